@@ -1,0 +1,38 @@
+# Thin wrapper around CMake; every target first makes sure the Debian packages are present.
+BUILD      ?= build
+BUILD_ASAN ?= build-asan
+BUILD_REL  ?= build-release
+JOBS       ?= 2
+export QT_QPA_PLATFORM ?= offscreen
+
+.PHONY: all deps demo test test-asan bench clean
+
+all: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug
+	cmake --build $(BUILD) -j$(JOBS)
+
+deps:
+	@bash scripts/install-deps.sh
+
+demo: all
+	@bash apps/demo.sh $(BUILD)/apps/tyxgeo/tyxgeo
+
+test: all
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+test-asan: deps
+	cmake -S . -B $(BUILD_ASAN) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTYX_SANITIZE=ON
+	cmake --build $(BUILD_ASAN) -j$(JOBS)
+	cd $(BUILD_ASAN) && \
+	  ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j$(JOBS)
+
+bench: deps
+	cmake -S . -B $(BUILD_REL) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTYX_BENCH=ON
+	cmake --build $(BUILD_REL) -j$(JOBS)
+	@for b in $(BUILD_REL)/bench/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_min_time=0.2 || exit 1; done
+
+clean:
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_REL)

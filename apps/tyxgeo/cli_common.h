@@ -1,0 +1,51 @@
+// Shared pieces of the tyxgeo subcommands: the error kinds that decide the exit code, number
+// formatting that ignores the locale, and the batch mode that converts standard input line by line.
+#pragma once
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <iosfwd>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tyx::cli {
+
+/// Bad input data: reported on stderr, exit code 1.
+class DataError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// Bad command-line usage discovered after parsing: exit code 2.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// The process exit code the subcommands leave behind (0 unless a batch line failed).
+int& ExitCode();
+
+/// Fixed-point text with a point as decimal separator, whatever the locale.
+std::string Fixed(double Value, int Decimals);
+/// The shortest text that reads back to the same double.
+std::string Shortest(double Value);
+/// Parses a whole field as a double (point decimal separator); throws DataError naming the field.
+double ParseDouble(const std::string& Text, const char* What);
+/// Parses a whole field as an integer; throws DataError naming the field.
+int ParseInt(const std::string& Text, const char* What);
+/// Splits a line at runs of blanks and tabs.
+std::vector<std::string> SplitFields(const std::string& Line);
+
+/// Reads lines from In, hands the fields of each to Convert and prints its result on Out. A line
+/// whose conversion throws DataError (or has the wrong number of fields) prints
+/// "error: <what is wrong>" instead and sets the exit code to 1. Blank lines are skipped.
+void RunBatch(std::istream& In, std::ostream& Out, std::size_t FieldCount,
+              const std::function<std::string(const std::vector<std::string>&)>& Convert);
+
+/// Registration of each area's subcommands.
+void AddGeoCommands(CLI::App& App);
+void AddDbCommands(CLI::App& App);
+void AddCalibCommands(CLI::App& App);
+
+} // namespace tyx::cli

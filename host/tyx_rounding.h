@@ -1,0 +1,32 @@
+// The one place where reals become integers: Round (nearest, halves to even) and Trunc (toward
+// zero). Values beyond the int range saturate instead of invoking undefined behaviour; NaN gives 0.
+#pragma once
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace tyx {
+
+namespace detail {
+template <typename R>
+inline R SaturateToInt(long double v)
+{
+    if (std::isnan(v)) return 0;
+    if (v >= static_cast<long double>(std::numeric_limits<R>::max())) return std::numeric_limits<R>::max();
+    if (v <= static_cast<long double>(std::numeric_limits<R>::min())) return std::numeric_limits<R>::min();
+    return static_cast<R>(v);
+}
+} // namespace detail
+
+/// Nearest integer, halves to even (2.5 -> 2, 3.5 -> 4, -2.5 -> -2).
+inline int Round(double x) { return detail::SaturateToInt<int>(std::nearbyint(static_cast<long double>(x))); }
+inline int Round(long double x) { return detail::SaturateToInt<int>(std::nearbyint(x)); }
+/// As Round, for values beyond 32 bits.
+inline int64_t Round64(long double x) { return detail::SaturateToInt<int64_t>(std::nearbyint(x)); }
+
+/// Toward zero.
+inline int Trunc(double x) { return detail::SaturateToInt<int>(std::trunc(static_cast<long double>(x))); }
+inline int Trunc(long double x) { return detail::SaturateToInt<int>(std::trunc(x)); }
+inline int64_t Trunc64(long double x) { return detail::SaturateToInt<int64_t>(std::trunc(x)); }
+
+} // namespace tyx

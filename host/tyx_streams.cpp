@@ -1,0 +1,235 @@
+#include "host/tyx_streams.h"
+
+#include "host/tyx_errors.h"
+#include "host/tyx_text.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace tyx {
+
+EInOutError EInOutError::FromErrno(const std::string& FileName)
+{
+    return EInOutError(FileName, std::strerror(errno));
+}
+
+void TStream::ReadBuffer(void* Buffer, int64_t Count)
+{
+    if (Count > 0 && Read(Buffer, Count) != Count) throw EInOutError("stream", "stream read error");
+}
+
+void TStream::WriteBuffer(const void* Buffer, int64_t Count)
+{
+    if (Count > 0 && Write(Buffer, Count) != Count) throw EInOutError("stream", "stream write error");
+}
+
+int64_t TStream::CopyFrom(TStream& Source, int64_t Count)
+{
+    if (Count <= 0) Count = Source.Size() - Source.Position();
+    std::vector<uint8_t> buf(static_cast<std::size_t>(std::min<int64_t>(Count, 1 << 16)));
+    int64_t left = Count;
+    while (left > 0) {
+        const int64_t n = std::min<int64_t>(left, static_cast<int64_t>(buf.size()));
+        Source.ReadBuffer(buf.data(), n);
+        WriteBuffer(buf.data(), n);
+        left -= n;
+    }
+    return Count;
+}
+
+// --- TMemoryStream ---
+
+int64_t TMemoryStream::Read(void* Buffer, int64_t Count)
+{
+    const int64_t n = std::clamp<int64_t>(Size() - FPos, 0, std::max<int64_t>(Count, 0));
+    if (n > 0) std::memcpy(Buffer, FData.data() + FPos, static_cast<std::size_t>(n));
+    FPos += n;
+    return n;
+}
+
+int64_t TMemoryStream::Write(const void* Buffer, int64_t Count)
+{
+    if (Count <= 0) return 0;
+    if (FPos + Count > Size()) FData.resize(static_cast<std::size_t>(FPos + Count));
+    std::memcpy(FData.data() + FPos, Buffer, static_cast<std::size_t>(Count));
+    FPos += Count;
+    return Count;
+}
+
+int64_t TMemoryStream::Seek(int64_t Offset, TSeekOrigin Origin)
+{
+    const int64_t base = Origin == soBeginning ? 0 : Origin == soCurrent ? FPos : Size();
+    FPos = std::max<int64_t>(0, base + Offset);
+    return FPos;
+}
+
+void TMemoryStream::SetSize(int64_t NewSize)
+{
+    FData.resize(static_cast<std::size_t>(std::max<int64_t>(NewSize, 0)));
+    FPos = std::min(FPos, Size());
+}
+
+void TMemoryStream::LoadFromFile(const std::string& FileName)
+{
+    FData = ReadFileBytes(FileName);
+    FPos = 0;
+}
+
+void TMemoryStream::SaveToFile(const std::string& FileName) const
+{
+    WriteFileBytes(FileName, FData.data(), FData.size());
+}
+
+// --- TFileStream ---
+
+TFileStream::TFileStream(const std::string& FileName, TFileMode Mode) : FFileName(FileName)
+{
+    const char* m = Mode == fmOpenRead ? "rb" : Mode == fmOpenReadWrite ? "r+b" : "w+b";
+    FFile = std::fopen(FileName.c_str(), m);
+    if (!FFile) throw EInOutError::FromErrno(FileName);
+}
+
+TFileStream::~TFileStream()
+{
+    if (FFile) std::fclose(FFile);
+}
+
+int64_t TFileStream::Read(void* Buffer, int64_t Count)
+{
+    if (Count <= 0) return 0;
+    const auto n = std::fread(Buffer, 1, static_cast<std::size_t>(Count), FFile);
+    if (n < static_cast<std::size_t>(Count) && std::ferror(FFile)) throw EInOutError::FromErrno(FFileName);
+    return static_cast<int64_t>(n);
+}
+
+int64_t TFileStream::Write(const void* Buffer, int64_t Count)
+{
+    if (Count <= 0) return 0;
+    const auto n = std::fwrite(Buffer, 1, static_cast<std::size_t>(Count), FFile);
+    if (n < static_cast<std::size_t>(Count)) throw EInOutError::FromErrno(FFileName);
+    return static_cast<int64_t>(n);
+}
+
+int64_t TFileStream::Seek(int64_t Offset, TSeekOrigin Origin)
+{
+    const int w = Origin == soBeginning ? SEEK_SET : Origin == soCurrent ? SEEK_CUR : SEEK_END;
+    if (!(Origin == soCurrent && Offset == 0) && fseeko(FFile, Offset, w) != 0)
+        throw EInOutError::FromErrno(FFileName);
+    return ftello(FFile);
+}
+
+int64_t TFileStream::Size() const
+{
+    std::fflush(FFile);
+    struct stat st{};
+    if (fstat(fileno(FFile), &st) != 0) throw EInOutError::FromErrno(FFileName);
+    return st.st_size;
+}
+
+void TFileStream::Flush()
+{
+    if (std::fflush(FFile) != 0) throw EInOutError::FromErrno(FFileName);
+}
+
+// --- TTextFile ---
+
+TTextFile::~TTextFile()
+{
+    if (FFile) std::fclose(FFile);
+}
+
+void TTextFile::Open(const std::string& FileName, const char* Mode)
+{
+    if (FFile) Close();
+    FFile = std::fopen(FileName.c_str(), Mode);
+    if (!FFile) throw EInOutError::FromErrno(FileName);
+    FFileName = FileName;
+}
+
+void TTextFile::Reset(const std::string& FileName) { Open(FileName, "rb"); }
+void TTextFile::Rewrite(const std::string& FileName) { Open(FileName, "wb"); }
+void TTextFile::Append(const std::string& FileName) { Open(FileName, "ab"); }
+
+bool TTextFile::ReadChar(char& Ch)
+{
+    if (!FFile) return false;
+    const int c = std::fgetc(FFile);
+    if (c == EOF) return false;
+    Ch = static_cast<char>(c);
+    return true;
+}
+
+std::string TTextFile::ReadLn()
+{
+    std::string bytes;
+    if (!FFile) return bytes;
+    int c;
+    while ((c = std::fgetc(FFile)) != EOF) {
+        if (c == '\n') break;
+        if (c == '\r') {
+            const int n = std::fgetc(FFile);
+            if (n != '\n' && n != EOF) std::ungetc(n, FFile);
+            break;
+        }
+        bytes += static_cast<char>(c);
+    }
+    if (std::ferror(FFile)) throw EInOutError::FromErrno(FFileName);
+    return Cp1252ToUtf8(bytes);
+}
+
+void TTextFile::Write(const std::string& Text)
+{
+    if (!FFile) throw EInOutError(FFileName, "file not open");
+    const std::string bytes = Utf8ToCp1252(Text);
+    if (std::fwrite(bytes.data(), 1, bytes.size(), FFile) != bytes.size()) throw EInOutError::FromErrno(FFileName);
+}
+
+void TTextFile::WriteLn(const std::string& Line)
+{
+    Write(Line);
+    if (std::fwrite("\r\n", 1, 2, FFile) != 2) throw EInOutError::FromErrno(FFileName);
+}
+
+bool TTextFile::Eof()
+{
+    if (!FFile) return true;
+    const int c = std::fgetc(FFile);
+    if (c == EOF) return true;
+    std::ungetc(c, FFile);
+    return false;
+}
+
+void TTextFile::Close()
+{
+    if (!FFile) return;
+    std::FILE* f = FFile;
+    FFile = nullptr;
+    if (std::fclose(f) != 0) throw EInOutError::FromErrno(FFileName);
+}
+
+// --- whole files ---
+
+std::vector<uint8_t> ReadFileBytes(const std::string& FileName)
+{
+    TFileStream f(FileName, fmOpenRead);
+    std::vector<uint8_t> data(static_cast<std::size_t>(f.Size()));
+    f.ReadBuffer(data.data(), static_cast<int64_t>(data.size()));
+    return data;
+}
+
+void WriteFileBytes(const std::string& FileName, const void* Data, std::size_t Size)
+{
+    TFileStream f(FileName, fmCreate);
+    f.WriteBuffer(Data, static_cast<int64_t>(Size));
+    f.Flush();
+}
+
+bool FileExists(const std::string& FileName)
+{
+    struct stat st{};
+    return ::stat(FileName.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+} // namespace tyx

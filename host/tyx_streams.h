@@ -1,0 +1,116 @@
+// Byte streams (memory and file) and the 8-bit text file of the host layer.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tyx {
+
+enum TSeekOrigin : uint8_t { soBeginning, soCurrent, soEnd };
+
+/// A positioned sequence of bytes.
+class TStream {
+public:
+    virtual ~TStream() = default;
+    /// Reads up to Count bytes; returns how many were read.
+    virtual int64_t Read(void* Buffer, int64_t Count) = 0;
+    /// Writes Count bytes; returns how many were written.
+    virtual int64_t Write(const void* Buffer, int64_t Count) = 0;
+    /// Moves the position; returns the new position.
+    virtual int64_t Seek(int64_t Offset, TSeekOrigin Origin) = 0;
+    virtual int64_t Size() const = 0;
+    int64_t Position() { return Seek(0, soCurrent); }
+    void SetPosition(int64_t Pos) { Seek(Pos, soBeginning); }
+    /// Reads exactly Count bytes or throws EInOutError ("stream read error").
+    void ReadBuffer(void* Buffer, int64_t Count);
+    /// Writes exactly Count bytes or throws EInOutError ("stream write error").
+    void WriteBuffer(const void* Buffer, int64_t Count);
+    /// Copies Count bytes (all from the current position when 0) from Source; returns the count.
+    int64_t CopyFrom(TStream& Source, int64_t Count);
+};
+
+/// A stream kept in memory; Memory() stays valid until the next change of size.
+class TMemoryStream : public TStream {
+public:
+    int64_t Read(void* Buffer, int64_t Count) override;
+    int64_t Write(const void* Buffer, int64_t Count) override;
+    int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
+    int64_t Size() const override { return static_cast<int64_t>(FData.size()); }
+    void SetSize(int64_t NewSize);
+    uint8_t* Memory() { return FData.data(); }
+    const uint8_t* Memory() const { return FData.data(); }
+    void Clear() { FData.clear(); FPos = 0; }
+    /// Replaces the contents with a file's bytes; throws EInOutError.
+    void LoadFromFile(const std::string& FileName);
+    /// Writes the whole contents to a file; throws EInOutError.
+    void SaveToFile(const std::string& FileName) const;
+
+private:
+    std::vector<uint8_t> FData;
+    int64_t FPos = 0;
+};
+
+enum TFileMode : uint8_t { fmOpenRead, fmOpenReadWrite, fmCreate };
+
+/// A file opened for the life of the object; failures throw EInOutError.
+class TFileStream : public TStream {
+public:
+    TFileStream(const std::string& FileName, TFileMode Mode);
+    ~TFileStream() override;
+    int64_t Read(void* Buffer, int64_t Count) override;
+    int64_t Write(const void* Buffer, int64_t Count) override;
+    int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
+    int64_t Size() const override;
+    const std::string& FileName() const { return FFileName; }
+    /// Writes buffered data to the disk; throws EInOutError.
+    void Flush();
+
+private:
+    std::string FFileName;
+    std::FILE* FFile = nullptr;
+};
+
+/// An 8-bit (Windows-1252) text file. Lines are read and written as UTF-8; lines are written with
+/// CR LF and read up to CR LF, LF or CR. The file closes when the object goes (or on Close).
+class TTextFile {
+public:
+    TTextFile() = default;
+    ~TTextFile();
+    TTextFile(const TTextFile&) = delete;
+    TTextFile& operator=(const TTextFile&) = delete;
+
+    /// Opens an existing file for reading; throws EInOutError.
+    void Reset(const std::string& FileName);
+    /// Creates or truncates a file for writing; throws EInOutError.
+    void Rewrite(const std::string& FileName);
+    /// Opens a file for writing at its end (created when absent); throws EInOutError.
+    void Append(const std::string& FileName);
+    /// Reads the next line without its line break (empty at the end of the file).
+    std::string ReadLn();
+    /// Writes a line and CR LF.
+    void WriteLn(const std::string& Line);
+    /// Writes text without a line break.
+    void Write(const std::string& Text);
+    /// Reads one character as raw Windows-1252 byte; returns false at the end of the file.
+    bool ReadChar(char& Ch);
+    bool Eof();
+    bool IsOpen() const { return FFile != nullptr; }
+    /// Closes the file; a failure to flush throws EInOutError.
+    void Close();
+    const std::string& FileName() const { return FFileName; }
+
+private:
+    void Open(const std::string& FileName, const char* Mode);
+    std::string FFileName;
+    std::FILE* FFile = nullptr;
+};
+
+/// Reads a whole file into memory; throws EInOutError.
+std::vector<uint8_t> ReadFileBytes(const std::string& FileName);
+/// Writes a whole file; throws EInOutError.
+void WriteFileBytes(const std::string& FileName, const void* Data, std::size_t Size);
+bool FileExists(const std::string& FileName);
+
+} // namespace tyx

@@ -1,0 +1,49 @@
+// Windows-1252 single-byte text and the fixed-capacity short strings stored in file records.
+// Strings in the library are UTF-8; single-byte text is converted at the boundary, and a
+// character that Windows-1252 cannot hold becomes '?'.
+#pragma once
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace tyx {
+
+/// UTF-8 to Windows-1252 bytes; unrepresentable characters and malformed UTF-8 become '?'.
+std::string Utf8ToCp1252(std::string_view Utf8);
+/// Windows-1252 bytes to UTF-8; the five undefined code points map to U+FFFD.
+std::string Cp1252ToUtf8(std::string_view Bytes);
+
+/// A length byte followed by N single-byte (Windows-1252) characters, as stored in records.
+/// Longer text is cut to N characters; unused bytes are kept zero.
+template <std::size_t N>
+struct TShortString {
+    static_assert(N >= 1 && N <= 255, "a short string holds 1 to 255 characters");
+    uint8_t Len = 0;
+    char Data[N] = {};
+
+    TShortString() = default;
+    TShortString(std::string_view Utf8) { Assign(Utf8); } // NOLINT: implicit on purpose
+
+    static constexpr std::size_t Capacity() { return N; }
+    /// Stores UTF-8 text, converted to Windows-1252 and cut to N characters.
+    void Assign(std::string_view Utf8) { AssignBytes(Utf8ToCp1252(Utf8)); }
+    /// Stores Windows-1252 bytes as they are, cut to N.
+    void AssignBytes(std::string_view Bytes)
+    {
+        std::memset(Data, 0, N);
+        Len = static_cast<uint8_t>(std::min(Bytes.size(), N));
+        std::memcpy(Data, Bytes.data(), Len);
+    }
+    /// The text as UTF-8.
+    std::string Str() const { return Cp1252ToUtf8(Bytes()); }
+    /// The stored bytes; a length byte beyond N (damaged record) is read as N.
+    std::string_view Bytes() const { return std::string_view(Data, std::min<std::size_t>(Len, N)); }
+    std::size_t Length() const { return std::min<std::size_t>(Len, N); }
+    bool Empty() const { return Length() == 0; }
+    TShortString& operator=(std::string_view Utf8) { Assign(Utf8); return *this; }
+    friend bool operator==(const TShortString& a, const TShortString& b) { return a.Bytes() == b.Bytes(); }
+};
+
+} // namespace tyx

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, tests and benchmarks need. Idempotent: quiet and quick
+# when everything is already present.
+set -euo pipefail
+
+PACKAGES=(
+  cmake ninja-build g++ make pkg-config
+  qt6-base-dev            # Qt 6 Core, Gui, Widgets, PrintSupport; JPEG/BMP/PNG image plugins
+  libgl-dev               # Qt6Gui's CMake config looks for OpenGL headers
+  libgtest-dev libbenchmark-dev
+  libcli11-dev libfmt-dev
+  libgeographiclib-dev    # benchmarks only: reference geodesy
+  libsqlite3-dev          # benchmarks only: reference store with an R*Tree index
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "install-deps: installing ${missing[*]}"
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
