@@ -1,0 +1,72 @@
+#include "cli_run.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+std::string Quote(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string Slurp(const fs::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+struct TempRoot {
+    fs::path Path;
+    TempRoot()
+    {
+        std::random_device rd;
+        Path = fs::temp_directory_path() / ("tyxgeo-cli-" + std::to_string(rd()));
+        fs::create_directories(Path);
+    }
+    ~TempRoot()
+    {
+        std::error_code ec;
+        fs::remove_all(Path, ec);
+    }
+};
+TempRoot& Root()
+{
+    static TempRoot r;
+    return r;
+}
+} // namespace
+
+std::string CliTempDir()
+{
+    static int n = 0;
+    const fs::path p = Root().Path / ("d" + std::to_string(++n));
+    fs::create_directories(p);
+    return p.string();
+}
+
+CliResult RunTyxgeo(const std::vector<std::string>& Args, const std::string& Stdin)
+{
+    const fs::path dir = CliTempDir();
+    const fs::path in = dir / "stdin", out = dir / "stdout", err = dir / "stderr";
+    std::ofstream(in, std::ios::binary) << Stdin;
+    std::string cmd = Quote(TYXGEO_PATH);
+    for (const auto& a : Args) cmd += " " + Quote(a);
+    cmd += " <" + Quote(in.string()) + " >" + Quote(out.string()) + " 2>" + Quote(err.string());
+    const int status = std::system(cmd.c_str());
+    CliResult r;
+    r.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.Out = Slurp(out);
+    r.Err = Slurp(err);
+    return r;
+}
