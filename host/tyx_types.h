@@ -82,4 +82,15 @@ enum TPenStyle : uint8_t { psSolid, psDash, psDot, psDashDot, psDashDotDot, psCl
 enum TPenMode : uint8_t { pmCopy, pmXor, pmNotXor };
 enum TBrushStyle : uint8_t { bsSolid, bsClear };
 
+/// Look of the frame that DrawFrame (host/gui) draws round a control. Lives here, not with the
+/// other base types, so that the drawing layer and the Qt-free units share it.
+enum TFrameStyle : uint8_t {
+    frsNone,     ///< no frame
+    frsSingle,   ///< one line in the dark colour
+    frsRaised,   ///< light top/left, dark bottom/right: the control stands out
+    frsSunken,   ///< dark top/left, light bottom/right: the control lies in
+    frsEmbossed, ///< a sunken line inside a raised one (etched look)
+    frsDouble    ///< two dark lines with a light one between
+};
+
 } // namespace tyx
