@@ -1,0 +1,31 @@
+// Quantities derived once per table ellipsoid, shared by the conversions of the geodesy unit, so
+// that a conversion does not recompute its series coefficients on every call.
+#pragma once
+#include "geobasics/Tyx_geobasics.h"
+
+namespace tyx::detail {
+
+inline constexpr long double PiL = 3.141592653589793238462643383279502884L;
+inline constexpr double Pi = static_cast<double>(PiL);
+inline constexpr double DegToRad = static_cast<double>(PiL / 180);
+inline constexpr double RadToDeg = static_cast<double>(180 / PiL);
+
+struct TEllipsoidConsts {
+    double A, B;
+    double E2;       // 1 - (b/a)^2
+    double E;        // sqrt(|e^2|)
+    double Ep2;      // (a^2 - b^2) / b^2
+    double F;        // flattening; 0 for a sphere
+    double N;        // third flattening (a - b) / (a + b)
+    double A2OverB;  // a^2 / b, the polar radius of curvature
+    // Meridian arc and footpoint latitude series.
+    double Alpha, Beta, Gamma, Delta, Epsilon;
+    double BetaF, GammaF, DeltaF, EpsilonF;
+    // UPS: 0.994 * a * 2 / (sqrt(1 - e^2) * exp(e * artanh e)).
+    double UpsK;
+};
+
+/// Constants of one table ellipsoid; built on first use.
+const TEllipsoidConsts& EllipsoidConsts(TGeoEllipsoid Ellipsoid);
+
+} // namespace tyx::detail
