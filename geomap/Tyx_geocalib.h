@@ -1,0 +1,179 @@
+// The calibration core of the map control: the calibration data and model, the fitted parameters of
+// every model, the copies of the last removed input, the fits and the conversions between
+// map-image pixels and geographic (or UTM) coordinates. Qt-free, so it is usable and testable
+// without a widget; TGeoMap owns one and forwards its calibration operations to it under the same
+// names. The core does not draw: after any operation that changes the calibration the widget
+// repaints. It knows of the view only the map image's size, which the widget keeps up to date with
+// SetMapImageSize; the view conversions take magnification and top-left corner as arguments.
+#pragma once
+#include "geomap/Tyx_geomaptypes.h"
+#include "host/tyx_types.h"
+
+#include <memory>
+#include <string>
+
+namespace tyx {
+
+class TMatrix;
+
+/// Fitted parameters of a model, indexed [1..Rows, 1..Cols] as (Row, Col).
+template <int Rows, int Cols>
+struct TParMatrix {
+    double V[Rows][Cols] = {};
+    double& operator()(int Row, int Col) { return V[Row - 1][Col - 1]; }
+    double operator()(int Row, int Col) const { return V[Row - 1][Col - 1]; }
+    void Clear() { *this = TParMatrix(); }
+};
+
+/// True when (Latitude, Longitude) lies strictly inside the quadrilateral of the four corners
+/// (in TCorners order); a point on an edge, or corners that coincide, give false.
+bool PositionInMap(double Latitude, double Longitude, const TCornerArray& Corners);
+
+class TGeoCalibration {
+public:
+    TGeoCalibration();
+    ~TGeoCalibration();
+    /// Copies take the whole calibration state but not the owner's name.
+    TGeoCalibration(const TGeoCalibration& Source);
+    TGeoCalibration& operator=(const TGeoCalibration& Source);
+    void Assign(const TGeoCalibration& Source);
+
+    /// Name of the owning component, used in error messages.
+    void SetOwnerName(const std::string& Value) { FOwnerName = Value; }
+    const std::string& OwnerName() const { return FOwnerName; }
+
+    /// Size of the map image in pixels; the conic search and the extents use it.
+    void SetMapImageSize(int Width, int Height);
+    int MapImgWidth() const { return FMapImgWidth; }
+    int MapImgHeight() const { return FMapImgHeight; }
+
+    // ---- Data and model ----
+    /// Read or write the record whole; writing recomputes nothing (see RecalcCalibration).
+    const TCalibData& CalibData() const { return FCalibData; }
+    TCalibData& CalibData() { return FCalibData; }
+    void SetCalibData(const TCalibData& Value) { FCalibData = Value; }
+
+    TCalibModel CalibModel() const { return FCalibModel; }
+    /// Stores the model and runs RecalcCalibration.
+    void SetCalibModel(TCalibModel Value);
+    /// Stores the model only (for readers that fit afterwards themselves).
+    void StoreCalibModel(TCalibModel Value) { FCalibModel = Value; }
+
+    int GetUTMZone() const { return FCalibData.UTMZone; }
+    /// Only 1 to 60 is taken; other values are ignored. Does not recalibrate.
+    void SetUTMZone(int Value);
+    THemisphere GetUTMHemisphere() const { return FCalibData.UTMSouth ? hemiSouth : hemiNorth; }
+    void SetUTMHemisphere(THemisphere Value) { FCalibData.UTMSouth = (Value == hemiSouth); }
+
+    // ---- Calibration input ----
+    /// Adds a pixel to a graticule line (cmParabolicIp only, else ETYXGeoMapError); false when
+    /// the line table or the line is full.
+    bool AddCalibPoint(TGratLineKind GratLineKind, double LineValue, int PixPosX, int PixPosY);
+    /// Adds a calibration point (models cmBiquadraticPn..cmEquiRect, else ETYXGeoMapError);
+    /// false when 200 points are held.
+    bool AddCalibPoint(double Latit, double Longit, int PixPosX, int PixPosY);
+    /// Adds a UTM calibration point (cmUTM only); Zone and Hemisphere must be the calibration's,
+    /// else ETYXGeoMapError. False when 200 points are held.
+    bool AddCalibPoint(double Northing, double Easting, int Zone, THemisphere Hemisphere, int PixPosX, int PixPosY);
+    /// Removes the given pixel from the given graticule line (cmParabolicIp only); true if found.
+    bool RemoveCalibPoint(TGratLineKind GratLineKind, double LineValue, int PixPosX, int PixPosY);
+    /// Removes the input nearest to the pixel (ties: the first stored) and keeps a copy for
+    /// RestoreLastDeletedCalPoint; true when something was removed.
+    bool RemoveCalibPoint(int PixPosX, int PixPosY);
+    /// Puts back the input last removed by the nearest-pixel RemoveCalibPoint, once.
+    void RestoreLastDeletedCalPoint();
+    /// Empties the calibration; keeps the model, MapFName, Caption, the Miller and conic
+    /// parameters and the removed-point copies.
+    void ClearCalibData();
+    /// ClearCalibData, model cmUndefined, no MapFName or Caption, image size 0 x 0.
+    void Clear();
+    /// Refits the graticule and the current model, then the extents and resolution.
+    void RecalcCalibration();
+    /// Multiplies every calibration pixel by Factor (rounded), as when the image is resampled.
+    /// Recomputes nothing.
+    void ScalePixelPositions(double Factor);
+
+    // ---- Fits ----
+    /// The current model's fit alone (no graticule refit, no extents).
+    void CalcModelFit();
+    /// The current model's fit, then CalcExtentsAndResolution.
+    void Recalibrate();
+    void CalcEquiRectCalibration();
+    void CalcBiquadraticCalibration();
+    void CalcMillerCylCalibration();
+    void CalcConicCalibration();
+    /// Rebuilds the graticule matrix; false (and a 5 x 1 zero matrix) unless at least two
+    /// parallels and two meridians of 3 or more points were fitted.
+    bool RecalcGratMat();
+    /// Derives CalibData.Corners and CalibData.Resolution (metres per pixel) from the fit.
+    void CalcExtentsAndResolution();
+    /// Quality figure per pixel axis from the recomputed calibration points.
+    void CalibQuality(double& QualX, double& QualY) const;
+
+    // ---- Conversions ----
+    /// Latitude in degrees of a map-image pixel; Valid false (and 0) when it cannot be converted.
+    double CalcLatitude(int x, int y, bool& Valid) const;
+    double CalcLatitude(const TPoint& APoint, bool& Valid) const { return CalcLatitude(APoint.X, APoint.Y, Valid); }
+    /// Longitude in degrees of a map-image pixel; Valid as for CalcLatitude.
+    double CalcLongitude(int x, int y, bool& Valid) const;
+    double CalcLongitude(const TPoint& APoint, bool& Valid) const { return CalcLongitude(APoint.X, APoint.Y, Valid); }
+    /// Map-image pixel of a position; false when it cannot be converted (x, y then untouched
+    /// under cmUndefined and an unusable graticule).
+    bool CalcPixelCoords(double Lat, double Long, int& x, int& y) const;
+    /// Map-image pixel of a UTM position (cmUTM only, else false with x = y = 0).
+    bool CalcPixelCoordsUTM(double Northing, double Easting, int& x, int& y) const;
+    /// Row where the line of constant northing crosses column x (UTM grid overlay).
+    int CalcUTMyFromNorthingX(double Northing, int x) const;
+    /// Column where the line of constant easting crosses row y (UTM grid overlay).
+    int CalcUTMxFromEastingY(double Easting, int y) const;
+    /// True when the position lies inside the quadrilateral of CalibData.Corners.
+    bool IsPositionWithinMap(double Latit, double Longit) const;
+
+    /// Control pixel -> map-image pixel for a view of Magnification control pixels per image
+    /// pixel whose top-left control pixel shows image pixel TopLeft.
+    static TPoint ControlToMapImage(const TPoint& APoint, double Magnification, const TPoint& TopLeft);
+    /// Map-image pixel -> control pixel, the inverse of ControlToMapImage.
+    static TPoint MapImageToControl(const TPoint& APoint, double Magnification, const TPoint& TopLeft);
+
+    // ---- Fitted state, read only ----
+    const TParMatrix<2, 3>& EquRectPLSP() const { return FEquRectPLSP; }
+    const TParMatrix<2, 3>& EquRectSPPL() const { return FEquRectSPPL; }
+    const TParMatrix<2, 6>& CalParsPLSP() const { return FCalParsPLSP; }
+    const TParMatrix<2, 6>& CalParsSPPL() const { return FCalParsSPPL; }
+    const TParMatrix<2, 2>& MillercylPar() const { return FMillercylPar; }
+    /// Conic parameters 1 to 6: apex x, apex y, latitude slope and offset, longitude slope and offset.
+    double ConicPar(int Index) const { return FConicPars(1, Index); }
+    /// Graticule matrix: 5 columns (kind, value, a, b, c) by one row per graticule line.
+    const TMatrix& GratMat() const { return *FGratMat; }
+    const TCalQuad& BiQuadOops() const { return FBiQuadOops; }
+    const TCalibLine& ParaIpOops() const { return FParaIpOops; }
+    bool RestoreBiQuadOK() const { return FRestoreBiQuadOK; }
+    bool RestoreParaIpOK() const { return FRestoreParaIpOK; }
+
+private:
+    [[noreturn]] void RaiseComponentError(const std::string& Fault) const;
+    double ParabolicLatitude(int x, int y, bool& Valid) const;
+    double ParabolicLongitude(int x, int y, bool& Valid) const;
+    bool ParabolicPixelCoords(double Lat, double Long, int& x, int& y) const;
+    void ConicApexFit(double P1, double P2, double Pars[6], double& Score) const;
+
+    std::string FOwnerName;
+    int FMapImgWidth = 0;
+    int FMapImgHeight = 0;
+
+    TCalibModel FCalibModel = cmUndefined;
+    TCalQuad FBiQuadOops;
+    TCalibLine FParaIpOops;
+    bool FRestoreBiQuadOK = false;
+    bool FRestoreParaIpOK = false;
+    TCalibData FCalibData;
+    std::unique_ptr<TMatrix> FGratMat;
+    TParMatrix<2, 3> FEquRectSPPL;
+    TParMatrix<2, 3> FEquRectPLSP;
+    TParMatrix<2, 6> FCalParsPLSP;
+    TParMatrix<2, 6> FCalParsSPPL;
+    TParMatrix<2, 2> FMillercylPar;
+    TParMatrix<1, 6> FConicPars;
+};
+
+} // namespace tyx

@@ -1,0 +1,110 @@
+// The records and enumerations that hold a map's calibration: calibration points, graticule lines,
+// the image corners and the calibration model. They carry no behaviour; the map control, the
+// calibration core, the calibration files and the atlas share them. Qt-free.
+//
+// Tables that the documentation counts from 1 (graticule lines, their points, calibration points)
+// are TIndexedArray: element 1 is the first, so `CalQuads[NumCalQuads]` is the last point in use.
+#pragma once
+#include "geobasics/Tyx_geobasics.h"
+#include "host/tyx_types.h"
+#include "support/Tyx_tyxbase.h"
+
+#include <array>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace tyx {
+
+/// Raised by the map control, the symbol repository and the atlas.
+class ETYXGeoMapError : public ETYXError {
+public:
+    using ETYXError::ETYXError;
+    /// The component form: Component "<ComponentName>": <Fault>.
+    ETYXGeoMapError(const std::string& ComponentName, const std::string& Fault)
+        : ETYXError("Component \"" + ComponentName + "\": " + Fault) {}
+};
+
+/// Fixed-size table indexed from 1 to N. Indexes outside 1..N throw std::out_of_range.
+template <typename T, int N>
+struct TIndexedArray {
+    static_assert(N > 0);
+    std::array<T, N> Items{};
+
+    T& operator[](int Index) { return Items[Slot(Index)]; }
+    const T& operator[](int Index) const { return Items[Slot(Index)]; }
+    static constexpr int Size() { return N; }
+    friend bool operator==(const TIndexedArray&, const TIndexedArray&) = default;
+
+private:
+    static std::size_t Slot(int Index)
+    {
+        if (Index < 1 || Index > N) throw std::out_of_range("index " + std::to_string(Index) + " outside 1.." + std::to_string(N));
+        return static_cast<std::size_t>(Index - 1);
+    }
+};
+
+/// Capacities of the calibration tables.
+inline constexpr int gmMaxCalLines = 25;       ///< graticule lines per calibration
+inline constexpr int gmMaxLinePoints = 10;     ///< pixels per graticule line
+inline constexpr int gmMaxCalQuads = 200;      ///< calibration points per calibration
+
+/// A geographic position in degrees, north and east positive.
+struct TCoords {
+    double Latit = 0;
+    double Longit = 0;
+    friend bool operator==(const TCoords&, const TCoords&) = default;
+};
+
+enum TCalibModel : uint8_t {
+    cmParabolicIp,        ///< graticule lines: a parabola per line, interpolation between lines
+    cmBiquadraticPn,      ///< calibration points, second-order polynomials
+    cmConicConformal,     ///< calibration points, cone apex search plus two straight-line fits
+    cmMillerCylindrical,  ///< calibration points, straight-line fits in Miller coordinates
+    cmEquiRect,           ///< calibration points, affine polynomials
+    cmUTM,                ///< calibration points in UTM northing/easting of one zone, affine
+    cmUndefined           ///< no model: every conversion reports failure
+};
+
+enum TGratLineKind : uint8_t { gtlMeridian, gtlParallel };
+
+enum TCorners : uint8_t { gcoTopLeft, gcoBottomLeft, gcoBottomRight, gcoTopRight };
+
+/// The four image corners, indexed by TCorners.
+using TCornerArray = std::array<TCoords, 4>;
+
+/// One calibration point.
+struct TCalQuad {
+    double Latitude = 0;   ///< degrees; under cmUTM the northing in metres
+    double Longitude = 0;  ///< degrees; under cmUTM the easting in metres
+    int32_t MapX = 0;      ///< map-image pixel column
+    int32_t MapY = 0;      ///< map-image pixel row
+    friend bool operator==(const TCalQuad&, const TCalQuad&) = default;
+};
+
+/// One graticule line: a meridian or parallel of known value and up to 10 pixels on it.
+struct TCalibLine {
+    TGratLineKind LineType = gtlMeridian;
+    double LineValue = 0;  ///< longitude of a meridian, latitude of a parallel, degrees
+    int32_t NumPoints = 0; ///< 0 to gmMaxLinePoints
+    TIndexedArray<TPoint, gmMaxLinePoints> CalPoints; ///< map-image pixels, 1 to NumPoints
+    friend bool operator==(const TCalibLine&, const TCalibLine&) = default;
+};
+
+/// The whole calibration of a map image.
+struct TCalibData {
+    std::string MapFName;     ///< file name of the map image
+    std::string Caption;      ///< caption of the map
+    TCornerArray Corners{};   ///< derived: positions of the four image corners
+    double Resolution = 0;    ///< derived: metres per map-image pixel along the horizontal middle line
+    int32_t NumCalLines = 0;  ///< 0 to gmMaxCalLines
+    TIndexedArray<TCalibLine, gmMaxCalLines> CalLines;
+    int32_t NumCalQuads = 0;  ///< 0 to gmMaxCalQuads
+    TIndexedArray<TCalQuad, gmMaxCalQuads> CalQuads;
+    int32_t UTMZone = 0;      ///< 1 to 60 when set; -1 after clearing; 0 in a new control
+    bool UTMSouth = false;    ///< UTM coordinates of the southern hemisphere
+    TGeoEllipsoid Ellipsoid = gelWGS84; ///< for the UTM conversions
+    friend bool operator==(const TCalibData&, const TCalibData&) = default;
+};
+
+} // namespace tyx
