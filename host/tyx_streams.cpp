@@ -161,6 +161,16 @@ bool TTextFile::ReadChar(char& Ch)
     return true;
 }
 
+bool TTextFile::PeekChar(char& Ch)
+{
+    if (!FFile) return false;
+    const int c = std::fgetc(FFile);
+    if (c == EOF) return false;
+    std::ungetc(c, FFile);
+    Ch = static_cast<char>(c);
+    return true;
+}
+
 std::string TTextFile::ReadLn()
 {
     std::string bytes;

@@ -95,6 +95,8 @@ public:
     void Write(const std::string& Text);
     /// Reads one character as raw Windows-1252 byte; returns false at the end of the file.
     bool ReadChar(char& Ch);
+    /// Like ReadChar, but leaves the character to be read again; false at the end of the file.
+    bool PeekChar(char& Ch);
     bool Eof();
     bool IsOpen() const { return FFile != nullptr; }
     /// Closes the file; a failure to flush throws EInOutError.

@@ -1,0 +1,25 @@
+// A vector of doubles indexed from 1.
+#pragma once
+#include <vector>
+
+namespace tyx {
+
+/// Indexes outside 1..VecSize throw ETYXError.
+class TVector {
+public:
+    TVector() = default;
+    explicit TVector(int Size) { SetVecSize(Size); }
+
+    /// New size, every element 0; a negative size throws ETYXError.
+    void SetVecSize(int Size);
+    int VecSize() const { return static_cast<int>(FData.size()); }
+    void SetVal(int Index, double Value);
+    double GetVal(int Index) const;
+    void Fill(double Value);
+
+private:
+    std::size_t Slot(int Index) const;
+    std::vector<double> FData;
+};
+
+} // namespace tyx
