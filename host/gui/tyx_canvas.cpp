@@ -1,0 +1,237 @@
+#include "host/gui/tyx_canvas.h"
+
+#include <QFontMetrics>
+#include <QPen>
+#include <stdexcept>
+
+#include "host/gui/tyx_bitmap.h"
+#include "host/gui/tyx_qtcolor.h"
+#include "host/gui/tyx_stretchblt.h"
+
+namespace tyx {
+
+void TFont::Assign(const TFont& Source)
+{
+    FName = Source.FName;
+    FSize = Source.FSize;
+    FStyle = Source.FStyle;
+    FColor = Source.FColor;
+    FOrientation = Source.FOrientation;
+    ++FVersion;
+}
+
+TCanvas::TCanvas(QImage* Image) : FImage(Image) {}
+
+TCanvas::~TCanvas() { EndPaint(); }
+
+void TCanvas::SetImage(QImage* Image)
+{
+    EndPaint();
+    FImage = Image;
+}
+
+void TCanvas::EndPaint() const
+{
+    if (FPainter.isActive()) FPainter.end();
+}
+
+QPainter& TCanvas::Painter()
+{
+    if (!FImage || FImage->isNull()) throw std::logic_error("TCanvas: no picture to draw on");
+    if (!FPainter.isActive()) {
+        FPainter.begin(FImage);
+        FAppliedPen = FAppliedBrush = FAppliedFont = ~0u;
+    }
+    ApplyPen();
+    ApplyBrush();
+    ApplyFont();
+    return FPainter;
+}
+
+void TCanvas::ApplyPen()
+{
+    // The pen mode lives in the composition mode, which the brush and text share; it is reset
+    // whenever the pen changes so that the next figure uses the current mode.
+    if (FAppliedPen == FPen.Version()) return;
+    FAppliedPen = FPen.Version();
+    switch (FPen.Mode()) {
+    case pmXor: FPainter.setCompositionMode(QPainter::RasterOp_SourceXorDestination); break;
+    case pmNotXor: FPainter.setCompositionMode(QPainter::RasterOp_NotSourceXorDestination); break;
+    default: FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver); break;
+    }
+    if (FPen.Style() == psClear) {
+        FPainter.setPen(Qt::NoPen);
+        return;
+    }
+    QPen P(TColorToQColor(FPen.Color()));
+    const bool Cosmetic = FPen.Width() <= 1;
+    P.setWidth(Cosmetic ? 0 : FPen.Width());
+    // A flat cap on a cosmetic pen leaves out the end point of a line; wide pens are round.
+    P.setCapStyle(Cosmetic ? Qt::FlatCap : Qt::RoundCap);
+    P.setJoinStyle(Cosmetic ? Qt::MiterJoin : Qt::RoundJoin);
+    switch (FPen.Style()) {
+    case psDot: P.setDashPattern({1, 1}); break;
+    case psDash: P.setDashPattern({6, 2}); break;
+    case psDashDot: P.setDashPattern({6, 2, 1, 2}); break;
+    case psDashDotDot: P.setDashPattern({6, 2, 1, 2, 1, 2}); break;
+    default: P.setStyle(Qt::SolidLine); break;
+    }
+    FPainter.setPen(P);
+}
+
+void TCanvas::ApplyBrush()
+{
+    if (FAppliedBrush == FBrush.Version()) return;
+    FAppliedBrush = FBrush.Version();
+    if (FBrush.Style() == bsClear) FPainter.setBrush(Qt::NoBrush);
+    else FPainter.setBrush(TColorToQColor(FBrush.Color()));
+}
+
+QFont TCanvas::MakeQFont() const
+{
+    QFont F(QString::fromStdString(FFont.Name()));
+    F.setPointSize(FFont.Size());
+    F.setBold((FFont.Style() & fsBold) != 0);
+    F.setItalic((FFont.Style() & fsItalic) != 0);
+    F.setUnderline((FFont.Style() & fsUnderline) != 0);
+    F.setStrikeOut((FFont.Style() & fsStrikeOut) != 0);
+    F.setStyleHint(QFont::SansSerif);
+    return F;
+}
+
+void TCanvas::ApplyFont()
+{
+    if (FAppliedFont == FFont.Version()) return;
+    FAppliedFont = FFont.Version();
+    FPainter.setFont(MakeQFont());
+}
+
+void TCanvas::StrokeLine(int X1, int Y1, int X2, int Y2)
+{
+    // A line to its own start paints nothing, as the end point is never painted.
+    if ((X1 == X2 && Y1 == Y2) || !CanDraw()) return;
+    Painter().drawLine(X1, Y1, X2, Y2);
+}
+
+void TCanvas::LineTo(int X, int Y)
+{
+    if (PenDraws()) StrokeLine(FPenPos.X, FPenPos.Y, X, Y);
+    FPenPos = Point(X, Y);
+}
+
+void TCanvas::Rectangle(int X1, int Y1, int X2, int Y2)
+{
+    if (X2 < X1) std::swap(X1, X2);
+    if (Y2 < Y1) std::swap(Y1, Y2);
+    if (X2 == X1 || Y2 == Y1 || !CanDraw()) return;
+    QPainter& P = Painter();
+    if (!PenDraws()) {
+        // drawRect without a pen would fill one pixel less; the box stays the box.
+        if (FBrush.Style() != bsClear) P.fillRect(QRect(X1, Y1, X2 - X1, Y2 - Y1), P.brush());
+        return;
+    }
+    // With a one-pixel pen, QRect(x, y, w - 1, h - 1) covers exactly w x h pixels.
+    P.drawRect(QRect(X1, Y1, X2 - X1 - 1, Y2 - Y1 - 1));
+}
+
+void TCanvas::Ellipse(int X1, int Y1, int X2, int Y2)
+{
+    if (X2 < X1) std::swap(X1, X2);
+    if (Y2 < Y1) std::swap(Y1, Y2);
+    if (X2 == X1 || Y2 == Y1 || !CanDraw()) return;
+    Painter().drawEllipse(QRect(X1, Y1, X2 - X1 - 1, Y2 - Y1 - 1));
+}
+
+void TCanvas::FillRect(const TRect& R)
+{
+    if (FBrush.Style() == bsClear || R.Right <= R.Left || R.Bottom <= R.Top || !CanDraw()) return;
+    QPainter& P = Painter();
+    P.fillRect(QRect(R.Left, R.Top, R.Width(), R.Height()), P.brush());
+}
+
+static QPolygon ToQPolygon(const std::vector<TPoint>& Points)
+{
+    QPolygon Poly;
+    Poly.reserve(static_cast<int>(Points.size()));
+    for (const TPoint& Pt : Points) Poly << QPoint(Pt.X, Pt.Y);
+    return Poly;
+}
+
+void TCanvas::Polygon(const std::vector<TPoint>& Points)
+{
+    if (Points.size() < 2 || !CanDraw()) return;
+    Painter().drawPolygon(ToQPolygon(Points));
+}
+
+void TCanvas::Polyline(const std::vector<TPoint>& Points)
+{
+    if (Points.empty()) return;
+    MoveTo(Points[0].X, Points[0].Y);
+    for (std::size_t i = 1; i < Points.size(); ++i) LineTo(Points[i].X, Points[i].Y);
+}
+
+TColor TCanvas::Pixels(int X, int Y) const
+{
+    if (!FImage || X < 0 || Y < 0 || X >= FImage->width() || Y >= FImage->height()) return CLR_INVALID;
+    // Reading the buffer while the painter is open is fine for the raster engine, which paints
+    // straight into it; no flush is needed.
+    const TColor C = QRgbToTColor(FImage->pixel(X, Y));
+    return FBitmap ? FBitmap->MapToPalette(C) : C;
+}
+
+void TCanvas::SetPixels(int X, int Y, TColor Color)
+{
+    if (!FImage || X < 0 || Y < 0 || X >= FImage->width() || Y >= FImage->height()) return;
+    if (FPainter.isActive()) FPainter.end();
+    FImage->setPixel(X, Y, TColorToQRgb(Color));
+}
+
+void TCanvas::TextOut(int X, int Y, const std::string& Text)
+{
+    if (Text.empty() || !CanDraw()) return;
+    QPainter& P = Painter();
+    const QString S = QString::fromStdString(Text);
+    const QFontMetrics FM(P.font());
+    const int W = FM.horizontalAdvance(S);
+    const int H = FM.height();
+    P.save();
+    P.translate(X, Y);
+    if (FFont.Orientation() != 0) P.rotate(-FFont.Orientation() / 10.0);
+    if (FBrush.Style() != bsClear) P.fillRect(QRect(0, 0, W, H), TColorToQColor(FBrush.Color()));
+    P.setPen(TColorToQColor(FFont.Color()));
+    P.drawText(QPoint(0, FM.ascent()), S);
+    P.restore();
+    // The saved painter state already holds the applied pen; nothing to reapply.
+    FPenPos = Point(X + W, Y);
+}
+
+int TCanvas::TextWidth(const std::string& Text) const
+{
+    if (FImage && !FImage->isNull()) return QFontMetrics(MakeQFont(), FImage).horizontalAdvance(QString::fromStdString(Text));
+    return QFontMetrics(MakeQFont()).horizontalAdvance(QString::fromStdString(Text));
+}
+
+int TCanvas::TextHeight(const std::string& /*Text*/) const
+{
+    if (FImage && !FImage->isNull()) return QFontMetrics(MakeQFont(), FImage).height();
+    return QFontMetrics(MakeQFont()).height();
+}
+
+void TCanvas::CopyRect(const TRect& Dest, const TCanvas& Source, const TRect& SourceRect)
+{
+    StretchBlt(*this, Dest.Left, Dest.Top, Dest.Width(), Dest.Height(), Source, SourceRect.Left,
+               SourceRect.Top, SourceRect.Width(), SourceRect.Height());
+}
+
+void TCanvas::Draw(int X, int Y, const TBitmap& Graphic)
+{
+    StretchBlt(*this, X, Y, Graphic.Width(), Graphic.Height(), Graphic, 0, 0, Graphic.Width(), Graphic.Height());
+}
+
+void TCanvas::StretchDraw(const TRect& Dest, const TBitmap& Graphic)
+{
+    StretchBlt(*this, Dest.Left, Dest.Top, Dest.Width(), Dest.Height(), Graphic, 0, 0, Graphic.Width(),
+               Graphic.Height());
+}
+
+} // namespace tyx

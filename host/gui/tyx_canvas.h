@@ -1,0 +1,181 @@
+// TCanvas: GDI-like drawing over a QPainter on a QImage. It keeps a current position, a pen, a
+// brush and a font, and follows the host framework's pixel rules: a line from A to B paints A and
+// not B; Rectangle, Ellipse and FillRect cover their box less the right and bottom edge; the XOR
+// pen mode inverts what it crosses, so drawing a figure twice restores the picture.
+// The painter is opened on the first drawing call and closed by EndPaint(); whoever resizes or
+// replaces the image under a canvas must call EndPaint() first (TBitmap does so itself).
+#pragma once
+#include <QImage>
+#include <QPainter>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host/tyx_object.h"
+#include "host/tyx_types.h"
+
+namespace tyx {
+
+class TBitmap;
+
+/// What Pixels() returns for a point outside the picture.
+inline constexpr TColor CLR_INVALID = 0xFFFFFFFF;
+
+class TPen {
+public:
+    TColor Color() const { return FColor; }
+    void SetColor(TColor Value) { FColor = Value; ++FVersion; }
+    /// Pixels; 1 (and 0) draw the exact one-pixel lines, wider pens have round ends.
+    int Width() const { return FWidth; }
+    void SetWidth(int Value) { FWidth = Value < 0 ? 0 : Value; ++FVersion; }
+    TPenStyle Style() const { return FStyle; }
+    /// psDot alternates single pixels; psDash is 6 on, 2 off; psClear draws no line.
+    void SetStyle(TPenStyle Value) { FStyle = Value; ++FVersion; }
+    TPenMode Mode() const { return FMode; }
+    /// pmXor and pmNotXor combine the pen colour with the picture bit by bit.
+    void SetMode(TPenMode Value) { FMode = Value; ++FVersion; }
+    unsigned Version() const { return FVersion; }
+
+private:
+    TColor FColor = clBlack;
+    int FWidth = 1;
+    TPenStyle FStyle = psSolid;
+    TPenMode FMode = pmCopy;
+    unsigned FVersion = 0;
+};
+
+class TBrush {
+public:
+    TColor Color() const { return FColor; }
+    /// Setting a colour makes a clear brush solid again.
+    void SetColor(TColor Value) { FColor = Value; FStyle = bsSolid; ++FVersion; }
+    TBrushStyle Style() const { return FStyle; }
+    void SetStyle(TBrushStyle Value) { FStyle = Value; ++FVersion; }
+    unsigned Version() const { return FVersion; }
+
+private:
+    TColor FColor = clWhite;
+    TBrushStyle FStyle = bsSolid;
+    unsigned FVersion = 0;
+};
+
+class TFont {
+public:
+    /// Family name; an unknown family falls back to the system's sans-serif face.
+    const std::string& Name() const { return FName; }
+    void SetName(const std::string& Value) { FName = Value; ++FVersion; }
+    /// Points (at 96 pixels per inch); default 8.
+    int Size() const { return FSize; }
+    void SetSize(int Value) { FSize = Value < 1 ? 1 : Value; ++FVersion; }
+    TFontStyles Style() const { return FStyle; }
+    void SetStyle(TFontStyles Value) { FStyle = Value; ++FVersion; }
+    TColor Color() const { return FColor; }
+    void SetColor(TColor Value) { FColor = Value; ++FVersion; }
+    /// Rotation of the text in tenths of a degree, counter-clockwise; 0 is horizontal.
+    int Orientation() const { return FOrientation; }
+    void SetOrientation(int Value) { FOrientation = Value; ++FVersion; }
+    /// Copies every property of another font.
+    void Assign(const TFont& Source);
+    unsigned Version() const { return FVersion; }
+
+private:
+    std::string FName = "Sans Serif";
+    int FSize = 8;
+    TFontStyles FStyle = 0;
+    TColor FColor = clBlack;
+    int FOrientation = 0;
+    unsigned FVersion = 0;
+};
+
+class TCanvas : public TObject {
+public:
+    /// Draws on Image, which must outlive the canvas (or be replaced with SetImage).
+    explicit TCanvas(QImage* Image = nullptr);
+    ~TCanvas() override;
+
+    /// Ends painting and points the canvas at another image (nullptr: the canvas draws nowhere).
+    void SetImage(QImage* Image);
+    QImage* Image() const { return FImage; }
+    /// Closes the painter so that the image may be resized, copied or read directly.
+    void EndPaint() const;
+    /// The painter underneath, opened and set to the canvas's pen, brush and font. State set on
+    /// it directly may be replaced by the next canvas call. Throws std::logic_error without a
+    /// picture (the drawing calls below then simply draw nothing).
+    QPainter& Painter();
+
+    TPen& Pen() { return FPen; }
+    TBrush& Brush() { return FBrush; }
+    TFont& Font() { return FFont; }
+    const TPen& Pen() const { return FPen; }
+    const TBrush& Brush() const { return FBrush; }
+    const TFont& Font() const { return FFont; }
+
+    int Width() const { return FImage ? FImage->width() : 0; }
+    int Height() const { return FImage ? FImage->height() : 0; }
+
+    void MoveTo(int X, int Y) { FPenPos = Point(X, Y); }
+    /// Draws from the current position to (X, Y), which is not painted, and moves there.
+    void LineTo(int X, int Y);
+    TPoint PenPos() const { return FPenPos; }
+    void SetPenPos(const TPoint& Value) { FPenPos = Value; }
+    /// Outlines with the pen and fills with the brush the box [X1, X2) x [Y1, Y2).
+    void Rectangle(int X1, int Y1, int X2, int Y2);
+    void Rectangle(const TRect& R) { Rectangle(R.Left, R.Top, R.Right, R.Bottom); }
+    /// The ellipse inscribed in the box [X1, X2) x [Y1, Y2), outlined and filled.
+    void Ellipse(int X1, int Y1, int X2, int Y2);
+    void Ellipse(const TRect& R) { Ellipse(R.Left, R.Top, R.Right, R.Bottom); }
+    /// Fills R with the brush, without outline; a clear brush fills nothing.
+    void FillRect(const TRect& R);
+    /// A closed polygon, outlined with the pen and filled with the brush.
+    void Polygon(const std::vector<TPoint>& Points);
+    /// Connected lines: a move to the first point and a line to each next one (last one unpainted).
+    void Polyline(const std::vector<TPoint>& Points);
+
+    /// The colour at (X, Y), mapped to the palette of a 1-, 4- or 8-bit bitmap; CLR_INVALID outside.
+    TColor Pixels(int X, int Y) const;
+    /// Points outside the picture are ignored.
+    void SetPixels(int X, int Y, TColor Color);
+
+    /// Writes Text (UTF-8) with the top-left corner of its box at (X, Y), rotated about that point
+    /// by Font().Orientation(). A solid brush paints the box behind the text; a clear brush leaves
+    /// it. The pen position moves to the end of the text.
+    void TextOut(int X, int Y, const std::string& Text);
+    /// Pixels along the text direction, with the current font.
+    int TextWidth(const std::string& Text) const;
+    /// Height of a line of text in pixels, with the current font.
+    int TextHeight(const std::string& Text) const;
+
+    /// Copies Source's rectangle SourceRect onto Dest of this canvas, scaled when the sizes differ
+    /// (as StretchBlt with this canvas's stretch mode). Source may be this canvas.
+    void CopyRect(const TRect& Dest, const TCanvas& Source, const TRect& SourceRect);
+    /// Copies the whole bitmap 1:1 with its top-left corner at (X, Y).
+    void Draw(int X, int Y, const TBitmap& Graphic);
+    /// Copies the whole bitmap scaled onto Dest.
+    void StretchDraw(const TRect& Dest, const TBitmap& Graphic);
+
+    /// The mode StretchBlt uses when this canvas is the destination (see tyx_stretchblt.h).
+    int StretchBltMode() const { return FStretchMode; }
+
+private:
+    friend class TBitmap;
+    friend int SetStretchBltMode(TCanvas& Canvas, int Mode);
+    void ApplyPen();
+    void ApplyBrush();
+    void ApplyFont();
+    QFont MakeQFont() const;
+    void StrokeLine(int X1, int Y1, int X2, int Y2);
+    bool PenDraws() const { return FPen.Style() != psClear; }
+    bool CanDraw() const { return FImage && !FImage->isNull(); }
+
+    QImage* FImage = nullptr;
+    const TBitmap* FBitmap = nullptr; // palette for Pixels() when the canvas belongs to a bitmap
+    mutable QPainter FPainter;
+    TPen FPen;
+    TBrush FBrush;
+    TFont FFont;
+    TPoint FPenPos;
+    int FStretchMode = 1;
+    unsigned FAppliedPen = ~0u, FAppliedBrush = ~0u, FAppliedFont = ~0u;
+};
+
+} // namespace tyx
