@@ -1,0 +1,489 @@
+// Tyx_geomap: TGeoMap, the map control. It shows a raster map image at any magnification and
+// relates its pixels to latitude and longitude through a calibration. The calibration state, the
+// fits and the pixel/position conversions live in TGeoCalibration (Qt-free, Tyx_geocalib.h); the
+// control owns one and offers its operations under the same names, so that the widget itself
+// holds only what belongs to the view: images, landmarks, appearance, view and mouse state.
+// Coordinates: a map-image pixel counts from the image's top-left corner; a control pixel from
+// the control's; the view shows map-image pixel TopLeft at control pixel (0, 0), enlarged by
+// Magnification. Angles are decimal degrees, north and east positive.
+#pragma once
+#include <QImage>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "geobasics/Tyx_geobasics.h"
+#include "geomap/Tyx_geocalib.h"
+#include "geomap/Tyx_geomaptypes.h"
+#include "host/gui/tyx_bitmap.h"
+#include "host/gui/tyx_canvas.h"
+#include "host/tyx_datetime.h"
+#include "host/tyx_object.h"
+#include "host/tyx_streams.h"
+#include "host/tyx_text.h"
+#include "host/tyx_types.h"
+#include "support/Tyx_tyxbase.h"
+
+namespace tyx {
+
+// ---- Overlay mode ----
+
+/// What the overlay draws: graticule lines, UTM grid and/or calibration marks.
+enum TShowGrat : uint8_t { sgNone, sgPoints, sgLines, sgPointsAndLines, sgUTMGrid, sgPointsAndUTMGrid };
+
+// ---- Landmark records ----
+
+enum TLandMarkElement : uint8_t {
+    lmPlus, lmSquare, lmTriangle, lmCircle, lmArrowFrom, lmArrowTo, lmCrossBox, lmSpade, lmCross, lmUserDef
+};
+enum TLandMarkAction : uint8_t { lmaAdd, lmaRemove };
+
+using TLMIdentifier = TShortString<15>;
+using TLMText = TShortString<80>;
+
+/// The symbol of a landmark.
+struct TSymbolProperties {
+    TLandMarkElement Kind = lmCross;
+    int Size = 0;          ///< pixels
+    TColor FGColor = 0;    ///< line colour
+    TColor BGColor = 0;    ///< fill colour
+    bool Transparent = false;
+    int Direction = 0;     ///< degrees
+    int Length = 0;        ///< pixels
+    friend bool operator==(const TSymbolProperties&, const TSymbolProperties&) = default;
+};
+
+/// The caption of a landmark.
+struct TLMTextProperties {
+    TLMText Text;          ///< empty: no caption
+    int Size = 0;          ///< font size
+    std::string FontName;
+    TFontStyles FontStyles = 0;
+    TColor FGColor = 0;
+    TColor BGColor = 0;
+    bool Transparent = false;
+    int dx = 0;            ///< offset from the landmark's position, pixels
+    int dy = 0;
+    int Direction = 0;     ///< text direction, degrees
+    TAlignment HAlignment = taLeftJustify;
+    TVerticalAlignment VAlignment = vaTop;
+    friend bool operator==(const TLMTextProperties&, const TLMTextProperties&) = default;
+};
+
+struct TLandMark {
+    double Latitude = 0;
+    double Longitude = 0;
+    double Altitude = 0;   ///< free unit
+    uint8_t ClassFlag = 0; ///< class 0 to 255: visibility and class-selective operations
+    int Tag = 0;           ///< free for the host
+    TSymbolProperties SymbolProps;
+    TLMTextProperties Caption;
+    TLMIdentifier Identifier;
+    TDateTime Time = 0;
+    friend bool operator==(const TLandMark&, const TLandMark&) = default;
+};
+
+// ---- Zoom history ----
+
+/// A saved view; all zero means an empty entry.
+struct TgmZoomStackEntry {
+    int Left = 0;
+    int Top = 0;
+    double MagF = 0;
+    friend bool operator==(const TgmZoomStackEntry&, const TgmZoomStackEntry&) = default;
+};
+
+// ---- Events ----
+
+using TNotifyEvent = std::function<void(TObject* Sender)>;
+/// Button press or release at control pixel (X, Y).
+using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
+/// WheelDelta in eighths of a degree (120 per notch, positive away from the user).
+using TMouseWheelEvent =
+    std::function<void(TObject* Sender, TShiftState Shift, int WheelDelta, TPoint MousePos, bool& Handled)>;
+using TMouseWheelUpDownEvent = std::function<void(TObject* Sender, TShiftState Shift, TPoint MousePos, bool& Handled)>;
+
+/// Canvas is the composition bitmap's: what a handler draws becomes part of the picture.
+using TRenderEvent = std::function<void(TObject* Sender, TCanvas& Canvas)>;
+/// Set Handled to draw the landmark yourself at APoint (control pixels).
+using TDrawLandMarkEvent =
+    std::function<void(TObject* Sender, bool& Handled, TCanvas& Canvas, TPoint APoint, const TLandMark& LandMarkData)>;
+/// The handler may redirect the image file name (for instance to a full path).
+using TMapImgRequestEvent = std::function<void(TObject* Sender, std::string& FileName)>;
+/// Raised before a landmark is added or removed; Allowed := false vetoes it.
+using TLandMarkActionEvent =
+    std::function<void(TObject* Sender, bool& Allowed, TLandMarkAction Action, const TLandMark& LandMarkData)>;
+/// Lets the host draw its own data onto a generated empty map.
+using TOnDrawMapDataEvent = std::function<void(TObject* Sender, TCanvas& MapCanvas, double LatLow, double LongLow,
+                                               double LatHigh, double LongHigh, int Wid, int Hgt)>;
+
+// ---- Calibration files (the XML dialect) ----
+
+/// Writes one calibration block (file form) from the given record and model.
+void WriteRawCalDataToOpenXMLFile(TTextFile& F, bool Header, const std::string& DataID,
+                                  const TCalibData& CalData, TCalibModel Model);
+
+// ---- The control ----
+
+class TGeoMap : public QWidget, public TComponent {
+    Q_OBJECT
+    Q_PROPERTY(bool AllowPan READ GetAllowPan WRITE SetAllowPan)
+    Q_PROPERTY(bool AntiAlias READ AntiAlias WRITE SetAntiAlias)
+    Q_PROPERTY(tyx::TCalibModel CalibModel READ CalibModel WRITE SetCalibModel)
+    Q_PROPERTY(double CacheMagLimit READ CacheMagLimit WRITE SetCacheMagLimit)
+    Q_PROPERTY(tyx::TColor ColorBackGnd READ ColorBackGnd WRITE SetColorBakGnd)
+    Q_PROPERTY(tyx::TColor ColorGraticule READ ColorGraticule WRITE SetColorGratLine)
+    Q_PROPERTY(tyx::TColor ColorCalibPoints READ ColorCalibPoints WRITE SetColorGratPoints)
+    Q_PROPERTY(tyx::TColor ColorFrame READ ColorFrame WRITE SetColorFrame)
+    Q_PROPERTY(bool ConfinePanToMapImage READ ConfinePanToMapImage WRITE SetConfinePan)
+    Q_PROPERTY(std::string EmptyMsg READ EmptyMsg WRITE SetEmptyMsg)
+    Q_PROPERTY(tyx::TFrameStyle FrameStyle READ FrameStyle WRITE SetFrameStyle)
+    Q_PROPERTY(double GratLineDist READ GratLineDist WRITE SetGratLineDist)
+    Q_PROPERTY(int UTMGridDist READ UTMGridDist WRITE SetUTMGridDist)
+    Q_PROPERTY(int UTMZone READ GetUTMZone WRITE SetUTMZone)
+    Q_PROPERTY(tyx::THemisphere UTMHemisphere READ GetUTMHemisphere WRITE SetUTMHemisphere)
+    Q_PROPERTY(tyx::TMouseActMode MouseAction READ MouseAction WRITE SetMouseAction)
+    Q_PROPERTY(tyx::TShowGrat ShowGraticule READ ShowGraticule WRITE SetShowGrat)
+
+public:
+    /// A 500 x 400 control with no image and no calibration. The Qt parent destroys it.
+    explicit TGeoMap(QWidget* Parent = nullptr);
+    ~TGeoMap() override;
+
+    /// Takes the whole state of another map control except its events and identity (name,
+    /// owner, parent, geometry); recomputes and repaints nothing.
+    void Assign(const TGeoMap& Source);
+    /// Dest.Assign(*this).
+    void AssignTo(TGeoMap& Dest) const;
+
+    /// Also sets objectName.
+    void SetName(const std::string& Value) override;
+
+    // ---- Published properties ----
+    /// True exactly when MouseAction is maPan; writing sets maPan or maNone. No repaint.
+    bool GetAllowPan() const { return FMouseAction == maPan; }
+    void SetAllowPan(bool Value) { FMouseAction = Value ? maPan : maNone; }
+    bool AntiAlias() const { return FAntiAlias; }
+    void SetAntiAlias(bool Value);
+    TCalibModel CalibModel() const { return FCalib.CalibModel(); }
+    /// Stores the model and runs RecalcCalibration.
+    void SetCalibModel(TCalibModel Value);
+    /// The reduced-image cache serves magnifications below this limit, 0 to 2/3.
+    double CacheMagLimit() const { return FCacheMagLimit; }
+    void SetCacheMagLimit(double Value);
+    TColor ColorBackGnd() const { return FColorBakGnd; }
+    void SetColorBakGnd(TColor Value);
+    TColor ColorGraticule() const { return FColorGratLine; }
+    void SetColorGratLine(TColor Value);
+    TColor ColorCalibPoints() const { return FColorGratPoints; }
+    void SetColorGratPoints(TColor Value);
+    /// Colour of the empty-state text.
+    TColor ColorFrame() const { return FFrameColor; }
+    void SetColorFrame(TColor Value);
+    bool ConfinePanToMapImage() const { return FConfinePan; }
+    /// Setting true pulls the view back inside the image (no repaint).
+    void SetConfinePan(bool Value);
+    /// Shown when no map image is loaded.
+    const std::string& EmptyMsg() const { return FEmptyMsg; }
+    void SetEmptyMsg(const std::string& Value);
+    TFrameStyle FrameStyle() const { return FFrameStyle; }
+    void SetFrameStyle(TFrameStyle Value);
+    /// Graticule spacing in degrees, 0 to 60; 0 lets the renderer choose.
+    double GratLineDist() const { return FGratLineDist; }
+    void SetGratLineDist(double Value);
+    /// UTM grid spacing in metres, 0 to 10000000; 0 lets the renderer choose.
+    int UTMGridDist() const { return FUTMGridDist; }
+    void SetUTMGridDist(int Value);
+    /// CalibData.UTMZone; only 1 to 60 is taken. Neither recalibrates nor repaints.
+    int GetUTMZone() const { return FCalib.GetUTMZone(); }
+    void SetUTMZone(int Value) { FCalib.SetUTMZone(Value); }
+    /// CalibData.UTMSouth as a hemisphere.
+    THemisphere GetUTMHemisphere() const { return FCalib.GetUTMHemisphere(); }
+    void SetUTMHemisphere(THemisphere Value) { FCalib.SetUTMHemisphere(Value); }
+    /// What a mouse drag does.
+    TMouseActMode MouseAction() const { return FMouseAction; }
+    void SetMouseAction(TMouseActMode Value) { FMouseAction = Value; }
+    TShowGrat ShowGraticule() const { return FShowGrat; }
+    void SetShowGrat(TShowGrat Value);
+
+    // ---- Public properties ----
+    /// The calibration record; writing it recomputes nothing (see RecalcCalibration).
+    const TCalibData& CalibData() const { return FCalib.CalibData(); }
+    void SetCalibData(const TCalibData& Value) { FCalib.SetCalibData(Value); }
+    /// CalibData.Caption; writing does not repaint.
+    std::string GetMapCaption() const { return FCalib.CalibData().Caption; }
+    void SetMapCaption(const std::string& Value) { FCalib.CalibData().Caption = Value; }
+    /// Number of the landmark drawn in the highlight colours, 0 for none.
+    int HighLightLandMark() const { return FHighLM; }
+    /// Values outside 0..NumLandMarks become 0.
+    void SetHighLM(int Value);
+    TColor HighLightColorFG() const { return FHighLMColFG; }
+    TColor HighLightColorBG() const { return FHighLMColBG; }
+    bool HighLightTransparent() const { return FHighLMTrans; }
+    /// Stores the three highlight settings and repaints.
+    void SetHighLightProperties(TColor ColorFG, TColor ColorBG, bool Transparent);
+    /// Template for new landmarks.
+    const TLandMark& LandMarkDefault() const { return FDefaultLM; }
+    void SetLandMarkDefault(const TLandMark& Value) { FDefaultLM = Value; }
+    /// Position of the last button press; 0 when it cannot be converted.
+    double GetLastMClickLatitude() const;
+    double GetLastMClickLongitude() const;
+    /// Map-image pixels of the last button press and the last mouse move.
+    int LastClickPosX() const { return FLastMClickPosX; }
+    int LastClickPosY() const { return FLastMClickPosY; }
+    int LastMousePosX() const { return FLastMMousePosX; }
+    int LastMousePosY() const { return FLastMMousePosY; }
+    /// Landmark count above which only a random sample is drawn; only values above 1000 are taken.
+    int LMRandomDisplayThreshold() const { return FLMRandSampleLimit; }
+    void SetRandSampleLimit(int Value);
+    /// Control pixels per map-image pixel.
+    double Magnification() const { return FMagnify; }
+    /// Stores a positive finite value and repaints; others are ignored. TopLeft stays.
+    void SetMagnification(double Value);
+    /// File name of the map image; empty when none is loaded.
+    const std::string& MapImgFile() const { return FMapImgName; }
+    int MapImgWidth() const { return FMapImgWidth; }
+    int MapImgHeight() const { return FMapImgHeight; }
+    /// The full-resolution map image.
+    const TBitmap& MapBitmap() const { return GrafBmp; }
+    /// Takes a copy of Value as the map image (name "$unknown$"); ETYXGeoMapError above
+    /// 3000000 pixels. Resets TopLeft and repaints.
+    void SetMapBitMap(const TBitmap& Value);
+    int NumLandMarks() const { return static_cast<int>(FLandMarks.size()); }
+    bool SuppressPaint() const { return FSuppressPaint; }
+    /// Repaints when it becomes false.
+    void SetSuppressPaint(bool Value);
+    /// Map-image pixel shown at the control's top-left corner.
+    TPoint TopLeft() const { return FTopLeft; }
+    /// Stores (no clamping) and repaints.
+    void SetTopLeft(const TPoint& Value);
+    /// StackIx 0 is the latest saved view, -1 the one before, down to -15; outside: an empty entry.
+    TgmZoomStackEntry GetZoomStackEntry(int StackIx) const;
+    TZoomState ZoomState() const { return FZoomState; }
+
+    // ---- Landmarks ----
+    /// Adds a landmark built from LandMarkDefault at the position, unless OnLandMarkAction vetoes it.
+    void AddLandMark(double Lat, double Long, double Altitude);
+    /// Landmark i, 1 to NumLandMarks; outside that range an empty record.
+    TLandMark GetLandMarkData(int i) const;
+    /// Replaces landmark i (1 to NumLandMarks) and repaints; other i are ignored. No event.
+    void SetLandMarkData(int i, const TLandMark& LandMark);
+    bool GetClassVisibility(uint8_t i) const { return FLMClassVisible[i]; }
+    /// Stores and repaints.
+    void SetClassVisibility(uint8_t i, bool Value);
+
+    // ---- Image resampling ----
+    /// Resamples the map image by Magnification (> 0) and scales the calibration pixels with it;
+    /// recalibrates, resets TopLeft to (0, 0) and repaints.
+    void ResizeMap(double Magnification);
+    /// Resamples so that the longer edge gets LongerEdgeLength pixels; ignored without an image
+    /// or for a length below 1.
+    void ResizeMap(int LongerEdgeLength);
+
+    // ---- Calibration input (repaint after every change) ----
+    /// Adds a pixel to a graticule line (cmParabolicIp only, else ETYXGeoMapError); false when
+    /// the line table or the line is full.
+    bool AddCalibPoint(TGratLineKind GratLineKind, double LineValue, int PixPosX, int PixPosY);
+    /// Adds a calibration point (cmBiquadraticPn to cmEquiRect, else ETYXGeoMapError); false
+    /// when 200 points are held.
+    bool AddCalibPoint(double Latit, double Longit, int PixPosX, int PixPosY);
+    /// Adds a UTM point (cmUTM only); Zone and Hemisphere must match UTMZone and UTMHemisphere,
+    /// else ETYXGeoMapError. False when 200 points are held.
+    bool AddCalibPoint(double Northing, double Easting, int Zone, THemisphere Hemisphere, int PixPosX, int PixPosY);
+    /// Removes the pixel from the line (cmParabolicIp only, else ETYXGeoMapError); true if found.
+    bool RemoveCalibPoint(TGratLineKind GratLineKind, double LineValue, int PixPosX, int PixPosY);
+    /// Removes the input nearest to the pixel (ties: the first stored); true if one was removed.
+    bool RemoveCalibPoint(int PixPosX, int PixPosY);
+    /// Puts back the input last removed by the nearest-pixel RemoveCalibPoint, once.
+    void RestoreLastDeletedCalPoint();
+    /// Empties the calibration; keeps the model, MapFName, Caption, the Miller and conic
+    /// parameters and the removed-point copies.
+    void ClearCalibData();
+    /// ClearCalibData, model cmUndefined, and forgets the map image's name and size (the
+    /// bitmap stays).
+    void Clear();
+    /// Refits the graticule and the current model, the extents and resolution; repaints.
+    void RecalcCalibration();
+    /// Derives CalibData.Corners and CalibData.Resolution (metres per map-image pixel).
+    void CalcExtentsAndResolution() { FCalib.CalcExtentsAndResolution(); }
+    /// Quality figure of the fit per pixel axis.
+    void CalibQuality(double& QualX, double& QualY) const { FCalib.CalibQuality(QualX, QualY); }
+
+    // ---- Conversions (change nothing) ----
+    /// Latitude of a map-image pixel; Valid false and 0 when it cannot be converted.
+    double CalcLatitude(int x, int y, bool& Valid) const { return FCalib.CalcLatitude(x, y, Valid); }
+    double CalcLatitude(const TPoint& APoint, bool& Valid) const { return FCalib.CalcLatitude(APoint, Valid); }
+    /// Longitude of a map-image pixel; Valid as for CalcLatitude.
+    double CalcLongitude(int x, int y, bool& Valid) const { return FCalib.CalcLongitude(x, y, Valid); }
+    double CalcLongitude(const TPoint& APoint, bool& Valid) const { return FCalib.CalcLongitude(APoint, Valid); }
+    /// Map-image pixel of a position; false when it cannot be converted.
+    bool CalcPixelCoords(double Lat, double Long, int& x, int& y) const { return FCalib.CalcPixelCoords(Lat, Long, x, y); }
+    /// Map-image pixel of a UTM position (cmUTM only, else false with x = y = 0).
+    bool CalcPixelCoordsUTM(double Northing, double Easting, int& x, int& y) const
+    {
+        return FCalib.CalcPixelCoordsUTM(Northing, Easting, x, y);
+    }
+    /// Row where the line of constant northing crosses column x.
+    int CalcUTMyFromNorthingX(double Northing, int x) const { return FCalib.CalcUTMyFromNorthingX(Northing, x); }
+    /// Column where the line of constant easting crosses row y.
+    int CalcUTMxFromEastingY(double Easting, int y) const { return FCalib.CalcUTMxFromEastingY(Easting, y); }
+    /// Control pixel -> map-image pixel under the current view.
+    TPoint ControlToMapImage(const TPoint& APoint) const;
+    /// Map-image pixel -> control pixel under the current view.
+    TPoint MapImageToControl(const TPoint& APoint) const;
+    /// Inside the quadrilateral of CalibData.Corners (false on an edge).
+    bool IsPositionWithinMap(double Latit, double Longit) const { return FCalib.IsPositionWithinMap(Latit, Longit); }
+    /// The calibration core, for reading the fitted parameters.
+    const TGeoCalibration& Calibration() const { return FCalib; }
+
+    // ---- Calibration files (geomap_calxml.cpp) ----
+    /// CalcExtentsAndResolution, CalibData.MapFName := MapImgFile, then one block (file form).
+    void WriteCalDataToOpenXMLFile(TTextFile& F, bool Header, const std::string& DataID);
+    /// Creates or overwrites the file with one block and a header.
+    void SaveCalDataAsXML(const std::string& FileName, const std::string& DataID);
+    /// One block, stream form.
+    void SaveCalDataAsXML(TStream& OutStream, const std::string& DataID);
+    /// Reads the block DataID (empty: the first) from the file's current position; false when
+    /// there is none.
+    bool ReadCalDataFromOpenXMLFile(TTextFile& F, const std::string& DataID);
+    /// False when the file cannot be opened or holds no such block.
+    bool LoadCalDataFromXML(const std::string& FName, const std::string& DataID);
+    /// Reads from the stream's current position.
+    bool LoadCalDataFromXML(TMemoryStream& InStream, const std::string& DataID);
+    /// Name of the calibration file last loaded by name.
+    const std::string& CalibDataFile() const { return FCalDatName; }
+    /// Loads the calibration file if it exists; otherwise forgets the map image. Repaints.
+    void SetCalDatName(const std::string& Value);
+
+    // ---- View ----
+    /// Pulls TopLeft back so that the view lies inside the image (no repaint).
+    void PanMapToFillWindow();
+    /// Saves the current view in the zoom history.
+    void ZoomStateOnStack();
+    /// Empties the zoom history and saves the current view as its first entry.
+    void ClearZoomHistory();
+
+    // ---- Painting ----
+    /// Composes the whole picture and shows it; nothing while SuppressPaint is true.
+    virtual void Paint();
+    /// The picture last shown, control-sized.
+    const QImage& Picture() const { return FPicture; }
+
+    void DoZoomPanEvent();
+    void DoSelectRectEvent(int Mode, double a, double b, double c, double d);
+
+    // ---- Events (not copied by Assign) ----
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    TMouseEvent OnMouseDown;
+    TMouseMoveEvent OnMouseMove;
+    TMouseEvent OnMouseUp;
+    TMouseWheelEvent OnMouseWheel;
+    TMouseWheelUpDownEvent OnMouseWheelUp;
+    TMouseWheelUpDownEvent OnMouseWheelDown;
+    TNotifyEvent OnResize;
+    TOnRubberBandActionEvent OnBeginRubberBand;
+    TOnRubberBandActionEvent OnContinueRubberBand;
+    TOnRubberBandActionEvent OnEndRubberBand;
+    TProgressEvent OnDataLoading;
+    TRenderEvent OnDataRendered;
+    TRenderEvent OnBeforeRenderData;
+    TDrawLandMarkEvent OnDrawLandmark;
+    TSelectRectEvent OnSelectRect;
+    TMapImgRequestEvent OnMapImageRequest;
+    TLandMarkActionEvent OnLandMarkAction;
+    TZoomPanEvent OnZoomPan;
+
+protected:
+    /// Mouse handlers; each records the map-image pixel and raises the matching event.
+    virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+    virtual void MouseMove(TShiftState Shift, int X, int Y);
+    virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
+
+    void paintEvent(QPaintEvent* Event) override;
+    void resizeEvent(QResizeEvent* Event) override;
+    void mousePressEvent(QMouseEvent* Event) override;
+    void mouseMoveEvent(QMouseEvent* Event) override;
+    void mouseReleaseEvent(QMouseEvent* Event) override;
+    void mouseDoubleClickEvent(QMouseEvent* Event) override;
+    void wheelEvent(QWheelEvent* Event) override;
+
+private:
+    [[noreturn]] void RaiseInsufficientMemory() const;
+    /// Reserves landmark capacity in blocks of 1000 for Count landmarks.
+    void ReserveLandMarks(int Count);
+    void ConstructInternalMapImg();
+    void SetMapImageSize(int Width, int Height);
+
+    // Images and render cache
+    TBitmap AuxBmp;            ///< composition bitmap, 15-bit
+    TBitmap FImgCache;         ///< reduced copy of the map image, 15-bit
+    double FCacheMag = 0;      ///< magnification of FImgCache; 0: no valid cache
+    bool FCacheAA = true;      ///< AntiAlias under which FImgCache was built
+    double FCacheMagLimit;
+    TBitmap GrafBmp;           ///< the full-resolution map image
+    QImage FPicture;           ///< what paintEvent shows
+
+    // Landmarks
+    std::vector<TLandMark> FLandMarks;
+    TLandMark FDefaultLM;
+    std::array<bool, 256> FLMClassVisible;
+    int FLMRandSampleLimit = 20000;
+    int FHighLM = 0;
+    TColor FHighLMColFG = clBlue;
+    TColor FHighLMColBG = clYellow;
+    bool FHighLMTrans = false;
+
+    // Appearance
+    TColor FColorBakGnd = clSilver;
+    TFrameStyle FFrameStyle = frsSingle;
+    TColor FFrameColor = clBlack;
+    TColor FColorGratLine = clBlue;
+    TColor FColorGratPoints = clRed;
+    TColor FColBlackLine = clBlack;
+    TColor FColGrayLine = clGray;
+    TColor FColWhiteLine = clWhite;
+    std::string FEmptyMsg = "GeoMap: empty";
+    TShowGrat FShowGrat = sgNone;
+    bool FAntiAlias = true;
+    double FGratLineDist = 0;
+    int FUTMGridDist = 0;
+    bool FSuppressPaint = false;
+
+    // Map image and view
+    std::string FMapImgName;
+    int FMapImgWidth = 0;
+    int FMapImgHeight = 0;
+    double FMagnify = 1.0;
+    TPoint FTopLeft;
+    bool FConfinePan = true;
+    int FTopLeftXAnchor = 0;
+    int FTopLeftYAnchor = 0;
+    std::array<TgmZoomStackEntry, 16> FZoomStack{}; ///< slots 1 to 16 are elements 0 to 15
+    int FZStackPoi = 1;                             ///< slot the next save writes, 1 to 16
+
+    // Mouse interaction
+    bool FLButtonWasDown = false;
+    TZoomState FZoomState = zsIdle;
+    TMouseBoxState FMouseBoxState = mbsIdle;
+    int FMouseBoxX1 = 0, FMouseBoxX2 = 0, FMouseBoxY1 = 0, FMouseBoxY2 = 0;
+    int FWindOldCornerX = 0, FWindOldCornerY = 0, FWindAnchorX = 0, FWindAnchorY = 0;
+    TMouseActMode FMouseAction = maPan;
+    bool FRubberBandOn = false;
+    bool FSelectRectOn = false;
+    int FRubberBAnchorX = 0, FRubberBAnchorY = 0, FRubberBandOldX = 0, FRubberBandOldY = 0;
+    int MouseAnchorX = 0, MouseAnchorY = 0;
+    int FLastMClickPosX = 0, FLastMClickPosY = 0;
+    int FLastMMousePosX = 0, FLastMMousePosY = 0;
+    bool FPressedInside = false; ///< a press inside the control that a release turns into OnClick
+
+    // Calibration: model, data, removed-point copies, graticule matrix and fitted parameters
+    TGeoCalibration FCalib;
+    std::string FCalDatName;
+};
+
+} // namespace tyx
