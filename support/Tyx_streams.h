@@ -2,9 +2,9 @@
 // a stream. Files and streams hold Windows-1252 bytes; the texts returned are UTF-8.
 //
 // Tag-reading rules:
-// - A tag runs from '<' to the next '>' that is not inside a double-quoted value (a quote is
-//   open up to the end of its line at most, so a stray quote harms one line only); it may span
-//   lines. Its name is the text after '<' up to a blank, line break, '/' or '>' (a '/' right
+// - A tag runs from '<' to the next '>' that is not inside a double-quoted value; it may span
+//   lines. A quote still open at the end of a line counts as stray: the last '>' on that line
+//   then ends the tag, so a stray quote spoils that tag only. Its name is the text after '<' up to a blank, line break, '/' or '>' (a '/' right
 //   after '<' belongs to the name, so "/geomap" names a closing tag).
 // - Names compare with Tags without regard to ASCII case. Tags that are not listed, comments
 //   "<!-- ... -->" and declarations "<?...?>", "<!...>" are skipped.

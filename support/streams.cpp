@@ -95,17 +95,36 @@ int ReadNextTag(Source& Src, std::span<const std::string> Tags, std::string& Con
             name += c;
             Src.Get(c);
         }
-        // The rest of the tag. A quoted value protects a '>' inside it, but only up to the end of
-        // its line, so that a stray quote cannot swallow the following tags.
-        std::string raw;
+        // The rest of the tag. A quoted value protects a '>' inside it. A quote still open at the
+        // end of a line is a stray one: the last '>' of that line ends the tag after all, and
+        // what followed it is text after the tag, so the stray quote cannot swallow later tags.
+        std::string raw, after;
         bool inQuote = false;
         bool closed = false;
+        std::size_t quotedGt = std::string::npos;
+        auto closeAtQuotedGt = [&] {
+            after = raw.substr(quotedGt + 1);
+            raw.resize(quotedGt);
+            closed = true;
+        };
         while (Src.Get(c)) {
-            if (c == '"') inQuote = !inQuote;
-            else if (c == '\r' || c == '\n') inQuote = false;
-            else if (c == '>' && !inQuote) { closed = true; break; }
+            if (c == '"') {
+                inQuote = !inQuote;
+            } else if (c == '\r' || c == '\n') {
+                if (inQuote && quotedGt != std::string::npos) {
+                    closeAtQuotedGt();
+                    after += c;
+                    break;
+                }
+                inQuote = false;
+                quotedGt = std::string::npos;
+            } else if (c == '>') {
+                if (!inQuote) { closed = true; break; }
+                quotedGt = raw.size();
+            }
             raw += c;
         }
+        if (!closed && inQuote && quotedGt != std::string::npos) closeAtQuotedGt();
         if (!closed) return endIndex;
         const int index = FindTag(name, Tags);
         if (index < 0) continue;
@@ -114,6 +133,7 @@ int ReadNextTag(Source& Src, std::span<const std::string> Tags, std::string& Con
         const bool selfClosing = NormaliseAttributes(raw, attributes);
         std::string contents;
         if (!selfClosing) {
+            contents = after;
             while (Src.Peek(c) && c != '<') {
                 contents += c;
                 Src.Get(c);
