@@ -3,9 +3,10 @@
 //
 // Tag-reading rules:
 // - A tag runs from '<' to the next '>' that is not inside a double-quoted value; it may span
-//   lines. A quote still open at the end of a line counts as stray: the last '>' on that line
-//   then ends the tag, so a stray quote spoils that tag only. Its name is the text after '<' up to a blank, line break, '/' or '>' (a '/' right
+//   lines. Its name is the text after '<' up to a blank, line break, '/' or '>' (a '/' right
 //   after '<' belongs to the name, so "/geomap" names a closing tag).
+// - A quote still open at the end of a line counts as stray: the last '>' on that line then ends
+//   the tag and the rest of that line is its contents, so a stray quote spoils that line only.
 // - Names compare with Tags without regard to ASCII case. Tags that are not listed, comments
 //   "<!-- ... -->" and declarations "<?...?>", "<!...>" are skipped.
 // - Attributes: the text after the name up to the closing '>' without a final '/', line breaks
