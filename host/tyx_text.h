@@ -25,6 +25,8 @@ struct TShortString {
 
     TShortString() = default;
     TShortString(std::string_view Utf8) { Assign(Utf8); } // NOLINT: implicit on purpose
+    TShortString(const char* Utf8) { Assign(Utf8 ? Utf8 : ""); } // NOLINT: so literals convert too
+    TShortString(const std::string& Utf8) { Assign(Utf8); } // NOLINT: and strings
 
     static constexpr std::size_t Capacity() { return N; }
     /// Stores UTF-8 text, converted to Windows-1252 and cut to N characters.
@@ -43,6 +45,9 @@ struct TShortString {
     std::size_t Length() const { return std::min<std::size_t>(Len, N); }
     bool Empty() const { return Length() == 0; }
     TShortString& operator=(std::string_view Utf8) { Assign(Utf8); return *this; }
+    // One per converting constructor, so that assigning a literal or a string is not ambiguous.
+    TShortString& operator=(const char* Utf8) { Assign(Utf8 ? Utf8 : ""); return *this; }
+    TShortString& operator=(const std::string& Utf8) { Assign(Utf8); return *this; }
     friend bool operator==(const TShortString& a, const TShortString& b) { return a.Bytes() == b.Bytes(); }
 };
 

@@ -1,0 +1,379 @@
+// TGeoDB: a file-based store of geographic items (borders, towns, cities, lakes, rivers, roads,
+// routes and binary attachments called BLOBs). One database is a set of seven files sharing a base
+// name: five index files (".tyxgi0" by item number, ".tyxgi1" to ".tyxgi4" by the four edges of
+// the items' bounding boxes), the summary file ".tyxgds" (one 120-byte TgdbData per item) and the
+// data file ".tyxgdd" (a 260-byte header followed by polygon and BLOB blocks). The records below
+// are the on-disk layout, little-endian. The summary file is the truth: index files that disagree
+// with it are rebuilt when the database is opened. Entry numbers count from 1; 0 means none.
+#pragma once
+#include <array>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "geodb/gdb_index.h"
+#include "host/tyx_datetime.h"
+#include "host/tyx_object.h"
+#include "host/tyx_text.h"
+#include "support/Tyx_tyxbase.h"
+
+namespace tyx {
+
+class TMemoryStream;
+
+/// The kind of an item. Kinds 0 and 2 to 6 carry a polygon; a town is one point.
+enum TgdbItem : uint8_t {
+    gitBorder, gitTown, gitCity, gitLake, gitRiver, gitRoad, gitRoute, gitBLOB, gitUndefined
+};
+/// Display names over TgdbItem: "Border" ... "Undefined".
+extern const std::array<std::string, 9> GDB_ITEMNAMES;
+/// True for the six kinds that keep a polygon block.
+bool IsPolygonKind(TgdbItem Kind);
+
+/// The five fields of TMetaInfo, in order.
+enum TMetaItem : uint8_t { miKwd, miCaption, miFilePath, miDescriptor, miComment };
+
+/// One polygon point, 8 bytes on disk: degrees, north and east positive.
+struct TSCoords {
+    float Latit = 0;
+    float Longit = 0;
+};
+using TgdbPolygon = std::vector<TSCoords>;
+
+/// Published for host programs; the unit does not use it. Degrees, degrees, metres.
+struct TPositionData {
+    double Latit = 0;
+    double Longit = 0;
+    double Height = 0;
+};
+
+/// At most 59 Windows-1252 characters.
+using TgdbName = TShortString<59>;
+
+/// The summary record of one item, 120 bytes.
+struct TgdbData {
+    int32_t ItemId = 0;         ///< unique, never reused
+    TgdbName Name;              ///< unused character bytes are spaces on disk
+    float Altitude = 0;
+    uint8_t ClassFlag = 0;      ///< 0 to 255, given by the caller
+    uint8_t Pad1[3] = {};       ///< written as zeros
+    int32_t Tag = 0;
+    int32_t BlobOffset = -1;    ///< offset of the item's block in the data file; -1 for none
+    double Date = 0;            ///< TDateTime
+    int32_t StateFlag = 0;
+    float LatLow = 0;           ///< southern edge of the bounding box, degrees
+    float LatHigh = 0;          ///< northern edge
+    float LongLow = 0;          ///< western edge
+    float LongHigh = 0;         ///< eastern edge
+    TgdbItem ItemKind = gitUndefined;
+    uint8_t Pad2[3] = {};       ///< written as zeros
+    union {
+        int32_t NumPoints = 0;  ///< polygon kinds: number of points
+        int32_t Size;           ///< gitBLOB: data bytes, without the 1024-byte metadata
+    };
+    bool Closed = false;        ///< polygon kinds: the points outline an area
+    uint8_t Pad3[3] = {};       ///< written as zeros
+};
+
+/// The metadata block in front of every BLOB's data, 1024 bytes.
+struct TMetaInfo {
+    TShortString<255> Keywords;
+    TShortString<127> Caption;
+    TShortString<127> FilePath;   ///< the file the BLOB was taken from
+    TShortString<255> Descriptor;
+    TShortString<255> Comment;
+};
+
+/// The header at offset 0 of the data file, 260 bytes.
+struct TgdbSystemData {
+    int32_t HighestID = 0;          ///< highest item number ever assigned
+    int32_t DBVersion = 4;
+    TShortString<63> Description;   ///< at most 60 characters are stored
+    int32_t Revision = 0;
+    uint8_t Reserved[184] = {};     ///< kept as read
+};
+
+/// An entry of the item-number index; index is the 0-based summary record.
+struct TIxItemIDRec {
+    int32_t ItemID = 0;
+    int32_t index = 0;
+};
+/// An entry of a coordinate index; index is the 0-based summary record.
+struct TIxLLRec {
+    float LLValue = 0;
+    int32_t index = 0;
+};
+using TIxItemIDRecArray = std::vector<TIxItemIDRec>;
+using TIxLLRecArray = std::vector<TIxLLRec>;
+
+// The on-disk layout, pinned.
+static_assert(sizeof(TSCoords) == 8 && sizeof(TIxItemIDRec) == 8 && sizeof(TIxLLRec) == 8);
+static_assert(sizeof(TgdbName) == 60 && sizeof(TgdbData) == 120 && std::is_standard_layout_v<TgdbData>);
+static_assert(offsetof(TgdbData, Name) == 4 && offsetof(TgdbData, Altitude) == 64 &&
+              offsetof(TgdbData, ClassFlag) == 68 && offsetof(TgdbData, Tag) == 72 &&
+              offsetof(TgdbData, BlobOffset) == 76 && offsetof(TgdbData, Date) == 80 &&
+              offsetof(TgdbData, StateFlag) == 88 && offsetof(TgdbData, LatLow) == 92 &&
+              offsetof(TgdbData, LatHigh) == 96 && offsetof(TgdbData, LongLow) == 100 &&
+              offsetof(TgdbData, LongHigh) == 104 && offsetof(TgdbData, ItemKind) == 108 &&
+              offsetof(TgdbData, NumPoints) == 112 && offsetof(TgdbData, Closed) == 116);
+static_assert(sizeof(TMetaInfo) == 1024 && offsetof(TMetaInfo, Caption) == 256 &&
+              offsetof(TMetaInfo, FilePath) == 384 && offsetof(TMetaInfo, Descriptor) == 512 &&
+              offsetof(TMetaInfo, Comment) == 768);
+static_assert(sizeof(TgdbSystemData) == 260 && offsetof(TgdbSystemData, DBVersion) == 4 &&
+              offsetof(TgdbSystemData, Description) == 8 && offsetof(TgdbSystemData, Revision) == 72 &&
+              offsetof(TgdbSystemData, Reserved) == 76);
+static_assert(offsetof(TIxLLRec, index) == 4 && offsetof(TIxItemIDRec, index) == 4);
+static_assert(std::endian::native == std::endian::little, "records are stored in host byte order");
+
+class ETYXGeoDBError : public ETYXError {
+public:
+    using ETYXError::ETYXError;
+};
+
+/// Length 0 for all five strings (their bytes are zeroed too).
+void ClearMetaInfo(TMetaInfo& MetaInfo);
+/// An empty record: no kind, no block, dated now; NumPoints/Size keeps its value.
+void ClearGdbData(TgdbData& GdbData);
+/// (LatLow, LongLow): a town's position.
+TSCoords ExtractLocation(const TgdbData& GdbData);
+/// "48.5° N" style text: clamped to -90..90, DegreeToStr of the absolute value, " N" or " S".
+std::string GeoLatitude(double Angle, TDegreeFormat Format, int Decimals);
+/// As GeoLatitude, clamped to -180..180, with " E" or " W".
+std::string GeoLongitude(double Angle, TDegreeFormat Format, int Decimals);
+/// The header of the database named FName (any extension), read without opening it.
+/// Throws EInOutError when the data file cannot be read, ETYXGeoDBError when it is too short.
+TgdbSystemData ReadSystemInformation(const std::string& FName);
+
+class TGeoDB : public TComponent {
+public:
+    explicit TGeoDB(TComponent* AOwner = nullptr);
+    ~TGeoDB() override;
+
+    // --- opening, closing, writing the indexes ---
+    /// Opens (creating missing files) or, with an empty value, closes. Throws ETYXGeoDBError for a
+    /// damaged summary or data file, leaving every file unchanged and the component closed.
+    void SetGDBName(const std::string& Value);
+    /// The base path (without extension); empty when closed.
+    std::string GetGDBName() const;
+    bool LazyWrite() const { return FLazyWrite; }
+    /// Switching it off writes the five index files.
+    void SetLazyWrite(bool Value);
+    /// Rewrites index file Ix (0 to 4) from the table; nothing when closed.
+    void SaveIndex(int Ix);
+    int NumEntries() const { return FNumSumItems; }
+    int DBVersion() const { return FSystemData.DBVersion; }
+    std::string Description() const { return FSystemData.Description.Str(); }
+    /// Stores the first 60 characters and rewrites the header; nothing when closed.
+    void SetDescription(const std::string& Value);
+    int Revision() const { return FSystemData.Revision; }
+    void SetRevision(int Value);
+    bool OnPercDoneEnabled() const { return FOnPercDoneEnabled; }
+    void SetOnPercDoneEnabled(bool Value) { FOnPercDoneEnabled = Value; }
+    /// Progress 0 to 100 of adds, replaces and retrievals.
+    TOnPercentDoneEvent OnPercentDone;
+
+    // --- records and indexes; Ix is clamped into 1..NumEntries ---
+    /// A copy of the summary record; a cleared record when the database is empty.
+    TgdbData GetSumdata(int Ix) const;
+    /// Index entries with index turned into the 1-based entry number; {0, 0} when empty.
+    TIxItemIDRec GetIxItemID(int Ix) const;
+    TIxLLRec GetIxLatLow(int Ix) const;
+    TIxLLRec GetIxLatHigh(int Ix) const;
+    TIxLLRec GetIxLongLow(int Ix) const;
+    TIxLLRec GetIxLongHigh(int Ix) const;
+
+    // --- searches; positions are 1-based, length + 1 above every key ---
+    int GetClosestItemIDIx(int ItemID) const;
+    int GetClosestLatLowIx(double Latit) const;
+    int GetClosestLatHighIx(double Latit) const;
+    int GetClosestLongLowIx(double Longit) const;
+    int GetClosestLongHighIx(double Longit) const;
+    /// The entry number of the item, or 0.
+    int SearchForItemID(int ItemID) const;
+    /// The first entry from StartSearchAt on whose name equals Name, ignoring case, and whose kind
+    /// and class are the given ones; 0 when there is none.
+    int SearchData(const TgdbName& Name, TgdbItem ItemType, int StartSearchAt, uint8_t ClassNumber) const;
+    /// The first entry of any kind and class with this name (ignoring case); 0 when none.
+    int SearchData(const TgdbName& Name) const;
+    /// Entry numbers (ascending) of the items whose bounding box meets the given box, edges
+    /// included, in degrees. Items with an inverted box (a polygon without points) are never found.
+    std::vector<int> FindItemsInBox(double LatLow, double LatHigh, double LongLow, double LongHigh) const;
+    /// Rebuilds the five index tables from the summary records; the files follow unless LazyWrite.
+    void RecalcIndexes();
+    /// Writes header, records and indexes as readable text to FName.
+    void ExportDataDebug(const std::string& FName) const;
+
+    // --- sorted insertion into plain tables (the caller has lengthened the table by one) ---
+    static void SortIxInto(TIxLLRecArray& Ix, const TIxLLRec& Rec);
+    static void SortIxItemIDInto(TIxItemIDRecArray& Ix, const TIxItemIDRec& Rec);
+
+    // --- workers: every add and replace goes through them ---
+    /// Returns the new entry number, or -1 when no database is open.
+    int AddData(const TgdbName& Name, const TgdbPolygon& Polygon, bool ClosedLine, TgdbItem ItemType,
+                uint8_t ClassNumber, TDateTime Date, int StateFlag, float LatLow, float LatHigh,
+                float LongLow, float LongHigh, float Altitude, int UserTag, const TMetaInfo& MInfo,
+                const void* PBLOBData, int SizeOfBLOBData, bool FromFile);
+    /// Nothing unless 1 <= DBEntry <= NumEntries. The item keeps its ItemId and entry number.
+    void ReplaceData(int DBEntry, const TgdbName& Name, const TgdbPolygon& Polygon, bool ClosedLine,
+                     TgdbItem ItemType, uint8_t ClassNumber, TDateTime Date, int StateFlag, float LatLow,
+                     float LatHigh, float LongLow, float LongHigh, float Altitude, int UserTag,
+                     const TMetaInfo& MInfo, const void* PBLOBData, int SizeOfBLOBData, bool FromFile);
+
+    // --- items; the box of a polygon item is computed from its points ---
+    int AddBorder(const TgdbName& Name, const TgdbPolygon& Polygon, bool ClosedLine, TDateTime Date,
+                  int StateFlag, float LatLow, float LatHigh, float LongLow, float LongHigh,
+                  float Altitude, uint8_t ClassNumber, int UserTag);
+    int AddCity(const TgdbName& Name, const TgdbPolygon& Polygon, bool ClosedLine, TDateTime Date,
+                int StateFlag, float LatLow, float LatHigh, float LongLow, float LongHigh,
+                float Altitude, uint8_t ClassNumber, int UserTag);
+    int AddLake(const TgdbName& Name, const TgdbPolygon& Polygon, TDateTime Date, int StateFlag,
+                float LatLow, float LatHigh, float LongLow, float LongHigh, float Altitude,
+                uint8_t ClassNumber, int UserTag);
+    int AddRiver(const TgdbName& Name, const TgdbPolygon& Polygon, TDateTime Date, int StateFlag,
+                 float LatLow, float LatHigh, float LongLow, float LongHigh, float Altitude,
+                 uint8_t ClassNumber, int UserTag);
+    int AddRoad(const TgdbName& Name, const TgdbPolygon& Polygon, TDateTime Date, int StateFlag,
+                float LatLow, float LatHigh, float LongLow, float LongHigh, float Altitude,
+                uint8_t ClassNumber, int UserTag);
+    int AddRoute(const TgdbName& Name, const TgdbPolygon& Polygon, TDateTime Date, int StateFlag,
+                 float LatLow, float LatHigh, float LongLow, float LongHigh, float Altitude,
+                 uint8_t ClassNumber, int UserTag);
+    int AddTown(const TgdbName& Name, TDateTime Date, int StateFlag, TSCoords Location, float Altitude,
+                uint8_t ClassNumber, int UserTag);
+    void ReplaceBorder(int DBEntry, const TgdbName& Name, const TgdbPolygon& Polygon, bool ClosedLine,
+                       TDateTime Date, int StateFlag, float LatLow, float LatHigh, float LongLow,
+                       float LongHigh, float Altitude, uint8_t ClassNumber, int UserTag);
+    void ReplaceCity(int DBEntry, const TgdbName& Name, const TgdbPolygon& Polygon, bool ClosedLine,
+                     TDateTime Date, int StateFlag, float LatLow, float LatHigh, float LongLow,
+                     float LongHigh, float Altitude, uint8_t ClassNumber, int UserTag);
+    void ReplaceLake(int DBEntry, const TgdbName& Name, const TgdbPolygon& Polygon, TDateTime Date,
+                     int StateFlag, float LatLow, float LatHigh, float LongLow, float LongHigh,
+                     float Altitude, uint8_t ClassNumber, int UserTag);
+    void ReplaceRiver(int DBEntry, const TgdbName& Name, const TgdbPolygon& Polygon, TDateTime Date,
+                      int StateFlag, float LatLow, float LatHigh, float LongLow, float LongHigh,
+                      float Altitude, uint8_t ClassNumber, int UserTag);
+    void ReplaceRoad(int DBEntry, const TgdbName& Name, const TgdbPolygon& Polygon, TDateTime Date,
+                     int StateFlag, float LatLow, float LatHigh, float LongLow, float LongHigh,
+                     float Altitude, uint8_t ClassNumber, int UserTag);
+    void ReplaceRoute(int DBEntry, const TgdbName& Name, const TgdbPolygon& Polygon, TDateTime Date,
+                      int StateFlag, float LatLow, float LatHigh, float LongLow, float LongHigh,
+                      float Altitude, uint8_t ClassNumber, int UserTag);
+    void ReplaceTown(int DBEntry, const TgdbName& Name, TDateTime Date, int StateFlag, TSCoords Location,
+                     float Altitude, uint8_t ClassNumber, int UserTag);
+    /// The last item takes the deleted item's entry number; nothing outside 1..NumEntries.
+    void DeleteData(int DbEntry);
+    /// Replaces the summary record of an entry and re-sorts its index entries. ItemId, BlobOffset
+    /// and (for items with a block) NumPoints/Size are kept; a kind that would read the block
+    /// differently (polygon, BLOB, none) is refused with ETYXGeoDBError.
+    void UpdateBasicData(int DbEntry, const TgdbData& GdbData);
+
+    // --- BLOBs and polygons ---
+    /// The metadata of a BLOB entry (1-based); false (and cleared) for other entries.
+    bool GetMetaInfo(int DBEntry, TMetaInfo& MetaInfo);
+    /// Rewrites the metadata block of a BLOB entry in place; false for other entries.
+    bool UpdateMetaInfo(int DBEntry, const TMetaInfo& MetaInfo);
+    /// From a file: the item is named after the file name part of FileName.
+    int AddBLOB(const std::string& FileName, TDateTime Date, int StateFlag, float LatLow, float LatHigh,
+                float LongLow, float LongHigh, float Altitude, uint8_t ClassNumber, int UserTag,
+                const TMetaInfo& MInfo);
+    /// From a file, named after the file name part of FNameInDB.
+    int AddBLOB(const std::string& FileName, const std::string& FNameInDB, TDateTime Date, int StateFlag,
+                float LatLow, float LatHigh, float LongLow, float LongHigh, float Altitude,
+                uint8_t ClassNumber, int UserTag, const TMetaInfo& MInfo);
+    /// As above; the stored FilePath is OrgFilePath.
+    int AddBLOB(const std::string& FileName, const std::string& FNameInDB, const std::string& OrgFilePath,
+                TDateTime Date, int StateFlag, float LatLow, float LatHigh, float LongLow,
+                float LongHigh, float Altitude, uint8_t ClassNumber, int UserTag, const TMetaInfo& MInfo);
+    /// From memory: SizeOfBLOBData bytes at PBLOBData.
+    int AddBLOB(const std::string& Name, TDateTime Date, int StateFlag, float LatLow, float LatHigh,
+                float LongLow, float LongHigh, float Altitude, uint8_t ClassNumber, int UserTag,
+                const TMetaInfo& MInfo, const void* PBLOBData, int SizeOfBLOBData);
+    /// From the whole contents of a memory stream.
+    int AddBLOB(const std::string& Name, TDateTime Date, int StateFlag, float LatLow, float LatHigh,
+                float LongLow, float LongHigh, float Altitude, uint8_t ClassNumber, int UserTag,
+                const TMetaInfo& MInfo, TMemoryStream& Data);
+    void ReplaceBLOB(int DBEntry, const std::string& FileName, TDateTime Date, int StateFlag, float LatLow,
+                     float LatHigh, float LongLow, float LongHigh, float Altitude, uint8_t ClassNumber,
+                     int UserTag, const TMetaInfo& MInfo);
+    void ReplaceBLOB(int DBEntry, const std::string& Name, TDateTime Date, int StateFlag, float LatLow,
+                     float LatHigh, float LongLow, float LongHigh, float Altitude, uint8_t ClassNumber,
+                     int UserTag, const TMetaInfo& MInfo, const void* PBLOBData, int SizeOfBLOBData);
+    void ReplaceBLOB(int DBEntry, const std::string& Name, TDateTime Date, int StateFlag, float LatLow,
+                     float LatHigh, float LongLow, float LongHigh, float Altitude, uint8_t ClassNumber,
+                     int UserTag, const TMetaInfo& MInfo, TMemoryStream& Data);
+    /// DBEntry 0 and below address the first entry. False for non-polygon or missing entries.
+    bool RetrievePolygon(int DBEntry, TgdbPolygon& Polygon);
+    /// Writes the BLOB to Filepath; an empty path or one ending in a separator gets the item's name.
+    bool RetrieveBLOB(int DBEntry, const std::string& Filepath, TMetaInfo& MetaInfo);
+    /// Copies the BLOB into a buffer of SizeOfBLOBData bytes; throws ETYXGeoDBError when too small.
+    bool RetrieveBLOB(int DBEntry, TMetaInfo& MetaInfo, void* PBLOBData, int SizeOfBLOBData);
+    /// Replaces the stream's contents with the BLOB.
+    bool RetrieveBLOB(int DBEntry, TMetaInfo& MetaInfo, TMemoryStream& BlobStream);
+    /// Rewrites the data file with only the blocks still referenced; the header is kept. Written
+    /// beside the old files and renamed over them, so an interruption loses nothing.
+    void GarbageCollection();
+
+private:
+    [[nodiscard]] std::string Msg(const std::string& Fault) const;
+    void Progress(int Percent);
+    void ProgressRatio(double Done, double Total);
+    bool IsOpen() const { return !FNameGDD.empty(); }
+    void Open(const std::string& Value);
+    void Close();
+    void ResetHeader();
+    void SaveAllIndexes();
+    void SaveIndexesUnlessLazy();
+    void WriteHeader(const char* Op);
+    void InsertIntoIndex(int Entry, const TgdbData& Data);
+    void RemoveIndexEntries(int Entry);
+    void RebuildIndex(int Ix);
+    // The parameters of the workers, and the file a BLOB is copied from.
+    struct TItemArgs {
+        const TgdbName& Name;
+        const TgdbPolygon& Polygon;
+        bool ClosedLine;
+        TgdbItem ItemType;
+        uint8_t ClassNumber;
+        TDateTime Date;
+        int StateFlag;
+        float LatLow, LatHigh, LongLow, LongHigh, Altitude;
+        int UserTag;
+        const TMetaInfo& MInfo;
+        const void* PBLOBData;
+        int SizeOfBLOBData;
+        bool FromFile;
+        std::string SourceFile;
+    };
+    int AddItem(const TItemArgs& A);
+    void ReplaceItem(int DBEntry, const TItemArgs& A);
+    TgdbData BuildRecord(const TItemArgs& A, const char* Op) const;
+    void WriteBlock(TgdbData& Rec, const TItemArgs& A, const char* Op);
+    int AddFileBLOB(const std::string& FileName, const std::string& NameInDB, TDateTime Date, int StateFlag,
+                    float LatLow, float LatHigh, float LongLow, float LongHigh, float Altitude,
+                    uint8_t ClassNumber, int UserTag, const TMetaInfo& MInfo, int ReplaceEntry);
+    void WriteSummaryRecord(int Pos, const TgdbData& Rec);
+    int64_t CheckBlock(const TgdbData& Rec, int Entry, int64_t DataLen, const char* Op) const;
+    int RetrieveEntry(int DBEntry) const;
+
+    std::string FNameGDS;
+    std::string FNameGDD;
+    std::array<std::string, 5> FNameIX;
+    std::vector<TgdbData> FSumData;
+    int FNumSumItems = 0;
+    bool FLazyWrite = false;
+    TChunkedIndex<TIxItemIDRec> FIx0ItemId;
+    TChunkedIndex<TIxLLRec> FIx1LatLo;
+    TChunkedIndex<TIxLLRec> FIx2LatHi;
+    TChunkedIndex<TIxLLRec> FIx3LongLo;
+    TChunkedIndex<TIxLLRec> FIx4LongHi;
+    bool FOnPercDoneEnabled = true;
+    TgdbSystemData FSystemData;
+
+    TChunkedIndex<TIxLLRec>& LLIndex(int Ix);
+    const TChunkedIndex<TIxLLRec>& LLIndex(int Ix) const;
+};
+
+} // namespace tyx

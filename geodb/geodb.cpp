@@ -1,0 +1,459 @@
+// TGeoDB: opening and closing, the index tables and their searches, and when index files are
+// written.
+#include "geodb/Tyx_GeoDB.h"
+
+#include "geodb/gdb_file.h"
+#include "geodb/gdb_records.h"
+#include "host/tyx_rounding.h"
+#include "support/Tyx_filesys.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+namespace tyx {
+
+using namespace gdb;
+
+namespace {
+
+const char* const kIxExt[5] = {".tyxgi0", ".tyxgi1", ".tyxgi2", ".tyxgi3", ".tyxgi4"};
+
+// Temporary names of an interrupted GarbageCollection, beside the files they replace.
+std::string GcTemp(const std::string& Name) { return Name + ".gctmp"; }
+
+float LLKey(const TgdbData& d, int Ix)
+{
+    switch (Ix) {
+    case 1: return d.LatLow;
+    case 2: return d.LatHigh;
+    case 3: return d.LongLow;
+    default: return d.LongHigh;
+    }
+}
+
+template <typename Rec>
+std::vector<Rec> DecodeIndex(const std::vector<uint8_t>& Bytes)
+{
+    std::vector<Rec> v(Bytes.size() / sizeof(Rec));
+    if (!v.empty()) std::memcpy(v.data(), Bytes.data(), v.size() * sizeof(Rec));
+    return v;
+}
+
+// An index file agrees with the summary when it holds one entry per record, each pointing at a
+// record whose field it repeats, in ascending order.
+template <typename Rec, typename KeyOf>
+bool IndexAgrees(const std::vector<uint8_t>& Bytes, const std::vector<TgdbData>& Sum, KeyOf&& Key)
+{
+    if (Bytes.size() % sizeof(Rec) != 0 || Bytes.size() / sizeof(Rec) != Sum.size()) return false;
+    const std::vector<Rec> v = DecodeIndex<Rec>(Bytes);
+    std::vector<bool> seen(Sum.size(), false);
+    for (std::size_t i = 0; i < v.size(); ++i) {
+        const int32_t ix = v[i].index;
+        if (ix < 0 || static_cast<std::size_t>(ix) >= Sum.size() || seen[static_cast<std::size_t>(ix)]) return false;
+        seen[static_cast<std::size_t>(ix)] = true;
+        const auto k = Key(Sum[static_cast<std::size_t>(ix)]);
+        if (std::memcmp(&k, &v[i], sizeof k) != 0) return false;
+        if (i > 0 && Key(Sum[static_cast<std::size_t>(v[i - 1].index)]) > k) return false;
+    }
+    return true;
+}
+
+template <typename Rec>
+void WriteIndexFile(const std::string& Name, const TChunkedIndex<Rec>& Ix)
+{
+    const std::vector<Rec> v = Ix.to_vector();
+    ReplaceFile(Name, v.data(), v.size() * sizeof(Rec));
+}
+
+unsigned char FoldCp1252(unsigned char c)
+{
+    if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 32);
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 32);
+    if (c == 0x8A || c == 0x8C || c == 0x8E) return static_cast<unsigned char>(c + 16);
+    if (c == 0x9F) return 0xFF;
+    return c;
+}
+
+bool SameNameIgnoringCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return FoldCp1252(static_cast<unsigned char>(x)) == FoldCp1252(static_cast<unsigned char>(y));
+           });
+}
+
+} // namespace
+
+TGeoDB::TGeoDB(TComponent* AOwner) : TComponent(AOwner)
+{
+    ResetHeader();
+}
+
+TGeoDB::~TGeoDB()
+{
+    FNumSumItems = 0;
+    // A destructor cannot report a failure; the next opening heals indexes that lag behind.
+    try {
+        if (FLazyWrite) SaveAllIndexes();
+    } catch (...) {
+    }
+}
+
+std::string TGeoDB::Msg(const std::string& Fault) const
+{
+    return "Component \"" + Name() + "\": " + Fault;
+}
+
+void TGeoDB::Progress(int Percent)
+{
+    if (OnPercentDone && FOnPercDoneEnabled) OnPercentDone(this, Percent);
+}
+
+void TGeoDB::ProgressRatio(double Done, double Total)
+{
+    Progress(std::max(0, Round(100.0 * Done / Total)));
+}
+
+void TGeoDB::ResetHeader()
+{
+    FSystemData.HighestID = 0;
+    FSystemData.DBVersion = 4;
+    FSystemData.Description.AssignBytes({});
+    FSystemData.Revision = 0;
+}
+
+TChunkedIndex<TIxLLRec>& TGeoDB::LLIndex(int Ix)
+{
+    switch (Ix) {
+    case 1: return FIx1LatLo;
+    case 2: return FIx2LatHi;
+    case 3: return FIx3LongLo;
+    default: return FIx4LongHi;
+    }
+}
+
+const TChunkedIndex<TIxLLRec>& TGeoDB::LLIndex(int Ix) const
+{
+    return const_cast<TGeoDB*>(this)->LLIndex(Ix);
+}
+
+// --- opening and closing ---
+
+std::string TGeoDB::GetGDBName() const
+{
+    return FNameGDS.empty() ? std::string() : StripExtension(FNameGDS);
+}
+
+void TGeoDB::SetGDBName(const std::string& Value)
+{
+    if (Value.empty())
+        Close();
+    else
+        Open(Value);
+}
+
+void TGeoDB::Close()
+{
+    if (FLazyWrite && IsOpen()) SaveAllIndexes();
+    FLazyWrite = false;
+    ResetHeader();
+    FNameGDS.clear();
+    FNameGDD.clear();
+    for (auto& n : FNameIX) n.clear();
+    FSumData.clear();
+    FNumSumItems = 0;
+    FIx0ItemId.clear();
+    for (int k = 1; k <= 4; ++k) LLIndex(k).clear();
+}
+
+void TGeoDB::Open(const std::string& Value)
+{
+    if (IsOpen()) {
+        const bool lazy = FLazyWrite;
+        Close();
+        FLazyWrite = lazy;
+    }
+    const std::string base = StripExtension(Value);
+    std::array<std::string, 5> nameIx;
+    for (int k = 0; k < 5; ++k) nameIx[k] = base + kIxExt[k];
+    const std::string nameGds = base + ".tyxgds";
+    const std::string nameGdd = base + ".tyxgdd";
+
+    // Finish or undo an interrupted GarbageCollection: once the new data file is in place, the
+    // summary waiting beside it belongs to it; before that, the old pair is still whole.
+    if (Exists(GcTemp(nameGdd))) {
+        RemoveFileQuietly(GcTemp(nameGdd));
+        RemoveFileQuietly(GcTemp(nameGds));
+    } else if (Exists(GcTemp(nameGds))) {
+        RenameFile(GcTemp(nameGds), nameGds);
+    }
+
+    // Read and check everything before any file is created or rewritten.
+    std::array<std::vector<uint8_t>, 5> ixBytes;
+    std::array<bool, 5> ixExists{};
+    for (int k : {1, 2, 3, 4, 0}) ixExists[k] = ReadWholeFile(nameIx[k], ixBytes[k]);
+    std::vector<uint8_t> sumBytes;
+    const bool gdsExists = ReadWholeFile(nameGds, sumBytes);
+    if (sumBytes.size() % kRecSize != 0)
+        throw ETYXGeoDBError(Msg("\": SetGDBName: summary file \"" + nameGds + "\" is damaged: its length " +
+                                 std::to_string(sumBytes.size()) + " is not a whole number of 120-byte records."));
+    TgdbSystemData header = FSystemData;
+    const bool gddExists = Exists(nameGdd);
+    if (gddExists) {
+        TFile f(nameGdd, omRead);
+        if (f.ReadAt(0, &header, sizeof header) != sizeof header)
+            throw ETYXGeoDBError(Msg("\": SetGDBName: data file \"" + nameGdd +
+                                     "\" is damaged: it is shorter than its 260-byte header."));
+    }
+
+    std::vector<TgdbData> sum(sumBytes.size() / kRecSize);
+    int32_t maxId = 0;
+    for (std::size_t i = 0; i < sum.size(); ++i) {
+        sum[i] = DecodeRecord(sumBytes.data() + i * kRecSize);
+        maxId = std::max(maxId, sum[i].ItemId);
+    }
+
+    // Create what is missing.
+    for (int k : {1, 2, 3, 4, 0})
+        if (!ixExists[k]) TFile(nameIx[k], omCreate).Close();
+    if (!gdsExists) TFile(nameGds, omCreate).Close();
+    if (!gddExists) {
+        // A new data file starts with a header of its own, never the one of a previous database.
+        header = TgdbSystemData{};
+        TFile f(nameGdd, omCreate);
+        f.WriteAt(0, &header, sizeof header);
+        f.Close();
+    }
+
+    FNameIX = nameIx;
+    FNameGDS = nameGds;
+    FNameGDD = nameGdd;
+    FSystemData = header;
+    // New items must never take a number that a record already carries.
+    FSystemData.HighestID = std::max(FSystemData.HighestID, maxId);
+    FSumData = std::move(sum);
+    FNumSumItems = static_cast<int>(FSumData.size());
+
+    // The summary is the truth; an index that disagrees with it is rebuilt and written back.
+    if (IndexAgrees<TIxItemIDRec>(ixBytes[0], FSumData, [](const TgdbData& d) { return d.ItemId; })) {
+        FIx0ItemId.assign(DecodeIndex<TIxItemIDRec>(ixBytes[0]));
+    } else {
+        RebuildIndex(0);
+        SaveIndex(0);
+    }
+    for (int k = 1; k <= 4; ++k) {
+        if (IndexAgrees<TIxLLRec>(ixBytes[k], FSumData, [k](const TgdbData& d) { return LLKey(d, k); })) {
+            LLIndex(k).assign(DecodeIndex<TIxLLRec>(ixBytes[k]));
+        } else {
+            RebuildIndex(k);
+            SaveIndex(k);
+        }
+    }
+}
+
+// --- index files ---
+
+void TGeoDB::SetLazyWrite(bool Value)
+{
+    if (Value == FLazyWrite) return;
+    FLazyWrite = Value;
+    if (!Value) SaveAllIndexes();
+}
+
+void TGeoDB::SaveIndex(int Ix)
+{
+    if (!IsOpen() || Ix < 0 || Ix > 4) return;
+    if (Ix == 0)
+        WriteIndexFile(FNameIX[0], FIx0ItemId);
+    else
+        WriteIndexFile(FNameIX[static_cast<std::size_t>(Ix)], LLIndex(Ix));
+}
+
+void TGeoDB::SaveAllIndexes()
+{
+    for (int k = 0; k < 5; ++k) SaveIndex(k);
+}
+
+void TGeoDB::SaveIndexesUnlessLazy()
+{
+    if (!FLazyWrite) SaveAllIndexes();
+}
+
+// --- sorted insertion and index maintenance ---
+
+void TGeoDB::SortIxInto(TIxLLRecArray& Ix, const TIxLLRec& Rec)
+{
+    if (Ix.empty()) return;
+    const std::size_t n = Ix.size() - 1;
+    const std::size_t p = HalvingSearch(n, Rec.LLValue, [&](std::size_t i) { return Ix[i].LLValue; });
+    std::move_backward(Ix.begin() + static_cast<std::ptrdiff_t>(p), Ix.begin() + static_cast<std::ptrdiff_t>(n), Ix.end());
+    Ix[p] = Rec;
+}
+
+void TGeoDB::SortIxItemIDInto(TIxItemIDRecArray& Ix, const TIxItemIDRec& Rec)
+{
+    if (Ix.empty()) return;
+    const std::size_t n = Ix.size() - 1;
+    const std::size_t p = HalvingSearch(n, Rec.ItemID, [&](std::size_t i) { return Ix[i].ItemID; });
+    std::move_backward(Ix.begin() + static_cast<std::ptrdiff_t>(p), Ix.begin() + static_cast<std::ptrdiff_t>(n), Ix.end());
+    Ix[p] = Rec;
+}
+
+void TGeoDB::InsertIntoIndex(int Entry, const TgdbData& Data)
+{
+    const int32_t i = Entry - 1;
+    const std::size_t p0 = HalvingSearch(FIx0ItemId.size(), Data.ItemId, [this](std::size_t p) { return FIx0ItemId[p].ItemID; });
+    FIx0ItemId.insert(p0, TIxItemIDRec{Data.ItemId, i});
+    for (int k = 1; k <= 4; ++k) {
+        auto& ix = LLIndex(k);
+        const float key = LLKey(Data, k);
+        const std::size_t p = HalvingSearch(ix.size(), key, [&ix](std::size_t q) { return ix[q].LLValue; });
+        ix.insert(p, TIxLLRec{key, i});
+    }
+}
+
+void TGeoDB::RemoveIndexEntries(int Entry)
+{
+    const int32_t i = Entry - 1;
+    const std::size_t p0 = FIx0ItemId.find_if([i](const TIxItemIDRec& r) { return r.index == i; });
+    if (p0 < FIx0ItemId.size()) FIx0ItemId.erase(p0);
+    for (int k = 1; k <= 4; ++k) {
+        auto& ix = LLIndex(k);
+        const std::size_t p = ix.find_if([i](const TIxLLRec& r) { return r.index == i; });
+        if (p < ix.size()) ix.erase(p);
+    }
+}
+
+void TGeoDB::RebuildIndex(int Ix)
+{
+    if (Ix == 0) {
+        FIx0ItemId.clear();
+    } else {
+        LLIndex(Ix).clear();
+    }
+    for (int e = 0; e < FNumSumItems; ++e) {
+        const TgdbData& d = FSumData[static_cast<std::size_t>(e)];
+        if (Ix == 0) {
+            const std::size_t p = HalvingSearch(FIx0ItemId.size(), d.ItemId, [this](std::size_t q) { return FIx0ItemId[q].ItemID; });
+            FIx0ItemId.insert(p, TIxItemIDRec{d.ItemId, e});
+        } else {
+            auto& ix = LLIndex(Ix);
+            const float key = LLKey(d, Ix);
+            const std::size_t p = HalvingSearch(ix.size(), key, [&ix](std::size_t q) { return ix[q].LLValue; });
+            ix.insert(p, TIxLLRec{key, e});
+        }
+    }
+}
+
+void TGeoDB::RecalcIndexes()
+{
+    if (!IsOpen()) return;
+    for (int k = 0; k < 5; ++k) RebuildIndex(k);
+    SaveIndexesUnlessLazy();
+}
+
+// --- getters ---
+
+TgdbData TGeoDB::GetSumdata(int Ix) const
+{
+    if (FNumSumItems == 0) {
+        TgdbData d;
+        ClearGdbData(d);
+        return d;
+    }
+    return FSumData[static_cast<std::size_t>(std::clamp(Ix, 1, FNumSumItems) - 1)];
+}
+
+TIxItemIDRec TGeoDB::GetIxItemID(int Ix) const
+{
+    if (FIx0ItemId.empty()) return {};
+    TIxItemIDRec r = FIx0ItemId[static_cast<std::size_t>(std::clamp(Ix, 1, static_cast<int>(FIx0ItemId.size())) - 1)];
+    ++r.index;
+    return r;
+}
+
+namespace {
+TIxLLRec LLEntry(const TChunkedIndex<TIxLLRec>& Ix, int Pos)
+{
+    if (Ix.empty()) return {};
+    TIxLLRec r = Ix[static_cast<std::size_t>(std::clamp(Pos, 1, static_cast<int>(Ix.size())) - 1)];
+    ++r.index;
+    return r;
+}
+int Closest(const TChunkedIndex<TIxLLRec>& Ix, double Value)
+{
+    return static_cast<int>(HalvingSearch(Ix.size(), Value, [&Ix](std::size_t p) { return double{Ix[p].LLValue}; })) + 1;
+}
+} // namespace
+
+TIxLLRec TGeoDB::GetIxLatLow(int Ix) const { return LLEntry(FIx1LatLo, Ix); }
+TIxLLRec TGeoDB::GetIxLatHigh(int Ix) const { return LLEntry(FIx2LatHi, Ix); }
+TIxLLRec TGeoDB::GetIxLongLow(int Ix) const { return LLEntry(FIx3LongLo, Ix); }
+TIxLLRec TGeoDB::GetIxLongHigh(int Ix) const { return LLEntry(FIx4LongHi, Ix); }
+
+// --- searches ---
+
+int TGeoDB::GetClosestItemIDIx(int ItemID) const
+{
+    return static_cast<int>(HalvingSearch(FIx0ItemId.size(), ItemID, [this](std::size_t p) { return FIx0ItemId[p].ItemID; })) + 1;
+}
+
+int TGeoDB::GetClosestLatLowIx(double Latit) const { return Closest(FIx1LatLo, Latit); }
+int TGeoDB::GetClosestLatHighIx(double Latit) const { return Closest(FIx2LatHi, Latit); }
+int TGeoDB::GetClosestLongLowIx(double Longit) const { return Closest(FIx3LongLo, Longit); }
+int TGeoDB::GetClosestLongHighIx(double Longit) const { return Closest(FIx4LongHi, Longit); }
+
+int TGeoDB::SearchForItemID(int ItemID) const
+{
+    const std::size_t p = static_cast<std::size_t>(GetClosestItemIDIx(ItemID) - 1);
+    if (p >= FIx0ItemId.size() || FIx0ItemId[p].ItemID != ItemID) return 0;
+    return FIx0ItemId[p].index + 1;
+}
+
+int TGeoDB::SearchData(const TgdbName& Name, TgdbItem ItemType, int StartSearchAt, uint8_t ClassNumber) const
+{
+    for (int e = std::max(StartSearchAt, 1); e <= FNumSumItems; ++e) {
+        const TgdbData& d = FSumData[static_cast<std::size_t>(e - 1)];
+        if (d.ItemKind == ItemType && d.ClassFlag == ClassNumber && SameNameIgnoringCase(d.Name.Bytes(), Name.Bytes()))
+            return e;
+    }
+    return 0;
+}
+
+int TGeoDB::SearchData(const TgdbName& Name) const
+{
+    for (int e = 1; e <= FNumSumItems; ++e)
+        if (SameNameIgnoringCase(FSumData[static_cast<std::size_t>(e - 1)].Name.Bytes(), Name.Bytes())) return e;
+    return 0;
+}
+
+std::vector<int> TGeoDB::FindItemsInBox(double LatLow, double LatHigh, double LongLow, double LongHigh) const
+{
+    std::vector<int> found;
+    if (FNumSumItems == 0 || !(LatLow <= LatHigh) || !(LongLow <= LongHigh)) return found;
+    // Each index bounds the candidates from one side; walk the narrowest of the four ranges.
+    const std::size_t n = static_cast<std::size_t>(FNumSumItems);
+    const auto atMost = [](double q) { return [q](const TIxLLRec& r) { return double{r.LLValue} <= q; }; };
+    const auto below = [](double q) { return [q](const TIxLLRec& r) { return double{r.LLValue} < q; }; };
+    struct Range { const TChunkedIndex<TIxLLRec>* Ix; std::size_t From, To; };
+    const Range ranges[4] = {
+        {&FIx1LatLo, 0, FIx1LatLo.partition_point(atMost(LatHigh))},
+        {&FIx2LatHi, FIx2LatHi.partition_point(below(LatLow)), n},
+        {&FIx3LongLo, 0, FIx3LongLo.partition_point(atMost(LongHigh))},
+        {&FIx4LongHi, FIx4LongHi.partition_point(below(LongLow)), n},
+    };
+    const Range& best = *std::min_element(std::begin(ranges), std::end(ranges), [](const Range& a, const Range& b) {
+        return a.To - a.From < b.To - b.From;
+    });
+    best.Ix->for_range(best.From, best.To, [&](const TIxLLRec& r) {
+        const TgdbData& d = FSumData[static_cast<std::size_t>(r.index)];
+        // An inverted box (a polygon without points) has no extent and meets nothing.
+        if (d.LatLow <= LatHigh && d.LatHigh >= LatLow && d.LongLow <= LongHigh && d.LongHigh >= LongLow &&
+            d.LatLow <= d.LatHigh && d.LongLow <= d.LongHigh)
+            found.push_back(r.index + 1);
+    });
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+} // namespace tyx

@@ -1,0 +1,408 @@
+// TGeoDB: adding, replacing and deleting items, and the header setters.
+#include "geodb/Tyx_GeoDB.h"
+
+#include "geodb/gdb_file.h"
+#include "geodb/gdb_records.h"
+#include "host/tyx_datetime.h"
+#include "host/tyx_errors.h"
+#include "host/tyx_streams.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace tyx {
+
+using namespace gdb;
+
+namespace {
+
+const TMetaInfo kNoMeta{};
+const TgdbPolygon kNoPolygon{};
+
+// Blocks are addressed by 32-bit offsets, so the data file must stay below 2 GiB.
+bool FitsInDataFile(int64_t Offset, int64_t Length)
+{
+    return Offset + Length <= std::numeric_limits<int32_t>::max();
+}
+
+enum TBlockFamily : uint8_t { bfNone, bfPolygon, bfBlob };
+
+TBlockFamily Family(TgdbItem Kind)
+{
+    return IsPolygonKind(Kind) ? bfPolygon : Kind == gitBLOB ? bfBlob : bfNone;
+}
+
+} // namespace
+
+// --- the workers ---
+
+int TGeoDB::AddData(const TgdbName& Name, const TgdbPolygon& Polygon, bool ClosedLine, TgdbItem ItemType,
+                    uint8_t ClassNumber, TDateTime Date, int StateFlag, float LatLow, float LatHigh,
+                    float LongLow, float LongHigh, float Altitude, int UserTag, const TMetaInfo& MInfo,
+                    const void* PBLOBData, int SizeOfBLOBData, bool FromFile)
+{
+    return AddItem({Name, Polygon, ClosedLine, ItemType, ClassNumber, Date, StateFlag, LatLow, LatHigh, LongLow,
+                    LongHigh, Altitude, UserTag, MInfo, PBLOBData, SizeOfBLOBData, FromFile, MInfo.FilePath.Str()});
+}
+
+void TGeoDB::ReplaceData(int DBEntry, const TgdbName& Name, const TgdbPolygon& Polygon, bool ClosedLine,
+                         TgdbItem ItemType, uint8_t ClassNumber, TDateTime Date, int StateFlag, float LatLow,
+                         float LatHigh, float LongLow, float LongHigh, float Altitude, int UserTag,
+                         const TMetaInfo& MInfo, const void* PBLOBData, int SizeOfBLOBData, bool FromFile)
+{
+    ReplaceItem(DBEntry, {Name, Polygon, ClosedLine, ItemType, ClassNumber, Date, StateFlag, LatLow, LatHigh,
+                          LongLow, LongHigh, Altitude, UserTag, MInfo, PBLOBData, SizeOfBLOBData, FromFile,
+                          MInfo.FilePath.Str()});
+}
+
+int TGeoDB::AddItem(const TItemArgs& A)
+{
+    if (!IsOpen()) return -1;
+    TgdbData rec = BuildRecord(A, "AddData");
+    Progress(0);
+    ++FSystemData.HighestID;
+    WriteHeader("AddData");
+    rec.ItemId = FSystemData.HighestID;
+    WriteBlock(rec, A, "AddData");
+    WriteSummaryRecord(FNumSumItems, rec);
+    FSumData.push_back(rec);
+    ++FNumSumItems;
+    InsertIntoIndex(FNumSumItems, rec);
+    SaveIndexesUnlessLazy();
+    Progress(100);
+    return FNumSumItems;
+}
+
+void TGeoDB::ReplaceItem(int DBEntry, const TItemArgs& A)
+{
+    if (!IsOpen() || DBEntry < 1 || DBEntry > FNumSumItems) return;
+    TgdbData rec = BuildRecord(A, "ReplaceData");
+    Progress(0);
+    rec.ItemId = FSumData[static_cast<std::size_t>(DBEntry - 1)].ItemId;
+    WriteBlock(rec, A, "ReplaceData");
+    WriteSummaryRecord(DBEntry - 1, rec);
+    FSumData[static_cast<std::size_t>(DBEntry - 1)] = rec;
+    RemoveIndexEntries(DBEntry);
+    InsertIntoIndex(DBEntry, rec);
+    SaveIndexesUnlessLazy();
+    Progress(100);
+}
+
+TgdbData TGeoDB::BuildRecord(const TItemArgs& A, const char* Op) const
+{
+    if (A.ItemType > gitUndefined)
+        throw ETYXGeoDBError(Msg(std::string("\": ") + Op + ": invalid item kind " + std::to_string(int{A.ItemType}) + "."));
+    TgdbData rec;
+    rec.NumPoints = 0;
+    SetNameBytes(rec.Name, A.Name.Bytes());
+    rec.BlobOffset = -1;
+    rec.ClassFlag = A.ClassNumber;
+    rec.Tag = A.UserTag;
+    rec.ItemKind = A.ItemType;
+    rec.Date = A.Date;
+    rec.StateFlag = A.StateFlag;
+    rec.LatLow = A.LatLow;
+    rec.LatHigh = A.LatHigh;
+    rec.LongLow = A.LongLow;
+    rec.LongHigh = A.LongHigh;
+    rec.Altitude = A.Altitude;
+    if (IsPolygonKind(A.ItemType)) {
+        rec.Closed = A.ClosedLine;
+        rec.LatLow = 90;
+        rec.LatHigh = -90;
+        rec.LongLow = 180;
+        rec.LongHigh = -180;
+        for (const TSCoords& p : A.Polygon) {
+            if (p.Latit < rec.LatLow) rec.LatLow = p.Latit;
+            if (p.Latit > rec.LatHigh) rec.LatHigh = p.Latit;
+            if (p.Longit < rec.LongLow) rec.LongLow = p.Longit;
+            if (p.Longit > rec.LongHigh) rec.LongHigh = p.Longit;
+        }
+        if (A.Polygon.size() > static_cast<std::size_t>(std::numeric_limits<int32_t>::max() / kPointSize))
+            throw ETYXGeoDBError(Msg(std::string("\": ") + Op + ": too many points."));
+    }
+    // A NaN edge has no place in a sorted index: every search past it would go astray.
+    if (std::isnan(rec.LatLow) || std::isnan(rec.LatHigh) || std::isnan(rec.LongLow) || std::isnan(rec.LongHigh))
+        throw ETYXGeoDBError(Msg(std::string("\": ") + Op + ": the bounding box is not a number."));
+    if (A.ItemType == gitBLOB && !A.FromFile && (A.SizeOfBLOBData < 0 || (A.SizeOfBLOBData > 0 && !A.PBLOBData)))
+        throw ETYXGeoDBError(Msg(std::string("\": ") + Op + ": invalid BLOB data."));
+    return rec;
+}
+
+void TGeoDB::WriteBlock(TgdbData& Rec, const TItemArgs& A, const char* Op)
+{
+    const auto tooLarge = [&] {
+        return ETYXGeoDBError(Msg(std::string("\": ") + Op + ": the data file would exceed 2 GiB."));
+    };
+    if (IsPolygonKind(A.ItemType)) {
+        const int32_t n = static_cast<int32_t>(A.Polygon.size());
+        TFile f(FNameGDD, omReadWrite);
+        const int64_t at = f.Size();
+        if (!FitsInDataFile(at, int64_t{n} * kPointSize)) throw tooLarge();
+        Rec.BlobOffset = static_cast<int32_t>(at);
+        Rec.NumPoints = n;
+        constexpr int32_t perChunk = static_cast<int32_t>(kChunk / kPointSize);
+        for (int32_t first = 0; first < n; first += perChunk) {
+            const int32_t count = std::min(perChunk, n - first);
+            f.WriteAt(at + int64_t{first} * kPointSize, A.Polygon.data() + first,
+                      static_cast<std::size_t>(count) * kPointSize);
+            for (int32_t i = first; i < first + count; ++i) ProgressRatio(i, n);
+        }
+        f.Close();
+    } else if (A.ItemType == gitBLOB && A.FromFile) {
+        const std::string& src = A.SourceFile;
+        if (FileExists(src)) {
+            TFile probe(src, omRead);
+            const int64_t size = probe.Size();
+            if (size > std::numeric_limits<int32_t>::max()) throw tooLarge();
+            Rec.Date = FileDateTime(src);
+            Rec.Size = static_cast<int32_t>(size);
+        }
+        TFile in(src, omRead);
+        TFile f(FNameGDD, omReadWrite);
+        const int64_t at = f.Size();
+        if (!FitsInDataFile(at, kMetaSize + int64_t{Rec.Size})) throw tooLarge();
+        Rec.BlobOffset = static_cast<int32_t>(at);
+        f.WriteAt(at, &A.MInfo, sizeof(TMetaInfo));
+        std::vector<uint8_t> buf(kChunk);
+        int64_t copied = 0;
+        while (copied < Rec.Size) {
+            const std::size_t want = static_cast<std::size_t>(std::min<int64_t>(kChunk, Rec.Size - copied));
+            const std::size_t got = in.ReadAt(copied, buf.data(), want);
+            if (got == 0) throw EInOutError(src, "the file became shorter while it was copied");
+            f.WriteAt(at + kMetaSize + copied, buf.data(), got);
+            copied += static_cast<int64_t>(got);
+            ProgressRatio(static_cast<double>(copied), Rec.Size);
+        }
+        f.Close();
+    } else if (A.ItemType == gitBLOB) {
+        const int32_t size = A.SizeOfBLOBData;
+        TFile f(FNameGDD, omReadWrite);
+        const int64_t at = f.Size();
+        if (!FitsInDataFile(at, kMetaSize + int64_t{size})) throw tooLarge();
+        Rec.Size = size;
+        Rec.BlobOffset = static_cast<int32_t>(at);
+        f.WriteAt(at, &A.MInfo, sizeof(TMetaInfo));
+        const auto* data = static_cast<const uint8_t*>(A.PBLOBData);
+        const int64_t chunks = size / static_cast<int64_t>(kChunk);
+        for (int64_t k = 0; k < chunks; ++k) {
+            f.WriteAt(at + kMetaSize + k * static_cast<int64_t>(kChunk), data + k * static_cast<int64_t>(kChunk), kChunk);
+            ProgressRatio(static_cast<double>((k + 1) * static_cast<int64_t>(kChunk)), size);
+        }
+        const int64_t rest = size - chunks * static_cast<int64_t>(kChunk);
+        if (rest > 0)
+            f.WriteAt(at + kMetaSize + chunks * static_cast<int64_t>(kChunk), data + chunks * static_cast<int64_t>(kChunk),
+                      static_cast<std::size_t>(rest));
+        f.Close();
+    }
+}
+
+void TGeoDB::WriteSummaryRecord(int Pos, const TgdbData& Rec)
+{
+    uint8_t bytes[kRecSize];
+    EncodeRecord(Rec, bytes);
+    TFile f(FNameGDS, omReadWrite);
+    f.WriteAt(int64_t{Pos} * kRecSize, bytes, sizeof bytes);
+    f.Close();
+}
+
+void TGeoDB::WriteHeader(const char* Op)
+{
+    try {
+        TFile f(FNameGDD, omReadWrite);
+        f.WriteAt(0, &FSystemData, sizeof FSystemData);
+        f.Close();
+    } catch (const std::exception&) {
+        throw ETYXGeoDBError(Msg(std::string("\": ") + Op + ": cannot open database."));
+    }
+}
+
+// --- deleting and updating ---
+
+void TGeoDB::DeleteData(int DbEntry)
+{
+    if (!IsOpen() || DbEntry < 1 || DbEntry > FNumSumItems) return;
+    const int last = FNumSumItems - 1;
+    const int hole = DbEntry - 1;
+    {
+        TFile f(FNameGDS, omReadWrite);
+        if (hole != last) {
+            uint8_t bytes[kRecSize];
+            f.ReadExact(int64_t{last} * kRecSize, bytes, sizeof bytes);
+            f.WriteAt(int64_t{hole} * kRecSize, bytes, sizeof bytes);
+        }
+        f.Truncate(int64_t{last} * kRecSize);
+        f.Close();
+    }
+    FSumData[static_cast<std::size_t>(hole)] = FSumData[static_cast<std::size_t>(last)];
+    FSumData.pop_back();
+    RemoveIndexEntries(DbEntry);
+    if (hole != last) {
+        const std::size_t p0 = FIx0ItemId.find_if([last](const TIxItemIDRec& r) { return r.index == last; });
+        if (p0 < FIx0ItemId.size()) FIx0ItemId[p0].index = hole;
+        for (int k = 1; k <= 4; ++k) {
+            auto& ix = LLIndex(k);
+            const std::size_t p = ix.find_if([last](const TIxLLRec& r) { return r.index == last; });
+            if (p < ix.size()) ix[p].index = hole;
+        }
+    }
+    --FNumSumItems;
+    SaveIndexesUnlessLazy();
+}
+
+void TGeoDB::UpdateBasicData(int DbEntry, const TgdbData& GdbData)
+{
+    if (!IsOpen() || DbEntry < 1 || DbEntry > FNumSumItems) return;
+    const TgdbData& old = FSumData[static_cast<std::size_t>(DbEntry - 1)];
+    if (GdbData.ItemKind > gitUndefined)
+        throw ETYXGeoDBError(Msg("\": UpdateBasicData: invalid item kind " + std::to_string(int{GdbData.ItemKind}) + "."));
+    if (Family(GdbData.ItemKind) != Family(old.ItemKind))
+        throw ETYXGeoDBError(Msg("\": UpdateBasicData: entry " + std::to_string(DbEntry) + " cannot change from " +
+                                 GDB_ITEMNAMES[old.ItemKind] + " to " + GDB_ITEMNAMES[GdbData.ItemKind] +
+                                 "; its data block would be read wrongly."));
+    if (std::isnan(GdbData.LatLow) || std::isnan(GdbData.LatHigh) || std::isnan(GdbData.LongLow) ||
+        std::isnan(GdbData.LongHigh))
+        throw ETYXGeoDBError(Msg("\": UpdateBasicData: the bounding box is not a number."));
+    TgdbData rec = GdbData;
+    rec.Closed = GdbData.Closed; // normalises a bool that came from raw bytes
+    SetNameBytes(rec.Name, GdbData.Name.Bytes());
+    rec.ItemId = old.ItemId;
+    rec.BlobOffset = old.BlobOffset;
+    if (Family(old.ItemKind) != bfNone) rec.NumPoints = old.NumPoints;
+    WriteSummaryRecord(DbEntry - 1, rec);
+    FSumData[static_cast<std::size_t>(DbEntry - 1)] = rec;
+    RemoveIndexEntries(DbEntry);
+    InsertIntoIndex(DbEntry, rec);
+    SaveIndexesUnlessLazy();
+}
+
+// --- the header ---
+
+void TGeoDB::SetDescription(const std::string& Value)
+{
+    if (!IsOpen()) return;
+    FSystemData.Description.AssignBytes(std::string_view(Utf8ToCp1252(Value)).substr(0, 60));
+    WriteHeader("SetDescription");
+}
+
+void TGeoDB::SetRevision(int Value)
+{
+    if (!IsOpen()) return;
+    FSystemData.Revision = Value;
+    WriteHeader("SetRevision");
+}
+
+// --- the per-kind front ends ---
+
+int TGeoDB::AddBorder(const TgdbName& Name, const TgdbPolygon& Polygon, bool ClosedLine, TDateTime Date,
+                      int StateFlag, float LatLow, float LatHigh, float LongLow, float LongHigh, float Altitude,
+                      uint8_t ClassNumber, int UserTag)
+{
+    return AddData(Name, Polygon, ClosedLine, gitBorder, ClassNumber, Date, StateFlag, LatLow, LatHigh, LongLow,
+                   LongHigh, Altitude, UserTag, kNoMeta, nullptr, 0, false);
+}
+
+int TGeoDB::AddCity(const TgdbName& Name, const TgdbPolygon& Polygon, bool ClosedLine, TDateTime Date,
+                    int StateFlag, float LatLow, float LatHigh, float LongLow, float LongHigh, float Altitude,
+                    uint8_t ClassNumber, int UserTag)
+{
+    return AddData(Name, Polygon, ClosedLine, gitCity, ClassNumber, Date, StateFlag, LatLow, LatHigh, LongLow,
+                   LongHigh, Altitude, UserTag, kNoMeta, nullptr, 0, false);
+}
+
+int TGeoDB::AddLake(const TgdbName& Name, const TgdbPolygon& Polygon, TDateTime Date, int StateFlag,
+                    float LatLow, float LatHigh, float LongLow, float LongHigh, float Altitude,
+                    uint8_t ClassNumber, int UserTag)
+{
+    return AddData(Name, Polygon, true, gitLake, ClassNumber, Date, StateFlag, LatLow, LatHigh, LongLow, LongHigh,
+                   Altitude, UserTag, kNoMeta, nullptr, 0, false);
+}
+
+int TGeoDB::AddRiver(const TgdbName& Name, const TgdbPolygon& Polygon, TDateTime Date, int StateFlag,
+                     float LatLow, float LatHigh, float LongLow, float LongHigh, float Altitude,
+                     uint8_t ClassNumber, int UserTag)
+{
+    return AddData(Name, Polygon, false, gitRiver, ClassNumber, Date, StateFlag, LatLow, LatHigh, LongLow,
+                   LongHigh, Altitude, UserTag, kNoMeta, nullptr, 0, false);
+}
+
+int TGeoDB::AddRoad(const TgdbName& Name, const TgdbPolygon& Polygon, TDateTime Date, int StateFlag,
+                    float LatLow, float LatHigh, float LongLow, float LongHigh, float Altitude,
+                    uint8_t ClassNumber, int UserTag)
+{
+    return AddData(Name, Polygon, false, gitRoad, ClassNumber, Date, StateFlag, LatLow, LatHigh, LongLow,
+                   LongHigh, Altitude, UserTag, kNoMeta, nullptr, 0, false);
+}
+
+int TGeoDB::AddRoute(const TgdbName& Name, const TgdbPolygon& Polygon, TDateTime Date, int StateFlag,
+                     float LatLow, float LatHigh, float LongLow, float LongHigh, float Altitude,
+                     uint8_t ClassNumber, int UserTag)
+{
+    return AddData(Name, Polygon, false, gitRoute, ClassNumber, Date, StateFlag, LatLow, LatHigh, LongLow,
+                   LongHigh, Altitude, UserTag, kNoMeta, nullptr, 0, false);
+}
+
+int TGeoDB::AddTown(const TgdbName& Name, TDateTime Date, int StateFlag, TSCoords Location, float Altitude,
+                    uint8_t ClassNumber, int UserTag)
+{
+    return AddData(Name, kNoPolygon, false, gitTown, ClassNumber, Date, StateFlag, Location.Latit, Location.Latit,
+                   Location.Longit, Location.Longit, Altitude, UserTag, kNoMeta, nullptr, 0, false);
+}
+
+void TGeoDB::ReplaceBorder(int DBEntry, const TgdbName& Name, const TgdbPolygon& Polygon, bool ClosedLine,
+                           TDateTime Date, int StateFlag, float LatLow, float LatHigh, float LongLow,
+                           float LongHigh, float Altitude, uint8_t ClassNumber, int UserTag)
+{
+    ReplaceData(DBEntry, Name, Polygon, ClosedLine, gitBorder, ClassNumber, Date, StateFlag, LatLow, LatHigh,
+                LongLow, LongHigh, Altitude, UserTag, kNoMeta, nullptr, 0, false);
+}
+
+void TGeoDB::ReplaceCity(int DBEntry, const TgdbName& Name, const TgdbPolygon& Polygon, bool ClosedLine,
+                         TDateTime Date, int StateFlag, float LatLow, float LatHigh, float LongLow,
+                         float LongHigh, float Altitude, uint8_t ClassNumber, int UserTag)
+{
+    ReplaceData(DBEntry, Name, Polygon, ClosedLine, gitCity, ClassNumber, Date, StateFlag, LatLow, LatHigh,
+                LongLow, LongHigh, Altitude, UserTag, kNoMeta, nullptr, 0, false);
+}
+
+void TGeoDB::ReplaceLake(int DBEntry, const TgdbName& Name, const TgdbPolygon& Polygon, TDateTime Date,
+                         int StateFlag, float LatLow, float LatHigh, float LongLow, float LongHigh,
+                         float Altitude, uint8_t ClassNumber, int UserTag)
+{
+    ReplaceData(DBEntry, Name, Polygon, true, gitLake, ClassNumber, Date, StateFlag, LatLow, LatHigh, LongLow,
+                LongHigh, Altitude, UserTag, kNoMeta, nullptr, 0, false);
+}
+
+void TGeoDB::ReplaceRiver(int DBEntry, const TgdbName& Name, const TgdbPolygon& Polygon, TDateTime Date,
+                          int StateFlag, float LatLow, float LatHigh, float LongLow, float LongHigh,
+                          float Altitude, uint8_t ClassNumber, int UserTag)
+{
+    ReplaceData(DBEntry, Name, Polygon, false, gitRiver, ClassNumber, Date, StateFlag, LatLow, LatHigh, LongLow,
+                LongHigh, Altitude, UserTag, kNoMeta, nullptr, 0, false);
+}
+
+void TGeoDB::ReplaceRoad(int DBEntry, const TgdbName& Name, const TgdbPolygon& Polygon, TDateTime Date,
+                         int StateFlag, float LatLow, float LatHigh, float LongLow, float LongHigh,
+                         float Altitude, uint8_t ClassNumber, int UserTag)
+{
+    ReplaceData(DBEntry, Name, Polygon, false, gitRoad, ClassNumber, Date, StateFlag, LatLow, LatHigh, LongLow,
+                LongHigh, Altitude, UserTag, kNoMeta, nullptr, 0, false);
+}
+
+void TGeoDB::ReplaceRoute(int DBEntry, const TgdbName& Name, const TgdbPolygon& Polygon, TDateTime Date,
+                          int StateFlag, float LatLow, float LatHigh, float LongLow, float LongHigh,
+                          float Altitude, uint8_t ClassNumber, int UserTag)
+{
+    ReplaceData(DBEntry, Name, Polygon, false, gitRoute, ClassNumber, Date, StateFlag, LatLow, LatHigh, LongLow,
+                LongHigh, Altitude, UserTag, kNoMeta, nullptr, 0, false);
+}
+
+void TGeoDB::ReplaceTown(int DBEntry, const TgdbName& Name, TDateTime Date, int StateFlag, TSCoords Location,
+                         float Altitude, uint8_t ClassNumber, int UserTag)
+{
+    ReplaceData(DBEntry, Name, kNoPolygon, false, gitTown, ClassNumber, Date, StateFlag, Location.Latit,
+                Location.Latit, Location.Longit, Location.Longit, Altitude, UserTag, kNoMeta, nullptr, 0, false);
+}
+
+} // namespace tyx

@@ -1,0 +1,324 @@
+// The index tables: the block structure against a flat vector, the order of the sorted insertion
+// against a literal flat-table model (ties included), the searches and the box query.
+#include "geodb_test_util.h"
+
+#include "geodb/gdb_index.h"
+
+#include <algorithm>
+#include <random>
+
+namespace tyx::test {
+
+namespace {
+
+class Index : public GeoDBTest {};
+
+// The flat tables of the file format, maintained exactly as the format's own algorithm does:
+// lengthen by one, halving search over the old entries, shift the tail.
+struct FlatModel {
+    struct E { double Key; int32_t Index; };
+    std::vector<E> Ix[5];
+    std::vector<TgdbData> Sum;
+
+    static void SortInto(std::vector<E>& t, E rec, bool asFloat)
+    {
+        const auto key = [&](const E& e) { return asFloat ? double(float(e.Key)) : e.Key; };
+        long lo = 0, hi = static_cast<long>(t.size()) - 2, mid = 0;
+        long p = 0;
+        if (hi >= 0) {
+            bool equal = false;
+            while (lo <= hi && !equal) {
+                mid = (lo + hi) / 2;
+                if (key(t[static_cast<std::size_t>(mid)]) < key(rec)) lo = mid + 1;
+                else if (key(t[static_cast<std::size_t>(mid)]) == key(rec)) equal = true;
+                else hi = mid - 1;
+            }
+            p = mid + (key(t[static_cast<std::size_t>(mid)]) < key(rec) ? 1 : 0);
+        }
+        for (long i = static_cast<long>(t.size()) - 2; i >= p; --i) t[static_cast<std::size_t>(i + 1)] = t[static_cast<std::size_t>(i)];
+        t[static_cast<std::size_t>(p)] = rec;
+    }
+    static double KeyOf(const TgdbData& d, int k)
+    {
+        switch (k) {
+        case 0: return d.ItemId;
+        case 1: return d.LatLow;
+        case 2: return d.LatHigh;
+        case 3: return d.LongLow;
+        default: return d.LongHigh;
+        }
+    }
+    void Insert(int entry, const TgdbData& d)
+    {
+        for (int k = 0; k < 5; ++k) SortInto(Ix[k], E{KeyOf(d, k), entry - 1}, k > 0);
+    }
+    void Remove(int entry)
+    {
+        const int n = static_cast<int>(Sum.size());
+        for (auto& t : Ix) {
+            for (int p = 0; p < n; ++p) {
+                if (t[static_cast<std::size_t>(p)].Index == entry - 1) {
+                    for (int q = p + 1; q < n; ++q) t[static_cast<std::size_t>(q - 1)] = t[static_cast<std::size_t>(q)];
+                    break;
+                }
+            }
+        }
+    }
+    void Add(const TgdbData& d)
+    {
+        Sum.push_back(d);
+        for (auto& t : Ix) t.emplace_back();
+        Insert(static_cast<int>(Sum.size()), d);
+    }
+    void Replace(int entry, const TgdbData& d)
+    {
+        Remove(entry);
+        Sum[static_cast<std::size_t>(entry - 1)] = d;
+        Insert(entry, d);
+    }
+    void Delete(int entry)
+    {
+        const int n = static_cast<int>(Sum.size());
+        Sum[static_cast<std::size_t>(entry - 1)] = Sum.back();
+        Remove(entry);
+        for (auto& t : Ix) {
+            for (int p = 0; p < n; ++p) {
+                if (t[static_cast<std::size_t>(p)].Index == n - 1) {
+                    t[static_cast<std::size_t>(p)].Index = entry - 1;
+                    break;
+                }
+            }
+            t.resize(static_cast<std::size_t>(n - 1));
+        }
+        Sum.pop_back();
+    }
+};
+
+void ExpectSameIndexes(const TGeoDB& db, const FlatModel& m, const std::string& when)
+{
+    ASSERT_EQ(db.NumEntries(), static_cast<int>(m.Sum.size())) << when;
+    for (int p = 1; p <= db.NumEntries(); ++p) {
+        const auto& e = m.Ix;
+        const std::size_t q = static_cast<std::size_t>(p - 1);
+        ASSERT_EQ(db.GetIxItemID(p).ItemID, static_cast<int32_t>(e[0][q].Key)) << when << " position " << p;
+        ASSERT_EQ(db.GetIxItemID(p).index, e[0][q].Index + 1) << when << " position " << p;
+        ASSERT_EQ(db.GetIxLatLow(p).index, e[1][q].Index + 1) << when << " LatLow position " << p;
+        ASSERT_EQ(db.GetIxLatHigh(p).index, e[2][q].Index + 1) << when << " LatHigh position " << p;
+        ASSERT_EQ(db.GetIxLongLow(p).index, e[3][q].Index + 1) << when << " LongLow position " << p;
+        ASSERT_EQ(db.GetIxLongHigh(p).index, e[4][q].Index + 1) << when << " LongHigh position " << p;
+    }
+}
+
+} // namespace
+
+TEST(ChunkedIndex, BehavesLikeAFlatVector)
+{
+    std::mt19937 rng(7);
+    for (std::size_t blockSize : {2u, 3u, 8u}) {
+        TChunkedIndex<int> c(blockSize);
+        std::vector<int> v;
+        for (int step = 0; step < 6000; ++step) {
+            const bool grow = v.size() < 5 || rng() % 100 < 60;
+            if (grow) {
+                const std::size_t pos = rng() % (v.size() + 1);
+                const int val = static_cast<int>(rng() % 1000);
+                c.insert(pos, val);
+                v.insert(v.begin() + static_cast<std::ptrdiff_t>(pos), val);
+            } else {
+                const std::size_t pos = rng() % v.size();
+                c.erase(pos);
+                v.erase(v.begin() + static_cast<std::ptrdiff_t>(pos));
+            }
+            ASSERT_EQ(c.size(), v.size());
+            if (step % 97 == 0) {
+                ASSERT_EQ(c.to_vector(), v) << "block size " << blockSize << " step " << step;
+                for (std::size_t i = 0; i < v.size(); ++i) ASSERT_EQ(c[i], v[i]);
+                const int probe = static_cast<int>(rng() % 1000);
+                const auto f = std::find(v.begin(), v.end(), probe);
+                ASSERT_EQ(c.find_if([probe](int x) { return x == probe; }), static_cast<std::size_t>(f - v.begin()));
+                std::vector<int> part;
+                const std::size_t a = rng() % (v.size() + 1), b = rng() % (v.size() + 1);
+                c.for_range(a, b, [&](int x) { part.push_back(x); });
+                const std::vector<int> want = a < b ? std::vector<int>(v.begin() + static_cast<std::ptrdiff_t>(a), v.begin() + static_cast<std::ptrdiff_t>(b)) : std::vector<int>{};
+                ASSERT_EQ(part, want);
+            }
+        }
+        std::vector<int> sorted = v;
+        std::sort(sorted.begin(), sorted.end());
+        c.assign(sorted);
+        for (int q : {-1, 0, 500, 999, 2000})
+            EXPECT_EQ(c.partition_point([q](int x) { return x <= q; }),
+                      static_cast<std::size_t>(std::upper_bound(sorted.begin(), sorted.end(), q) - sorted.begin()));
+    }
+}
+
+TEST(SortedInsertion, PlainTablesFollowTheFlatAlgorithm)
+{
+    std::mt19937 rng(11);
+    TIxLLRecArray ll;
+    TIxItemIDRecArray ids;
+    std::vector<FlatModel::E> refLL, refId;
+    for (int i = 0; i < 3000; ++i) {
+        const float key = static_cast<float>(rng() % 40) / 4.0f;
+        ll.push_back({});
+        TGeoDB::SortIxInto(ll, TIxLLRec{key, i});
+        refLL.emplace_back();
+        FlatModel::SortInto(refLL, {key, i}, true);
+        const int32_t id = static_cast<int32_t>(rng() % 50);
+        ids.push_back({});
+        TGeoDB::SortIxItemIDInto(ids, TIxItemIDRec{id, i});
+        refId.emplace_back();
+        FlatModel::SortInto(refId, {double(id), i}, false);
+    }
+    for (std::size_t i = 0; i < ll.size(); ++i) {
+        ASSERT_EQ(ll[i].index, refLL[i].Index) << i;
+        ASSERT_EQ(ids[i].index, refId[i].Index) << i;
+    }
+}
+
+// Thousands of adds, replaces and deletes with many equal keys: the database's index order must be
+// the one of the flat tables, in memory and in the files.
+TEST_F(Index, OrderMatchesTheFlatTablesThroughAddsReplacesAndDeletes)
+{
+    std::mt19937 rng(2024);
+    TGeoDB db;
+    db.SetGDBName(Base);
+    db.SetLazyWrite(true);
+    FlatModel m;
+    const auto coord = [&] { return static_cast<float>(static_cast<int>(rng() % 9) - 4) * 0.5f; };
+    for (int step = 0; step < 5000; ++step) {
+        const unsigned op = rng() % 10;
+        const int n = db.NumEntries();
+        if (n < 3 || op < 5) {
+            const TSCoords at{coord(), coord()};
+            ASSERT_EQ(Town(db, "t", at.Latit, at.Longit), n + 1);
+            m.Add(db.GetSumdata(n + 1));
+        } else if (op < 8) {
+            const int e = 1 + static_cast<int>(rng() % static_cast<unsigned>(n));
+            if (op == 7) {
+                db.ReplaceRiver(e, "r", Poly({{coord(), coord()}, {coord(), coord()}}), 0, 0, 0, 0, 0, 0, 0, 0, 0);
+            } else {
+                db.ReplaceTown(e, "t", 0, 0, TSCoords{coord(), coord()}, 0, 0, 0);
+            }
+            m.Replace(e, db.GetSumdata(e));
+        } else {
+            const int e = 1 + static_cast<int>(rng() % static_cast<unsigned>(n));
+            db.DeleteData(e);
+            m.Delete(e);
+        }
+        if (step % 250 == 0) ExpectSameIndexes(db, m, "step " + std::to_string(step));
+        if (HasFatalFailure()) return;
+    }
+    ExpectSameIndexes(db, m, "end");
+    for (const TgdbData& d : m.Sum) ASSERT_EQ(db.GetSumdata(db.SearchForItemID(d.ItemId)).ItemId, d.ItemId);
+
+    db.SetLazyWrite(false);
+    for (int k = 0; k < 5; ++k) {
+        const auto b = Bytes(File(kAllExt[k]));
+        ASSERT_EQ(b.size(), m.Ix[k].size() * 8) << k;
+        for (std::size_t i = 0; i < m.Ix[k].size(); ++i) {
+            ASSERT_EQ(At<int32_t>(b, i * 8 + 4), m.Ix[k][i].Index) << "file " << k << " entry " << i;
+            if (k > 0) {
+                ASSERT_EQ(At<float>(b, i * 8), static_cast<float>(m.Ix[k][i].Key));
+            }
+        }
+    }
+    // Reopening keeps the order that was written, ties and all.
+    TGeoDB again;
+    again.SetGDBName(Base);
+    ExpectSameIndexes(again, m, "reopened");
+
+    // RecalcIndexes gives the order of inserting the records one after the other.
+    FlatModel fresh;
+    for (const TgdbData& d : m.Sum) fresh.Add(d);
+    again.RecalcIndexes();
+    ExpectSameIndexes(again, fresh, "recalculated");
+    EXPECT_EQ(At<int32_t>(Bytes(File(".tyxgi3")), 4), fresh.Ix[3][0].Index);
+}
+
+TEST_F(Index, ClosestPositionsAndGetters)
+{
+    TGeoDB db;
+    db.SetGDBName(Base);
+    EXPECT_EQ(db.GetClosestItemIDIx(5), 1);
+    EXPECT_EQ(db.GetClosestLatLowIx(3), 1);
+    EXPECT_EQ(db.SearchForItemID(1), 0);
+    EXPECT_EQ(db.GetIxLatLow(1).index, 0);
+    EXPECT_EQ(db.GetSumdata(1).ItemKind, gitUndefined);
+
+    for (float lat : {2.0f, 1.0f, 3.0f, 2.0f}) Town(db, "x", lat, -lat);
+    EXPECT_EQ(db.GetClosestLatLowIx(2.5), 4);
+    EXPECT_EQ(db.GetClosestLatLowIx(0.5), 1);
+    EXPECT_EQ(db.GetClosestLatLowIx(9), 5);
+    EXPECT_EQ(db.GetClosestLatLowIx(2.0), 2);
+    EXPECT_EQ(db.GetClosestLongHighIx(-2.5), 2);
+    EXPECT_EQ(db.GetClosestItemIDIx(3), 3);
+    EXPECT_EQ(db.GetClosestItemIDIx(99), 5);
+    EXPECT_EQ(db.SearchForItemID(4), 4);
+    EXPECT_EQ(db.SearchForItemID(5), 0);
+    EXPECT_EQ(db.SearchForItemID(0), 0);
+    // float keys are compared with the double argument in double precision
+    Town(db, "y", 0.1f, 0);
+    EXPECT_EQ(db.GetClosestLatLowIx(0.1), 1);
+    EXPECT_EQ(db.GetClosestLatLowIx(0.1000000045), 2) << "equal as float, above 0.1f as double";
+
+    EXPECT_EQ(db.GetSumdata(0).ItemId, 1);
+    EXPECT_EQ(db.GetSumdata(db.NumEntries() + 5).ItemId, 5);
+    EXPECT_EQ(db.GetIxLatLow(1).LLValue, 0.1f);
+    EXPECT_EQ(db.GetIxLatLow(1).index, 5);
+    EXPECT_EQ(db.GetIxLatLow(-3).index, 5);
+    EXPECT_EQ(db.GetIxLatLow(99).LLValue, 3.0f);
+}
+
+TEST_F(Index, BoxQueryFindsExactlyTheIntersectingItems)
+{
+    std::mt19937 rng(5);
+    TGeoDB db;
+    db.SetGDBName(Base);
+    db.SetLazyWrite(true);
+    const auto c = [&](int range) { return static_cast<float>(static_cast<int>(rng() % static_cast<unsigned>(2 * range + 1)) - range); };
+    for (int i = 0; i < 600; ++i) {
+        if (i % 3 == 0)
+            db.AddRoad("r", Poly({{c(20), c(40)}, {c(20), c(40)}, {c(20), c(40)}}), 0, 0, 0, 0, 0, 0, 0, 0, 0);
+        else
+            Town(db, "t", c(20), c(40));
+    }
+    db.AddLake("empty", {}, 0, 0, 0, 0, 0, 0, 0, 0, 0); // its box is inverted and meets nothing
+    for (int q = 0; q < 300; ++q) {
+        double a = c(22), b = c(22), e = c(42), f = c(42);
+        if (a > b) std::swap(a, b);
+        if (e > f) std::swap(e, f);
+        std::vector<int> want;
+        for (int i = 1; i <= db.NumEntries(); ++i) {
+            const TgdbData d = db.GetSumdata(i);
+            if (d.LatLow <= b && d.LatHigh >= a && d.LongLow <= f && d.LongHigh >= e && d.LatLow <= d.LatHigh)
+                want.push_back(i);
+        }
+        ASSERT_EQ(db.FindItemsInBox(a, b, e, f), want) << a << " " << b << " " << e << " " << f;
+    }
+    EXPECT_TRUE(db.FindItemsInBox(5, 4, -180, 180).empty());
+    EXPECT_EQ(db.FindItemsInBox(-90, 90, -180, 180).size(), 600u);
+}
+
+TEST_F(Index, SearchDataByName)
+{
+    TGeoDB db;
+    db.SetGDBName(Base);
+    Town(db, "Graz", 47, 15, 1);
+    db.AddRiver("Mur", Poly({{47, 15}}), 0, 0, 0, 0, 0, 0, 0, 2, 0);
+    Town(db, "GRAZ", 47, 15, 2);
+    Town(db, "Ölberg", 47, 15, 1);
+    const std::string longName(70, 'q');
+    Town(db, longName, 0, 0, 0);
+    EXPECT_EQ(db.SearchData("graz"), 1);
+    EXPECT_EQ(db.SearchData("graz", gitTown, 2, 2), 3);
+    EXPECT_EQ(db.SearchData("graz", gitTown, 2, 1), 0);
+    EXPECT_EQ(db.SearchData("Graz", gitRiver, 1, 1), 0);
+    EXPECT_EQ(db.SearchData("MUR", gitRiver, 0, 2), 2);
+    EXPECT_EQ(db.SearchData("ölBERG"), 4);
+    EXPECT_EQ(db.SearchData("Gra"), 0);
+    EXPECT_EQ(db.SearchData(longName), 5) << "both sides are cut to 59 characters";
+    EXPECT_EQ(db.SearchData(std::string(59, 'q')), 5);
+}
+
+} // namespace tyx::test
