@@ -152,8 +152,8 @@ public:
 
 private:
     [[noreturn]] void RaiseComponentError(const std::string& Fault) const;
-    double ParabolicLatitude(int x, int y, bool& Valid) const;
-    double ParabolicLongitude(int x, int y, bool& Valid) const;
+    double ParabolicInterpolation(double Kind, int Along, int Across, bool& Valid) const;
+    void UTMPixelPosition(int x, int y, double& Lat, double& Long) const;
     bool ParabolicPixelCoords(double Lat, double Long, int& x, int& y) const;
     void ConicApexFit(double P1, double P2, double Pars[6], double& Score) const;
 
