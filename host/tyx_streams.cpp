@@ -96,9 +96,16 @@ TFileStream::~TFileStream()
     if (FFile) std::fclose(FFile);
 }
 
+void TFileStream::SwitchTo(TLastOp Op)
+{
+    if (FLastOp != loNone && FLastOp != Op && fseeko(FFile, 0, SEEK_CUR) != 0) throw EInOutError::FromErrno(FFileName);
+    FLastOp = Op;
+}
+
 int64_t TFileStream::Read(void* Buffer, int64_t Count)
 {
     if (Count <= 0) return 0;
+    SwitchTo(loRead);
     const auto n = std::fread(Buffer, 1, static_cast<std::size_t>(Count), FFile);
     if (n < static_cast<std::size_t>(Count) && std::ferror(FFile)) throw EInOutError::FromErrno(FFileName);
     return static_cast<int64_t>(n);
@@ -107,6 +114,7 @@ int64_t TFileStream::Read(void* Buffer, int64_t Count)
 int64_t TFileStream::Write(const void* Buffer, int64_t Count)
 {
     if (Count <= 0) return 0;
+    SwitchTo(loWrite);
     const auto n = std::fwrite(Buffer, 1, static_cast<std::size_t>(Count), FFile);
     if (n < static_cast<std::size_t>(Count)) throw EInOutError::FromErrno(FFileName);
     return static_cast<int64_t>(n);
@@ -115,14 +123,16 @@ int64_t TFileStream::Write(const void* Buffer, int64_t Count)
 int64_t TFileStream::Seek(int64_t Offset, TSeekOrigin Origin)
 {
     const int w = Origin == soBeginning ? SEEK_SET : Origin == soCurrent ? SEEK_CUR : SEEK_END;
-    if (!(Origin == soCurrent && Offset == 0) && fseeko(FFile, Offset, w) != 0)
-        throw EInOutError::FromErrno(FFileName);
+    if (!(Origin == soCurrent && Offset == 0)) {
+        if (fseeko(FFile, Offset, w) != 0) throw EInOutError::FromErrno(FFileName);
+        FLastOp = loNone; // a seek allows either direction next
+    }
     return ftello(FFile);
 }
 
 int64_t TFileStream::Size() const
 {
-    std::fflush(FFile);
+    if (FLastOp == loWrite && std::fflush(FFile) != 0) throw EInOutError::FromErrno(FFileName);
     struct stat st{};
     if (fstat(fileno(FFile), &st) != 0) throw EInOutError::FromErrno(FFileName);
     return st.st_size;

@@ -68,8 +68,12 @@ public:
     void Flush();
 
 private:
+    // Switching between reading and writing a FILE needs a seek in between.
+    enum TLastOp : uint8_t { loNone, loRead, loWrite };
+    void SwitchTo(TLastOp Op);
     std::string FFileName;
     std::FILE* FFile = nullptr;
+    TLastOp FLastOp = loNone;
 };
 
 /// An 8-bit (Windows-1252) text file. Lines are read and written as UTF-8; lines are written with

@@ -45,26 +45,26 @@ std::string Utf8ToCp1252(std::string_view s)
     std::size_t i = 0;
     while (i < s.size()) {
         const auto b = static_cast<unsigned char>(s[i]);
-        int extra = 0;
-        char32_t cp = 0;
         if (b < 0x80) { out += static_cast<char>(b); ++i; continue; }
-        if ((b & 0xE0) == 0xC0) { extra = 1; cp = b & 0x1F; }
-        else if ((b & 0xF0) == 0xE0) { extra = 2; cp = b & 0x0F; }
-        else if ((b & 0xF8) == 0xF0) { extra = 3; cp = b & 0x07; }
+        int extra = 0;
+        char32_t cp = 0, least = 0;
+        if ((b & 0xE0) == 0xC0) { extra = 1; cp = b & 0x1F; least = 0x80; }
+        else if ((b & 0xF0) == 0xE0) { extra = 2; cp = b & 0x0F; least = 0x800; }
+        else if ((b & 0xF8) == 0xF0) { extra = 3; cp = b & 0x07; least = 0x10000; }
         else { out += '?'; ++i; continue; }
-        if (i + static_cast<std::size_t>(extra) >= s.size()) { // sequence cut short at the end
-            out += '?';
-            break;
-        }
-        bool ok = true;
-        for (int k = 1; k <= extra; ++k) {
-            const auto c = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
-            if ((c & 0xC0) != 0x80) { ok = false; break; }
+        // A broken sequence becomes one '?' and ends before the first byte that does not
+        // belong to it, so the text after it is kept.
+        std::size_t used = 1;
+        while (used <= static_cast<std::size_t>(extra) && i + used < s.size()) {
+            const auto c = static_cast<unsigned char>(s[i + used]);
+            if ((c & 0xC0) != 0x80) break;
             cp = (cp << 6) | (c & 0x3F);
+            ++used;
         }
-        if (!ok) { out += '?'; ++i; continue; }
+        i += used;
+        // Overlong forms would smuggle in characters such as '<' or '"' under another spelling.
+        if (used != static_cast<std::size_t>(extra) + 1 || cp < least) { out += '?'; continue; }
         out += ToCp1252(cp);
-        i += static_cast<std::size_t>(extra) + 1;
     }
     return out;
 }

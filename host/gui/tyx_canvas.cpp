@@ -139,7 +139,8 @@ void TCanvas::Ellipse(int X1, int Y1, int X2, int Y2)
     if (X2 < X1) std::swap(X1, X2);
     if (Y2 < Y1) std::swap(Y1, Y2);
     if (X2 == X1 || Y2 == Y1 || !CanDraw()) return;
-    Painter().drawEllipse(QRect(X1, Y1, X2 - X1 - 1, Y2 - Y1 - 1));
+    // Centred on pixel centres; a QRect here would let flat ellipses overshoot their box by one.
+    Painter().drawEllipse(QRectF(X1 + 0.5, Y1 + 0.5, X2 - X1 - 1, Y2 - Y1 - 1));
 }
 
 void TCanvas::FillRect(const TRect& R)

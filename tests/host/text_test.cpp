@@ -44,3 +44,38 @@ TEST(Rounding, HalvesGoToEvenAndTruncGoesTowardZero)
     EXPECT_EQ(Trunc(2.9), 2);
     EXPECT_EQ(Round(1e300), std::numeric_limits<int>::max());
 }
+
+TEST(Cp1252, BrokenSequencesKeepTheTextAfterThemAndOverlongFormsAreRefused)
+{
+    EXPECT_EQ(Utf8ToCp1252("\xE4" "ab"), "?ab");         // a three-byte lead followed by plain text
+    EXPECT_EQ(Utf8ToCp1252("x\xE2\x82y"), "x?y");         // two of three bytes, then text
+    EXPECT_EQ(Utf8ToCp1252("\xC0\xBC" "b"), "?b");         // '<' spelt in two bytes
+    EXPECT_EQ(Utf8ToCp1252("\xE0\x80\xA2"), "?");          // '"' spelt in three bytes
+    EXPECT_EQ(Utf8ToCp1252("\x80\xBF"), "??");             // stray continuation bytes
+}
+
+TEST(Cp1252, EveryDefinedByteRoundTripsAndUndefinedOnesAreMarked)
+{
+    for (int b = 0x20; b <= 0xFF; ++b) {
+        if (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) continue;
+        const std::string one(1, static_cast<char>(b));
+        ASSERT_EQ(Utf8ToCp1252(Cp1252ToUtf8(one)), one) << b;
+    }
+    EXPECT_EQ(Cp1252ToUtf8("\x81"), "\xEF\xBF\xBD");
+    EXPECT_EQ(Cp1252ToUtf8("\x9F"), "\xC5\xB8");  // Ÿ
+}
+
+TEST(ShortString, TakesLiteralsStringsAndViewsAlike)
+{
+    const std::string Long = "Zurich \xE2\x82\xAC and more";
+    TShortString<8> a = "Zurich \xE2\x82\xAC and more", b = Long, c = std::string_view(Long);
+    EXPECT_EQ(a.Length(), 8u);
+    EXPECT_TRUE(a == b && b == c);
+    EXPECT_EQ(static_cast<unsigned char>(a.Data[7]), 0x80);
+    a = std::string("x");
+    b = "x";
+    EXPECT_TRUE(a == b);
+    const char* None = nullptr;
+    c = None;
+    EXPECT_TRUE(c.Empty());
+}

@@ -1,0 +1,285 @@
+#include "host/gui/tyx_bitmap.h"
+#include "host/gui/tyx_canvas.h"
+#include "host/gui/tyx_drawframe.h"
+#include "host/gui/tyx_qtcolor.h"
+
+#include <gtest/gtest.h>
+
+using namespace tyx;
+
+namespace {
+
+// Pixels of the bitmap that differ from Background.
+int CountNot(const TBitmap& B, TColor Background)
+{
+    int n = 0;
+    for (int y = 0; y < B.Height(); ++y)
+        for (int x = 0; x < B.Width(); ++x)
+            if (B.Canvas().Pixels(x, y) != Background) ++n;
+    return n;
+}
+
+} // namespace
+
+TEST(QtColor, ChannelsKeepTheirPlaceBothWays)
+{
+    const TColor C = RGB(0x12, 0x34, 0x56);
+    EXPECT_EQ(TColorToQColor(C), QColor(0x12, 0x34, 0x56));
+    EXPECT_EQ(TColorToQRgb(clBlue), qRgb(0, 0, 255));
+    EXPECT_EQ(QRgbToTColor(qRgba(0x12, 0x34, 0x56, 0x80)), C);
+    EXPECT_EQ(QColorToTColor(QColor(Qt::red)), clRed);
+    // Flag bits above the colour (system colours, "none") do not leak into the channels.
+    EXPECT_EQ(TColorToQRgb(0x1F00FF00), qRgb(0, 255, 0));
+}
+
+TEST(Canvas, LinesPaintTheStartAndNotTheEnd)
+{
+    TBitmap B(20, 20, pf24bit);
+    TCanvas& C = B.Canvas();
+    C.Pen().SetColor(clRed);
+    C.MoveTo(2, 3);
+    C.LineTo(10, 3);
+    EXPECT_EQ(C.Pixels(2, 3), clRed);
+    EXPECT_EQ(C.Pixels(9, 3), clRed);
+    EXPECT_EQ(C.Pixels(10, 3), clWhite);
+    EXPECT_EQ(C.PenPos(), Point(10, 3));
+    C.LineTo(10, 12); // continues from the pen position; its start (the last end) is now painted
+    EXPECT_EQ(C.Pixels(10, 3), clRed);
+    EXPECT_EQ(C.Pixels(10, 11), clRed);
+    EXPECT_EQ(C.Pixels(10, 12), clWhite);
+    EXPECT_EQ(CountNot(B, clWhite), 8 + 9);
+    C.MoveTo(15, 15);
+    C.LineTo(15, 15); // a line to its own start has no pixel to paint
+    EXPECT_EQ(C.Pixels(15, 15), clWhite);
+    C.Pen().SetStyle(psClear);
+    C.LineTo(18, 15);
+    EXPECT_EQ(C.Pixels(16, 15), clWhite);
+    EXPECT_EQ(C.PenPos(), Point(18, 15));
+}
+
+TEST(Canvas, RectangleCoversItsBoxLessRightAndBottomEdge)
+{
+    TBitmap B(20, 20, pf32bit);
+    TCanvas& C = B.Canvas();
+    C.Pen().SetColor(clBlack);
+    C.Brush().SetColor(clBlue);
+    C.Rectangle(2, 3, 8, 10);
+    EXPECT_EQ(CountNot(B, clWhite), 6 * 7);
+    EXPECT_EQ(C.Pixels(2, 3), clBlack);
+    EXPECT_EQ(C.Pixels(7, 9), clBlack);
+    EXPECT_EQ(C.Pixels(8, 9), clWhite);
+    EXPECT_EQ(C.Pixels(7, 10), clWhite);
+    EXPECT_EQ(C.Pixels(5, 6), clBlue);
+
+    // Without a pen the brush alone covers the same box; FillRect likewise.
+    C.Pen().SetStyle(psClear);
+    C.Brush().SetColor(clLime);
+    C.Rectangle(10, 10, 13, 12);
+    C.FillRect(Rect(15, 15, 17, 16));
+    EXPECT_EQ(CountNot(B, clWhite), 6 * 7 + 3 * 2 + 2);
+    EXPECT_EQ(C.Pixels(12, 11), clLime);
+    EXPECT_EQ(C.Pixels(16, 15), clLime);
+    EXPECT_EQ(C.Pixels(17, 15), clWhite);
+
+    // A clear brush leaves the inside alone; setting a colour makes it solid again.
+    C.Pen().SetStyle(psSolid);
+    C.Brush().SetStyle(bsClear);
+    C.Rectangle(0, 12, 6, 18);
+    EXPECT_EQ(C.Pixels(3, 15), clWhite);
+    EXPECT_EQ(C.Pixels(0, 12), clBlack);
+    C.Brush().SetColor(clRed);
+    EXPECT_EQ(C.Brush().Style(), bsSolid);
+}
+
+TEST(Canvas, EllipseStaysInsideItsBox)
+{
+    TBitmap B(30, 30, pf24bit);
+    TCanvas& C = B.Canvas();
+    C.Brush().SetColor(clRed);
+    C.Ellipse(5, 5, 25, 15);
+    EXPECT_EQ(C.Pixels(15, 10), clRed);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 30; ++x)
+            if (x < 5 || x >= 25 || y < 5 || y >= 15) {
+                ASSERT_EQ(C.Pixels(x, y), clWhite) << x << "," << y;
+            }
+    EXPECT_EQ(C.Pixels(5, 5), clWhite); // the corners of the box are not on the ellipse
+}
+
+TEST(Canvas, XorTwiceRestoresThePicture)
+{
+    TBitmap B(40, 40, pf15bit);
+    TCanvas& C = B.Canvas();
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) C.SetPixels(x, y, RGB(uint8_t(x * 6), uint8_t(y * 6), 0x80));
+    const QImage Before = B.Image().copy();
+    C.Pen().SetColor(clWhite);
+    C.Pen().SetMode(pmXor);
+    C.Pen().SetStyle(psDot);
+    C.Brush().SetStyle(bsClear);
+    for (int Pass = 0; Pass < 2; ++Pass) {
+        C.MoveTo(3, 3);
+        C.LineTo(35, 20);
+        C.LineTo(10, 37);
+        C.Rectangle(5, 5, 30, 30);
+        if (Pass == 0) {
+            EXPECT_NE(B.Image(), Before);
+        }
+    }
+    EXPECT_EQ(B.Image(), Before);
+    // A solid XOR line inverts what it crosses.
+    C.Pen().SetStyle(psSolid);
+    const TColor Under = C.Pixels(20, 2);
+    C.MoveTo(0, 2);
+    C.LineTo(40, 2);
+    EXPECT_EQ(C.Pixels(20, 2), Under ^ 0xFFFFFF);
+}
+
+TEST(Canvas, DottedAndDashedPensLeaveGaps)
+{
+    TBitmap B(40, 4, pf24bit);
+    TCanvas& C = B.Canvas();
+    C.Pen().SetStyle(psDot);
+    C.MoveTo(0, 1);
+    C.LineTo(40, 1);
+    for (int x = 0; x < 10; ++x) EXPECT_EQ(C.Pixels(x, 1), x % 2 == 0 ? clBlack : clWhite) << x;
+    C.Pen().SetStyle(psDash);
+    C.MoveTo(0, 2);
+    C.LineTo(40, 2);
+    int On = 0;
+    for (int x = 0; x < 40; ++x) On += C.Pixels(x, 2) == clBlack;
+    EXPECT_GT(On, 20);
+    EXPECT_LT(On, 40);
+}
+
+TEST(Canvas, PolygonIsOutlinedAndFilledAndPolylineLeavesItsLastPoint)
+{
+    TBitmap B(30, 30, pf32bit);
+    TCanvas& C = B.Canvas();
+    C.Pen().SetColor(clBlack);
+    C.Brush().SetColor(clYellow);
+    C.Polygon({Point(5, 5), Point(25, 5), Point(15, 25)});
+    EXPECT_EQ(C.Pixels(15, 10), clYellow);
+    EXPECT_EQ(C.Pixels(5, 5), clBlack);
+    EXPECT_EQ(C.Pixels(15, 27), clWhite);
+    C.Polyline({Point(0, 0), Point(0, 3), Point(3, 3)});
+    EXPECT_EQ(C.Pixels(0, 0), clBlack);
+    EXPECT_EQ(C.Pixels(0, 3), clBlack);
+    EXPECT_EQ(C.Pixels(2, 3), clBlack);
+    EXPECT_EQ(C.Pixels(3, 3), clWhite);
+    EXPECT_EQ(C.PenPos(), Point(3, 3));
+}
+
+TEST(Canvas, PixelsOutsideThePictureAreInvalidAndIgnored)
+{
+    TBitmap B(4, 4, pf24bit);
+    B.Canvas().SetPixels(-1, 0, clRed);
+    B.Canvas().SetPixels(4, 4, clRed);
+    EXPECT_EQ(CountNot(B, clWhite), 0);
+    EXPECT_EQ(B.Canvas().Pixels(4, 0), CLR_INVALID);
+    EXPECT_EQ(B.Canvas().Pixels(0, -1), CLR_INVALID);
+    // An empty bitmap draws nothing and does not fail.
+    TBitmap E;
+    E.Canvas().Rectangle(0, 0, 10, 10);
+    E.Canvas().TextOut(0, 0, "x");
+    EXPECT_EQ(E.Canvas().Pixels(0, 0), CLR_INVALID);
+    EXPECT_THROW(E.Canvas().Painter(), std::logic_error);
+}
+
+TEST(Canvas, TextIsWrittenBelowAndRightOfItsPointAndRotates)
+{
+    TBitmap B(200, 200, pf24bit);
+    TCanvas& C = B.Canvas();
+    C.Font().SetSize(12);
+    C.Font().SetColor(clBlue);
+    C.Brush().SetColor(clYellow); // a solid brush paints the text box
+    const std::string Text = "Tyx geo";
+    const int W = C.TextWidth(Text), H = C.TextHeight(Text);
+    ASSERT_GT(W, 20);
+    ASSERT_GT(H, 8);
+    EXPECT_GT(C.TextWidth(Text + Text), W);
+    C.TextOut(100, 50, Text);
+    EXPECT_EQ(C.PenPos(), Point(100 + W, 50));
+    int InBox = 0, Outside = 0, Blue = 0;
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 200; ++x) {
+            const TColor P = C.Pixels(x, y);
+            const bool Inside = x >= 100 && x < 100 + W && y >= 50 && y < 50 + H;
+            if (P == clWhite) continue;
+            // Smoothed glyph edges may touch the pixel next to the box, no further.
+            const bool Near = x >= 99 && x <= 100 + W && y >= 49 && y <= 50 + H;
+            InBox += Inside;
+            Outside += !Near;
+            Blue += P == clBlue;
+        }
+    EXPECT_EQ(InBox, W * H);
+    EXPECT_EQ(Outside, 0);
+    EXPECT_GT(Blue, 10);
+
+    // Turned by 90 degrees counter-clockwise the text runs upwards from its point, its top
+    // facing left.
+    C.Brush().SetStyle(bsClear);
+    C.Font().SetOrientation(900);
+    EXPECT_EQ(C.TextWidth(Text), W);
+    C.TextOut(50, 190, Text);
+    int Ink = 0;
+    for (int y = 100; y < 200; ++y)
+        for (int x = 0; x < 100; ++x)
+            if (C.Pixels(x, y) != clWhite) {
+                ++Ink;
+                EXPECT_GE(x, 50 - 1) << x << "," << y;
+                EXPECT_LE(x, 50 + H) << x << "," << y;
+                EXPECT_LE(y, 190 + 1);
+                EXPECT_GE(y, 190 - W - 1);
+            }
+    EXPECT_GT(Ink, 10);
+}
+
+TEST(DrawFrame, StylesPaintTheirRingsInsideTheInclusiveRectangle)
+{
+    const TColor White = 0xFFFFFE, Silver = 0xC0C0C0, Gray = 0x808080, BlackLine = 0x101010, Black = 0;
+    TBitmap B(12, 10, pf24bit);
+    TCanvas& C = B.Canvas();
+    C.Brush().SetColor(clRed);
+    C.FillRect(Rect(0, 0, 12, 10));
+
+    DrawFrame(C, frsRaised, 0, 0, 11, 9, White, Silver, Gray, BlackLine, Black);
+    EXPECT_EQ(C.Pixels(0, 0), White);
+    EXPECT_EQ(C.Pixels(5, 0), White);
+    EXPECT_EQ(C.Pixels(0, 8), White);
+    EXPECT_EQ(C.Pixels(11, 0), BlackLine); // top-right corner belongs to the right edge
+    EXPECT_EQ(C.Pixels(11, 9), BlackLine);
+    EXPECT_EQ(C.Pixels(5, 9), BlackLine);
+    EXPECT_EQ(C.Pixels(1, 1), Silver);
+    EXPECT_EQ(C.Pixels(10, 8), Gray);
+    EXPECT_EQ(C.Pixels(2, 2), clRed);
+
+    DrawFrame(C, frsSunken, 0, 0, 11, 9, White, Silver, Gray, BlackLine, Black);
+    EXPECT_EQ(C.Pixels(0, 0), Gray);
+    EXPECT_EQ(C.Pixels(11, 9), White);
+    EXPECT_EQ(C.Pixels(1, 1), BlackLine);
+    EXPECT_EQ(C.Pixels(10, 1), Silver);
+
+    C.FillRect(Rect(0, 0, 12, 10));
+    DrawFrame(C, frsDouble, 0, 0, 11, 9, White, Silver, Gray, BlackLine, Black);
+    EXPECT_EQ(C.Pixels(0, 5), BlackLine);
+    EXPECT_EQ(C.Pixels(1, 5), Silver);
+    EXPECT_EQ(C.Pixels(9, 5), Black);
+    EXPECT_EQ(C.Pixels(3, 5), clRed);
+
+    // frsNone paints nothing; a frame leaves the pen mode alone and ignores it.
+    C.FillRect(Rect(0, 0, 12, 10));
+    DrawFrame(C, frsNone, 0, 0, 11, 9, White, Silver, Gray, BlackLine, Black);
+    EXPECT_EQ(CountNot(B, clRed), 0);
+    C.Pen().SetMode(pmXor);
+    DrawFrame(C, frsSingle, 0, 0, 11, 9, White, Silver, Gray, BlackLine, Black);
+    EXPECT_EQ(C.Pixels(11, 4), BlackLine);
+    EXPECT_EQ(CountNot(B, clRed), 2 * 12 + 2 * 8);
+    EXPECT_EQ(C.Pen().Mode(), pmXor);
+
+    // Rings that do not fit are left out instead of spilling outside.
+    TBitmap Small(3, 3, pf24bit);
+    DrawFrame(Small.Canvas(), frsDouble, 0, 0, 1, 1, White, Silver, Gray, BlackLine, Black);
+    EXPECT_EQ(Small.Canvas().Pixels(1, 1), BlackLine);
+    EXPECT_EQ(Small.Canvas().Pixels(2, 2), clWhite);
+}
