@@ -404,16 +404,29 @@ std::string FindFileIgnoringCase(const std::string& FileName)
 {
     namespace fs = std::filesystem;
     std::error_code ec;
+    if (FileName.empty() || fs::exists(fs::path(FileName), ec)) return FileName;
+    // Walk the path one part at a time, taking each part as it is spelled on the disk.
     const fs::path path(FileName);
-    if (FileName.empty() || fs::exists(path, ec)) return FileName;
-    const fs::path dir = path.has_parent_path() ? path.parent_path() : fs::path(".");
-    const std::string wanted = LowerAscii(path.filename().string());
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (LowerAscii(name) == wanted && it->is_regular_file(ec))
-            return path.has_parent_path() ? (path.parent_path() / name).string() : name;
+    fs::path found;
+    for (const fs::path& part : path) {
+        const fs::path exact = found / part;
+        if (part == path.root_path() || part == path.root_directory() || fs::exists(exact, ec)) {
+            found = exact;
+            continue;
+        }
+        const std::string wanted = LowerAscii(part.string());
+        const fs::path dir = found.empty() ? fs::path(".") : found;
+        bool matched = false;
+        for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+            if (LowerAscii(it->path().filename().string()) == wanted) {
+                found /= it->path().filename();
+                matched = true;
+                break;
+            }
+        }
+        if (!matched) return FileName;
     }
-    return FileName;
+    return fs::is_regular_file(found, ec) ? found.string() : FileName;
 }
 
 } // namespace tyx

@@ -119,8 +119,8 @@ bool ParseCalibData(const std::string& FileName, const std::string& DataID, TCal
 bool ParseCalibData(TStream& InStream, const std::string& DataID, TCalibData& Data,
                     TCalibModel& Model);
 
-/// FileName itself when it exists; otherwise a file of its directory whose name matches it
-/// without regard to ASCII case; otherwise FileName unchanged.
+/// FileName itself when it exists; otherwise the existing file whose path matches it part by
+/// part without regard to ASCII case; otherwise FileName unchanged.
 std::string FindFileIgnoringCase(const std::string& FileName);
 
 } // namespace tyx

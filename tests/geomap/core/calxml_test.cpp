@@ -1,5 +1,6 @@
 // Calibration blocks: the exact lines the writers produce, the block search and the element rules
 // of ParseCalibData, in files and streams.
+#include "geomap/tyx_geomap_values.h"
 #include "geomap/tyx_geomap_xml.h"
 #include "host/tyx_streams.h"
 
@@ -417,5 +418,10 @@ TEST_F(CalXmlTest, FindFileIgnoringCaseUsesTheNameOnDisk)
     EXPECT_EQ(FindFileIgnoringCase(Path("map_of_town.jpg")), Path("Map_Of_Town.JPG"));
     EXPECT_EQ(FindFileIgnoringCase(Path("Map_Of_Town.JPG")), Path("Map_Of_Town.JPG"));
     EXPECT_EQ(FindFileIgnoringCase(Path("other.jpg")), Path("other.jpg"));
+    // The reader lowers the whole name, directories included.
+    fs::create_directories(FDir / "Sub Dir");
+    WriteLines("Sub Dir/Alps.Jpg", {"x"});
+    EXPECT_EQ(FindFileIgnoringCase(LowerAscii(Path("Sub Dir/Alps.Jpg"))), Path("Sub Dir/Alps.Jpg"));
+    EXPECT_EQ(FindFileIgnoringCase(LowerAscii(Path("Sub Dir"))), LowerAscii(Path("Sub Dir"))); // not a file
     EXPECT_EQ(FindFileIgnoringCase((FDir / "nodir" / "x.jpg").string()), (FDir / "nodir" / "x.jpg").string());
 }
