@@ -3,7 +3,6 @@
 #include "geobasics/geo_internal.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 
 namespace tyx {
@@ -41,16 +40,9 @@ TEllipsoidConsts MakeConsts(const TGeoEllipsoidData& D)
 
 } // namespace
 
-const TEllipsoidConsts& EllipsoidConsts(TGeoEllipsoid Ellipsoid)
+TEllipsoidConstsTable::TEllipsoidConstsTable()
 {
-    // A function-local table: safe even when called from another unit's static initialisation.
-    static const std::array<TEllipsoidConsts, GeoEllipsoidCount> Table = [] {
-        std::array<TEllipsoidConsts, GeoEllipsoidCount> t{};
-        for (int i = 0; i < GeoEllipsoidCount; ++i) t[i] = MakeConsts(GeoEllipsoidData[i]);
-        return t;
-    }();
-    // An out-of-range value (a cast from a bad integer) must not read beyond the table.
-    return Table[Ellipsoid < GeoEllipsoidCount ? Ellipsoid : gelWGS84];
+    for (int i = 0; i < GeoEllipsoidCount; ++i) Items[i] = MakeConsts(GeoEllipsoidData[i]);
 }
 
 } // namespace detail
@@ -127,8 +119,9 @@ void GeoToCartesian(double Latitude, double Longitude, double Height, TGeoEllips
     const double phi = Latitude * detail::DegToRad, lambda = Longitude * detail::DegToRad;
     const double sinPhi = std::sin(phi), cosPhi = std::cos(phi);
     const double n = c.A / std::sqrt(1 - c.E2 * sinPhi * sinPhi);
-    X = (n + Height) * cosPhi * std::cos(lambda);
-    Y = (n + Height) * cosPhi * std::sin(lambda);
+    const double r = (n + Height) * cosPhi;
+    X = r * std::cos(lambda);
+    Y = r * std::sin(lambda);
     Z = (n * (1 - c.E2) + Height) * sinPhi;
 }
 

@@ -25,7 +25,19 @@ struct TEllipsoidConsts {
     double UpsK;
 };
 
-/// Constants of one table ellipsoid; built on first use.
-const TEllipsoidConsts& EllipsoidConsts(TGeoEllipsoid Ellipsoid);
+/// The constants of every table ellipsoid, in enumeration order.
+struct TEllipsoidConstsTable {
+    TEllipsoidConsts Items[GeoEllipsoidCount];
+    TEllipsoidConstsTable();
+};
+
+/// Constants of one table ellipsoid. Built on first use, so it is safe even from another unit's
+/// static initialisation; inline, so a conversion pays only the guard test.
+inline const TEllipsoidConsts& EllipsoidConsts(TGeoEllipsoid Ellipsoid)
+{
+    static const TEllipsoidConstsTable Table;
+    // An out-of-range value (a cast from a bad integer) must not read beyond the table.
+    return Table.Items[Ellipsoid < GeoEllipsoidCount ? Ellipsoid : gelWGS84];
+}
 
 } // namespace tyx::detail
