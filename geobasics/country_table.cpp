@@ -6,8 +6,7 @@
 // common gazetteers. Small islands whose capital lies at the shore carry altitude 0, and Baku,
 // though partly below sea level, is kept at 0 so that Amsterdam stays the only negative altitude.
 // Antarctica has no capital: its row holds the pole and an empty name.
-#include "geobasics/Tyx_geobasics.h"
-#include "geobasics/datum_table.h"
+#include "geobasics/geo_internal.h"
 
 namespace tyx {
 

@@ -1,5 +1,6 @@
-// Quantities derived once per table ellipsoid, shared by the conversions of the geodesy unit, so
-// that a conversion does not recompute its series coefficients on every call.
+// Pieces shared by the geodesy unit's sources: the quantities derived once per table ellipsoid (so
+// that a conversion does not recompute its series coefficients on every call) and the compile-time
+// short strings of the constant tables.
 #pragma once
 #include "geobasics/Tyx_geobasics.h"
 
@@ -38,6 +39,20 @@ inline const TEllipsoidConsts& EllipsoidConsts(TGeoEllipsoid Ellipsoid)
     static const TEllipsoidConstsTable Table;
     // An out-of-range value (a cast from a bad integer) must not read beyond the table.
     return Table.Items[Ellipsoid < GeoEllipsoidCount ? Ellipsoid : gelWGS84];
+}
+
+/// Builds a short string from ASCII text at compile time, so the tables need no start-up code.
+template <std::size_t N>
+constexpr TShortString<N> ShortAscii(const char* Text)
+{
+    TShortString<N> s;
+    std::size_t n = 0;
+    while (Text[n] != '\0' && n < N) {
+        s.Data[n] = Text[n];
+        ++n;
+    }
+    s.Len = static_cast<uint8_t>(n);
+    return s;
 }
 
 } // namespace tyx::detail
