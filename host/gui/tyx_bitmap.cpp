@@ -188,6 +188,11 @@ void TBitmap::SetPalette(const std::vector<TColor>& Colors)
 
 TColor TBitmap::MapToPalette(TColor C) const
 {
+    if (FPixelFormat == pf15bit || FPixelFormat == pf16bit) {
+        // Five bits per channel, widened again by repeating the top bits, as the pixels are.
+        const auto Widen = [](uint8_t V) { return uint8_t((V & 0xF8) | (V >> 5)); };
+        return RGB(Widen(GetRValue(C)), Widen(GetGValue(C)), Widen(GetBValue(C)));
+    }
     if (FPalette.empty()) return C & 0xFFFFFF;
     return FPalette[static_cast<std::size_t>(NearestIndex(FPalette, C))];
 }

@@ -53,7 +53,9 @@ public:
     /// Replaces the colour table (cut or padded with black to the format's size) and maps the
     /// pixels to it. Ignored for formats without a palette.
     void SetPalette(const std::vector<TColor>& Colors);
-    /// The palette colour nearest to C (C itself for formats without a palette).
+    /// The colour a pixel drawn in C reads back as: the nearest palette colour for 1, 4 and 8
+    /// bits, C with 5 bits per channel for 15/16 bits (0x80 reads 0x84, 0xFF stays 0xFF), C
+    /// itself for 24 and 32 bits.
     TColor MapToPalette(TColor C) const;
 
     TCanvas& Canvas() { return FCanvas; }

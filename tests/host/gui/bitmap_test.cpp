@@ -108,6 +108,24 @@ TEST(Bitmap, PaletteFormatsMapToTheirPalette)
     EXPECT_EQ(B.MapToPalette(0x123456), 0x123456u);
 }
 
+TEST(Bitmap, FifteenBitPixelsReadBackWithFiveBitsPerChannel)
+{
+    for (TPixelFormat Pf : {pf15bit, pf16bit, pf24bit}) {
+        TBitmap B(256, 1, Pf);
+        for (int v = 0; v < 256; ++v) B.Canvas().SetPixels(v, 0, RGB(uint8_t(v), uint8_t(255 - v), uint8_t(v / 2)));
+        for (int v = 0; v < 256; ++v) {
+            const TColor C = RGB(uint8_t(v), uint8_t(255 - v), uint8_t(v / 2));
+            ASSERT_EQ(B.Canvas().Pixels(v, 0), B.MapToPalette(C)) << v;
+        }
+        if (Pf == pf24bit) {
+            EXPECT_EQ(B.MapToPalette(clMaroon), clMaroon);
+        } else {
+            EXPECT_EQ(B.MapToPalette(clWhite), clWhite);
+            EXPECT_EQ(B.MapToPalette(clMaroon), 0x000084u);
+        }
+    }
+}
+
 TEST_F(BitmapFiles, IndexedFilesKeepTheirOwnColours)
 {
     // A short colour table written by another program (Qt writes it with 4 bits per pixel).
