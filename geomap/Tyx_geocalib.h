@@ -10,19 +10,28 @@
 #include "host/tyx_types.h"
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 namespace tyx {
 
 class TMatrix;
 
-/// Fitted parameters of a model, indexed [1..Rows, 1..Cols] as (Row, Col).
+/// Fitted parameters of a model, indexed [1..Rows, 1..Cols] as (Row, Col); other indexes throw
+/// std::out_of_range.
 template <int Rows, int Cols>
 struct TParMatrix {
     double V[Rows][Cols] = {};
-    double& operator()(int Row, int Col) { return V[Row - 1][Col - 1]; }
-    double operator()(int Row, int Col) const { return V[Row - 1][Col - 1]; }
+    double& operator()(int Row, int Col) { return V[Check(Row, Rows)][Check(Col, Cols)]; }
+    double operator()(int Row, int Col) const { return V[Check(Row, Rows)][Check(Col, Cols)]; }
     void Clear() { *this = TParMatrix(); }
+
+private:
+    static int Check(int Index, int Count)
+    {
+        if (Index < 1 || Index > Count) throw std::out_of_range("parameter index outside 1.." + std::to_string(Count));
+        return Index - 1;
+    }
 };
 
 /// True when (Latitude, Longitude) lies strictly inside the quadrilateral of the four corners
