@@ -169,6 +169,37 @@ void GL_UTMUPS_Forward_UPS(benchmark::State& State)
 }
 BENCHMARK(GL_UTMUPS_Forward_UPS);
 
+const std::array<TXYZ, PointCount>& UPSGrid()
+{
+    static const auto g = [] {
+        std::array<TXYZ, PointCount> g{};
+        for (std::size_t i = 0; i < PointCount; ++i)
+            LatLongToUPS(PolarPoints()[i].Lat, PolarPoints()[i].Long, gelWGS84, g[i].X, g[i].Y);
+        return g;
+    }();
+    return g;
+}
+
+void Tyx_UPSToLatLong(benchmark::State& State)
+{
+    Loop(State, UPSGrid(), [](const TXYZ& g) {
+        double lat, lon;
+        UPSToLatLong(g.X, g.Y, false, gelWGS84, lat, lon);
+        Keep(lat, lon);
+    });
+}
+BENCHMARK(Tyx_UPSToLatLong);
+
+void GL_UTMUPS_Reverse_UPS(benchmark::State& State)
+{
+    Loop(State, UPSGrid(), [](const TXYZ& g) {
+        double lat, lon;
+        GL::UTMUPS::Reverse(GL::UTMUPS::UPS, true, g.X, g.Y, lat, lon);
+        Keep(lat, lon);
+    });
+}
+BENCHMARK(GL_UTMUPS_Reverse_UPS);
+
 // ---- Cartesian ----
 
 void Tyx_GeoToCartesian(benchmark::State& State)

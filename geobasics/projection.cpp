@@ -2,9 +2,9 @@
 // The series are evaluated in double precision: each conversion needs one sine/cosine pair per
 // angle, the multiple-angle terms following from the double-angle formulas.
 #include "geobasics/geo_internal.h"
+#include "support/Tyx_univconst.h"
 
 #include <cmath>
-#include <limits>
 
 namespace tyx {
 
@@ -17,9 +17,8 @@ constexpr double UTMFalseEasting = 500000;
 constexpr double UTMFalseNorthingSouth = 10000000;
 constexpr double UPSFalseOrigin = 2000000;
 
-// The smallest positive extended value: the iteration's tolerance only has to be no larger, and
-// its square root still is a positive long double.
-const long double UPSTolerance = 0.1L * std::sqrt(std::numeric_limits<long double>::min());
+// Kept in extended precision: its square root underflows to 0 as a double.
+const long double UPSTolerance = 0.1L * std::sqrt(uc_MinDouble);
 
 // Base + b*sin 2z + c*sin 4z + d*sin 6z + e*sin 8z, from sin z and cos z.
 inline double MultipleAngleSeries(double Base, double SinZ, double CosZ, double B, double C, double D, double E)
