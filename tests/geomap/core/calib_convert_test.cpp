@@ -82,6 +82,15 @@ TEST(CalibConvert, GraticuleNeedsTwoFittedLinesOfEachKind)
     EXPECT_TRUE(c.RecalcGratMat());
     EXPECT_NEAR(c.CalcLongitude(350, 300, v), 10.5, 1e-9);
     EXPECT_TRUE(v);
+
+    // A parallel of two points keeps its row, with the parabola y = 0, and is searched too.
+    c.AddCalibPoint(gtlParallel, 50.0, 300, 100);
+    c.AddCalibPoint(gtlParallel, 50.0, 400, 100);
+    ASSERT_EQ(c.GratMat().NumRows(), 5);
+    EXPECT_EQ(c.GratMat().GetVal(1, 5), 1);
+    EXPECT_EQ(c.GratMat().GetVal(2, 5), 50.0);
+    for (int k = 3; k <= 5; ++k) EXPECT_EQ(c.GratMat().GetVal(k, 5), 0);
+    EXPECT_NEAR(c.CalcLatitude(300, 50, v), 50.0 - 50.0 / 200.0, 1e-9) << "between row 0 (50) and row 200 (49)";
 }
 
 TEST(CalibConvert, GraticuleInterpolatesBetweenTheTwoNearestLines)
