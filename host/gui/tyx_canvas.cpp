@@ -7,6 +7,10 @@
 #include "host/gui/tyx_bitmap.h"
 #include "host/gui/tyx_qtcolor.h"
 #include "host/gui/tyx_stretchblt.h"
+#include "host/tyx_rounding.h"
+
+#include <algorithm>
+#include <cstdint>
 
 namespace tyx {
 
@@ -90,7 +94,8 @@ void TCanvas::ApplyBrush()
 QFont TCanvas::MakeQFont() const
 {
     QFont F(QString::fromStdString(FFont.Name()));
-    F.setPointSize(FFont.Size());
+    // Points at 96 pixels per inch on every picture, whatever resolution an image file declared.
+    F.setPixelSize(std::max(1, Round(FFont.Size() * 96.0 / 72.0)));
     F.setBold((FFont.Style() & fsBold) != 0);
     F.setItalic((FFont.Style() & fsItalic) != 0);
     F.setUnderline((FFont.Style() & fsUnderline) != 0);
@@ -119,8 +124,18 @@ void TCanvas::LineTo(int X, int Y)
     FPenPos = Point(X, Y);
 }
 
+namespace {
+
+// Box corners far outside any picture are pulled in, so that widths cannot overflow; what is
+// drawn inside the picture stays the same for rectangles.
+constexpr int kFar = 1 << 29;
+int Near(int V) { return std::clamp(V, -kFar, kFar); }
+
+} // namespace
+
 void TCanvas::Rectangle(int X1, int Y1, int X2, int Y2)
 {
+    X1 = Near(X1), Y1 = Near(Y1), X2 = Near(X2), Y2 = Near(Y2);
     if (X2 < X1) std::swap(X1, X2);
     if (Y2 < Y1) std::swap(Y1, Y2);
     if (X2 == X1 || Y2 == Y1 || !CanDraw()) return;
@@ -136,6 +151,7 @@ void TCanvas::Rectangle(int X1, int Y1, int X2, int Y2)
 
 void TCanvas::Ellipse(int X1, int Y1, int X2, int Y2)
 {
+    X1 = Near(X1), Y1 = Near(Y1), X2 = Near(X2), Y2 = Near(Y2);
     if (X2 < X1) std::swap(X1, X2);
     if (Y2 < Y1) std::swap(Y1, Y2);
     if (X2 == X1 || Y2 == Y1 || !CanDraw()) return;
@@ -147,7 +163,8 @@ void TCanvas::FillRect(const TRect& R)
 {
     if (FBrush.Style() == bsClear || R.Right <= R.Left || R.Bottom <= R.Top || !CanDraw()) return;
     QPainter& P = Painter();
-    P.fillRect(QRect(R.Left, R.Top, R.Width(), R.Height()), P.brush());
+    const int L = Near(R.Left), T = Near(R.Top);
+    P.fillRect(QRect(L, T, Near(R.Right) - L, Near(R.Bottom) - T), P.brush());
 }
 
 static QPolygon ToQPolygon(const std::vector<TPoint>& Points)

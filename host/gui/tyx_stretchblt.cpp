@@ -41,8 +41,9 @@ bool StretchBlt(TCanvas& Dest, int DX, int DY, int DW, int DH, const TCanvas& Sr
     const int CY1 = std::min<long long>(static_cast<long long>(SY) + SH, SrcImg->height());
     if (CX1 <= CX0 || CY1 <= CY0) return true;
     const double FX = static_cast<double>(DW) / SW, FY = static_cast<double>(DH) / SH;
-    const int DX0 = DX + Round((CX0 - SX) * FX), DX1 = DX + Round((CX1 - SX) * FX);
-    const int DY0 = DY + Round((CY0 - SY) * FY), DY1 = DY + Round((CY1 - SY) * FY);
+    // In doubles: offsets of far-away rectangles would overflow int arithmetic.
+    const int DX0 = Round(DX + (double(CX0) - SX) * FX), DX1 = Round(DX + (double(CX1) - SX) * FX);
+    const int DY0 = Round(DY + (double(CY0) - SY) * FY), DY1 = Round(DY + (double(CY1) - SY) * FY);
     if (DX1 <= DX0 || DY1 <= DY0) return true;
 
     const QRect SrcRect(CX0, CY0, CX1 - CX0, CY1 - CY0);
@@ -58,8 +59,9 @@ bool StretchBlt(TCanvas& Dest, int DX, int DY, int DW, int DH, const TCanvas& Sr
     const bool Same = DstRect.size() == SrcRect.size();
     if (Same) {
         P.drawImage(DstRect.topLeft(), Source);
-    } else if (Smooth && (DstRect.width() < SrcRect.width() || DstRect.height() < SrcRect.height())) {
-        // QImage's smooth scaling averages the covered area when shrinking.
+    } else if (Smooth && DstRect.width() <= SrcRect.width() && DstRect.height() <= SrcRect.height()) {
+        // QImage's smooth scaling averages the covered area when shrinking. Only then: the
+        // scaled copy is never larger than the source.
         P.drawImage(DstRect.topLeft(),
                     Source.scaled(DstRect.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     } else {

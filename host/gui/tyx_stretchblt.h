@@ -1,7 +1,8 @@
 // The scaled block copy of the graphics interface. The destination canvas carries the mode:
-// HALFTONE smooths (area average when shrinking, bilinear when enlarging); COLORONCOLOR (and the
-// other modes) takes the nearest source pixel. Where the source rectangle reaches beyond the
-// source picture, the matching part of the destination is not painted: it keeps what it held.
+// HALFTONE smooths (area average when shrinking in both directions, bilinear otherwise);
+// COLORONCOLOR (and the other modes) takes the nearest source pixel. Where the source rectangle
+// reaches beyond the source picture, the matching part of the destination is not painted: it
+// keeps what it held. The copy ignores the destination's pen mode and always replaces pixels.
 #pragma once
 #include "host/gui/tyx_bitmap.h"
 #include "host/gui/tyx_canvas.h"

@@ -157,6 +157,21 @@ TEST_F(BitmapFiles, IndexedFilesKeepTheirOwnColours)
     EXPECT_EQ(C.Canvas().Pixels(0, 0), E.Canvas().Pixels(0, 0));
 }
 
+TEST_F(BitmapFiles, TextSizeDoesNotDependOnTheResolutionAFileDeclares)
+{
+    QImage Img(50, 20, QImage::Format_RGB32);
+    Img.fill(Qt::white);
+    Img.setDotsPerMeterX(1000); // about 25 dpi
+    Img.setDotsPerMeterY(1000);
+    ASSERT_TRUE(Img.save(QString::fromStdString(Path("lowres.bmp")), "BMP"));
+    TBitmap Loaded, Fresh(50, 20, pf24bit);
+    Loaded.LoadFromFile(Path("lowres.bmp"));
+    Loaded.Canvas().Font().SetSize(14);
+    Fresh.Canvas().Font().SetSize(14);
+    EXPECT_EQ(Loaded.Canvas().TextHeight("Ag"), Fresh.Canvas().TextHeight("Ag"));
+    EXPECT_EQ(Loaded.Canvas().TextWidth("Wide text"), Fresh.Canvas().TextWidth("Wide text"));
+}
+
 TEST_F(BitmapFiles, FailedLoadsThrowAndKeepTheBitmap)
 {
     TBitmap B(3, 3, pf24bit);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 using namespace tyx;
 
 namespace {
@@ -80,6 +82,16 @@ TEST(Canvas, RectangleCoversItsBoxLessRightAndBottomEdge)
     EXPECT_EQ(C.Pixels(12, 11), clLime);
     EXPECT_EQ(C.Pixels(16, 15), clLime);
     EXPECT_EQ(C.Pixels(17, 15), clWhite);
+
+    // Corners far outside the picture clip instead of overflowing.
+    TBitmap Big(5, 5, pf24bit);
+    Big.Canvas().Brush().SetColor(clGreen);
+    Big.Canvas().Rectangle(std::numeric_limits<int>::min(), -5, std::numeric_limits<int>::max(), 3);
+    Big.Canvas().FillRect(Rect(std::numeric_limits<int>::min(), 3, std::numeric_limits<int>::max(), 4));
+    EXPECT_EQ(Big.Canvas().Pixels(2, 1), clGreen);
+    EXPECT_EQ(Big.Canvas().Pixels(2, 2), clBlack); // the bottom edge of the outline
+    EXPECT_EQ(Big.Canvas().Pixels(2, 3), clGreen);
+    EXPECT_EQ(Big.Canvas().Pixels(2, 4), clWhite);
 
     // A clear brush leaves the inside alone; setting a colour makes it solid again.
     C.Pen().SetStyle(psSolid);
