@@ -1,0 +1,97 @@
+// TGeoMap: saving and loading its calibration as XML blocks in files and streams.
+#include "geomap/Tyx_geomap.h"
+#include "geomap/tyx_geomap_xml.h"
+#include "host/tyx_errors.h"
+
+namespace tyx {
+
+namespace {
+
+// The block reader shared by files and streams. Returns false (nothing changed) when no block
+// matches; afterwards the caller refits and repaints.
+bool ReadCalBlock(TCalXmlInput& In, const std::string& DataID, TGeoCalibration& Calib,
+                  const std::string& ComponentName, TGeoMap& Map)
+{
+    TCalXmlHeader header;
+    if (!FindCalibBlock(In, DataID, header)) return false;
+    Calib.StoreCalibModel(header.HasModel ? CalibModelFromName(header.ModelName) : cmUndefined);
+    // The name arrives lower-cased; on a case-sensitive file system the image keeps its spelling.
+    Calib.CalibData().MapFName = FindFileIgnoringCase(header.MapFName);
+    Calib.CalibData().Caption = header.Caption;
+    Map.ClearCalibData();
+    TCalXmlRules rules;
+    rules.ComponentName = &ComponentName;
+    ReadCalibBlockElements(In, Calib.CalibData(), rules);
+    Calib.RecalcGratMat();
+    // The fits below depend on the image's size, so the image comes first.
+    if (!Calib.CalibData().MapFName.empty()) Map.SetMapImgName(Calib.CalibData().MapFName);
+    Calib.CalcModelFit();
+    return true;
+}
+
+} // namespace
+
+void TGeoMap::WriteCalDataToOpenXMLFile(TTextFile& F, bool Header, const std::string& DataID)
+{
+    FCalib.CalcExtentsAndResolution();
+    FCalib.CalibData().MapFName = FMapImgName;
+    WriteRawCalDataToOpenXMLFile(F, Header, DataID, FCalib.CalibData(), FCalib.CalibModel());
+}
+
+void TGeoMap::SaveCalDataAsXML(const std::string& FileName, const std::string& DataID)
+{
+    TTextFile f;
+    f.Rewrite(FileName);
+    WriteCalDataToOpenXMLFile(f, true, DataID);
+    f.Close();
+}
+
+void TGeoMap::SaveCalDataAsXML(TStream& OutStream, const std::string& DataID)
+{
+    FCalib.CalcExtentsAndResolution();
+    FCalib.CalibData().MapFName = FMapImgName;
+    WriteRawCalDataToStream(OutStream, DataID, FCalib.CalibData(), FCalib.CalibModel());
+}
+
+bool TGeoMap::ReadCalDataFromOpenXMLFile(TTextFile& F, const std::string& DataID)
+{
+    TCalXmlFileInput in(F);
+    if (!ReadCalBlock(in, DataID, FCalib, Name(), *this)) return false;
+    Paint();
+    return true;
+}
+
+bool TGeoMap::LoadCalDataFromXML(const std::string& FName, const std::string& DataID)
+{
+    TTextFile f;
+    try {
+        f.Reset(FName);
+    } catch (const EInOutError&) {
+        return false;
+    }
+    const bool found = ReadCalDataFromOpenXMLFile(f, DataID);
+    f.Close();
+    return found;
+}
+
+bool TGeoMap::LoadCalDataFromXML(TMemoryStream& InStream, const std::string& DataID)
+{
+    TCalXmlStreamInput in(InStream);
+    if (!ReadCalBlock(in, DataID, FCalib, Name(), *this)) return false;
+    Paint();
+    return true;
+}
+
+void TGeoMap::SetCalDatName(const std::string& Value)
+{
+    if (FileExists(Value)) {
+        FCalDatName = Value;
+        LoadCalDataFromXML(Value, "");
+    } else {
+        FMapImgName.clear();
+        SetMapImageSize(0, 0);
+    }
+    Paint();
+}
+
+} // namespace tyx
