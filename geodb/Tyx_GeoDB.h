@@ -317,7 +317,8 @@ public:
     void GarbageCollection();
 
 private:
-    [[nodiscard]] std::string Msg(const std::string& Fault) const;
+    /// The component message: Tail starts with the quote that closes the name.
+    [[nodiscard]] std::string Msg(const std::string& Tail) const;
     void Progress(int Percent);
     void ProgressRatio(double Done, double Total);
     bool IsOpen() const { return !FNameGDD.empty(); }

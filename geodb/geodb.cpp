@@ -99,9 +99,9 @@ TGeoDB::~TGeoDB()
     }
 }
 
-std::string TGeoDB::Msg(const std::string& Fault) const
+std::string TGeoDB::Msg(const std::string& Tail) const
 {
-    return "Component \"" + Name() + "\": " + Fault;
+    return "Component \"" + Name() + Tail;
 }
 
 void TGeoDB::Progress(int Percent)

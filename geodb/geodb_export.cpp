@@ -17,6 +17,15 @@ std::string Num(float v)
     return std::string(buf, r.ptr);
 }
 
+// Dates of damaged records may be anything; only years 1 to 9999 are written as dates.
+std::string DateText(double d)
+{
+    if (d >= -693593.0 && d < 2958466.0) return DateTimeToIso(d);
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, d);
+    return std::string(buf, r.ptr);
+}
+
 std::string KindName(TgdbItem k)
 {
     return k <= gitUndefined ? GDB_ITEMNAMES[k] : "kind " + std::to_string(int{k});
@@ -41,7 +50,7 @@ void TGeoDB::ExportDataDebug(const std::string& FName) const
         const TgdbData& d = FSumData[static_cast<std::size_t>(e - 1)];
         t.WriteLn(std::to_string(e) + '\t' + std::to_string(d.ItemId) + '\t' + KindName(d.ItemKind) + "\t\"" +
                   d.Name.Str() + "\"\t" + std::to_string(int{d.ClassFlag}) + '\t' + std::to_string(d.Tag) + '\t' +
-                  std::to_string(d.StateFlag) + '\t' + DateTimeToIso(d.Date) + '\t' + Num(d.Altitude) + '\t' +
+                  std::to_string(d.StateFlag) + '\t' + DateText(d.Date) + '\t' + Num(d.Altitude) + '\t' +
                   Num(d.LatLow) + '\t' + Num(d.LatHigh) + '\t' + Num(d.LongLow) + '\t' + Num(d.LongHigh) + '\t' +
                   std::to_string(d.BlobOffset) + '\t' + std::to_string(d.NumPoints) + '\t' + (d.Closed ? "1" : "0"));
     }

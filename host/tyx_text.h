@@ -36,7 +36,7 @@ struct TShortString {
     {
         std::memset(Data, 0, N);
         Len = static_cast<uint8_t>(std::min(Bytes.size(), N));
-        std::memcpy(Data, Bytes.data(), Len);
+        if (Len > 0) std::memcpy(Data, Bytes.data(), Len); // an empty view may carry a null pointer
     }
     /// The text as UTF-8.
     std::string Str() const { return Cp1252ToUtf8(Bytes()); }
