@@ -372,6 +372,11 @@ private:
     TChunkedIndex<TIxLLRec> FIx4LongHi;
     bool FOnPercDoneEnabled = true;
     TgdbSystemData FSystemData;
+    // Upper bounds of the items' box heights and widths, so that a box query can walk a band of an
+    // index instead of a half; never lowered by a deletion, recomputed on opening.
+    double FMaxLatExtent = 0;
+    double FMaxLongExtent = 0;
+    void WidenExtents(const TgdbData& Data);
 
     TChunkedIndex<TIxLLRec>& LLIndex(int Ix);
     const TChunkedIndex<TIxLLRec>& LLIndex(int Ix) const;

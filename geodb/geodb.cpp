@@ -164,6 +164,8 @@ void TGeoDB::Close()
     FNumSumItems = 0;
     FIx0ItemId.clear();
     for (int k = 1; k <= 4; ++k) LLIndex(k).clear();
+    FMaxLatExtent = 0;
+    FMaxLongExtent = 0;
 }
 
 void TGeoDB::Open(const std::string& Value)
@@ -233,6 +235,7 @@ void TGeoDB::Open(const std::string& Value)
     FSystemData.HighestID = std::max(FSystemData.HighestID, maxId);
     FSumData = std::move(sum);
     FNumSumItems = static_cast<int>(FSumData.size());
+    for (const TgdbData& d : FSumData) WidenExtents(d);
 
     // The summary is the truth; an index that disagrees with it is rebuilt and written back.
     if (IndexAgrees<TIxItemIDRec>(ixBytes[0], FSumData, [](const TgdbData& d) { return d.ItemId; })) {
@@ -299,8 +302,15 @@ void TGeoDB::SortIxItemIDInto(TIxItemIDRecArray& Ix, const TIxItemIDRec& Rec)
     Ix[p] = Rec;
 }
 
+void TGeoDB::WidenExtents(const TgdbData& Data)
+{
+    FMaxLatExtent = std::max(FMaxLatExtent, double{Data.LatHigh} - double{Data.LatLow});
+    FMaxLongExtent = std::max(FMaxLongExtent, double{Data.LongHigh} - double{Data.LongLow});
+}
+
 void TGeoDB::InsertIntoIndex(int Entry, const TgdbData& Data)
 {
+    WidenExtents(Data);
     const int32_t i = Entry - 1;
     const std::size_t p0 = HalvingSearch(FIx0ItemId.size(), Data.ItemId, [this](std::size_t p) { return FIx0ItemId[p].ItemID; });
     FIx0ItemId.insert(p0, TIxItemIDRec{Data.ItemId, i});
@@ -435,12 +445,20 @@ std::vector<int> TGeoDB::FindItemsInBox(double LatLow, double LatHigh, double Lo
     const std::size_t n = static_cast<std::size_t>(FNumSumItems);
     const auto atMost = [](double q) { return [q](const TIxLLRec& r) { return double{r.LLValue} <= q; }; };
     const auto below = [](double q) { return [q](const TIxLLRec& r) { return double{r.LLValue} < q; }; };
+    // An item meets the box only if its southern edge lies within the tallest item's height below
+    // the box, and likewise for the western edge: two bands, besides the four half-lines.
+    // The slack absorbs rounding in the subtraction; candidates are checked exactly below.
+    constexpr double kSlack = 1e-6;
     struct Range { const TChunkedIndex<TIxLLRec>* Ix; std::size_t From, To; };
-    const Range ranges[4] = {
-        {&FIx1LatLo, 0, FIx1LatLo.partition_point(atMost(LatHigh))},
+    const std::size_t latTo = FIx1LatLo.partition_point(atMost(LatHigh));
+    const std::size_t longTo = FIx3LongLo.partition_point(atMost(LongHigh));
+    const Range ranges[6] = {
+        {&FIx1LatLo, 0, latTo},
         {&FIx2LatHi, FIx2LatHi.partition_point(below(LatLow)), n},
-        {&FIx3LongLo, 0, FIx3LongLo.partition_point(atMost(LongHigh))},
+        {&FIx3LongLo, 0, longTo},
         {&FIx4LongHi, FIx4LongHi.partition_point(below(LongLow)), n},
+        {&FIx1LatLo, std::min(latTo, FIx1LatLo.partition_point(below(LatLow - FMaxLatExtent - kSlack))), latTo},
+        {&FIx3LongLo, std::min(longTo, FIx3LongLo.partition_point(below(LongLow - FMaxLongExtent - kSlack))), longTo},
     };
     const Range& best = *std::min_element(std::begin(ranges), std::end(ranges), [](const Range& a, const Range& b) {
         return a.To - a.From < b.To - b.From;

@@ -284,20 +284,43 @@ TEST_F(Index, BoxQueryFindsExactlyTheIntersectingItems)
             Town(db, "t", c(20), c(40));
     }
     db.AddLake("empty", {}, 0, 0, 0, 0, 0, 0, 0, 0, 0); // its box is inverted and meets nothing
-    for (int q = 0; q < 300; ++q) {
-        double a = c(22), b = c(22), e = c(42), f = c(42);
-        if (a > b) std::swap(a, b);
-        if (e > f) std::swap(e, f);
-        std::vector<int> want;
-        for (int i = 1; i <= db.NumEntries(); ++i) {
-            const TgdbData d = db.GetSumdata(i);
-            if (d.LatLow <= b && d.LatHigh >= a && d.LongLow <= f && d.LongHigh >= e && d.LatLow <= d.LatHigh)
-                want.push_back(i);
+    const auto compare = [&](int queries) {
+        for (int q = 0; q < queries; ++q) {
+            double a = c(22), b = c(22), e = c(42), f = c(42);
+            if (a > b) std::swap(a, b);
+            if (e > f) std::swap(e, f);
+            std::vector<int> want;
+            for (int i = 1; i <= db.NumEntries(); ++i) {
+                const TgdbData d = db.GetSumdata(i);
+                if (d.LatLow <= b && d.LatHigh >= a && d.LongLow <= f && d.LongHigh >= e && d.LatLow <= d.LatHigh)
+                    want.push_back(i);
+            }
+            ASSERT_EQ(db.FindItemsInBox(a, b, e, f), want) << a << " " << b << " " << e << " " << f;
         }
-        ASSERT_EQ(db.FindItemsInBox(a, b, e, f), want) << a << " " << b << " " << e << " " << f;
-    }
+    };
+    compare(300);
     EXPECT_TRUE(db.FindItemsInBox(5, 4, -180, 180).empty());
     EXPECT_EQ(db.FindItemsInBox(-90, 90, -180, 180).size(), 600u);
+
+    // Items that grow, shrink or go keep the query exact; so does reopening.
+    for (int i = 0; i < 100; ++i) db.DeleteData(1 + static_cast<int>(rng() % static_cast<unsigned>(db.NumEntries())));
+    TgdbData wide = db.GetSumdata(2);
+    wide.ItemKind = gitUndefined;
+    wide.LatLow = -15;
+    wide.LatHigh = 18;
+    wide.LongLow = -1;
+    wide.LongHigh = 0.5f;
+    db.UpdateBasicData(3, wide);
+    db.ReplaceTown(4, "small", 0, 0, TSCoords{0.25f, 0.75f}, 0, 0, 0);
+    compare(200);
+    db.SetLazyWrite(false);
+    TGeoDB again;
+    again.SetGDBName(Base);
+    ASSERT_EQ(again.NumEntries(), db.NumEntries());
+    for (int q = 0; q < 50; ++q) {
+        const double a = c(20), e = c(40);
+        ASSERT_EQ(again.FindItemsInBox(a, a + 0.5, e, e + 0.5), db.FindItemsInBox(a, a + 0.5, e, e + 0.5));
+    }
 }
 
 TEST_F(Index, SearchDataByName)

@@ -1,0 +1,232 @@
+// Speed of the geographic database beside SQLite with an R*Tree index, on the same 100 000 towns
+// and the same box queries: bulk load (LazyWrite on, then off), opening, and box queries.
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include "geodb/Tyx_GeoDB.h"
+
+#include <filesystem>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace tyx;
+
+constexpr int kTowns = 100000;
+
+struct TownRow {
+    std::string Name;
+    float Lat, Long;
+};
+
+const std::vector<TownRow>& Towns()
+{
+    static const std::vector<TownRow> rows = [] {
+        std::mt19937 rng(42);
+        std::uniform_real_distribution<float> lat(-60, 70), lon(-180, 180);
+        std::vector<TownRow> v;
+        v.reserve(kTowns);
+        for (int i = 0; i < kTowns; ++i) v.push_back({"Town " + std::to_string(i), lat(rng), lon(rng)});
+        return v;
+    }();
+    return rows;
+}
+
+struct Box {
+    double LatLow, LatHigh, LongLow, LongHigh;
+};
+
+std::vector<Box> Boxes(double Size)
+{
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> lat(-60, 70 - Size), lon(-180, 180 - Size);
+    std::vector<Box> v;
+    for (int i = 0; i < 1000; ++i) {
+        const double a = lat(rng), b = lon(rng);
+        v.push_back({a, a + Size, b, b + Size});
+    }
+    return v;
+}
+
+fs::path Scratch(const std::string& Name)
+{
+    const fs::path p = fs::temp_directory_path() / ("tyx_bench_geodb_" + Name);
+    fs::remove_all(p);
+    fs::create_directories(p);
+    return p;
+}
+
+void LoadTowns(TGeoDB& Db)
+{
+    Db.SetLazyWrite(true);
+    for (const TownRow& t : Towns()) Db.AddTown(t.Name, 45000.0, 0, TSCoords{t.Lat, t.Long}, 0, 0, 0);
+    Db.SetLazyWrite(false);
+}
+
+// A database of the 100 000 towns, built once for the read benchmarks.
+const std::string& BuiltDatabase()
+{
+    static const std::string base = [] {
+        const std::string b = (Scratch("built") / "towns").string();
+        TGeoDB db;
+        db.SetGDBName(b);
+        LoadTowns(db);
+        return b;
+    }();
+    return base;
+}
+
+void Check(int Rc, sqlite3* Db, int Want = SQLITE_OK)
+{
+    if (Rc != Want) throw std::runtime_error(sqlite3_errmsg(Db));
+}
+
+sqlite3* OpenSqlite(const std::string& File, bool Fresh)
+{
+    if (Fresh) fs::remove(File);
+    sqlite3* db = nullptr;
+    Check(sqlite3_open(File.c_str(), &db), db);
+    if (Fresh) {
+        Check(sqlite3_exec(db,
+                           "CREATE TABLE items(id INTEGER PRIMARY KEY, name TEXT, kind INT, class INT);"
+                           "CREATE VIRTUAL TABLE box USING rtree(id, latlo, lathi, longlo, longhi);",
+                           nullptr, nullptr, nullptr),
+              db);
+    }
+    return db;
+}
+
+void LoadSqlite(sqlite3* Db, bool OneTransaction)
+{
+    if (OneTransaction) Check(sqlite3_exec(Db, "BEGIN", nullptr, nullptr, nullptr), Db);
+    sqlite3_stmt* item = nullptr;
+    sqlite3_stmt* box = nullptr;
+    Check(sqlite3_prepare_v2(Db, "INSERT INTO items VALUES(?1, ?2, 1, 0)", -1, &item, nullptr), Db);
+    Check(sqlite3_prepare_v2(Db, "INSERT INTO box VALUES(?1, ?2, ?2, ?3, ?3)", -1, &box, nullptr), Db);
+    int id = 0;
+    for (const TownRow& t : Towns()) {
+        ++id;
+        sqlite3_bind_int(item, 1, id);
+        sqlite3_bind_text(item, 2, t.Name.c_str(), -1, SQLITE_STATIC);
+        Check(sqlite3_step(item), Db, SQLITE_DONE);
+        sqlite3_reset(item);
+        sqlite3_bind_int(box, 1, id);
+        sqlite3_bind_double(box, 2, t.Lat);
+        sqlite3_bind_double(box, 3, t.Long);
+        Check(sqlite3_step(box), Db, SQLITE_DONE);
+        sqlite3_reset(box);
+    }
+    sqlite3_finalize(item);
+    sqlite3_finalize(box);
+    if (OneTransaction) Check(sqlite3_exec(Db, "COMMIT", nullptr, nullptr, nullptr), Db);
+}
+
+const std::string& BuiltSqlite()
+{
+    static const std::string file = [] {
+        const std::string f = (Scratch("sqlite_built") / "towns.sqlite").string();
+        sqlite3* db = OpenSqlite(f, true);
+        LoadSqlite(db, true);
+        sqlite3_close(db);
+        return f;
+    }();
+    return file;
+}
+
+// --- bulk load ---
+
+void BM_GeoDB_BulkLoad100kTowns(benchmark::State& State)
+{
+    for (auto _ : State) {
+        const std::string base = (Scratch("load") / "towns").string();
+        TGeoDB db;
+        db.SetGDBName(base);
+        LoadTowns(db);
+        benchmark::DoNotOptimize(db.NumEntries());
+    }
+    State.SetItemsProcessed(State.iterations() * kTowns);
+}
+BENCHMARK(BM_GeoDB_BulkLoad100kTowns)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The same rows in one transaction, and one transaction per row (each row on disk at once, as the
+// database writes it; synchronous=OFF so that neither side waits for the disk).
+void BM_SQLite_BulkLoad100kTowns(benchmark::State& State)
+{
+    const bool oneTransaction = State.range(0) == 1;
+    for (auto _ : State) {
+        sqlite3* db = OpenSqlite((Scratch("sqlite_load") / "towns.sqlite").string(), true);
+        if (!oneTransaction) Check(sqlite3_exec(db, "PRAGMA synchronous=OFF", nullptr, nullptr, nullptr), db);
+        LoadSqlite(db, oneTransaction);
+        sqlite3_close(db);
+    }
+    State.SetItemsProcessed(State.iterations() * kTowns);
+    State.SetLabel(oneTransaction ? "one transaction" : "a transaction per row, synchronous=OFF");
+}
+BENCHMARK(BM_SQLite_BulkLoad100kTowns)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// --- opening ---
+
+void BM_GeoDB_Open100k(benchmark::State& State)
+{
+    const std::string& base = BuiltDatabase();
+    for (auto _ : State) {
+        TGeoDB db;
+        db.SetGDBName(base);
+        benchmark::DoNotOptimize(db.NumEntries());
+    }
+}
+BENCHMARK(BM_GeoDB_Open100k)->Unit(benchmark::kMillisecond);
+
+// --- box queries ---
+
+void BM_GeoDB_BoxQuery(benchmark::State& State)
+{
+    TGeoDB db;
+    db.SetGDBName(BuiltDatabase());
+    const auto boxes = Boxes(static_cast<double>(State.range(0)));
+    std::size_t i = 0, found = 0;
+    for (auto _ : State) {
+        const Box& b = boxes[i++ % boxes.size()];
+        const auto r = db.FindItemsInBox(b.LatLow, b.LatHigh, b.LongLow, b.LongHigh);
+        found += r.size();
+        benchmark::DoNotOptimize(r.data());
+    }
+    State.counters["items/query"] = static_cast<double>(found) / static_cast<double>(State.iterations());
+}
+BENCHMARK(BM_GeoDB_BoxQuery)->Arg(1)->Arg(5)->Arg(20)->Unit(benchmark::kMicrosecond);
+
+void BM_SQLite_BoxQuery(benchmark::State& State)
+{
+    sqlite3* db = OpenSqlite(BuiltSqlite(), false);
+    sqlite3_stmt* q = nullptr;
+    Check(sqlite3_prepare_v2(db, "SELECT id FROM box WHERE latlo <= ?2 AND lathi >= ?1 AND longlo <= ?4 AND longhi >= ?3",
+                             -1, &q, nullptr),
+          db);
+    const auto boxes = Boxes(static_cast<double>(State.range(0)));
+    std::size_t i = 0, found = 0;
+    std::vector<int> ids;
+    for (auto _ : State) {
+        const Box& b = boxes[i++ % boxes.size()];
+        sqlite3_bind_double(q, 1, b.LatLow);
+        sqlite3_bind_double(q, 2, b.LatHigh);
+        sqlite3_bind_double(q, 3, b.LongLow);
+        sqlite3_bind_double(q, 4, b.LongHigh);
+        ids.clear();
+        while (sqlite3_step(q) == SQLITE_ROW) ids.push_back(sqlite3_column_int(q, 0));
+        sqlite3_reset(q);
+        found += ids.size();
+        benchmark::DoNotOptimize(ids.data());
+    }
+    sqlite3_finalize(q);
+    sqlite3_close(db);
+    State.counters["items/query"] = static_cast<double>(found) / static_cast<double>(State.iterations());
+}
+BENCHMARK(BM_SQLite_BoxQuery)->Arg(1)->Arg(5)->Arg(20)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
