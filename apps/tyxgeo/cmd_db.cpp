@@ -1,11 +1,282 @@
-// The db subcommands of tyxgeo.
+// The db subcommands of tyxgeo: create and inspect a geographic database, add towns, polygons and
+// BLOBs, query a box, and tidy the files. Every command but create needs an existing database.
 #include "cli_common.h"
+
+#include "geodb/Tyx_GeoDB.h"
+#include "host/tyx_datetime.h"
+#include "support/Tyx_filesys.h"
+
+#include <fmt/format.h>
+
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace tyx::cli {
 
-void AddDbCommands(CLI::App& /*App*/)
+namespace {
+
+struct TDbOptions {
+    std::string Base;
+    std::string Kind;
+    std::string Name;
+    std::vector<std::string> Points;
+    bool Closed = false;
+    int Class = 0;
+    int Tag = 0;
+    int State = 0;
+    double Altitude = 0;
+    std::string Date;
+    std::string File;
+    std::string Box;
+    std::string Out;
+    std::string Description;
+    int Revision = 0;
+    std::string Entry;
+    std::vector<std::string> BoxArgs;
+};
+
+// A float in the fewest digits that read back to it.
+std::string Num(float v)
 {
-    // Not yet built.
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+
+bool DatabaseExists(const std::string& Base)
+{
+    const std::string b = StripExtension(Base);
+    return std::filesystem::exists(b + ".tyxgds") || std::filesystem::exists(b + ".tyxgdd");
+}
+
+/// Opens the database; only `create` may make a new one.
+std::unique_ptr<TGeoDB> OpenDb(const std::string& Base, bool MayCreate)
+{
+    if (!MayCreate && !DatabaseExists(Base)) throw DataError(fmt::format("no database at '{}'", Base));
+    auto db = std::make_unique<TGeoDB>();
+    db->SetName("tyxgeo");
+    db->SetGDBName(Base);
+    return db;
+}
+
+float ParseCoordinate(const std::string& Text, const char* What, double Limit)
+{
+    const double v = ParseDouble(Text, What);
+    if (!std::isfinite(v) || std::fabs(v) > Limit)
+        throw DataError(fmt::format("{} is out of range: '{}'", What, Text));
+    return static_cast<float>(v);
+}
+
+TSCoords ParsePoint(const std::string& Text)
+{
+    const auto comma = Text.find(',');
+    if (comma == std::string::npos) throw DataError(fmt::format("a point is written LAT,LONG: '{}'", Text));
+    return TSCoords{ParseCoordinate(Text.substr(0, comma), "latitude", 90),
+                    ParseCoordinate(Text.substr(comma + 1), "longitude", 180)};
+}
+
+TgdbItem ParseKind(const std::string& Text)
+{
+    static const char* const kinds[] = {"border", "town", "city", "lake", "river", "road", "route"};
+    static const TgdbItem items[] = {gitBorder, gitTown, gitCity, gitLake, gitRiver, gitRoad, gitRoute};
+    for (std::size_t i = 0; i < std::size(kinds); ++i)
+        if (Text == kinds[i]) return items[i];
+    throw UsageError(fmt::format("unknown kind '{}'; use border, town, city, lake, river, road or route", Text));
+}
+
+TDateTime ParseDate(const std::string& Text)
+{
+    if (Text.empty()) return Now();
+    int y, mo, d, h, mi, s;
+    char tail;
+    TDateTime v = 0;
+    if (std::sscanf(Text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c", &y, &mo, &d, &h, &mi, &s, &tail) != 6 ||
+        !TryEncodeDateTime(y, mo, d, h, mi, s, 0, v))
+        throw DataError(fmt::format("a date is written YYYY-MM-DDTHH:MM:SS: '{}'", Text));
+    return v;
+}
+
+int ParseEntry(const TGeoDB& Db, const std::string& Text)
+{
+    const int e = ParseInt(Text, "entry");
+    if (e < 1 || e > Db.NumEntries())
+        throw DataError(fmt::format("no entry {}; the database holds {}", e, Db.NumEntries()));
+    return e;
+}
+
+uint8_t ParseClass(int Class)
+{
+    if (Class < 0 || Class > 255) throw DataError(fmt::format("a class is 0 to 255: {}", Class));
+    return static_cast<uint8_t>(Class);
+}
+
+void PrintItem(const TGeoDB& Db, int Entry)
+{
+    const TgdbData d = Db.GetSumdata(Entry);
+    const int count = IsPolygonKind(d.ItemKind) ? d.NumPoints
+                      : d.ItemKind == gitBLOB   ? d.Size
+                      : d.ItemKind == gitTown   ? 1
+                                                : 0;
+    const std::string kind = d.ItemKind <= gitUndefined ? GDB_ITEMNAMES[d.ItemKind] : std::to_string(int{d.ItemKind});
+    std::cout << Entry << '\t' << d.ItemId << '\t' << kind << '\t' << d.Name.Str() << '\t' << int{d.ClassFlag} << '\t'
+              << Num(d.LatLow) << '\t' << Num(d.LatHigh) << '\t' << Num(d.LongLow) << '\t' << Num(d.LongHigh) << '\t'
+              << count << '\n';
+}
+
+CLI::App* Sub(CLI::App* Db, const char* Name, const char* Help, TDbOptions& O)
+{
+    CLI::App* s = Db->add_subcommand(Name, Help);
+    s->add_option("BASE", O.Base, "Database path (any extension is dropped)")->required();
+    return s;
+}
+
+} // namespace
+
+void AddDbCommands(CLI::App& App)
+{
+    auto o = std::make_shared<TDbOptions>();
+    TDbOptions& O = *o;
+    CLI::App* db = App.add_subcommand("db", "Geographic databases: items, polygons, BLOBs and box queries");
+    db->require_subcommand(1);
+
+    Sub(db, "create", "Create (or open) a database and print its entry count", O)->callback([o] {
+        std::cout << "entries " << OpenDb(o->Base, true)->NumEntries() << '\n';
+    });
+
+    Sub(db, "info", "Print the entry count and the header", O)->callback([o] {
+        const auto d = OpenDb(o->Base, false);
+        const TgdbSystemData h = ReadSystemInformation(o->Base);
+        std::cout << "entries " << d->NumEntries() << '\n'
+                  << "highest-id " << h.HighestID << '\n'
+                  << "version " << d->DBVersion() << '\n'
+                  << "revision " << d->Revision() << '\n'
+                  << "description " << d->Description() << '\n';
+    });
+
+    CLI::App* add = Sub(db, "add", "Add a town or a polygon item; prints its entry number", O);
+    add->add_option("KIND", O.Kind, "border, town, city, lake, river, road or route")->required();
+    add->add_option("NAME", O.Name, "Item name (at most 59 characters are kept)")->required();
+    add->add_option("POINT", O.Points, "LAT,LONG in degrees; a town takes exactly one")->required();
+    add->add_flag("--closed", O.Closed, "The points outline an area");
+    add->add_option("--class", O.Class, "Class number 0 to 255");
+    add->add_option("--tag", O.Tag, "User tag");
+    add->add_option("--state", O.State, "State flag");
+    add->add_option("--altitude", O.Altitude, "Altitude");
+    add->add_option("--date", O.Date, "YYYY-MM-DDTHH:MM:SS (default: now)");
+    add->callback([o] {
+        const TgdbItem kind = ParseKind(o->Kind);
+        if (kind == gitTown && o->Points.size() != 1) throw UsageError("a town takes exactly one point");
+        TgdbPolygon pts;
+        for (const auto& p : o->Points) pts.push_back(ParsePoint(p));
+        const TDateTime date = ParseDate(o->Date);
+        const uint8_t cls = ParseClass(o->Class);
+        const auto d = OpenDb(o->Base, false);
+        const float alt = static_cast<float>(o->Altitude);
+        const int e = kind == gitTown
+                          ? d->AddTown(o->Name, date, o->State, pts[0], alt, cls, o->Tag)
+                          : d->AddData(o->Name, pts, o->Closed || kind == gitLake, kind, cls, date, o->State, 0, 0, 0,
+                                       0, alt, o->Tag, TMetaInfo{}, nullptr, 0, false);
+        std::cout << e << '\n';
+    });
+
+    CLI::App* addBlob = Sub(db, "add-blob", "Store a file as a BLOB; prints its entry number", O);
+    addBlob->add_option("FILE", O.File, "The file to store")->required();
+    addBlob->add_option("--name", O.Name, "Name in the database (default: the file's name)");
+    addBlob->add_option("--box", O.Box, "LATLOW,LATHIGH,LONGLOW,LONGHIGH");
+    addBlob->callback([o] {
+        if (!std::filesystem::is_regular_file(o->File)) throw DataError(fmt::format("cannot read '{}'", o->File));
+        float box[4] = {0, 0, 0, 0};
+        if (!o->Box.empty()) {
+            std::vector<std::string> f;
+            std::string cur;
+            for (char c : o->Box + ",") {
+                if (c == ',') {
+                    f.push_back(cur);
+                    cur.clear();
+                } else {
+                    cur += c;
+                }
+            }
+            if (f.size() != 4) throw DataError(fmt::format("a box is written LATLOW,LATHIGH,LONGLOW,LONGHIGH: '{}'", o->Box));
+            for (int i = 0; i < 4; ++i)
+                box[i] = ParseCoordinate(f[static_cast<std::size_t>(i)], i < 2 ? "latitude" : "longitude", i < 2 ? 90 : 180);
+        }
+        const auto d = OpenDb(o->Base, false);
+        const std::string nameInDb = o->Name.empty() ? o->File : o->Name;
+        std::cout << d->AddBLOB(o->File, nameInDb, Now(), 0, box[0], box[1], box[2], box[3], 0, 0, 0, TMetaInfo{})
+                  << '\n';
+    });
+
+    CLI::App* getBlob = Sub(db, "get-blob", "Write the bytes of a BLOB entry to a file", O);
+    getBlob->add_option("ENTRY", O.Entry, "Entry number")->required();
+    getBlob->add_option("OUTFILE", O.Out, "Target file")->required();
+    getBlob->callback([o] {
+        const auto d = OpenDb(o->Base, false);
+        const int e = ParseEntry(*d, o->Entry);
+        TMetaInfo m;
+        if (!d->RetrieveBLOB(e, o->Out, m)) throw DataError(fmt::format("entry {} is not a BLOB", e));
+    });
+
+    CLI::App* points = Sub(db, "points", "Print the points of an entry, one LAT LONG line each", O);
+    points->add_option("ENTRY", O.Entry, "Entry number")->required();
+    points->callback([o] {
+        const auto d = OpenDb(o->Base, false);
+        const int e = ParseEntry(*d, o->Entry);
+        const TgdbData rec = d->GetSumdata(e);
+        TgdbPolygon pts;
+        if (rec.ItemKind == gitTown)
+            pts.push_back(ExtractLocation(rec));
+        else if (!d->RetrievePolygon(e, pts))
+            throw DataError(fmt::format("entry {} has no points", e));
+        for (const TSCoords& p : pts) std::cout << Num(p.Latit) << ' ' << Num(p.Longit) << '\n';
+    });
+
+    Sub(db, "list", "Print every item: ENTRY ID KIND NAME CLASS LATLOW LATHIGH LONGLOW LONGHIGH COUNT", O)
+        ->callback([o] {
+            const auto d = OpenDb(o->Base, false);
+            for (int e = 1; e <= d->NumEntries(); ++e) PrintItem(*d, e);
+        });
+
+    CLI::App* box = Sub(db, "box", "Print the items whose bounding box meets a box, as list does", O);
+    box->add_option("EDGES", O.BoxArgs, "LATLOW LATHIGH LONGLOW LONGHIGH")->expected(4)->required();
+    box->callback([o] {
+        double q[4];
+        for (int i = 0; i < 4; ++i) {
+            q[i] = ParseDouble(o->BoxArgs[static_cast<std::size_t>(i)], i < 2 ? "latitude" : "longitude");
+            if (std::isnan(q[i])) throw DataError("a box edge is not a number");
+        }
+        const auto d = OpenDb(o->Base, false);
+        for (int e : d->FindItemsInBox(q[0], q[1], q[2], q[3])) PrintItem(*d, e);
+    });
+
+    CLI::App* del = Sub(db, "delete", "Delete an entry (the last entry takes its number)", O);
+    del->add_option("ENTRY", O.Entry, "Entry number")->required();
+    del->callback([o] {
+        const auto d = OpenDb(o->Base, false);
+        d->DeleteData(ParseEntry(*d, o->Entry));
+    });
+
+    CLI::App* set = Sub(db, "set", "Set the description and/or the revision", O);
+    set->add_option("--description", O.Description, "Free text (60 characters are kept)");
+    set->add_option("--revision", O.Revision, "Revision number");
+    set->callback([o, set] {
+        const auto d = OpenDb(o->Base, false);
+        if (set->count("--description")) d->SetDescription(o->Description);
+        if (set->count("--revision")) d->SetRevision(o->Revision);
+    });
+
+    Sub(db, "gc", "Rewrite the data file with only the blocks still in use", O)->callback([o] {
+        OpenDb(o->Base, false)->GarbageCollection();
+    });
+
+    Sub(db, "reindex", "Rebuild the five index files from the summary records", O)->callback([o] {
+        OpenDb(o->Base, false)->RecalcIndexes();
+    });
 }
 
 } // namespace tyx::cli

@@ -1,0 +1,130 @@
+// tyxgeo db: every subcommand once, with a wrong kind and a missing database.
+#include "cli_run.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& Text)
+{
+    std::vector<std::string> v;
+    std::istringstream in(Text);
+    for (std::string l; std::getline(in, l);) v.push_back(l);
+    return v;
+}
+
+std::string Slurp(const std::string& Name)
+{
+    std::ifstream f(Name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
+} // namespace
+
+TEST(CliDb, CreateAddQueryAndTidy)
+{
+    const std::string dir = CliTempDir();
+    const std::string base = dir + "/alps";
+    auto r = RunTyxgeo({"db", "create", base});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(r.Out, "entries 0\n");
+    EXPECT_TRUE(std::filesystem::exists(base + ".tyxgdd"));
+
+    r = RunTyxgeo({"db", "add", base, "town", "Innsbruck", "47.27,11.39", "--class", "3", "--tag", "12",
+                   "--altitude", "574", "--date", "2024-03-01T10:20:30"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(r.Out, "1\n");
+    r = RunTyxgeo({"db", "add", base, "river", "Inn", "47.5,11", "47.2,11.5", "47.0,12.2"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(r.Out, "2\n");
+    r = RunTyxgeo({"db", "add", base, "lake", "Achensee", "47.4,11.7", "47.5,11.72", "47.45,11.75", "--closed"});
+    EXPECT_EQ(r.Out, "3\n");
+
+    r = RunTyxgeo({"db", "list", base});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    const auto rows = Lines(r.Out);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0], "1\t1\tTown\tInnsbruck\t3\t47.27\t47.27\t11.39\t11.39\t1");
+    EXPECT_EQ(rows[1], "2\t2\tRiver\tInn\t0\t47\t47.5\t11\t12.2\t3");
+
+    r = RunTyxgeo({"db", "box", base, "47.1", "47.3", "11.3", "11.4"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    ASSERT_EQ(Lines(r.Out).size(), 2u);
+    EXPECT_EQ(Lines(r.Out)[0].substr(0, 2), "1\t");
+    EXPECT_EQ(Lines(r.Out)[1].substr(0, 2), "2\t");
+
+    r = RunTyxgeo({"db", "points", base, "2"});
+    EXPECT_EQ(r.Out, "47.5 11\n47.2 11.5\n47 12.2\n");
+    r = RunTyxgeo({"db", "points", base, "1"});
+    EXPECT_EQ(r.Out, "47.27 11.39\n");
+
+    const std::string src = dir + "/notes.txt";
+    std::ofstream(src, std::ios::binary) << "hello alps";
+    r = RunTyxgeo({"db", "add-blob", base, src, "--name", "notes", "--box", "47,48,11,12"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(r.Out, "4\n");
+    r = RunTyxgeo({"db", "get-blob", base, "4", dir + "/back.txt"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(Slurp(dir + "/back.txt"), "hello alps");
+    EXPECT_EQ(Lines(RunTyxgeo({"db", "list", base}).Out)[3], "4\t4\tBLOB\tnotes\t0\t47\t48\t11\t12\t10");
+
+    r = RunTyxgeo({"db", "set", base, "--description", "Tyrol", "--revision", "7"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    r = RunTyxgeo({"db", "delete", base, "1"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    r = RunTyxgeo({"db", "info", base});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(r.Out, "entries 3\nhighest-id 4\nversion 4\nrevision 7\ndescription Tyrol\n");
+    EXPECT_EQ(Lines(RunTyxgeo({"db", "list", base}).Out)[0].substr(0, 4), "1\t4\t") << "the last item took entry 1";
+
+    const auto before = std::filesystem::file_size(base + ".tyxgdd");
+    RunTyxgeo({"db", "add", base, "river", "Inn", "47.5,11", "47.2,11.5"});
+    RunTyxgeo({"db", "delete", base, "4"});
+    EXPECT_GT(std::filesystem::file_size(base + ".tyxgdd"), before);
+    r = RunTyxgeo({"db", "gc", base});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(std::filesystem::file_size(base + ".tyxgdd"), 260u + 24u + 24u + 1024u + 10u);
+    EXPECT_EQ(RunTyxgeo({"db", "points", base, "2"}).Out, "47.5 11\n47.2 11.5\n47 12.2\n");
+
+    std::filesystem::remove(base + ".tyxgi2");
+    r = RunTyxgeo({"db", "reindex", base});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(std::filesystem::file_size(base + ".tyxgi2"), 3u * 8u);
+}
+
+TEST(CliDb, BadInput)
+{
+    const std::string dir = CliTempDir();
+    const std::string base = dir + "/b";
+    auto r = RunTyxgeo({"db", "info", dir + "/missing"});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_NE(r.Err.find("no database"), std::string::npos) << r.Err;
+    EXPECT_FALSE(std::filesystem::exists(dir + "/missing.tyxgdd")) << "a query never creates a database";
+    EXPECT_EQ(RunTyxgeo({"db", "list", dir + "/missing"}).ExitCode, 1);
+
+    ASSERT_EQ(RunTyxgeo({"db", "create", base}).ExitCode, 0);
+    r = RunTyxgeo({"db", "add", base, "volcano", "Etna", "37.7,15.0"});
+    EXPECT_EQ(r.ExitCode, 2);
+    EXPECT_NE(r.Err.find("unknown kind"), std::string::npos) << r.Err;
+    EXPECT_EQ(RunTyxgeo({"db", "add", base, "town", "Two", "1,1", "2,2"}).ExitCode, 2);
+    EXPECT_EQ(RunTyxgeo({"db", "add", base, "town", "Bad", "91,0"}).ExitCode, 1);
+    EXPECT_EQ(RunTyxgeo({"db", "add", base, "town", "Bad", "1;0"}).ExitCode, 1);
+    EXPECT_EQ(RunTyxgeo({"db", "add", base, "town", "Bad", "1,0", "--date", "2024-02-30T00:00:00"}).ExitCode, 1);
+    EXPECT_EQ(RunTyxgeo({"db", "add", base, "town", "Bad", "1,0", "--class", "300"}).ExitCode, 1);
+    EXPECT_EQ(RunTyxgeo({"db", "points", base, "1"}).ExitCode, 1);
+    EXPECT_EQ(RunTyxgeo({"db", "get-blob", base, "x", dir + "/o"}).ExitCode, 1);
+    EXPECT_EQ(RunTyxgeo({"db", "add-blob", base, dir + "/nothing"}).ExitCode, 1);
+    EXPECT_EQ(RunTyxgeo({"db", "box", base, "1", "2", "3"}).ExitCode, 2);
+    EXPECT_EQ(RunTyxgeo({"db", "info", base}).Out.substr(0, 10), "entries 0\n");
+
+    // a damaged summary is reported, not repaired
+    std::ofstream(base + ".tyxgds", std::ios::binary) << "short";
+    r = RunTyxgeo({"db", "list", base});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_NE(r.Err.find("is damaged"), std::string::npos) << r.Err;
+}
