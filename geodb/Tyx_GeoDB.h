@@ -30,6 +30,8 @@ enum TgdbItem : uint8_t {
 };
 /// Display names over TgdbItem: "Border" ... "Undefined".
 extern const std::array<std::string, 9> GDB_ITEMNAMES;
+/// GDB_ITEMNAMES[Kind]; the number itself for a kind beyond gitUndefined (a damaged record).
+std::string ItemKindName(TgdbItem Kind);
 /// True for the six kinds that keep a polygon block.
 bool IsPolygonKind(TgdbItem Kind);
 
@@ -324,6 +326,10 @@ private:
     bool IsOpen() const { return !FNameGDD.empty(); }
     void Open(const std::string& Value);
     void Close();
+    void ClearState();
+    void Load(const std::array<std::string, 5>& NameIx, const std::string& NameGds, const std::string& NameGdd,
+              const TgdbSystemData& Header, std::vector<TgdbData> Sum,
+              const std::array<std::vector<uint8_t>, 5>& IxBytes, int32_t MaxId);
     void ResetHeader();
     void SaveAllIndexes();
     void SaveIndexesUnlessLazy();

@@ -12,6 +12,11 @@ namespace tyx {
 const std::array<std::string, 9> GDB_ITEMNAMES = {"Border", "Town", "City", "Lake", "River",
                                                   "Road", "Route", "BLOB", "Undefined"};
 
+std::string ItemKindName(TgdbItem Kind)
+{
+    return Kind <= gitUndefined ? GDB_ITEMNAMES[Kind] : std::to_string(int{Kind});
+}
+
 bool IsPolygonKind(TgdbItem Kind)
 {
     return Kind == gitBorder || (Kind >= gitCity && Kind <= gitRoute);

@@ -156,6 +156,11 @@ void TGeoDB::Close()
 {
     if (FLazyWrite && IsOpen()) SaveAllIndexes();
     FLazyWrite = false;
+    ClearState();
+}
+
+void TGeoDB::ClearState()
+{
     ResetHeader();
     FNameGDS.clear();
     FNameGDD.clear();
@@ -227,6 +232,19 @@ void TGeoDB::Open(const std::string& Value)
         f.Close();
     }
 
+    try {
+        Load(nameIx, nameGds, nameGdd, header, std::move(sum), ixBytes, maxId);
+    } catch (...) {
+        // A failure while healing the indexes leaves the component closed, not half open.
+        ClearState();
+        throw;
+    }
+}
+
+void TGeoDB::Load(const std::array<std::string, 5>& nameIx, const std::string& nameGds, const std::string& nameGdd,
+                  const TgdbSystemData& header, std::vector<TgdbData> sum,
+                  const std::array<std::vector<uint8_t>, 5>& ixBytes, int32_t maxId)
+{
     FNameIX = nameIx;
     FNameGDS = nameGds;
     FNameGDD = nameGdd;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 
 namespace tyx {
@@ -151,15 +152,15 @@ void TGeoDB::WriteBlock(TgdbData& Rec, const TItemArgs& A, const char* Op)
         }
         f.Close();
     } else if (A.ItemType == gitBLOB && A.FromFile) {
+        // The source is opened before anything is appended, so that a file that cannot be read
+        // leaves no orphaned metadata block behind.
         const std::string& src = A.SourceFile;
-        if (FileExists(src)) {
-            TFile probe(src, omRead);
-            const int64_t size = probe.Size();
-            if (size > std::numeric_limits<int32_t>::max()) throw tooLarge();
-            Rec.Date = FileDateTime(src);
-            Rec.Size = static_cast<int32_t>(size);
-        }
         TFile in(src, omRead);
+        if (!std::filesystem::is_regular_file(src)) throw EInOutError(src, "not a regular file");
+        const int64_t size = in.Size();
+        if (size > std::numeric_limits<int32_t>::max()) throw tooLarge();
+        Rec.Date = FileDateTime(src);
+        Rec.Size = static_cast<int32_t>(size);
         TFile f(FNameGDD, omReadWrite);
         const int64_t at = f.Size();
         if (!FitsInDataFile(at, kMetaSize + int64_t{Rec.Size})) throw tooLarge();
@@ -259,13 +260,12 @@ void TGeoDB::UpdateBasicData(int DbEntry, const TgdbData& GdbData)
         throw ETYXGeoDBError(Msg("\": UpdateBasicData: invalid item kind " + std::to_string(int{GdbData.ItemKind}) + "."));
     if (Family(GdbData.ItemKind) != Family(old.ItemKind))
         throw ETYXGeoDBError(Msg("\": UpdateBasicData: entry " + std::to_string(DbEntry) + " cannot change from " +
-                                 GDB_ITEMNAMES[old.ItemKind] + " to " + GDB_ITEMNAMES[GdbData.ItemKind] +
+                                 ItemKindName(old.ItemKind) + " to " + ItemKindName(GdbData.ItemKind) +
                                  "; its data block would be read wrongly."));
     if (std::isnan(GdbData.LatLow) || std::isnan(GdbData.LatHigh) || std::isnan(GdbData.LongLow) ||
         std::isnan(GdbData.LongHigh))
         throw ETYXGeoDBError(Msg("\": UpdateBasicData: the bounding box is not a number."));
     TgdbData rec = GdbData;
-    rec.Closed = GdbData.Closed; // normalises a bool that came from raw bytes
     SetNameBytes(rec.Name, GdbData.Name.Bytes());
     rec.ItemId = old.ItemId;
     rec.BlobOffset = old.BlobOffset;

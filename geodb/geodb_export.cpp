@@ -26,11 +26,6 @@ std::string DateText(double d)
     return std::string(buf, r.ptr);
 }
 
-std::string KindName(TgdbItem k)
-{
-    return k <= gitUndefined ? GDB_ITEMNAMES[k] : "kind " + std::to_string(int{k});
-}
-
 } // namespace
 
 void TGeoDB::ExportDataDebug(const std::string& FName) const
@@ -48,7 +43,7 @@ void TGeoDB::ExportDataDebug(const std::string& FName) const
               "\tBlobOffset\tNumPoints/Size\tClosed");
     for (int e = 1; e <= FNumSumItems; ++e) {
         const TgdbData& d = FSumData[static_cast<std::size_t>(e - 1)];
-        t.WriteLn(std::to_string(e) + '\t' + std::to_string(d.ItemId) + '\t' + KindName(d.ItemKind) + "\t\"" +
+        t.WriteLn(std::to_string(e) + '\t' + std::to_string(d.ItemId) + '\t' + ItemKindName(d.ItemKind) + "\t\"" +
                   d.Name.Str() + "\"\t" + std::to_string(int{d.ClassFlag}) + '\t' + std::to_string(d.Tag) + '\t' +
                   std::to_string(d.StateFlag) + '\t' + DateText(d.Date) + '\t' + Num(d.Altitude) + '\t' +
                   Num(d.LatLow) + '\t' + Num(d.LatHigh) + '\t' + Num(d.LongLow) + '\t' + Num(d.LongHigh) + '\t' +

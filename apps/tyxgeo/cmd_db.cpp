@@ -122,7 +122,7 @@ void PrintItem(const TGeoDB& Db, int Entry)
                       : d.ItemKind == gitBLOB   ? d.Size
                       : d.ItemKind == gitTown   ? 1
                                                 : 0;
-    const std::string kind = d.ItemKind <= gitUndefined ? GDB_ITEMNAMES[d.ItemKind] : std::to_string(int{d.ItemKind});
+    const std::string kind = ItemKindName(d.ItemKind);
     std::cout << Entry << '\t' << d.ItemId << '\t' << kind << '\t' << d.Name.Str() << '\t' << int{d.ClassFlag} << '\t'
               << Num(d.LatLow) << '\t' << Num(d.LatHigh) << '\t' << Num(d.LongLow) << '\t' << Num(d.LongHigh) << '\t'
               << count << '\n';
