@@ -141,6 +141,17 @@ TEST_F(Blob, MemoryAndStreamBlobs)
     EXPECT_FALSE(Db.RetrieveBLOB(4, got, buf.data(), 10));
     EXPECT_EQ(Take(), (std::vector<int>{0, 100, 100, 0, 100}));
 
+    // a BLOB whose name gives no file name cannot be written without a path
+    const int nameless = AddMemory("..", small);
+    try {
+        Db.RetrieveBLOB(nameless, "", got);
+        ADD_FAILURE() << "no exception";
+    } catch (const ETYXGeoDBError& x) {
+        EXPECT_EQ(std::string(x.what()), "Component \"geo\": RetrieveBLOB: invalid filename.");
+    }
+    EXPECT_TRUE(Db.RetrieveBLOB(nameless, Path("named.bin"), got));
+    EXPECT_EQ(Bytes(Path("named.bin")), small);
+
     // a buffer that is one byte short
     const auto b101 = Pattern(101);
     const int e = AddMemory("101", b101);
