@@ -131,6 +131,22 @@ TEST_F(Damaged, EachKindOfBrokenIndexIsRebuiltAlone)
     }
 }
 
+TEST_F(Damaged, AHealingThatCannotBeWrittenLeavesTheComponentClosed)
+{
+    Fill();
+    std::filesystem::remove(File(".tyxgi1"));
+    std::filesystem::create_directory(File(".tyxgi1.tmp")); // the rewrite cannot create its file
+    TGeoDB db;
+    EXPECT_THROW(db.SetGDBName(Base), EInOutError);
+    EXPECT_EQ(db.GetGDBName(), "");
+    EXPECT_EQ(db.NumEntries(), 0);
+    EXPECT_EQ(Town(db, "x", 0, 0), -1);
+    std::filesystem::remove(File(".tyxgi1.tmp"));
+    db.SetGDBName(Base);
+    EXPECT_EQ(db.NumEntries(), 4);
+    EXPECT_EQ(SizeOf(File(".tyxgi1")), 32);
+}
+
 TEST_F(Damaged, UntrustworthySummaryOrDataFileIsRefused)
 {
     Fill();
