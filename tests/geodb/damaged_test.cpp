@@ -219,8 +219,13 @@ TEST_F(Damaged, MissingDataFileNeverLeadsToDuplicateNumbers)
     Fill();
     std::filesystem::remove(File(".tyxgdd"));
     TGeoDB db;
+    db.SetGDBName(Path("previous"));
+    db.SetDescription("previous database");
+    db.SetRevision(9);
     db.SetGDBName(Base);
     EXPECT_EQ(SizeOf(File(".tyxgdd")), 260);
+    EXPECT_EQ(db.Description(), "") << "a new data file never inherits another database's header";
+    EXPECT_EQ(db.Revision(), 0);
     ASSERT_EQ(Town(db, "new", 0, 0), 5);
     EXPECT_EQ(db.GetSumdata(5).ItemId, 5);
     EXPECT_EQ(db.SearchForItemID(5), 5);
