@@ -378,11 +378,19 @@ private:
     TChunkedIndex<TIxLLRec> FIx4LongHi;
     bool FOnPercDoneEnabled = true;
     TgdbSystemData FSystemData;
-    // Upper bounds of the items' box heights and widths, so that a box query can walk a band of an
-    // index instead of a half; never lowered by a deletion, recomputed on opening.
+    // What lets a box query walk a band of an index instead of a half: upper bounds of the items'
+    // box heights and widths (never lowered by a deletion, recomputed on opening), and the records
+    // (0-based) taller or wider than a quarter degree, which a narrow band does not cover, with
+    // their boxes at hand so that checking them all stays cheap.
+    struct TWideItem {
+        int32_t Index;
+        float LatLow, LatHigh, LongLow, LongHigh;
+    };
     double FMaxLatExtent = 0;
     double FMaxLongExtent = 0;
-    void WidenExtents(const TgdbData& Data);
+    std::vector<TWideItem> FWide;
+    void NoteExtents(int32_t Index, const TgdbData& Data);
+    void RecomputeExtents();
 
     TChunkedIndex<TIxLLRec>& LLIndex(int Ix);
     const TChunkedIndex<TIxLLRec>& LLIndex(int Ix) const;

@@ -19,6 +19,10 @@ namespace {
 
 const char* const kIxExt[5] = {".tyxgi0", ".tyxgi1", ".tyxgi2", ".tyxgi3", ".tyxgi4"};
 
+// Items up to this height and width (degrees) are found through the narrow bands of a box query:
+// towns, villages and small features; the list of the others stays short in most databases.
+constexpr double kNarrow = 0.25;
+
 // Temporary names of an interrupted GarbageCollection, beside the files they replace.
 std::string GcTemp(const std::string& Name) { return Name + ".gctmp"; }
 
@@ -171,6 +175,7 @@ void TGeoDB::ClearState()
     for (int k = 1; k <= 4; ++k) LLIndex(k).clear();
     FMaxLatExtent = 0;
     FMaxLongExtent = 0;
+    FWide.clear();
 }
 
 void TGeoDB::Open(const std::string& Value)
@@ -253,7 +258,7 @@ void TGeoDB::Load(const std::array<std::string, 5>& nameIx, const std::string& n
     FSystemData.HighestID = std::max(FSystemData.HighestID, maxId);
     FSumData = std::move(sum);
     FNumSumItems = static_cast<int>(FSumData.size());
-    for (const TgdbData& d : FSumData) WidenExtents(d);
+    RecomputeExtents();
 
     // The summary is the truth; an index that disagrees with it is rebuilt and written back.
     if (IndexAgrees<TIxItemIDRec>(ixBytes[0], FSumData, [](const TgdbData& d) { return d.ItemId; })) {
@@ -320,16 +325,27 @@ void TGeoDB::SortIxItemIDInto(TIxItemIDRecArray& Ix, const TIxItemIDRec& Rec)
     Ix[p] = Rec;
 }
 
-void TGeoDB::WidenExtents(const TgdbData& Data)
+void TGeoDB::NoteExtents(int32_t Index, const TgdbData& Data)
 {
-    FMaxLatExtent = std::max(FMaxLatExtent, double{Data.LatHigh} - double{Data.LatLow});
-    FMaxLongExtent = std::max(FMaxLongExtent, double{Data.LongHigh} - double{Data.LongLow});
+    const double h = double{Data.LatHigh} - double{Data.LatLow};
+    const double w = double{Data.LongHigh} - double{Data.LongLow};
+    FMaxLatExtent = std::max(FMaxLatExtent, h);
+    FMaxLongExtent = std::max(FMaxLongExtent, w);
+    if (h > kNarrow || w > kNarrow) FWide.push_back({Index, Data.LatLow, Data.LatHigh, Data.LongLow, Data.LongHigh});
+}
+
+void TGeoDB::RecomputeExtents()
+{
+    FMaxLatExtent = 0;
+    FMaxLongExtent = 0;
+    FWide.clear();
+    for (int32_t i = 0; i < FNumSumItems; ++i) NoteExtents(i, FSumData[static_cast<std::size_t>(i)]);
 }
 
 void TGeoDB::InsertIntoIndex(int Entry, const TgdbData& Data)
 {
-    WidenExtents(Data);
     const int32_t i = Entry - 1;
+    NoteExtents(i, Data);
     const std::size_t p0 = HalvingSearch(FIx0ItemId.size(), Data.ItemId, [this](std::size_t p) { return FIx0ItemId[p].ItemID; });
     FIx0ItemId.insert(p0, TIxItemIDRec{Data.ItemId, i});
     for (int k = 1; k <= 4; ++k) {
@@ -343,6 +359,8 @@ void TGeoDB::InsertIntoIndex(int Entry, const TgdbData& Data)
 void TGeoDB::RemoveIndexEntries(int Entry)
 {
     const int32_t i = Entry - 1;
+    const auto w = std::find_if(FWide.begin(), FWide.end(), [i](const TWideItem& x) { return x.Index == i; });
+    if (w != FWide.end()) FWide.erase(w);
     const std::size_t p0 = FIx0ItemId.find_if([i](const TIxItemIDRec& r) { return r.index == i; });
     if (p0 < FIx0ItemId.size()) FIx0ItemId.erase(p0);
     for (int k = 1; k <= 4; ++k) {
@@ -377,6 +395,7 @@ void TGeoDB::RecalcIndexes()
 {
     if (!IsOpen()) return;
     for (int k = 0; k < 5; ++k) RebuildIndex(k);
+    RecomputeExtents();
     SaveIndexesUnlessLazy();
 }
 
@@ -463,31 +482,45 @@ std::vector<int> TGeoDB::FindItemsInBox(double LatLow, double LatHigh, double Lo
     const std::size_t n = static_cast<std::size_t>(FNumSumItems);
     const auto atMost = [](double q) { return [q](const TIxLLRec& r) { return double{r.LLValue} <= q; }; };
     const auto below = [](double q) { return [q](const TIxLLRec& r) { return double{r.LLValue} < q; }; };
-    // An item meets the box only if its southern edge lies within the tallest item's height below
-    // the box, and likewise for the western edge: two bands, besides the four half-lines.
-    // The slack absorbs rounding in the subtraction; candidates are checked exactly below.
+    // An item meets the box only if its southern edge lies within its own height below the box,
+    // and likewise for the western edge. So besides the four half-lines there are bands: one as
+    // deep as the tallest (widest) item, and a narrow one that, with the list of the few wider
+    // items, covers everything too. The slack absorbs rounding; candidates are checked exactly.
     constexpr double kSlack = 1e-6;
-    struct Range { const TChunkedIndex<TIxLLRec>* Ix; std::size_t From, To; };
+    struct Range { const TChunkedIndex<TIxLLRec>* Ix; std::size_t From, To; bool PlusWide; };
     const std::size_t latTo = FIx1LatLo.partition_point(atMost(LatHigh));
     const std::size_t longTo = FIx3LongLo.partition_point(atMost(LongHigh));
-    const Range ranges[6] = {
-        {&FIx1LatLo, 0, latTo},
-        {&FIx2LatHi, FIx2LatHi.partition_point(below(LatLow)), n},
-        {&FIx3LongLo, 0, longTo},
-        {&FIx4LongHi, FIx4LongHi.partition_point(below(LongLow)), n},
-        {&FIx1LatLo, std::min(latTo, FIx1LatLo.partition_point(below(LatLow - FMaxLatExtent - kSlack))), latTo},
-        {&FIx3LongLo, std::min(longTo, FIx3LongLo.partition_point(below(LongLow - FMaxLongExtent - kSlack))), longTo},
+    const auto latFrom = [&](double depth) { return std::min(latTo, FIx1LatLo.partition_point(below(LatLow - depth - kSlack))); };
+    const auto longFrom = [&](double depth) { return std::min(longTo, FIx3LongLo.partition_point(below(LongLow - depth - kSlack))); };
+    const Range ranges[8] = {
+        {&FIx1LatLo, 0, latTo, false},
+        {&FIx2LatHi, FIx2LatHi.partition_point(below(LatLow)), n, false},
+        {&FIx3LongLo, 0, longTo, false},
+        {&FIx4LongHi, FIx4LongHi.partition_point(below(LongLow)), n, false},
+        {&FIx1LatLo, latFrom(FMaxLatExtent), latTo, false},
+        {&FIx3LongLo, longFrom(FMaxLongExtent), longTo, false},
+        {&FIx1LatLo, latFrom(kNarrow), latTo, true},
+        {&FIx3LongLo, longFrom(kNarrow), longTo, true},
     };
-    const Range& best = *std::min_element(std::begin(ranges), std::end(ranges), [](const Range& a, const Range& b) {
-        return a.To - a.From < b.To - b.From;
-    });
-    best.Ix->for_range(best.From, best.To, [&](const TIxLLRec& r) {
-        const TgdbData& d = FSumData[static_cast<std::size_t>(r.index)];
+    const auto cost = [this](const Range& r) { return r.To - r.From + (r.PlusWide ? FWide.size() : 0); };
+    const Range& best = *std::min_element(std::begin(ranges), std::end(ranges),
+                                          [&](const Range& a, const Range& b) { return cost(a) < cost(b); });
+    const auto consider = [&](int32_t Index) {
+        const TgdbData& d = FSumData[static_cast<std::size_t>(Index)];
         // An inverted box (a polygon without points) has no extent and meets nothing.
         if (d.LatLow <= LatHigh && d.LatHigh >= LatLow && d.LongLow <= LongHigh && d.LongHigh >= LongLow &&
             d.LatLow <= d.LatHigh && d.LongLow <= d.LongHigh)
-            found.push_back(r.index + 1);
-    });
+            found.push_back(Index + 1);
+    };
+    best.Ix->for_range(best.From, best.To, [&](const TIxLLRec& r) { consider(r.index); });
+    if (best.PlusWide) {
+        for (const TWideItem& w : FWide)
+            if (w.LatLow <= LatHigh && w.LatHigh >= LatLow && w.LongLow <= LongHigh && w.LongHigh >= LongLow)
+                found.push_back(w.Index + 1);
+        std::sort(found.begin(), found.end());
+        found.erase(std::unique(found.begin(), found.end()), found.end());
+        return found;
+    }
     std::sort(found.begin(), found.end());
     return found;
 }

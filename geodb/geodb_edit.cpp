@@ -240,6 +240,8 @@ void TGeoDB::DeleteData(int DbEntry)
     FSumData.pop_back();
     RemoveIndexEntries(DbEntry);
     if (hole != last) {
+        for (TWideItem& w : FWide)
+            if (w.Index == last) w.Index = hole;
         const std::size_t p0 = FIx0ItemId.find_if([last](const TIxItemIDRec& r) { return r.index == last; });
         if (p0 < FIx0ItemId.size()) FIx0ItemId[p0].index = hole;
         for (int k = 1; k <= 4; ++k) {

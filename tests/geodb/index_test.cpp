@@ -278,7 +278,11 @@ TEST_F(Index, BoxQueryFindsExactlyTheIntersectingItems)
     db.SetLazyWrite(true);
     const auto c = [&](int range) { return static_cast<float>(static_cast<int>(rng() % static_cast<unsigned>(2 * range + 1)) - range); };
     for (int i = 0; i < 600; ++i) {
-        if (i % 3 == 0)
+        if (i % 7 == 1) {
+            // small cities of under a quarter degree and of about one degree
+            const float a = c(20) + 0.25f, b = c(40) + 0.5f, s = i % 14 == 1 ? 0.125f : 1.0f;
+            db.AddCity("small", Poly({{a, b}, {a + s, b + s / 4}, {a + s / 2, b + s}}), true, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+        } else if (i % 3 == 0)
             db.AddRoad("r", Poly({{c(20), c(40)}, {c(20), c(40)}, {c(20), c(40)}}), 0, 0, 0, 0, 0, 0, 0, 0, 0);
         else
             Town(db, "t", c(20), c(40));
@@ -304,13 +308,15 @@ TEST_F(Index, BoxQueryFindsExactlyTheIntersectingItems)
 
     // Items that grow, shrink or go keep the query exact; so does reopening.
     for (int i = 0; i < 100; ++i) db.DeleteData(1 + static_cast<int>(rng() % static_cast<unsigned>(db.NumEntries())));
-    TgdbData wide = db.GetSumdata(2);
+    const int town = db.SearchData("t");
+    ASSERT_GT(town, 0);
+    TgdbData wide = db.GetSumdata(town);
     wide.ItemKind = gitUndefined;
     wide.LatLow = -15;
     wide.LatHigh = 18;
     wide.LongLow = -1;
     wide.LongHigh = 0.5f;
-    db.UpdateBasicData(3, wide);
+    db.UpdateBasicData(town, wide);
     db.ReplaceTown(4, "small", 0, 0, TSCoords{0.25f, 0.75f}, 0, 0, 0);
     compare(200);
     db.SetLazyWrite(false);
