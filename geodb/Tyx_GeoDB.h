@@ -378,14 +378,19 @@ private:
     TChunkedIndex<TIxLLRec> FIx4LongHi;
     bool FOnPercDoneEnabled = true;
     TgdbSystemData FSystemData;
-    // What lets a box query walk a band of an index instead of a half: upper bounds of the items'
-    // box heights and widths (never lowered by a deletion, recomputed on opening), and the records
-    // (0-based) taller or wider than a quarter degree, which a narrow band does not cover, with
-    // their boxes at hand so that checking them all stays cheap.
+    // What lets a box query walk a band of an index instead of a half: the records' boxes packed
+    // tight (by record), upper bounds of their heights and widths (never lowered by a deletion,
+    // recomputed on opening), and the records taller or wider than a quarter degree, which a
+    // narrow band does not cover.
+    struct TBox {
+        float LatLow, LatHigh, LongLow, LongHigh;
+        bool Meets(double LaLo, double LaHi, double LoLo, double LoHi) const;
+    };
     struct TWideItem {
         int32_t Index;
-        float LatLow, LatHigh, LongLow, LongHigh;
+        TBox Box;
     };
+    std::vector<TBox> FBoxes;
     double FMaxLatExtent = 0;
     double FMaxLongExtent = 0;
     std::vector<TWideItem> FWide;

@@ -176,6 +176,7 @@ void TGeoDB::ClearState()
     FMaxLatExtent = 0;
     FMaxLongExtent = 0;
     FWide.clear();
+    FBoxes.clear();
 }
 
 void TGeoDB::Open(const std::string& Value)
@@ -331,7 +332,10 @@ void TGeoDB::NoteExtents(int32_t Index, const TgdbData& Data)
     const double w = double{Data.LongHigh} - double{Data.LongLow};
     FMaxLatExtent = std::max(FMaxLatExtent, h);
     FMaxLongExtent = std::max(FMaxLongExtent, w);
-    if (h > kNarrow || w > kNarrow) FWide.push_back({Index, Data.LatLow, Data.LatHigh, Data.LongLow, Data.LongHigh});
+    const TBox box{Data.LatLow, Data.LatHigh, Data.LongLow, Data.LongHigh};
+    if (static_cast<std::size_t>(Index) >= FBoxes.size()) FBoxes.resize(static_cast<std::size_t>(Index) + 1);
+    FBoxes[static_cast<std::size_t>(Index)] = box;
+    if (h > kNarrow || w > kNarrow) FWide.push_back({Index, box});
 }
 
 void TGeoDB::RecomputeExtents()
@@ -339,6 +343,8 @@ void TGeoDB::RecomputeExtents()
     FMaxLatExtent = 0;
     FMaxLongExtent = 0;
     FWide.clear();
+    FBoxes.clear();
+    FBoxes.reserve(FSumData.size());
     for (int32_t i = 0; i < FNumSumItems; ++i) NoteExtents(i, FSumData[static_cast<std::size_t>(i)]);
 }
 
@@ -474,6 +480,13 @@ int TGeoDB::SearchData(const TgdbName& Name) const
     return 0;
 }
 
+// An inverted box (a polygon without points) has no extent and meets nothing.
+bool TGeoDB::TBox::Meets(double LaLo, double LaHi, double LoLo, double LoHi) const
+{
+    return LatLow <= LaHi && LatHigh >= LaLo && LongLow <= LoHi && LongHigh >= LoLo && LatLow <= LatHigh &&
+           LongLow <= LongHigh;
+}
+
 std::vector<int> TGeoDB::FindItemsInBox(double LatLow, double LatHigh, double LongLow, double LongHigh) const
 {
     std::vector<int> found;
@@ -505,18 +518,12 @@ std::vector<int> TGeoDB::FindItemsInBox(double LatLow, double LatHigh, double Lo
     const auto cost = [this](const Range& r) { return r.To - r.From + (r.PlusWide ? FWide.size() : 0); };
     const Range& best = *std::min_element(std::begin(ranges), std::end(ranges),
                                           [&](const Range& a, const Range& b) { return cost(a) < cost(b); });
-    const auto consider = [&](int32_t Index) {
-        const TgdbData& d = FSumData[static_cast<std::size_t>(Index)];
-        // An inverted box (a polygon without points) has no extent and meets nothing.
-        if (d.LatLow <= LatHigh && d.LatHigh >= LatLow && d.LongLow <= LongHigh && d.LongHigh >= LongLow &&
-            d.LatLow <= d.LatHigh && d.LongLow <= d.LongHigh)
-            found.push_back(Index + 1);
-    };
-    best.Ix->for_range(best.From, best.To, [&](const TIxLLRec& r) { consider(r.index); });
+    best.Ix->for_range(best.From, best.To, [&](const TIxLLRec& r) {
+        if (FBoxes[static_cast<std::size_t>(r.index)].Meets(LatLow, LatHigh, LongLow, LongHigh)) found.push_back(r.index + 1);
+    });
     if (best.PlusWide) {
         for (const TWideItem& w : FWide)
-            if (w.LatLow <= LatHigh && w.LatHigh >= LatLow && w.LongLow <= LongHigh && w.LongHigh >= LongLow)
-                found.push_back(w.Index + 1);
+            if (w.Box.Meets(LatLow, LatHigh, LongLow, LongHigh)) found.push_back(w.Index + 1);
         std::sort(found.begin(), found.end());
         found.erase(std::unique(found.begin(), found.end()), found.end());
         return found;

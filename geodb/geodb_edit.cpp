@@ -239,6 +239,8 @@ void TGeoDB::DeleteData(int DbEntry)
     FSumData[static_cast<std::size_t>(hole)] = FSumData[static_cast<std::size_t>(last)];
     FSumData.pop_back();
     RemoveIndexEntries(DbEntry);
+    FBoxes[static_cast<std::size_t>(hole)] = FBoxes[static_cast<std::size_t>(last)];
+    FBoxes.pop_back();
     if (hole != last) {
         for (TWideItem& w : FWide)
             if (w.Index == last) w.Index = hole;
