@@ -107,6 +107,30 @@ TEST(CalibConvert, GraticuleInterpolatesBetweenTheTwoNearestLines)
     EXPECT_EQ(x, 400);
 }
 
+TEST(CalibConvert, DegenerateGraticulesReportFailureInsteadOfInfinity)
+{
+    // Parallel 49 crosses parallel 48 (row 300) at column 400: nothing to interpolate there.
+    TGeoCalibration c = NewCalibration(cmParabolicIp);
+    for (int x : {100, 400, 700}) c.AddCalibPoint(gtlParallel, 48.0, x, 300);
+    for (int x : {100, 400, 700}) c.AddCalibPoint(gtlParallel, 49.0, x, 300 + (x - 400) / 3);
+    for (double Lambda : {10.0, 11.0})
+        for (int y : {100, 300, 500}) c.AddCalibPoint(gtlMeridian, Lambda, int(200 + 300 * (Lambda - 10)), y);
+    bool v = true;
+    EXPECT_EQ(c.CalcLatitude(400, 300, v), 0);
+    EXPECT_FALSE(v);
+    EXPECT_NEAR(c.CalcLatitude(700, 350, v), 48.5, 1e-9);
+    EXPECT_TRUE(v);
+
+    // Two meridians of one value, as a record written whole may hold them.
+    TCalibData d = c.CalibData();
+    d.CalLines[4].LineValue = 10.0;
+    c.SetCalibData(d);
+    ASSERT_TRUE(c.RecalcGratMat());
+    int x = 1, y = 2;
+    EXPECT_FALSE(c.CalcPixelCoords(48.5, 10.5, x, y));
+    EXPECT_EQ(x, 1);
+}
+
 TEST(CalibConvert, GraticuleDivergesFarOutside)
 {
     // Strongly curved lines: starting from column 500, the iteration runs away.
