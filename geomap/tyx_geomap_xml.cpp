@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
+#include <initializer_list>
 #include <string_view>
 #include <system_error>
 
@@ -67,6 +68,19 @@ std::string AttrText(const std::string& S)
 
 std::string Attr(const char* Name, const std::string& Value) { return std::string(" ") + Name + "=\"" + Value + '"'; }
 
+// Appends one bracketed point group "[a,b,...] " to Line.
+void AppendGroup(std::string& Line, std::initializer_list<std::string> Fields)
+{
+    Line += '[';
+    bool first = true;
+    for (const std::string& f : Fields) {
+        if (!first) Line += ',';
+        Line += f;
+        first = false;
+    }
+    Line += "] ";
+}
+
 } // namespace
 
 std::vector<std::string> CalDataXmlLines(const TCalibData& CalData, TCalibModel Model,
@@ -82,7 +96,7 @@ std::vector<std::string> CalDataXmlLines(const TCalibData& CalData, TCalibModel 
                   Attr("caption", AttrText(CalData.Caption)) + ">");
     out.emplace_back("<corners>");
     std::string corners;
-    for (const TCoords& c : CalData.Corners) corners += "[" + F5(c.Latit) + "," + F5(c.Longit) + "] ";
+    for (const TCoords& c : CalData.Corners) AppendGroup(corners, {F5(c.Latit), F5(c.Longit)});
     out.push_back(corners);
     out.emplace_back("</corners>");
     if (CalData.Resolution > 0 || stream)
@@ -102,7 +116,7 @@ std::vector<std::string> CalDataXmlLines(const TCalibData& CalData, TCalibModel 
                       Attr("value", FormatGeneral(line.LineValue)) + Attr("npoints", std::to_string(n)) + ">");
         std::string points;
         for (int k = 1; k <= n; ++k)
-            points += "[" + std::to_string(line.CalPoints[k].X) + "," + std::to_string(line.CalPoints[k].Y) + "] ";
+            AppendGroup(points, {std::to_string(line.CalPoints[k].X), std::to_string(line.CalPoints[k].Y)});
         out.push_back(points);
         out.emplace_back("</calline>");
     }
@@ -113,8 +127,7 @@ std::vector<std::string> CalDataXmlLines(const TCalibData& CalData, TCalibModel 
         std::string quads;
         for (int i = 1; i <= numQuads; ++i) {
             const TCalQuad& q = CalData.CalQuads[i];
-            quads += "[" + F5(q.Latitude) + "," + F5(q.Longitude) + "," + std::to_string(q.MapX) + "," +
-                     std::to_string(q.MapY) + "] ";
+            AppendGroup(quads, {F5(q.Latitude), F5(q.Longitude), std::to_string(q.MapX), std::to_string(q.MapY)});
         }
         out.push_back(quads);
         out.emplace_back("</calquads>");
@@ -221,8 +234,6 @@ const char* const kCountMismatch = "specified number of calibration points and a
 
 void ReadCalLine(const std::string& Attrs, const std::string& Contents, TCalibData& Data, const TCalXmlRules& Rules)
 {
-    if (Data.NumCalLines >= gmMaxCalLines)
-        Fail(Rules, "too many graticule lines (at most " + std::to_string(gmMaxCalLines) + ")");
     std::string type;
     if (const int p = ValueStart(Attrs, "type"); p > 0) {
         const int close = PosOfOccurrence("\"", Attrs, p, 1, false);
@@ -230,25 +241,20 @@ void ReadCalLine(const std::string& Attrs, const std::string& Contents, TCalibDa
                             close > 0 ? static_cast<std::size_t>(close - p) : std::string::npos);
     }
     type = LowerAscii(type);
-    TGratLineKind kind;
-    if (type == "parallel") kind = gtlParallel;
-    else if (type == "meridian") kind = gtlMeridian;
+    TCalibLine line;
+    if (type == "parallel") line.LineType = gtlParallel;
+    else if (type == "meridian") line.LineType = gtlMeridian;
     else Fail(Rules, "invalid type of graticule line: type=\"" + type + "\"");
 
-    ++Data.NumCalLines;
-    TCalibLine& line = Data.CalLines[Data.NumCalLines];
-    line.LineType = kind;
     int pos = ValueStart(Attrs, "value");
     line.LineValue = pos > 0 ? ParseFloatAt(Attrs, true, 3, pos) : 0.0;
     pos = ValueStart(Attrs, "npoints");
     const int declared = pos > 0 ? ParseIntAt(Attrs, pos) : 0;
 
-    int count = 0;
     std::size_t from = 0;
     std::string_view group;
-    line.NumPoints = 0;
     while (NextGroup(Contents, from, group)) {
-        if (count == gmMaxLinePoints)
+        if (line.NumPoints == gmMaxLinePoints)
             Fail(Rules, "too many points on a graticule line (at most " + std::to_string(gmMaxLinePoints) + ")");
         int p = 1;
         TPoint pt;
@@ -256,11 +262,14 @@ void ReadCalLine(const std::string& Attrs, const std::string& Contents, TCalibDa
         const auto comma = group.find(',');
         p = 1;
         pt.Y = comma == std::string_view::npos ? 0 : ParseIntAt(group.substr(comma + 1), p);
-        line.CalPoints[++count] = pt;
-        line.NumPoints = count;
+        line.CalPoints[++line.NumPoints] = pt;
     }
-    if (count != declared) Fail(Rules, kCountMismatch);
-    if (!Rules.KeepShortLines && line.NumPoints < 3) --Data.NumCalLines;
+    if (line.NumPoints != declared) Fail(Rules, kCountMismatch);
+    // Lines too short to fit are dropped before they can count against the table's capacity.
+    if (!Rules.KeepShortLines && line.NumPoints < 3) return;
+    if (Data.NumCalLines >= gmMaxCalLines)
+        Fail(Rules, "too many graticule lines (at most " + std::to_string(gmMaxCalLines) + ")");
+    Data.CalLines[++Data.NumCalLines] = line;
 }
 
 void ReadCorners(const std::string& Contents, TCalibData& Data)

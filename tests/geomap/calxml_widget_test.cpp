@@ -280,3 +280,28 @@ TEST_F(CalXmlWidgetTest, CalibDataFileLoadsExistingFilesOnly)
     EXPECT_EQ(m.MapImgHeight(), 0);
     EXPECT_EQ(m.CalibData().NumCalQuads, a.CalibData().NumCalQuads); // the calibration stays
 }
+
+TEST_F(CalXmlWidgetTest, ShortLinesDoNotCountAgainstTheLineTable)
+{
+    auto file = [&](int FullLines) {
+        std::vector<std::string> lines = {"<geomap sig=\"Tyxware\" id=\"g\" model=\"parabolicip\">"};
+        for (int i = 0; i < FullLines; ++i) {
+            lines.push_back("<calline type=\"parallel\" value=\"" + std::to_string(i) + "\" npoints=\"3\">[1,1] [2,2] [3,3]</calline>");
+            lines.emplace_back("<calline type=\"meridian\" value=\"1\" npoints=\"2\">[1,1] [2,2]</calline>");
+        }
+        lines.emplace_back("</geomap>");
+        return WriteLines("lines.xml", lines);
+    };
+    TGeoMap m;
+    m.SetName("Grat");
+    ASSERT_TRUE(m.LoadCalDataFromXML(file(25), ""));
+    EXPECT_EQ(m.CalibData().NumCalLines, 25);
+    EXPECT_DOUBLE_EQ(m.CalibData().CalLines[25].LineValue, 24);
+    try {
+        m.LoadCalDataFromXML(file(26), "");
+        ADD_FAILURE() << "no error";
+    } catch (const ETYXGeoMapError& e) {
+        EXPECT_STREQ(e.what(), "Component \"Grat\": too many graticule lines (at most 25)");
+    }
+    EXPECT_EQ(m.CalibData().NumCalLines, 25);
+}
