@@ -381,7 +381,7 @@ private:
     // What lets a box query walk a band of an index instead of a half: the records' boxes packed
     // tight (by record), upper bounds of their heights and widths (never lowered by a deletion,
     // recomputed on opening), and the records taller or wider than a quarter degree, which a
-    // narrow band does not cover.
+    // narrow band does not cover, in order of their southern edge.
     struct TBox {
         float LatLow, LatHigh, LongLow, LongHigh;
         bool Meets(double LaLo, double LaHi, double LoLo, double LoHi) const;
@@ -393,7 +393,8 @@ private:
     std::vector<TBox> FBoxes;
     double FMaxLatExtent = 0;
     double FMaxLongExtent = 0;
-    std::vector<TWideItem> FWide;
+    TChunkedIndex<TWideItem> FWide;
+    TBox NoteBox(const TgdbData& Data, bool& Wide);
     void NoteExtents(int32_t Index, const TgdbData& Data);
     void RecomputeExtents();
 

@@ -326,26 +326,46 @@ void TGeoDB::SortIxItemIDInto(TIxItemIDRecArray& Ix, const TIxItemIDRec& Rec)
     Ix[p] = Rec;
 }
 
-void TGeoDB::NoteExtents(int32_t Index, const TgdbData& Data)
+// Widens the extent bounds by one record's box and returns it; true in Wide when the box is taller
+// or wider than a narrow band covers.
+TGeoDB::TBox TGeoDB::NoteBox(const TgdbData& Data, bool& Wide)
 {
-    const double h = double{Data.LatHigh} - double{Data.LatLow};
-    const double w = double{Data.LongHigh} - double{Data.LongLow};
+    const TBox box{Data.LatLow, Data.LatHigh, Data.LongLow, Data.LongHigh};
+    const double h = double{box.LatHigh} - double{box.LatLow};
+    const double w = double{box.LongHigh} - double{box.LongLow};
     FMaxLatExtent = std::max(FMaxLatExtent, h);
     FMaxLongExtent = std::max(FMaxLongExtent, w);
-    const TBox box{Data.LatLow, Data.LatHigh, Data.LongLow, Data.LongHigh};
+    Wide = h > kNarrow || w > kNarrow;
+    return box;
+}
+
+void TGeoDB::NoteExtents(int32_t Index, const TgdbData& Data)
+{
+    bool wide = false;
+    const TBox box = NoteBox(Data, wide);
     if (static_cast<std::size_t>(Index) >= FBoxes.size()) FBoxes.resize(static_cast<std::size_t>(Index) + 1);
     FBoxes[static_cast<std::size_t>(Index)] = box;
-    if (h > kNarrow || w > kNarrow) FWide.push_back({Index, box});
+    // Kept in order of the southern edge, so that a query looks at a band of them only.
+    if (wide)
+        FWide.insert(FWide.partition_point([&box](const TWideItem& x) { return x.Box.LatLow <= box.LatLow; }),
+                     {Index, box});
 }
 
 void TGeoDB::RecomputeExtents()
 {
     FMaxLatExtent = 0;
     FMaxLongExtent = 0;
-    FWide.clear();
     FBoxes.clear();
     FBoxes.reserve(FSumData.size());
-    for (int32_t i = 0; i < FNumSumItems; ++i) NoteExtents(i, FSumData[static_cast<std::size_t>(i)]);
+    std::vector<TWideItem> wide;
+    for (int32_t i = 0; i < FNumSumItems; ++i) {
+        bool isWide = false;
+        FBoxes.push_back(NoteBox(FSumData[static_cast<std::size_t>(i)], isWide));
+        if (isWide) wide.push_back({i, FBoxes.back()});
+    }
+    std::stable_sort(wide.begin(), wide.end(),
+                     [](const TWideItem& a, const TWideItem& b) { return a.Box.LatLow < b.Box.LatLow; });
+    FWide.assign(wide);
 }
 
 void TGeoDB::InsertIntoIndex(int Entry, const TgdbData& Data)
@@ -365,8 +385,8 @@ void TGeoDB::InsertIntoIndex(int Entry, const TgdbData& Data)
 void TGeoDB::RemoveIndexEntries(int Entry)
 {
     const int32_t i = Entry - 1;
-    const auto w = std::find_if(FWide.begin(), FWide.end(), [i](const TWideItem& x) { return x.Index == i; });
-    if (w != FWide.end()) FWide.erase(w);
+    if (const std::size_t w = FWide.find_if([i](const TWideItem& x) { return x.Index == i; }); w < FWide.size())
+        FWide.erase(w);
     const std::size_t p0 = FIx0ItemId.find_if([i](const TIxItemIDRec& r) { return r.index == i; });
     if (p0 < FIx0ItemId.size()) FIx0ItemId.erase(p0);
     for (int k = 1; k <= 4; ++k) {
@@ -515,15 +535,21 @@ std::vector<int> TGeoDB::FindItemsInBox(double LatLow, double LatHigh, double Lo
         {&FIx1LatLo, latFrom(kNarrow), latTo, true},
         {&FIx3LongLo, longFrom(kNarrow), longTo, true},
     };
-    const auto cost = [this](const Range& r) { return r.To - r.From + (r.PlusWide ? FWide.size() : 0); };
+    const double wideLow = LatLow - FMaxLatExtent - kSlack;
+    const std::size_t wideTo = FWide.partition_point([LatHigh](const TWideItem& x) { return double{x.Box.LatLow} <= LatHigh; });
+    const std::size_t wideFrom =
+        std::min(wideTo, FWide.partition_point([wideLow](const TWideItem& x) { return double{x.Box.LatLow} < wideLow; }));
+    const std::size_t wideCount = wideTo - wideFrom;
+    const auto cost = [wideCount](const Range& r) { return r.To - r.From + (r.PlusWide ? wideCount : 0); };
     const Range& best = *std::min_element(std::begin(ranges), std::end(ranges),
                                           [&](const Range& a, const Range& b) { return cost(a) < cost(b); });
     best.Ix->for_range(best.From, best.To, [&](const TIxLLRec& r) {
         if (FBoxes[static_cast<std::size_t>(r.index)].Meets(LatLow, LatHigh, LongLow, LongHigh)) found.push_back(r.index + 1);
     });
     if (best.PlusWide) {
-        for (const TWideItem& w : FWide)
+        FWide.for_range(wideFrom, wideTo, [&](const TWideItem& w) {
             if (w.Box.Meets(LatLow, LatHigh, LongLow, LongHigh)) found.push_back(w.Index + 1);
+        });
         std::sort(found.begin(), found.end());
         found.erase(std::unique(found.begin(), found.end()), found.end());
         return found;

@@ -242,8 +242,8 @@ void TGeoDB::DeleteData(int DbEntry)
     FBoxes[static_cast<std::size_t>(hole)] = FBoxes[static_cast<std::size_t>(last)];
     FBoxes.pop_back();
     if (hole != last) {
-        for (TWideItem& w : FWide)
-            if (w.Index == last) w.Index = hole;
+        if (const std::size_t w = FWide.find_if([last](const TWideItem& x) { return x.Index == last; }); w < FWide.size())
+            FWide[w].Index = hole;
         const std::size_t p0 = FIx0ItemId.find_if([last](const TIxItemIDRec& r) { return r.index == last; });
         if (p0 < FIx0ItemId.size()) FIx0ItemId[p0].index = hole;
         for (int k = 1; k <= 4; ++k) {
