@@ -122,6 +122,15 @@ TBitmap::TBitmap(int Width, int Height, TPixelFormat PixelFormat) : TBitmap()
     FPixelFormat = PixelFormat;
     ResetPalette();
     FImage = NewImage(Width, Height, PaintFormat(PixelFormat));
+    FWidth = Width;
+    FHeight = Height;
+}
+
+void TBitmap::TakeImage(QImage&& Image)
+{
+    FImage = std::move(Image);
+    FWidth = FImage.width();
+    FHeight = FImage.height();
 }
 
 TBitmap::~TBitmap() { FCanvas.EndPaint(); }
@@ -142,6 +151,8 @@ void TBitmap::SetSize(int NewWidth, int NewHeight)
         P.drawImage(0, 0, FImage);
     }
     FImage = std::move(N);
+    FWidth = NewWidth;
+    FHeight = NewHeight;
 }
 
 void TBitmap::SetPixelFormat(TPixelFormat Value)
@@ -262,7 +273,7 @@ void TBitmap::AssignImage(const QImage& Image)
     QImage Converted = Image.isNull() ? QImage() : Image.convertToFormat(PaintFormat(Pf));
     if (!Image.isNull() && Converted.isNull()) throw std::bad_alloc();
     FCanvas.EndPaint();
-    FImage = std::move(Converted);
+    TakeImage(std::move(Converted));
     FPixelFormat = Pf;
     ResetPalette();
     if (!Pal.empty()) {
@@ -277,6 +288,8 @@ void TBitmap::Assign(const TBitmap& Source)
     Source.FCanvas.EndPaint();
     FCanvas.EndPaint();
     FImage = Source.FImage.copy();
+    FWidth = Source.FWidth;
+    FHeight = Source.FHeight;
     FPixelFormat = Source.FPixelFormat;
     FPalette = Source.FPalette;
 }

@@ -34,13 +34,14 @@ public:
     TBitmap(int Width, int Height, TPixelFormat PixelFormat = pfDevice);
     ~TBitmap() override;
 
-    int Width() const { return FImage.width(); }
-    int Height() const { return FImage.height(); }
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
     /// Resizing keeps the pixels that stay inside; new ones are white. Negative sizes count as 0.
+    /// A bitmap may be 0 pixels in one direction and keep its size in the other.
     void SetWidth(int Value);
     void SetHeight(int Value);
     void SetSize(int NewWidth, int NewHeight);
-    bool Empty() const { return FImage.isNull() || FImage.width() == 0 || FImage.height() == 0; }
+    bool Empty() const { return FWidth == 0 || FHeight == 0; }
 
     TPixelFormat PixelFormat() const { return FPixelFormat; }
     /// Converts the pixels; to a palette format they are mapped to the palette.
@@ -90,7 +91,10 @@ private:
     void LoadFromBytes(const std::vector<uint8_t>& Bytes, const std::string& Where);
     std::vector<uint8_t> EncodeBmp() const;
 
-    QImage FImage;
+    void TakeImage(QImage&& Image);
+
+    QImage FImage; // null while either size is 0
+    int FWidth = 0, FHeight = 0;
     TPixelFormat FPixelFormat = pfDevice;
     std::vector<TColor> FPalette;
     TCanvas FCanvas;

@@ -232,6 +232,14 @@ TEST(Bitmap, ResizingKeepsThePixelsThatStayAndWhitensTheRest)
     EXPECT_EQ(B.Canvas().Pixels(3, 3), clWhite); // cut off before, new now
     B.SetWidth(-3);
     EXPECT_TRUE(B.Empty());
+    EXPECT_EQ(B.Height(), 5); // the other size is kept, so setting width and height in turn works
+    B.SetWidth(4);
+    EXPECT_EQ(B.Canvas().Pixels(3, 4), clWhite);
+    TBitmap Fresh;
+    Fresh.SetWidth(7);
+    Fresh.SetHeight(2);
+    EXPECT_EQ(Fresh.Width(), 7);
+    EXPECT_EQ(Fresh.Height(), 2);
     EXPECT_THROW(TBitmap(-1, 2), std::invalid_argument);
 
     TBitmap C;
