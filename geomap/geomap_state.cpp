@@ -1,0 +1,460 @@
+// TGeoMap: construction, copying, the property setters, landmarks and the view state.
+#include "geomap/Tyx_geomap.h"
+
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "host/gui/tyx_stretchblt.h"
+#include "host/tyx_rounding.h"
+
+namespace tyx {
+
+namespace {
+
+constexpr double MaxCacheMagLimit = 2.0 / 3.0;
+constexpr int LandMarkBlock = 1000;
+constexpr int MaxMapPixels = 3000000;
+
+TLandMark MakeDefaultLandMark()
+{
+    TLandMark L;
+    L.SymbolProps.Kind = lmCross;
+    L.SymbolProps.Size = 7;
+    L.SymbolProps.FGColor = clBlue;
+    L.SymbolProps.BGColor = clWhite;
+    L.SymbolProps.Transparent = false;
+    L.SymbolProps.Direction = 0;
+    L.SymbolProps.Length = 10;
+    L.Caption.Size = 8;
+    L.Caption.FontName = "MS Sans Serif";
+    L.Caption.FontStyles = 0;
+    L.Caption.FGColor = clBlack;
+    L.Caption.BGColor = clWhite;
+    L.Caption.Transparent = true;
+    L.Caption.dx = 0;
+    L.Caption.dy = 8;
+    L.Caption.Direction = 0;
+    L.Caption.HAlignment = taCenter;
+    L.Caption.VAlignment = vaTop;
+    return L;
+}
+
+/// Capacity for Count landmarks: whole blocks of 1000, at least one.
+std::size_t LandMarkCapacity(int Count)
+{
+    const int Blocks = Count <= 0 ? 1 : (Count - 1) / LandMarkBlock + 1;
+    return static_cast<std::size_t>(Blocks) * LandMarkBlock;
+}
+
+/// The common setter: store, then show the change.
+template <typename T>
+void StoreAndPaint(TGeoMap& Map, T& Field, const T& Value)
+{
+    Field = Value;
+    Map.Paint();
+}
+
+} // namespace
+
+TGeoMap::TGeoMap(QWidget* Parent)
+    : QWidget(Parent), TComponent(nullptr), FCacheMagLimit(MaxCacheMagLimit)
+{
+    resize(500, 400);
+    setMouseTracking(true);
+    // Every paint covers the whole control with the composed picture.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+
+    AuxBmp.SetPixelFormat(pf15bit);
+    FImgCache.SetPixelFormat(pf15bit);
+    FCacheAA = FAntiAlias;
+
+    ReserveLandMarks(0);
+    FDefaultLM = MakeDefaultLandMark();
+    FLMClassVisible.fill(true);
+    FCalib.SetMapImageSize(0, 0);
+    ClearZoomHistory();
+}
+
+TGeoMap::~TGeoMap() = default;
+
+void TGeoMap::RaiseInsufficientMemory() const
+{
+    throw ETYXGeoMapError(Name(), "insufficient memory");
+}
+
+void TGeoMap::ReserveLandMarks(int Count)
+{
+    try {
+        FLandMarks.reserve(LandMarkCapacity(Count));
+    } catch (const std::bad_alloc&) {
+        RaiseInsufficientMemory();
+    } catch (const std::length_error&) {
+        RaiseInsufficientMemory();
+    }
+}
+
+void TGeoMap::SetName(const std::string& Value)
+{
+    TComponent::SetName(Value);
+    setObjectName(QString::fromStdString(Value));
+    FCalib.SetOwnerName(Value);
+}
+
+void TGeoMap::Assign(const TGeoMap& Source)
+{
+    if (&Source == this) return;
+
+    // The landmark array comes first: it is the only copy that can fail for want of memory,
+    // and failing before anything else is touched leaves this control as it was.
+    std::vector<TLandMark> LandMarks;
+    try {
+        LandMarks.reserve(LandMarkCapacity(Source.NumLandMarks()));
+        LandMarks.assign(Source.FLandMarks.begin(), Source.FLandMarks.end());
+    } catch (const std::bad_alloc&) {
+        RaiseInsufficientMemory();
+    }
+
+    AuxBmp.Assign(Source.AuxBmp);
+    FImgCache.Assign(Source.FImgCache);
+    FCacheMag = Source.FCacheMag;
+    FCacheAA = Source.FCacheAA;
+    FCacheMagLimit = Source.FCacheMagLimit;
+
+    FLandMarks.swap(LandMarks);
+    FDefaultLM = Source.FDefaultLM;
+    FLMClassVisible = Source.FLMClassVisible;
+    FLMRandSampleLimit = Source.FLMRandSampleLimit;
+    FHighLM = Source.FHighLM;
+    FHighLMColFG = Source.FHighLMColFG;
+    FHighLMColBG = Source.FHighLMColBG;
+    FHighLMTrans = Source.FHighLMTrans;
+
+    FColorBakGnd = Source.FColorBakGnd;
+    FFrameStyle = Source.FFrameStyle;
+    FFrameColor = Source.FFrameColor;
+    FColorGratLine = Source.FColorGratLine;
+    FColorGratPoints = Source.FColorGratPoints;
+    FColBlackLine = Source.FColBlackLine;
+    FColGrayLine = Source.FColGrayLine;
+    FColWhiteLine = Source.FColWhiteLine;
+    FEmptyMsg = Source.FEmptyMsg;
+    FShowGrat = Source.FShowGrat;
+    FAntiAlias = Source.FAntiAlias;
+    FGratLineDist = Source.FGratLineDist;
+    FUTMGridDist = Source.FUTMGridDist;
+    FSuppressPaint = Source.FSuppressPaint;
+
+    FMapImgName = Source.FMapImgName;
+    FMapImgWidth = Source.FMapImgWidth;
+    FMapImgHeight = Source.FMapImgHeight;
+    FMagnify = Source.FMagnify;
+    FTopLeft = Source.FTopLeft;
+    FConfinePan = Source.FConfinePan;
+    FTopLeftXAnchor = Source.FTopLeftXAnchor;
+    FTopLeftYAnchor = Source.FTopLeftYAnchor;
+    FZoomStack = Source.FZoomStack;
+    FZStackPoi = Source.FZStackPoi;
+
+    FLButtonWasDown = Source.FLButtonWasDown;
+    FZoomState = Source.FZoomState;
+    FMouseBoxState = Source.FMouseBoxState;
+    FMouseBoxX1 = Source.FMouseBoxX1;
+    FMouseBoxX2 = Source.FMouseBoxX2;
+    FMouseBoxY1 = Source.FMouseBoxY1;
+    FMouseBoxY2 = Source.FMouseBoxY2;
+    FWindOldCornerX = Source.FWindOldCornerX;
+    FWindOldCornerY = Source.FWindOldCornerY;
+    FWindAnchorX = Source.FWindAnchorX;
+    FWindAnchorY = Source.FWindAnchorY;
+    FMouseAction = Source.FMouseAction;
+    FRubberBandOn = Source.FRubberBandOn;
+    FSelectRectOn = Source.FSelectRectOn;
+    FRubberBAnchorX = Source.FRubberBAnchorX;
+    FRubberBAnchorY = Source.FRubberBAnchorY;
+    FRubberBandOldX = Source.FRubberBandOldX;
+    FRubberBandOldY = Source.FRubberBandOldY;
+    MouseAnchorX = Source.MouseAnchorX;
+    MouseAnchorY = Source.MouseAnchorY;
+    FLastMClickPosX = Source.FLastMClickPosX;
+    FLastMClickPosY = Source.FLastMClickPosY;
+    FLastMMousePosX = Source.FLastMMousePosX;
+    FLastMMousePosY = Source.FLastMMousePosY;
+
+    // The core's copy keeps this control's name for its messages.
+    FCalib = Source.FCalib;
+    FCalDatName = Source.FCalDatName;
+
+    GrafBmp.Assign(Source.GrafBmp);
+}
+
+void TGeoMap::AssignTo(TGeoMap& Dest) const
+{
+    Dest.Assign(*this);
+}
+
+// ---- Published properties ----
+
+void TGeoMap::SetAntiAlias(bool Value)
+{
+    StoreAndPaint(*this, FAntiAlias, Value);
+}
+
+void TGeoMap::SetCacheMagLimit(double Value)
+{
+    if (std::isnan(Value)) return;
+    FCacheMagLimit = std::clamp(Value, 0.0, MaxCacheMagLimit);
+    if (FMagnify < MaxCacheMagLimit) Paint();
+}
+
+void TGeoMap::SetColorBakGnd(TColor Value)
+{
+    StoreAndPaint(*this, FColorBakGnd, Value);
+}
+
+void TGeoMap::SetColorGratLine(TColor Value)
+{
+    StoreAndPaint(*this, FColorGratLine, Value);
+}
+
+void TGeoMap::SetColorGratPoints(TColor Value)
+{
+    StoreAndPaint(*this, FColorGratPoints, Value);
+}
+
+void TGeoMap::SetColorFrame(TColor Value)
+{
+    StoreAndPaint(*this, FFrameColor, Value);
+}
+
+void TGeoMap::SetConfinePan(bool Value)
+{
+    FConfinePan = Value;
+    if (FConfinePan) PanMapToFillWindow();
+}
+
+void TGeoMap::SetEmptyMsg(const std::string& Value)
+{
+    StoreAndPaint(*this, FEmptyMsg, Value);
+}
+
+void TGeoMap::SetFrameStyle(TFrameStyle Value)
+{
+    if (Value == FFrameStyle) return;
+    FFrameStyle = Value;
+    Paint();
+}
+
+void TGeoMap::SetGratLineDist(double Value)
+{
+    if (std::isnan(Value)) return;
+    FGratLineDist = std::clamp(Value, 0.0, 60.0);
+    Paint();
+}
+
+void TGeoMap::SetUTMGridDist(int Value)
+{
+    FUTMGridDist = std::clamp(Value, 0, 10000000);
+    Paint();
+}
+
+void TGeoMap::SetShowGrat(TShowGrat Value)
+{
+    if (Value == FShowGrat) return;
+    FShowGrat = Value;
+    Paint();
+}
+
+// ---- Public properties ----
+
+void TGeoMap::SetHighLM(int Value)
+{
+    if (Value < 0 || Value > NumLandMarks()) Value = 0;
+    if (Value == FHighLM) return;
+    FHighLM = Value;
+    Paint();
+}
+
+void TGeoMap::SetHighLightProperties(TColor ColorFG, TColor ColorBG, bool Transparent)
+{
+    FHighLMColFG = ColorFG;
+    FHighLMColBG = ColorBG;
+    FHighLMTrans = Transparent;
+    Paint();
+}
+
+void TGeoMap::SetRandSampleLimit(int Value)
+{
+    if (Value <= 1000 || Value == FLMRandSampleLimit) return;
+    FLMRandSampleLimit = Value;
+    Paint();
+}
+
+void TGeoMap::SetMagnification(double Value)
+{
+    // A view needs a positive, finite scale; everything that divides by it relies on that.
+    if (!(Value > 0) || !std::isfinite(Value)) return;
+    FMagnify = Value;
+    Paint();
+}
+
+void TGeoMap::SetSuppressPaint(bool Value)
+{
+    if (Value == FSuppressPaint) return;
+    FSuppressPaint = Value;
+    if (!FSuppressPaint) Paint();
+}
+
+void TGeoMap::SetTopLeft(const TPoint& Value)
+{
+    StoreAndPaint(*this, FTopLeft, Value);
+}
+
+void TGeoMap::SetMapImageSize(int Width, int Height)
+{
+    FMapImgWidth = Width;
+    FMapImgHeight = Height;
+    FCalib.SetMapImageSize(Width, Height);
+}
+
+// ---- Map image ----
+
+namespace {
+
+void CheckMapPixels(const std::string& Name, int Width, int Height)
+{
+    if (static_cast<long long>(Width) * Height > MaxMapPixels)
+        throw ETYXGeoMapError(Name, "Cannot use map image, maximum of " + std::to_string(MaxMapPixels) +
+                                        " pixels exceeded (size of map is " + std::to_string(Width) + " x " +
+                                        std::to_string(Height) + ")");
+}
+
+} // namespace
+
+void TGeoMap::SetMapBitMap(const TBitmap& Value)
+{
+    CheckMapPixels(Name(), Value.Width(), Value.Height());
+    FCacheMag = 0;
+    GrafBmp.Assign(Value);
+    FMapImgName = "$unknown$";
+    SetMapImageSize(GrafBmp.Width(), GrafBmp.Height());
+    AuxBmp.SetSize(FMapImgWidth, FMapImgHeight);
+    FTopLeft = TPoint{};
+    Paint();
+}
+
+void TGeoMap::ResizeMap(double Magnification)
+{
+    if (!(Magnification > 0) || !std::isfinite(Magnification)) return;
+    const int NewW = Round(GrafBmp.Width() * Magnification);
+    const int NewH = Round(GrafBmp.Height() * Magnification);
+    // Enlarging is bounded like loading: an image beyond the limit is refused before anything
+    // is touched.
+    CheckMapPixels(Name(), NewW, NewH);
+
+    FCacheMag = 0;
+    TBitmap Resampled(NewW, NewH, GrafBmp.PixelFormat());
+    if (!GrafBmp.Palette().empty()) Resampled.SetPalette(GrafBmp.Palette());
+    SetStretchBltMode(Resampled.Canvas(), FAntiAlias ? HALFTONE : COLORONCOLOR);
+    StretchBlt(Resampled.Canvas(), 0, 0, NewW, NewH, GrafBmp, 0, 0, GrafBmp.Width(), GrafBmp.Height());
+    GrafBmp.Assign(Resampled);
+
+    FCalib.ScalePixelPositions(Magnification);
+    // The extents are measured on the new image, so the core learns its size before the refit.
+    SetMapImageSize(NewW, NewH);
+    FCalib.RecalcCalibration();
+
+    AuxBmp.SetSize(NewW, NewH);
+    FTopLeft = TPoint{};
+    Paint();
+}
+
+void TGeoMap::ResizeMap(int LongerEdgeLength)
+{
+    if (FMapImgWidth <= 0 || FMapImgHeight <= 0 || LongerEdgeLength < 1) return;
+    const int Longer = FMapImgWidth < FMapImgHeight ? FMapImgHeight : FMapImgWidth;
+    ResizeMap(static_cast<double>(LongerEdgeLength) / Longer);
+}
+
+// ---- Landmarks ----
+
+void TGeoMap::AddLandMark(double Lat, double Long, double Altitude)
+{
+    TLandMark L = FDefaultLM;
+    L.Latitude = Lat;
+    L.Longitude = Long;
+    L.Altitude = Altitude;
+    if (OnLandMarkAction) {
+        bool Allowed = true;
+        OnLandMarkAction(this, Allowed, lmaAdd, L);
+        if (!Allowed) return;
+    }
+    const int N = NumLandMarks() + 1;
+    if (N > LandMarkBlock && N % LandMarkBlock == 1) ReserveLandMarks(N);
+    FLandMarks.push_back(L);
+    Paint();
+}
+
+TLandMark TGeoMap::GetLandMarkData(int i) const
+{
+    if (i < 1 || i > NumLandMarks()) return TLandMark{};
+    return FLandMarks[static_cast<std::size_t>(i - 1)];
+}
+
+void TGeoMap::SetLandMarkData(int i, const TLandMark& LandMark)
+{
+    if (i < 1 || i > NumLandMarks()) return;
+    FLandMarks[static_cast<std::size_t>(i - 1)] = LandMark;
+    Paint();
+}
+
+void TGeoMap::SetClassVisibility(uint8_t i, bool Value)
+{
+    FLMClassVisible[i] = Value;
+    Paint();
+}
+
+// ---- View ----
+
+void TGeoMap::PanMapToFillWindow()
+{
+    const double ViewW = width() / FMagnify;
+    const double ViewH = height() / FMagnify;
+    if (FTopLeft.X > FMapImgWidth - ViewW) FTopLeft.X = Round(FMapImgWidth - ViewW);
+    if (FTopLeft.Y > FMapImgHeight - ViewH) FTopLeft.Y = Round(FMapImgHeight - ViewH);
+    if (FTopLeft.X < 0) FTopLeft.X = 0;
+    if (FTopLeft.Y < 0) FTopLeft.Y = 0;
+}
+
+void TGeoMap::ZoomStateOnStack()
+{
+    FZoomStack[static_cast<std::size_t>(FZStackPoi - 1)] = TgmZoomStackEntry{FTopLeft.X, FTopLeft.Y, FMagnify};
+    FZStackPoi = FZStackPoi >= 16 ? 1 : FZStackPoi + 1;
+}
+
+void TGeoMap::ClearZoomHistory()
+{
+    FZoomStack.fill(TgmZoomStackEntry{});
+    FZStackPoi = 1;
+    ZoomStateOnStack();
+}
+
+TgmZoomStackEntry TGeoMap::GetZoomStackEntry(int StackIx) const
+{
+    if (StackIx < -15 || StackIx > 0) return TgmZoomStackEntry{};
+    int e = FZStackPoi + StackIx - 1;
+    if (e < 1) e += 16;
+    return FZoomStack[static_cast<std::size_t>(e - 1)];
+}
+
+void TGeoMap::DoZoomPanEvent()
+{
+    if (OnZoomPan) OnZoomPan(this);
+}
+
+void TGeoMap::DoSelectRectEvent(int Mode, double a, double b, double c, double d)
+{
+    if (OnSelectRect) OnSelectRect(this, Mode, a, b, c, d);
+}
+
+} // namespace tyx
