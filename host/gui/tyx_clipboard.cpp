@@ -4,10 +4,19 @@
 #include <QGuiApplication>
 #include <QMimeData>
 
+#include <stdexcept>
+
 namespace tyx {
+
+namespace {
+
+bool HaveGuiApp() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
+
+} // namespace
 
 void ClipboardSetBitmap(const TBitmap& Bitmap)
 {
+    if (!HaveGuiApp()) throw std::logic_error("the clipboard needs a running QGuiApplication");
     QImage Img = Bitmap.ToQImage();
     if (Img.format() == QImage::Format_Indexed8 || Img.format() == QImage::Format_Mono)
         Img = Img.convertToFormat(QImage::Format_RGB32);
@@ -16,6 +25,7 @@ void ClipboardSetBitmap(const TBitmap& Bitmap)
 
 bool ClipboardHasBitmap()
 {
+    if (!HaveGuiApp()) return false;
     const QMimeData* Data = QGuiApplication::clipboard()->mimeData();
     return Data && Data->hasImage();
 }

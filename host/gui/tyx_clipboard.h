@@ -5,6 +5,7 @@
 namespace tyx {
 
 /// Puts a copy of the bitmap on the clipboard (palette formats as their mapped colours).
+/// Throws std::logic_error without a QGuiApplication; the readers then report no bitmap.
 void ClipboardSetBitmap(const TBitmap& Bitmap);
 bool ClipboardHasBitmap();
 /// Replaces Bitmap with the clipboard's picture; false (Bitmap unchanged) when there is none.
