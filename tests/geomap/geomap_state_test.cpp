@@ -70,6 +70,10 @@ TEST(GeoMapState, PublishedPropertiesAreQtProperties)
     EXPECT_EQ(M.MouseAction(), maNone);
     EXPECT_EQ(M.property("EmptyMsg").value<std::string>(), "GeoMap: empty");
     EXPECT_EQ(M.property("ShowGraticule").value<TShowGrat>(), sgNone);
+    EXPECT_TRUE(M.setProperty("ColorBackGnd", QVariant::fromValue<uint32_t>(clRed)));
+    EXPECT_EQ(M.ColorBackGnd(), clRed);
+    EXPECT_TRUE(M.setProperty("CalibModel", QVariant::fromValue(cmEquiRect)));
+    EXPECT_EQ(M.CalibModel(), cmEquiRect);
     M.SetName("Map1");
     EXPECT_EQ(M.objectName(), QString("Map1"));
 }
