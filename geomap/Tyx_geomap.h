@@ -27,6 +27,8 @@
 #include "host/tyx_types.h"
 #include "support/Tyx_tyxbase.h"
 
+class QPrinter;
+
 namespace tyx {
 
 // ---- Overlay mode ----
@@ -284,6 +286,32 @@ public:
     /// or for a length below 1.
     void ResizeMap(int LongerEdgeLength);
 
+    // ---- Map images (geomap_image.cpp) ----
+    /// Loads the map image (.jpg, .jpeg, .bmp or .png, any case) after OnMapImageRequest may have
+    /// redirected the name; MapImgFile keeps the name as asked. A missing file clears the name and
+    /// the size. ETYXGeoMapError for another extension, a file that cannot be decoded or more than
+    /// 3000000 pixels; the previous image, name and size then stay. Resets TopLeft and repaints.
+    void SetMapImgName(const std::string& Value);
+    /// Writes the image as Dir/Base.jpg and the calibration as Dir/Base.xml (Dir and Base taken
+    /// from FileName); MapImgFile becomes Base.jpg. No repaint.
+    void SaveMap(const std::string& FileName, const std::string& DataID);
+    /// Renames the image file within its directory, keeping its extension; Name is reduced to
+    /// safe file-name characters. False (nothing changed) without an image file, for an empty
+    /// name, or when the file system refuses. No repaint.
+    bool RenameMapImg(const std::string& Name);
+    /// Draws an empty map of the box (4-bit BMP, 30-pixel margin, dashed graticule every dLat x
+    /// dLong degrees, labelled), writes it with a calibration file beside it (StripExtension(FName)
+    /// + ".bmp" / ".xml") and loads both. Swapped bounds are put in order, steps <= 0 become 1
+    /// and sizes below 100 become 100.
+    void CreateAndLoadEmptyMap(const std::string& FName, double LatLow, double LongLow, double LatHigh,
+                               double LongHigh, double dLat, double dLong, int Wid, int Hgt,
+                               const TOnDrawMapDataEvent& OnDrawMapData = {});
+    /// The same without files: a 24-bit image (blank unless ShowGrid), name "$unknown$", model
+    /// cmEquiRect.
+    void CreateEmptyMapInMemory(double LatLow, double LongLow, double LatHigh, double LongHigh, double dLat,
+                                double dLong, int Wid, int Hgt, bool ShowGrid,
+                                const TOnDrawMapDataEvent& OnDrawMapData = {});
+
     // ---- Calibration input (repaint after every change) ----
     /// Adds a pixel to a graticule line (cmParabolicIp only, else ETYXGeoMapError); false when
     /// the line table or the line is full.
@@ -373,6 +401,54 @@ public:
     /// The picture last shown, control-sized.
     const QImage& Picture() const { return FPicture; }
 
+    // ---- Rendering, printing and export (geomap_render.cpp, geomap_print.cpp) ----
+    /// Designer/preview state: the control shows its empty state whatever is loaded. Repaints.
+    bool DesignMode() const { return FDesignMode; }
+    void SetDesignMode(bool Value);
+    /// The reduced copy of the whole map image that serves magnifications below CacheMagLimit,
+    /// and how often it has been built (each build scales the whole image once).
+    const TBitmap& ImageCache() const { return FImgCache; }
+    int CacheBuildCount() const { return FCacheBuilds; }
+    /// The 15-bit composition bitmap: at least control-sized; it grows with the control and only
+    /// a new or resized map image sets it back to the image's size.
+    const TBitmap& CompositionBitmap() const { return AuxBmp; }
+    /// Puts the last composed picture on the clipboard, inside a black outline one pixel in from
+    /// the edge (the frame is left out).
+    void CopyToClipboard();
+    /// Puts the whole map image with its overlays, at magnification 1, on the clipboard.
+    /// ETYXGeoMapError without an image.
+    void CopyEntireMapToClipboard();
+    /// Composes the view of MagFact control pixels per image pixel whose top-left shows image
+    /// pixel TopLeft (image and overlays, no frame) and draws it Width x Height at (PosHoriz,
+    /// PosVert) into DestBmp, which grows when it is too small. Leaves the control's view and
+    /// cache alone; nothing for sizes below 1 or a MagFact that is not positive.
+    void CopyToBMP(TBitmap& DestBmp, const TPoint& TopLeft, double MagFact, int PosHoriz, int PosVert, int Width,
+                   int Height);
+
+    // Printing. A print job is a QPainter begun on a QPrinter (or any paint device); what is
+    // printed is the map image with its overlays composed at magnification 1, without the frame,
+    // scaled onto the page. Page positions and sizes are millimetres from the top-left corner of
+    // the printable area. Scale is a map scale 1:Scale; it needs a calibrated resolution
+    // (CalibData.Resolution, metres per pixel).
+    /// Opens a job on Printer and prints the whole map at ScaleF times the largest size that
+    /// fits the printable area, at its top-left corner. ETYXGeoMapError without an image, for a
+    /// ScaleF that is not positive, or when the job cannot be opened.
+    void PrintIt(double ScaleF, QPrinter& Printer);
+    /// The same on the system's default printer.
+    void PrintIt(double ScaleF);
+    /// Prints the whole map at device pixel (x, y) of the open job, ScaleF times the printable
+    /// width wide; on return (x, y) is the device pixel just beyond its bottom-right corner.
+    void CopyToOpenPrinter(QPainter& Printer, int& x, int& y, double ScaleF);
+    /// Prints the map-image window MapWindow at 1:Scale at (PosHoriz, PosVert) mm.
+    /// ETYXGeoMapError without resolution, for Scale < 1 or an empty window.
+    void CopyToOpenPrinter(QPainter& Printer, const TRect& MapWindow, int Scale, int PosHoriz, int PosVert);
+    /// The same for the window of Width x Height image pixels from TopLeft.
+    void CopyToOpenPrinter(QPainter& Printer, const TPoint& TopLeft, int Scale, int PosHoriz, int PosVert, int Width,
+                           int Height);
+    /// Printed size in mm (rounded) of MapWindow at 1:Scale; 0 x 0 without resolution or for
+    /// Scale < 1.
+    void CalcExtentsOfPrint(const TRect& MapWindow, int Scale, int& Width, int& Height) const;
+
     void DoZoomPanEvent();
     void DoSelectRectEvent(int Mode, double a, double b, double c, double d);
 
@@ -417,6 +493,14 @@ private:
     /// Reserves landmark capacity in blocks of 1000 for Count landmarks.
     void ReserveLandMarks(int Count);
     void ConstructInternalMapImg();
+    // Rendering: the composition of a view into any canvas, shared by the control and exports.
+    void ComposeView(TCanvas& C, int W, int H, bool OwnCache);
+    void DrawMapImage(TCanvas& C, int W, int H, bool OwnCache);
+    void BuildImageCache(TBitmap& Cache, double Mag, bool AA) const;
+    void DrawOverlays(TCanvas& C, int W, int H);
+    /// A view composed off the screen (image and overlays, no frame), the control's view untouched.
+    void ComposeOffscreen(TBitmap& Out, const TPoint& ViewTopLeft, double Mag, int W, int H);
+    void PrintWindow(QPainter& Printer, const TPoint& TopLeft, int Width, int Height, const QRectF& Target);
     void SetMapImageSize(int Width, int Height);
 
     // Images and render cache
@@ -427,6 +511,8 @@ private:
     double FCacheMagLimit;
     TBitmap GrafBmp;           ///< the full-resolution map image
     QImage FPicture;           ///< what paintEvent shows
+    bool FDesignMode = false;
+    int FCacheBuilds = 0;
 
     // Landmarks
     std::vector<TLandMark> FLandMarks;

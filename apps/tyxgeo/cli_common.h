@@ -47,5 +47,6 @@ void RunBatch(std::istream& In, std::ostream& Out, std::size_t FieldCount,
 void AddGeoCommands(CLI::App& App);
 void AddDbCommands(CLI::App& App);
 void AddCalibCommands(CLI::App& App);
+void AddRenderCommands(CLI::App& App);
 
 } // namespace tyx::cli

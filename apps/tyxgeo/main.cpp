@@ -17,6 +17,7 @@ int main(int argc, char** argv)
     AddGeoCommands(app);
     AddDbCommands(app);
     AddCalibCommands(app);
+    AddRenderCommands(app);
 
     try {
         app.parse(argc, argv);

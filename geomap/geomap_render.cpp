@@ -1,0 +1,184 @@
+// TGeoMap: composing the picture. Every paint composes the whole view (background, the visible
+// part of the map image, the overlays, the frame) in the 15-bit composition bitmap AuxBmp and
+// copies it in one block into the control's own picture, so the screen never sees a half-drawn
+// map. Below CacheMagLimit the image is shrunk once per magnification into FImgCache and panning
+// only copies blocks of it; at or above the limit each paint stretches the visible part of the
+// full-resolution image. The exports compose the same way into bitmaps of their own.
+#include "geomap/Tyx_geomap.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "geomap/geomap_restore.h"
+#include "host/gui/tyx_clipboard.h"
+#include "host/gui/tyx_drawframe.h"
+#include "host/gui/tyx_stretchblt.h"
+#include "host/tyx_rounding.h"
+
+namespace tyx {
+
+namespace {
+
+/// Hidden on purpose by the host, as opposed to not shown yet: a control that was never hidden
+/// keeps composing while its window is not on the screen.
+bool ExplicitlyHidden(const QWidget& W)
+{
+    return W.testAttribute(Qt::WA_WState_ExplicitShowHide) && W.testAttribute(Qt::WA_WState_Hidden);
+}
+
+} // namespace
+
+void TGeoMap::SetDesignMode(bool Value)
+{
+    if (Value == FDesignMode) return;
+    FDesignMode = Value;
+    Paint();
+}
+
+void TGeoMap::BuildImageCache(TBitmap& Cache, double Mag, bool AA) const
+{
+    const int CW = Round(GrafBmp.Width() * Mag);
+    const int CH = Round(GrafBmp.Height() * Mag);
+    Cache.SetPixelFormat(pf15bit);
+    Cache.SetSize(CW, CH);
+    SetStretchBltMode(Cache.Canvas(), AA ? HALFTONE : COLORONCOLOR);
+    StretchBlt(Cache.Canvas(), 0, 0, CW, CH, GrafBmp, 0, 0, GrafBmp.Width(), GrafBmp.Height());
+}
+
+void TGeoMap::DrawMapImage(TCanvas& C, int W, int H, bool OwnCache)
+{
+    const TBitmap* Cache = nullptr;
+    TBitmap Temporary;
+    if (OwnCache) {
+        if ((FCacheMag != FMagnify || FCacheAA != FAntiAlias) && FMagnify < FCacheMagLimit) {
+            BuildImageCache(FImgCache, FMagnify, FAntiAlias);
+            // Only a complete rebuild makes the cache valid.
+            FCacheMag = FMagnify;
+            FCacheAA = FAntiAlias;
+            ++FCacheBuilds;
+        }
+        if (FCacheMag == FMagnify) Cache = &FImgCache;
+    } else if (FMagnify < FCacheMagLimit) {
+        // An export looks exactly like the control would at this view; it borrows the control's
+        // cache when that fits and never replaces it.
+        if (FCacheMag == FMagnify && FCacheAA == FAntiAlias) {
+            Cache = &FImgCache;
+        } else {
+            BuildImageCache(Temporary, FMagnify, FAntiAlias);
+            Cache = &Temporary;
+        }
+    }
+
+    if (Cache) {
+        SetStretchBltMode(C, COLORONCOLOR);
+        StretchBlt(C, 0, 0, W, H, *Cache, Round(FTopLeft.X * FMagnify), Round(FTopLeft.Y * FMagnify), W, H);
+    } else {
+        SetStretchBltMode(C, FAntiAlias ? HALFTONE : COLORONCOLOR);
+        const int SW = Round(W / FMagnify + FTopLeft.X) - FTopLeft.X;
+        const int SH = Round(H / FMagnify + FTopLeft.Y) - FTopLeft.Y;
+        StretchBlt(C, 0, 0, W, H, GrafBmp, FTopLeft.X, FTopLeft.Y, SW, SH);
+    }
+}
+
+void TGeoMap::DrawOverlays(TCanvas& C, int W, int H)
+{
+    // The graticule, UTM grid and calibration marks (when ShowGraticule is not sgNone) and the
+    // landmark layer with symbols and captions are drawn here, within W x H, placed through
+    // MapImageToControl; they are not built yet, so this layer draws nothing of its own so far.
+    (void)W;
+    (void)H;
+    if (OnDataRendered) OnDataRendered(this, C);
+    // The highlight landmark goes here, above everything the host drew.
+}
+
+void TGeoMap::ComposeView(TCanvas& C, int W, int H, bool OwnCache)
+{
+    C.Pen().SetStyle(psSolid);
+    C.Pen().SetMode(pmCopy);
+    C.Brush().SetColor(FColorBakGnd);
+    C.Pen().SetColor(FColorBakGnd);
+    C.FillRect(Rect(0, 0, W, H));
+    if (FDesignMode || FMapImgName.empty()) {
+        C.Font().SetColor(FFrameColor);
+        C.TextOut(10, 10, FEmptyMsg);
+        return;
+    }
+    DrawMapImage(C, W, H, OwnCache);
+    if (OnBeforeRenderData) OnBeforeRenderData(this, C);
+    DrawOverlays(C, W, H);
+}
+
+void TGeoMap::ConstructInternalMapImg()
+{
+    const int W = width();
+    const int H = height();
+    // Grown in one step: a bitmap without pixels has no height to keep while its width grows.
+    if (AuxBmp.Width() < W || AuxBmp.Height() < H)
+        AuxBmp.SetSize(std::max(AuxBmp.Width(), W), std::max(AuxBmp.Height(), H));
+    TCanvas& C = AuxBmp.Canvas();
+    // A hidden control keeps its last picture, but the frame is always drawn.
+    if (FDesignMode || FMapImgName.empty() || !ExplicitlyHidden(*this)) ComposeView(C, W, H, true);
+    DrawFrame(C, FFrameStyle, 0, 0, W - 1, H - 1, FColWhiteLine, clSilver, FColGrayLine, FColBlackLine, clBlack);
+}
+
+void TGeoMap::Paint()
+{
+    if (FSuppressPaint) return;
+    ConstructInternalMapImg();
+    FPicture = AuxBmp.Image().copy(0, 0, width(), height());
+    update();
+}
+
+void TGeoMap::ComposeOffscreen(TBitmap& Out, const TPoint& ViewTopLeft, double Mag, int W, int H)
+{
+    Out.SetPixelFormat(pf15bit);
+    Out.SetSize(W, H);
+    const TRestore<TPoint> KeepTopLeft(FTopLeft, ViewTopLeft);
+    const TRestore<double> KeepMag(FMagnify, Mag);
+    ComposeView(Out.Canvas(), W, H, false);
+    Out.Canvas().EndPaint();
+}
+
+void TGeoMap::CopyToClipboard()
+{
+    const int W = width();
+    const int H = height();
+    TBitmap Clip(W, H);
+    SetStretchBltMode(Clip.Canvas(), COLORONCOLOR);
+    Clip.Canvas().CopyRect(Rect(2, 2, W - 2, H - 2), AuxBmp.Canvas(), Rect(2, 2, W - 2, H - 2));
+    TCanvas& C = Clip.Canvas();
+    C.Pen().SetStyle(psSolid);
+    C.Pen().SetMode(pmCopy);
+    C.Pen().SetColor(clBlack);
+    // The closed outline through (1, 1) and (W - 2, H - 2): a rectangle's outline covers the same
+    // pixels, whichever way the painter runs its lines.
+    C.Brush().SetStyle(bsClear);
+    C.Rectangle(1, 1, W - 1, H - 1);
+    ClipboardSetBitmap(Clip);
+}
+
+void TGeoMap::CopyEntireMapToClipboard()
+{
+    if (FMapImgWidth <= 0 || FMapImgHeight <= 0)
+        throw ETYXGeoMapError(Name(), "CopyEntireMapToClipboard: no map image");
+    TBitmap Whole;
+    ComposeOffscreen(Whole, TPoint{0, 0}, 1.0, FMapImgWidth, FMapImgHeight);
+    ClipboardSetBitmap(Whole);
+}
+
+void TGeoMap::CopyToBMP(TBitmap& DestBmp, const TPoint& TopLeft, double MagFact, int PosHoriz, int PosVert,
+                        int Width, int Height)
+{
+    if (Width < 1 || Height < 1 || !(MagFact > 0) || !std::isfinite(MagFact)) return;
+    TBitmap View;
+    ComposeOffscreen(View, TopLeft, MagFact, Width, Height);
+    const long long NeedW = static_cast<long long>(PosHoriz) + Width;
+    const long long NeedH = static_cast<long long>(PosVert) + Height;
+    if (NeedW > DestBmp.Width() || NeedH > DestBmp.Height())
+        DestBmp.SetSize(static_cast<int>(std::max<long long>(DestBmp.Width(), NeedW)),
+                        static_cast<int>(std::max<long long>(DestBmp.Height(), NeedH)));
+    DestBmp.Canvas().Draw(PosHoriz, PosVert, View);
+    DestBmp.Canvas().EndPaint();
+}
+
+} // namespace tyx

@@ -1,0 +1,131 @@
+// tyxgeo emptymap and render: generated maps on disk and composed views written as images.
+#include "cli_run.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<uint8_t> ReadAll(const std::string& Path)
+{
+    std::ifstream In(Path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>()};
+}
+
+uint32_t Le32(const std::vector<uint8_t>& B, std::size_t At)
+{
+    return B[At] | B[At + 1] << 8 | B[At + 2] << 16 | static_cast<uint32_t>(B[At + 3]) << 24;
+}
+
+uint32_t Be32(const std::vector<uint8_t>& B, std::size_t At)
+{
+    return static_cast<uint32_t>(B[At]) << 24 | B[At + 1] << 16 | B[At + 2] << 8 | B[At + 3];
+}
+
+/// Generates the map once for the tests that render it.
+std::string EmptyMapXml()
+{
+    static const std::string Xml = [] {
+        const std::string Base = CliTempDir() + "/alps";
+        const auto r = RunTyxgeo({"emptymap", Base + ".map", "46", "9", "48", "13", "0.5", "1", "600", "400"});
+        EXPECT_EQ(r.ExitCode, 0) << r.Err;
+        return Base + ".xml";
+    }();
+    return Xml;
+}
+
+TEST(CliRender, EmptyMapWritesAFourBitBitmapAndItsCalibration)
+{
+    const std::string Base = CliTempDir() + "/box";
+    const auto r = RunTyxgeo({"emptymap", Base + ".dat", "50", "10", "40", "12", "0", "1", "50", "120"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(r.Out, Base + ".bmp\n" + Base + ".xml\n");
+    const auto Bmp = ReadAll(Base + ".bmp");
+    ASSERT_GT(Bmp.size(), 54u);
+    EXPECT_EQ(Bmp[0], 'B');
+    EXPECT_EQ(Le32(Bmp, 18), 100u); // width raised to 100
+    EXPECT_EQ(Le32(Bmp, 22), 120u);
+    EXPECT_EQ(Bmp[28], 4);          // bits per pixel
+
+    // The calibration reads back through calib: corners span the normalised box.
+    const auto Info = RunTyxgeo({"calib", Base + ".xml", "info"});
+    ASSERT_EQ(Info.ExitCode, 0) << Info.Err;
+    EXPECT_NE(Info.Out.find("model biquadratic"), std::string::npos) << Info.Out;
+    EXPECT_NE(Info.Out.find("points 9"), std::string::npos) << Info.Out;
+    const auto Pixel = RunTyxgeo({"calib", Base + ".xml", "pixel", "50", "60"});
+    ASSERT_EQ(Pixel.ExitCode, 0) << Pixel.Err;
+    EXPECT_EQ(Pixel.Out.substr(0, 4), "45.0");
+}
+
+TEST(CliRender, EmptyMapRefusesBadNumbers)
+{
+    const std::string Base = CliTempDir() + "/bad";
+    EXPECT_EQ(RunTyxgeo({"emptymap", Base, "x", "10", "40", "12", "1", "1", "200", "200"}).ExitCode, 1);
+    EXPECT_EQ(RunTyxgeo({"emptymap", Base, "40", "10", "40", "12", "1", "1", "200", "200"}).ExitCode, 1);
+    const auto Huge = RunTyxgeo({"emptymap", Base, "40", "10", "41", "12", "1", "1", "3000", "1001"});
+    EXPECT_EQ(Huge.ExitCode, 1);
+    EXPECT_NE(Huge.Err.find("maximum of 3000000 pixels"), std::string::npos) << Huge.Err;
+    EXPECT_EQ(RunTyxgeo({"emptymap", Base, "40", "10", "41"}).ExitCode, 2);
+}
+
+TEST(CliRender, RenderWritesTheViewInTheFormatOfItsName)
+{
+    const std::string Xml = EmptyMapXml();
+    const std::string Png = CliTempDir() + "/view.PNG";
+    auto r = RunTyxgeo({"render", Xml, Png, "--size", "320x240", "--mag", "0.5", "--topleft", "100,50"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    auto B = ReadAll(Png);
+    ASSERT_GT(B.size(), 24u);
+    EXPECT_EQ(std::string(B.begin() + 1, B.begin() + 4), "PNG");
+    EXPECT_EQ(Be32(B, 16), 320u);
+    EXPECT_EQ(Be32(B, 20), 240u);
+
+    const std::string Bmp = CliTempDir() + "/view.bmp";
+    r = RunTyxgeo({"render", Xml, Bmp, "--no-antialias"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    B = ReadAll(Bmp);
+    ASSERT_GT(B.size(), 54u);
+    EXPECT_EQ(B[0], 'B');
+    EXPECT_EQ(Le32(B, 18), 800u); // the default size
+    EXPECT_EQ(Le32(B, 22), 600u);
+
+    const std::string Jpg = CliTempDir() + "/view.jpeg";
+    r = RunTyxgeo({"render", Xml, Jpg, "--id", "TYX_geomap_caldata", "--size", "64x48"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    B = ReadAll(Jpg);
+    ASSERT_GT(B.size(), 2u);
+    EXPECT_EQ(B[0], 0xFF);
+    EXPECT_EQ(B[1], 0xD8);
+}
+
+TEST(CliRender, RenderReportsBadUsageAndBadData)
+{
+    const std::string Xml = EmptyMapXml();
+    const std::string Out = CliTempDir() + "/out.png";
+    EXPECT_EQ(RunTyxgeo({"render", Xml, CliTempDir() + "/out.gif"}).ExitCode, 2);
+    EXPECT_EQ(RunTyxgeo({"render", Xml, Out, "--size", "0x10"}).ExitCode, 2);
+    EXPECT_EQ(RunTyxgeo({"render", Xml, Out, "--size", "wide"}).ExitCode, 2);
+    EXPECT_EQ(RunTyxgeo({"render", Xml, Out, "--mag", "-1"}).ExitCode, 2);
+    EXPECT_EQ(RunTyxgeo({"render", Xml, Out, "--topleft", "5"}).ExitCode, 2);
+    EXPECT_EQ(RunTyxgeo({"render", CliTempDir() + "/none.xml", Out}).ExitCode, 1);
+    const auto NoBlock = RunTyxgeo({"render", Xml, Out, "--id", "other"});
+    EXPECT_EQ(NoBlock.ExitCode, 1);
+    EXPECT_NE(NoBlock.Err.find("other"), std::string::npos);
+
+    // A calibration whose image is missing.
+    const std::string Lost = CliTempDir() + "/lost.xml";
+    std::ofstream(Lost, std::ios::binary)
+        << "<?xml version=\"1.0\"?>\r\n"
+           "<geomap sig=\"Tyxware\" vers=\"1.0\" id=\"L\" model=\"equirect\" map=\"gone.jpg\" caption=\"\">\r\n"
+           "</geomap>\r\n";
+    const auto R = RunTyxgeo({"render", Lost, Out});
+    EXPECT_EQ(R.ExitCode, 1);
+    EXPECT_NE(R.Err.find("gone.jpg"), std::string::npos) << R.Err;
+}
+
+} // namespace
