@@ -1,5 +1,7 @@
 #include "cli_common.h"
 
+#include <QApplication>
+
 #include <fmt/format.h>
 
 #include <charconv>
@@ -68,6 +70,21 @@ void RunBatch(std::istream& In, std::ostream& Out, std::size_t FieldCount,
             ExitCode() = 1;
         }
     }
+}
+
+std::unique_ptr<QApplication> EnsureApplication()
+{
+    std::unique_ptr<QApplication> app;
+    if (!QApplication::instance()) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "tyxgeo";
+        static char* argv[] = {name, nullptr};
+        app = std::make_unique<QApplication>(argc, argv);
+    }
+    return app;
 }
 
 } // namespace tyx::cli

@@ -5,9 +5,12 @@
 
 #include <functional>
 #include <iosfwd>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+class QApplication;
 
 namespace tyx::cli {
 
@@ -42,6 +45,10 @@ std::vector<std::string> SplitFields(const std::string& Line);
 /// "error: <what is wrong>" instead and sets the exit code to 1. Blank lines are skipped.
 void RunBatch(std::istream& In, std::ostream& Out, std::size_t FieldCount,
               const std::function<std::string(const std::vector<std::string>&)>& Convert);
+
+/// The GUI application the map control needs, created (offscreen without a display) unless one
+/// exists; empty when one existed already. Keep it alive while controls are in use.
+std::unique_ptr<QApplication> EnsureApplication();
 
 /// Registration of each area's subcommands.
 void AddGeoCommands(CLI::App& App);

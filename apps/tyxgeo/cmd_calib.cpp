@@ -1,11 +1,118 @@
-// The calib subcommands of tyxgeo.
+// The calib subcommands of tyxgeo: a calibration file is loaded into an offscreen map control,
+// whose own conversions then answer. A conversion given without its coordinates converts standard
+// input line by line.
 #include "cli_common.h"
+
+#include "geomap/Tyx_geomap.h"
+#include "geomap/tyx_geomap_xml.h"
+#include "host/tyx_streams.h"
+
+#include <QApplication>
+
+#include <fmt/format.h>
+
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace tyx::cli {
 
-void AddCalibCommands(CLI::App& /*App*/)
+namespace {
+
+using Fields = std::vector<std::string>;
+
+struct TCalibOptions {
+    std::string File;
+    std::string Id;
+    Fields Args;
+};
+
+// Runs Body with a map control that holds the calibration of the file.
+void WithCalibratedMap(const TCalibOptions& O, const std::function<void(TGeoMap&)>& Body)
 {
-    // Not yet built.
+    if (!FileExists(O.File)) throw DataError(fmt::format("cannot open calibration file '{}'", O.File));
+    const auto app = EnsureApplication();
+    TGeoMap map;
+    map.SetName("tyxgeo");
+    if (!map.LoadCalDataFromXML(O.File, O.Id)) {
+        if (O.Id.empty()) throw DataError(fmt::format("no calibration block in '{}'", O.File));
+        throw DataError(fmt::format("no calibration block with id '{}' in '{}'", O.Id, O.File));
+    }
+    Body(map);
+}
+
+void PrintInfo(TGeoMap& Map)
+{
+    const TCalibData& d = Map.CalibData();
+    std::cout << "model " << CalibModelName(Map.CalibModel()) << '\n';
+    std::cout << "corners";
+    for (const TCoords& c : d.Corners) std::cout << ' ' << Fixed(c.Latit, 6) << ',' << Fixed(c.Longit, 6);
+    std::cout << '\n';
+    std::cout << "resolution " << Fixed(d.Resolution, 3) << '\n';
+    std::cout << "points " << d.NumCalQuads << '\n';
+    std::cout << "lines " << d.NumCalLines << '\n';
+    double qx = 0, qy = 0;
+    Map.CalibQuality(qx, qy);
+    std::cout << "quality " << Fixed(qx, 3) << ' ' << Fixed(qy, 3) << '\n';
+}
+
+// The conversion on its two arguments, or on every line of standard input without them.
+void RunConversion(const char* Command, const char* Usage, const Fields& Args,
+                   const std::function<std::string(const Fields&)>& Convert)
+{
+    if (Args.empty()) {
+        RunBatch(std::cin, std::cout, 2, Convert);
+        return;
+    }
+    if (Args.size() != 2)
+        throw UsageError(fmt::format("calib {} takes {}, or none to read lines of them from standard input", Command, Usage));
+    std::cout << Convert(Args) << '\n';
+}
+
+} // namespace
+
+void AddCalibCommands(CLI::App& App)
+{
+    auto o = std::make_shared<TCalibOptions>();
+    CLI::App* calib = App.add_subcommand("calib", "Calibration files: summary and pixel/position conversions");
+    calib->add_option("file", o->File, "Calibration XML file")->required();
+    calib->add_option("--id", o->Id, "Data identifier of the block (any case; default: the first block)");
+    calib->require_subcommand(1);
+    calib->fallthrough();
+
+    calib->add_subcommand("info", "Prints model, corners, resolution, points, lines and quality")->callback([o] {
+        WithCalibratedMap(*o, PrintInfo);
+    });
+
+    CLI::App* pixel = calib->add_subcommand("pixel", "Map-image pixel to position: prints LAT LONG VALID");
+    pixel->add_option("coords", o->Args, "X Y (map-image pixel)");
+    pixel->callback([o] {
+        WithCalibratedMap(*o, [&](TGeoMap& map) {
+            RunConversion("pixel", "X Y", o->Args, [&map](const Fields& f) {
+                const int x = ParseInt(f[0], "X");
+                const int y = ParseInt(f[1], "Y");
+                bool validLat = false, validLong = false;
+                const double lat = map.CalcLatitude(x, y, validLat);
+                const double lon = map.CalcLongitude(x, y, validLong);
+                return fmt::format("{} {} {}", Fixed(lat, 9), Fixed(lon, 9), validLat && validLong ? 1 : 0);
+            });
+        });
+    });
+
+    CLI::App* latlong = calib->add_subcommand("latlong", "Position to map-image pixel: prints X Y OK");
+    latlong->add_option("coords", o->Args, "LAT LONG (degrees)");
+    latlong->callback([o] {
+        WithCalibratedMap(*o, [&](TGeoMap& map) {
+            RunConversion("latlong", "LAT LONG", o->Args, [&map](const Fields& f) {
+                const double lat = ParseDouble(f[0], "LAT");
+                const double lon = ParseDouble(f[1], "LONG");
+                int x = 0, y = 0;
+                const bool ok = map.CalcPixelCoords(lat, lon, x, y);
+                return fmt::format("{} {} {}", x, y, ok ? 1 : 0);
+            });
+        });
+    });
 }
 
 } // namespace tyx::cli

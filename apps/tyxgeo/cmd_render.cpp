@@ -34,23 +34,6 @@ struct TRenderOptions {
     bool NoAntiAlias = false;
 };
 
-// The map control is a widget, so a GUI application must exist; without a display it runs
-// offscreen.
-std::unique_ptr<QApplication> EnsureApplication()
-{
-    std::unique_ptr<QApplication> app;
-    if (!QApplication::instance()) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "tyxgeo";
-        static char* argv[] = {name, nullptr};
-        app = std::make_unique<QApplication>(argc, argv);
-    }
-    return app;
-}
-
 /// "A<sep>B" as two integers.
 std::pair<int, int> ParsePair(const std::string& Text, char Sep, const char* What)
 {
