@@ -70,6 +70,21 @@ void RunConversion(const char* Command, const char* Usage, const Fields& Args,
     std::cout << Convert(Args) << '\n';
 }
 
+using TMapConversion = std::function<std::string(TGeoMap&, const Fields&)>;
+
+// A conversion subcommand of two coordinates, on its arguments or in batch mode.
+void AddConversion(CLI::App& Calib, const std::shared_ptr<TCalibOptions>& O, const char* Name, const char* Help,
+                   const char* Usage, TMapConversion Convert)
+{
+    CLI::App* sub = Calib.add_subcommand(Name, Help);
+    sub->add_option("coords", O->Args, Usage);
+    sub->callback([O, Name, Usage, Convert] {
+        WithCalibratedMap(*O, [&](TGeoMap& map) {
+            RunConversion(Name, Usage, O->Args, [&](const Fields& f) { return Convert(map, f); });
+        });
+    });
+}
+
 } // namespace
 
 void AddCalibCommands(CLI::App& App)
@@ -85,34 +100,23 @@ void AddCalibCommands(CLI::App& App)
         WithCalibratedMap(*o, PrintInfo);
     });
 
-    CLI::App* pixel = calib->add_subcommand("pixel", "Map-image pixel to position: prints LAT LONG VALID");
-    pixel->add_option("coords", o->Args, "X Y (map-image pixel)");
-    pixel->callback([o] {
-        WithCalibratedMap(*o, [&](TGeoMap& map) {
-            RunConversion("pixel", "X Y", o->Args, [&map](const Fields& f) {
-                const int x = ParseInt(f[0], "X");
-                const int y = ParseInt(f[1], "Y");
-                bool validLat = false, validLong = false;
-                const double lat = map.CalcLatitude(x, y, validLat);
-                const double lon = map.CalcLongitude(x, y, validLong);
-                return fmt::format("{} {} {}", Fixed(lat, 9), Fixed(lon, 9), validLat && validLong ? 1 : 0);
-            });
-        });
-    });
-
-    CLI::App* latlong = calib->add_subcommand("latlong", "Position to map-image pixel: prints X Y OK");
-    latlong->add_option("coords", o->Args, "LAT LONG (degrees)");
-    latlong->callback([o] {
-        WithCalibratedMap(*o, [&](TGeoMap& map) {
-            RunConversion("latlong", "LAT LONG", o->Args, [&map](const Fields& f) {
-                const double lat = ParseDouble(f[0], "LAT");
-                const double lon = ParseDouble(f[1], "LONG");
-                int x = 0, y = 0;
-                const bool ok = map.CalcPixelCoords(lat, lon, x, y);
-                return fmt::format("{} {} {}", x, y, ok ? 1 : 0);
-            });
-        });
-    });
+    AddConversion(*calib, o, "pixel", "Map-image pixel to position: prints LAT LONG VALID", "X Y",
+                  [](TGeoMap& map, const Fields& f) {
+                      const int x = ParseInt(f[0], "X");
+                      const int y = ParseInt(f[1], "Y");
+                      bool validLat = false, validLong = false;
+                      const double lat = map.CalcLatitude(x, y, validLat);
+                      const double lon = map.CalcLongitude(x, y, validLong);
+                      return fmt::format("{} {} {}", Fixed(lat, 9), Fixed(lon, 9), validLat && validLong ? 1 : 0);
+                  });
+    AddConversion(*calib, o, "latlong", "Position to map-image pixel: prints X Y OK", "LAT LONG",
+                  [](TGeoMap& map, const Fields& f) {
+                      const double lat = ParseDouble(f[0], "LAT");
+                      const double lon = ParseDouble(f[1], "LONG");
+                      int x = 0, y = 0;
+                      const bool ok = map.CalcPixelCoords(lat, lon, x, y);
+                      return fmt::format("{} {} {}", x, y, ok ? 1 : 0);
+                  });
 }
 
 } // namespace tyx::cli
