@@ -79,7 +79,10 @@ TDegreeFormat LabelFormat(double Step)
 
 std::string GridLabel(double Value, double Step, const char* Positive, const char* Negative)
 {
-    return " " + DegreeToStr(std::fabs(Value), LabelFormat(Step), 0) + (Value >= 0 ? Positive : Negative);
+    std::string Label = " ";
+    Label += DegreeToStr(std::fabs(Value), LabelFormat(Step), 0);
+    Label += Value >= 0 ? Positive : Negative;
+    return Label;
 }
 
 /// The two frames, the dashed silver graticule and its labels of a generated map.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "geomap/geomap_restore.h"
 #include "host/gui/tyx_clipboard.h"
@@ -132,7 +133,11 @@ void TGeoMap::Paint()
 void TGeoMap::ComposeOffscreen(TBitmap& Out, const TPoint& ViewTopLeft, double Mag, int W, int H)
 {
     Out.SetPixelFormat(pf15bit);
-    Out.SetSize(W, H);
+    try {
+        Out.SetSize(W, H);
+    } catch (const std::bad_alloc&) {
+        RaiseInsufficientMemory();
+    }
     const TRestore<TPoint> KeepTopLeft(FTopLeft, ViewTopLeft);
     const TRestore<double> KeepMag(FMagnify, Mag);
     ComposeView(Out.Canvas(), W, H, false);

@@ -1,0 +1,117 @@
+// The map control's paint for a 2000 x 1500 map image in a 1280 x 1024 control: magnification
+// 1.0 (stretch from the full image), the first paint at 0.5 (the reduced cache is built), a paint
+// after a pan at 0.5 (the cache is reused) and 3.0 (enlarging stretch), beside one plain memcpy
+// of the control-sized picture as the yardstick.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "geomap/Tyx_geomap.h"
+
+namespace {
+
+using namespace tyx;
+
+constexpr int MapW = 2000, MapH = 1500, CtlW = 1280, CtlH = 1024;
+
+/// A map-like picture: smooth gradients under a grid of thin lines, 24 bits.
+const TBitmap& MapImage()
+{
+    static TBitmap* Img = [] {
+        auto* B = new TBitmap(MapW, MapH, pf24bit);
+        QImage& Q = B->Image();
+        for (int y = 0; y < MapH; ++y) {
+            uchar* Row = Q.scanLine(y);
+            for (int x = 0; x < MapW; ++x) {
+                const bool Line = x % 50 == 0 || y % 50 == 0;
+                Row[3 * x] = Line ? 0 : static_cast<uchar>(x * 255 / MapW);
+                Row[3 * x + 1] = Line ? 0 : static_cast<uchar>(y * 255 / MapH);
+                Row[3 * x + 2] = Line ? 0 : static_cast<uchar>((x + y) & 0xFF);
+            }
+        }
+        return B;
+    }();
+    return *Img;
+}
+
+std::unique_ptr<TGeoMap> MakeMap(double Mag)
+{
+    auto M = std::make_unique<TGeoMap>();
+    M->SetSuppressPaint(true);
+    M->resize(CtlW, CtlH);
+    M->SetMapBitMap(MapImage());
+    M->SetMagnification(Mag);
+    M->SetTopLeft({100, 80});
+    M->SetSuppressPaint(false);
+    return M;
+}
+
+void BM_MemcpyPicture(benchmark::State& State)
+{
+    auto M = MakeMap(1.0);
+    const QImage& P = M->Picture();
+    std::vector<uchar> Dest(static_cast<std::size_t>(P.sizeInBytes()));
+    for (auto _ : State) {
+        std::memcpy(Dest.data(), P.constBits(), Dest.size());
+        benchmark::DoNotOptimize(Dest.data());
+        benchmark::ClobberMemory();
+    }
+    State.SetLabel(std::to_string(Dest.size()) + " bytes");
+}
+BENCHMARK(BM_MemcpyPicture)->Unit(benchmark::kMillisecond);
+
+void BM_PaintMag1(benchmark::State& State)
+{
+    auto M = MakeMap(1.0);
+    for (auto _ : State) M->Paint();
+}
+BENCHMARK(BM_PaintMag1)->Unit(benchmark::kMillisecond);
+
+void BM_FirstPaintMagHalf(benchmark::State& State)
+{
+    auto M = MakeMap(0.5);
+    for (auto _ : State) {
+        State.PauseTiming();
+        // A new image invalidates the cache; nothing is painted while paints are suppressed.
+        M->SetSuppressPaint(true);
+        M->SetMapBitMap(MapImage());
+        State.ResumeTiming();
+        M->SetSuppressPaint(false); // one paint, with the cache build
+    }
+    State.counters["builds"] = M->CacheBuildCount();
+}
+BENCHMARK(BM_FirstPaintMagHalf)->Unit(benchmark::kMillisecond);
+
+void BM_PanPaintMagHalf(benchmark::State& State)
+{
+    auto M = MakeMap(0.5);
+    const int Builds = M->CacheBuildCount();
+    int i = 0;
+    for (auto _ : State) M->SetTopLeft({100 + (++i & 15), 80 + (i & 7)});
+    if (M->CacheBuildCount() != Builds) State.SkipWithError("the cache was rebuilt while panning");
+}
+BENCHMARK(BM_PanPaintMagHalf)->Unit(benchmark::kMillisecond);
+
+void BM_PaintMag3(benchmark::State& State)
+{
+    auto M = MakeMap(3.0);
+    for (auto _ : State) M->Paint();
+}
+BENCHMARK(BM_PaintMag3)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication App(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
