@@ -23,8 +23,16 @@ bool ReadCalBlock(TCalXmlInput& In, const std::string& DataID, TGeoCalibration& 
     rules.ComponentName = &ComponentName;
     ReadCalibBlockElements(In, Calib.CalibData(), rules);
     Calib.RecalcGratMat();
-    // The fits below depend on the image's size, so the image comes first.
-    if (!Calib.CalibData().MapFName.empty()) Map.SetMapImgName(Calib.CalibData().MapFName);
+    // The fits depend on the image's size, so the image comes first; an image that cannot be used
+    // still leaves a fitted calibration behind.
+    if (!Calib.CalibData().MapFName.empty()) {
+        try {
+            Map.SetMapImgName(Calib.CalibData().MapFName);
+        } catch (...) {
+            Calib.CalcModelFit();
+            throw;
+        }
+    }
     Calib.CalcModelFit();
     return true;
 }

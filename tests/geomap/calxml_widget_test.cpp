@@ -305,3 +305,17 @@ TEST_F(CalXmlWidgetTest, ShortLinesDoNotCountAgainstTheLineTable)
     }
     EXPECT_EQ(m.CalibData().NumCalLines, 25);
 }
+
+TEST_F(CalXmlWidgetTest, AnUnusableImageStillLeavesAFittedCalibration)
+{
+    WriteLines("broken.jpg", {"not a picture"});
+    const std::string name = WriteLines(
+        "broken.xml", {"<geomap sig=\"Tyxware\" id=\"b\" model=\"equirect\" map=\"" + Path("broken.jpg") + "\">",
+                       "<calquads npoints=\"3\">", "[48.0,10.0,0,0] [48.0,10.5,400,0] [47.5,10.0,0,300] ",
+                       "</calquads>", "</geomap>"});
+    TGeoMap m;
+    EXPECT_THROW(m.LoadCalDataFromXML(name, ""), ETYXGeoMapError);
+    bool valid = false;
+    EXPECT_NEAR(m.CalcLongitude(200, 150, valid), 10.25, 1e-9);
+    EXPECT_TRUE(valid);
+}
