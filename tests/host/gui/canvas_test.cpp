@@ -147,6 +147,43 @@ TEST(Canvas, XorTwiceRestoresThePicture)
     EXPECT_EQ(C.Pixels(20, 2), Under ^ 0xFFFFFF);
 }
 
+TEST(Canvas, LinesRunningLeftOrUpPaintTheirStartToo)
+{
+    TBitmap B(20, 20, pf24bit);
+    TCanvas& C = B.Canvas();
+    C.Pen().SetColor(clRed);
+    C.MoveTo(10, 3);
+    C.LineTo(2, 3);
+    EXPECT_EQ(C.Pixels(10, 3), clRed);
+    EXPECT_EQ(C.Pixels(3, 3), clRed);
+    EXPECT_EQ(C.Pixels(2, 3), clWhite);
+    C.MoveTo(15, 12);
+    C.LineTo(15, 5);
+    EXPECT_EQ(C.Pixels(15, 12), clRed);
+    EXPECT_EQ(C.Pixels(15, 5), clWhite);
+    C.MoveTo(9, 19); // a diagonal up and to the left
+    C.LineTo(4, 14);
+    EXPECT_EQ(C.Pixels(9, 19), clRed);
+    EXPECT_EQ(C.Pixels(5, 15), clRed);
+    EXPECT_EQ(C.Pixels(4, 14), clWhite);
+    EXPECT_EQ(CountNot(B, clWhite), 8 + 7 + 5);
+}
+
+TEST(Canvas, VeryLongLinesAreCutToThePicture)
+{
+    TBitmap B(30, 10, pf24bit);
+    TCanvas& C = B.Canvas();
+    C.Pen().SetColor(clBlue);
+    C.MoveTo(-2000000000, 4); // steps of the whole line would take seconds; the cut ones do not
+    C.LineTo(2000000000, 4);
+    for (int x = 0; x < 30; ++x) EXPECT_EQ(C.Pixels(x, 4), clBlue) << x;
+    EXPECT_EQ(CountNot(B, clWhite), 30);
+    C.MoveTo(5, 5); // a long line that starts inside keeps its start pixel
+    C.LineTo(5, -1000000);
+    EXPECT_EQ(C.Pixels(5, 5), clBlue);
+    EXPECT_EQ(C.Pixels(5, 0), clBlue);
+}
+
 TEST(Canvas, DottedAndDashedPensLeaveGaps)
 {
     TBitmap B(40, 4, pf24bit);
