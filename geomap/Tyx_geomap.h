@@ -124,11 +124,8 @@ using TLandMarkActionEvent =
 using TOnDrawMapDataEvent = std::function<void(TObject* Sender, TCanvas& MapCanvas, double LatLow, double LongLow,
                                                double LatHigh, double LongHigh, int Wid, int Hgt)>;
 
-// ---- Calibration files (the XML dialect) ----
-
-/// Writes one calibration block (file form) from the given record and model.
-void WriteRawCalDataToOpenXMLFile(TTextFile& F, bool Header, const std::string& DataID,
-                                  const TCalibData& CalData, TCalibModel Model);
+// The calibration files' free functions (WriteRawCalDataToOpenXMLFile, ParseCalibData) come
+// with geomap/tyx_geomap_xml.h.
 
 // ---- The control ----
 

@@ -3,6 +3,7 @@
 // cannot be used leaves the control as it was. The two generators draw an empty equirectangular
 // map of a lat/long box with a labelled graticule and calibrate it with nine points.
 #include "geomap/Tyx_geomap.h"
+#include "geomap/geomap_limits.h"
 
 #include <QImageReader>
 
@@ -22,7 +23,6 @@ namespace tyx {
 
 namespace {
 
-constexpr long long MaxMapPixels = 3000000;
 constexpr int GridMargin = 30;
 constexpr const char* GeneratedDataID = "TYX_geomap_caldata";
 /// More lines than this cannot be told apart on any map the control can hold.
@@ -35,12 +35,6 @@ std::string LowerExtension(const std::string& FileName)
     for (char& c : Ext)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     return Ext;
-}
-
-std::string PixelLimitFault(long long Width, long long Height)
-{
-    return "Cannot use map image, maximum of " + std::to_string(MaxMapPixels) + " pixels exceeded (size of map is " +
-           std::to_string(Width) + " x " + std::to_string(Height) + ")";
 }
 
 struct TMapBox {
@@ -67,7 +61,7 @@ TMapBox NormaliseBox(const std::string& Component, double LatLow, double LongLow
     if ((B.LatHigh - B.LatLow) / B.dLat > MaxGridLines || (B.LongHigh - B.LongLow) / B.dLong > MaxGridLines)
         throw ETYXGeoMapError(Component, "empty map: grid step too small for the box");
     // Checked before anything is allocated or written.
-    if (static_cast<long long>(B.Wid) * B.Hgt > MaxMapPixels) throw ETYXGeoMapError(Component, PixelLimitFault(B.Wid, B.Hgt));
+    CheckMapPixels(Component, B.Wid, B.Hgt);
     return B;
 }
 
@@ -179,8 +173,7 @@ void TGeoMap::SetMapImgName(const std::string& Value)
     {
         const QImageReader Probe(QString::fromStdString(FileName));
         const QSize S = Probe.size();
-        if (S.isValid() && static_cast<long long>(S.width()) * S.height() > MaxMapPixels)
-            throw ETYXGeoMapError(Name(), PixelLimitFault(S.width(), S.height()));
+        if (S.isValid()) CheckMapPixels(Name(), S.width(), S.height());
     }
 
     TProgressEvent Progress;

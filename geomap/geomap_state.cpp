@@ -1,5 +1,6 @@
 // TGeoMap: construction, copying, the property setters, landmarks and the view state.
 #include "geomap/Tyx_geomap.h"
+#include "geomap/geomap_limits.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,7 +15,6 @@ namespace {
 
 constexpr double MaxCacheMagLimit = 2.0 / 3.0;
 constexpr int LandMarkBlock = 1000;
-constexpr int MaxMapPixels = 3000000;
 
 TLandMark MakeDefaultLandMark()
 {
@@ -318,18 +318,6 @@ void TGeoMap::SetMapImageSize(int Width, int Height)
 }
 
 // ---- Map image ----
-
-namespace {
-
-void CheckMapPixels(const std::string& Name, int Width, int Height)
-{
-    if (static_cast<long long>(Width) * Height > MaxMapPixels)
-        throw ETYXGeoMapError(Name, "Cannot use map image, maximum of " + std::to_string(MaxMapPixels) +
-                                        " pixels exceeded (size of map is " + std::to_string(Width) + " x " +
-                                        std::to_string(Height) + ")");
-}
-
-} // namespace
 
 void TGeoMap::SetMapBitMap(const TBitmap& Value)
 {
