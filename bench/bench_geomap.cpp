@@ -1,7 +1,7 @@
 // Map unit benchmarks: the calibration conversions per model (ns per call) and the fits that run
 // on every calibration change, the conic apex search above all.
 #include "geobasics/Tyx_geobasics.h"
-#include "geomap/Tyx_geocalib.h"
+#include "geomap/core/Tyx_geocalib.h"
 
 #include <benchmark/benchmark.h>
 

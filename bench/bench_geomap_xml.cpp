@@ -1,7 +1,7 @@
 // Calibration files: writing and reading a full block (200 calibration points, 25 graticule lines
 // of 10 points) in file and stream form, and the decimal scanner's throughput.
-#include "geomap/tyx_geomap_values.h"
-#include "geomap/tyx_geomap_xml.h"
+#include "geomap/core/tyx_geomap_values.h"
+#include "geomap/core/tyx_geomap_xml.h"
 #include "host/tyx_streams.h"
 
 #include <benchmark/benchmark.h>

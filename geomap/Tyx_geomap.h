@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "geobasics/Tyx_geobasics.h"
-#include "geomap/Tyx_geocalib.h"
-#include "geomap/Tyx_geomaptypes.h"
-#include "geomap/tyx_geomap_xml.h"
+#include "geomap/core/Tyx_geocalib.h"
+#include "geomap/core/Tyx_geomaptypes.h"
+#include "geomap/core/tyx_geomap_xml.h"
 #include "host/gui/tyx_bitmap.h"
 #include "host/gui/tyx_canvas.h"
 #include "host/tyx_datetime.h"

@@ -1,6 +1,6 @@
 // TGeoMap: saving and loading its calibration as XML blocks in files and streams.
 #include "geomap/Tyx_geomap.h"
-#include "geomap/tyx_geomap_xml.h"
+#include "geomap/core/tyx_geomap_xml.h"
 #include "host/tyx_errors.h"
 
 namespace tyx {

@@ -1,7 +1,7 @@
 // Internal to the map control: the one size limit of a map image, shared by loading, taking a
 // bitmap, resampling and the empty-map generators so that they all refuse alike.
 #pragma once
-#include "geomap/Tyx_geomaptypes.h"
+#include "geomap/core/Tyx_geomaptypes.h"
 
 #include <string>
 

@@ -4,7 +4,7 @@
 #include "cli_common.h"
 
 #include "geomap/Tyx_geomap.h"
-#include "geomap/tyx_geomap_xml.h"
+#include "geomap/core/tyx_geomap_xml.h"
 #include "host/tyx_streams.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 // The map control's calibration files: what reading does to the control (clearing, the control's
 // own element rules, refitting), what writing changes, and a round trip of every model.
 #include "geomap/Tyx_geomap.h"
-#include "geomap/tyx_geomap_values.h"
-#include "geomap/tyx_geomap_xml.h"
+#include "geomap/core/tyx_geomap_values.h"
+#include "geomap/core/tyx_geomap_xml.h"
 #include "geomap_test_util.h"
 #include "host/tyx_streams.h"
 

@@ -1,7 +1,7 @@
 // Conversions outside the fits themselves: failure reporting, the graticule searches, extents and
 // resolution, the inside test, the view conversions, the quality figure and the solver.
-#include "geomap/Tyx_geocalib.h"
-#include "geomap/geocalib_internal.h"
+#include "geomap/core/Tyx_geocalib.h"
+#include "geomap/core/geocalib_internal.h"
 #include "support/Tyx_matrix.h"
 #include "support/Tyx_tyxbase.h"
 #include "support/Tyx_vector.h"

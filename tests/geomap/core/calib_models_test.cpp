@@ -1,7 +1,7 @@
 // Every calibration model fitted from points with known answers, and pixel -> position -> pixel
 // round trips through each fit.
-#include "geomap/Tyx_geocalib.h"
-#include "geomap/geocalib_internal.h"
+#include "geomap/core/Tyx_geocalib.h"
+#include "geomap/core/geocalib_internal.h"
 #include "geobasics/Tyx_geobasics.h"
 #include "support/Tyx_matrix.h"
 #include "calib_test_util.h"

@@ -1,6 +1,6 @@
 // Calibration input: which model takes which add form, the table limits, removal by pixel,
 // restoring the last removed input and what clearing keeps.
-#include "geomap/Tyx_geocalib.h"
+#include "geomap/core/Tyx_geocalib.h"
 #include "support/Tyx_matrix.h"
 #include "calib_test_util.h"
 

@@ -1,6 +1,6 @@
 // Builders shared by the calibration core tests.
 #pragma once
-#include "geomap/Tyx_geocalib.h"
+#include "geomap/core/Tyx_geocalib.h"
 
 #include <gtest/gtest.h>
 

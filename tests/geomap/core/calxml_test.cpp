@@ -1,7 +1,7 @@
 // Calibration blocks: the exact lines the writers produce, the block search and the element rules
 // of ParseCalibData, in files and streams.
-#include "geomap/tyx_geomap_values.h"
-#include "geomap/tyx_geomap_xml.h"
+#include "geomap/core/tyx_geomap_values.h"
+#include "geomap/core/tyx_geomap_xml.h"
 #include "host/tyx_streams.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // The value helpers decide what the map unit's XML files accept and produce.
-#include "geomap/tyx_geomap_values.h"
+#include "geomap/core/tyx_geomap_values.h"
 #include "host/tyx_streams.h"
 
 #include <gtest/gtest.h>

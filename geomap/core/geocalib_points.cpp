@@ -1,8 +1,8 @@
 // TGeoCalibration: construction, copying, and the calibration input (graticule lines and
 // calibration points: add, remove, restore, clear).
-#include "geomap/Tyx_geocalib.h"
+#include "geomap/core/Tyx_geocalib.h"
 
-#include "geomap/geocalib_internal.h"
+#include "geomap/core/geocalib_internal.h"
 #include "host/tyx_rounding.h"
 #include "support/Tyx_matrix.h"
 #include "support/Tyx_univconst.h"

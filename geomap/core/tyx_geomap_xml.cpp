@@ -1,6 +1,6 @@
-#include "geomap/tyx_geomap_xml.h"
+#include "geomap/core/tyx_geomap_xml.h"
 
-#include "geomap/tyx_geomap_values.h"
+#include "geomap/core/tyx_geomap_values.h"
 #include "host/tyx_errors.h"
 #include "host/tyx_streams.h"
 #include "support/Tyx_streams.h"

@@ -1,8 +1,8 @@
 // TGeoCalibration: the fits of the calibration models, the graticule matrix, the derived extents
 // and resolution, and the quality figure.
-#include "geomap/Tyx_geocalib.h"
+#include "geomap/core/Tyx_geocalib.h"
 
-#include "geomap/geocalib_internal.h"
+#include "geomap/core/geocalib_internal.h"
 #include "support/Tyx_math2.h"
 #include "support/Tyx_matrix.h"
 #include "support/Tyx_vector.h"

@@ -4,7 +4,7 @@
 // which reads a block into a caller's record without a map control. Files and streams hold
 // Windows-1252 text with CR LF line ends; all strings here are UTF-8. Qt-free.
 #pragma once
-#include "geomap/Tyx_geomaptypes.h"
+#include "geomap/core/Tyx_geomaptypes.h"
 
 #include <array>
 #include <cstdint>

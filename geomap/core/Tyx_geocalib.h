@@ -6,7 +6,7 @@
 // repaints. It knows of the view only the map image's size, which the widget keeps up to date with
 // SetMapImageSize; the view conversions take magnification and top-left corner as arguments.
 #pragma once
-#include "geomap/Tyx_geomaptypes.h"
+#include "geomap/core/Tyx_geomaptypes.h"
 #include "host/tyx_types.h"
 
 #include <memory>

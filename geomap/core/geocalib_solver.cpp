@@ -2,7 +2,7 @@
 // bidiagonal form, accumulation of the transformations, implicit-shift QR diagonalisation).
 // The SVD never fails on rank deficiency; small singular values are dropped instead, which
 // gives the minimum-norm solution.
-#include "geomap/geocalib_internal.h"
+#include "geomap/core/geocalib_internal.h"
 
 #include "support/Tyx_matrix.h"
 #include "support/Tyx_tyxbase.h"

@@ -1,4 +1,4 @@
-#include "geomap/tyx_geomap_values.h"
+#include "geomap/core/tyx_geomap_values.h"
 
 #include "host/tyx_streams.h"
 #include "host/tyx_text.h"

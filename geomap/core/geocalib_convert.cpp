@@ -1,8 +1,8 @@
 // TGeoCalibration: conversions between map-image pixels and geographic or UTM coordinates under
 // the fitted model, the view conversions, and the inside test of the image corners.
-#include "geomap/Tyx_geocalib.h"
+#include "geomap/core/Tyx_geocalib.h"
 
-#include "geomap/geocalib_internal.h"
+#include "geomap/core/geocalib_internal.h"
 #include "host/tyx_rounding.h"
 #include "support/Tyx_matrix.h"
 
