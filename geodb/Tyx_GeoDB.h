@@ -158,6 +158,8 @@ public:
     /// Opens (creating missing files) or, with an empty value, closes. Throws ETYXGeoDBError for a
     /// damaged summary or data file, leaving every file unchanged and the component closed.
     void SetGDBName(const std::string& Value);
+    /// What the last opening set aside or mended (one message each); empty when all was sound.
+    const std::vector<std::string>& OpenReport() const { return FOpenReport; }
     /// The base path (without extension); empty when closed. Setting it again opens the same
     /// database (a base that itself ends in an extension is given with ".tyxgds").
     std::string GetGDBName() const;
@@ -324,13 +326,16 @@ public:
     /// DBEntry 0 and below address the first entry. False for non-polygon or missing entries.
     bool RetrievePolygon(int DBEntry, TgdbPolygon& Polygon);
     /// Writes the BLOB to Filepath; an empty path or one ending in a separator gets the item's name.
+    /// A target that is one of the database's own files is refused with ETYXGeoDBError.
     bool RetrieveBLOB(int DBEntry, const std::string& Filepath, TMetaInfo& MetaInfo);
     /// Copies the BLOB into a buffer of SizeOfBLOBData bytes; throws ETYXGeoDBError when too small.
     bool RetrieveBLOB(int DBEntry, TMetaInfo& MetaInfo, void* PBLOBData, int SizeOfBLOBData);
     /// Replaces the stream's contents with the BLOB.
     bool RetrieveBLOB(int DBEntry, TMetaInfo& MetaInfo, TMemoryStream& BlobStream);
     /// Rewrites the data file with only the blocks still referenced; the header is kept. Written
-    /// beside the old files and renamed over them, so an interruption loses nothing.
+    /// beside the old files and renamed over them, so an interruption loses nothing. When a rename
+    /// fails, the database is opened again from its files (closed if that fails) before the
+    /// error passes on.
     void GarbageCollection();
 
 private:
@@ -342,6 +347,12 @@ private:
     void Open(const std::string& Value);
     void Close();
     void ClearState();
+    void ResolveGcLeftovers(const std::string& NameGds, const std::string& NameGdd);
+    /// Opens the same database again after a failure; closed when that fails too.
+    void Reopen();
+    /// Whether Name is, by file identity, one of the seven files of the open database.
+    bool IsOwnFile(const std::string& Name) const;
+    static bool FiniteBox(const TgdbData& Data);
     void Load(const std::array<std::string, 5>& NameIx, const std::string& NameGds, const std::string& NameGdd,
               const TgdbSystemData& Header, std::vector<TgdbData> Sum,
               const std::array<std::vector<uint8_t>, 5>& IxBytes, int32_t MaxId);
@@ -391,6 +402,7 @@ private:
     TChunkedIndex<TIxLLRec> FIx4LongHi;
     bool FOnPercDoneEnabled = true;
     TgdbSystemData FSystemData;
+    std::vector<std::string> FOpenReport;
     // What lets a box query walk a band of an index instead of a half: the records' boxes packed
     // tight (by record), upper bounds of their heights and widths (never lowered by a deletion,
     // recomputed on opening), and the records taller or wider than a quarter degree, which a

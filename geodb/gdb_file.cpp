@@ -4,11 +4,32 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace tyx::gdb {
+
+namespace {
+
+TFileFaultHook& FaultHook()
+{
+    static TFileFaultHook hook;
+    return hook;
+}
+
+void FailIfInjected(TFileChange Change, const std::string& Name)
+{
+    if (FaultHook() && FaultHook()(Change, Name)) throw EInOutError(Name, "injected failure");
+}
+
+} // namespace
+
+void SetFileFaultHook(TFileFaultHook Hook)
+{
+    FaultHook() = std::move(Hook);
+}
 
 TFile::TFile(const std::string& Name, TOpenMode Mode) : FName(Name)
 {
@@ -54,6 +75,7 @@ void TFile::ReadExact(int64_t Offset, void* Buffer, std::size_t Count) const
 
 void TFile::WriteAt(int64_t Offset, const void* Buffer, std::size_t Count)
 {
+    FailIfInjected(fcWrite, FName);
     const auto* p = static_cast<const char*>(Buffer);
     std::size_t done = 0;
     while (done < Count) {
@@ -116,6 +138,7 @@ void ReplaceFile(const std::string& Name, const void* Data, std::size_t Size, bo
 
 void RenameFile(const std::string& From, const std::string& To)
 {
+    FailIfInjected(fcRename, To);
     std::error_code ec;
     std::filesystem::rename(From, To, ec);
     if (ec) throw EInOutError(To, ec.message());

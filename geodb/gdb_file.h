@@ -3,6 +3,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,5 +46,12 @@ void RenameFile(const std::string& From, const std::string& To);
 /// Removes a file if it exists; failures are ignored.
 void RemoveFileQuietly(const std::string& Name);
 bool Exists(const std::string& Name);
+
+/// The changes to the database's files that a test can make fail.
+enum TFileChange : uint8_t { fcWrite, fcRename };
+/// Test seam: when set, asked before every write and every rename of a file; true makes that
+/// change fail as a full or broken disk would (EInOutError), the file untouched. Unset in use.
+using TFileFaultHook = std::function<bool(TFileChange Change, const std::string& Name)>;
+void SetFileFaultHook(TFileFaultHook Hook);
 
 } // namespace tyx::gdb

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 namespace tyx {
@@ -144,6 +145,80 @@ const TChunkedIndex<TIxLLRec>& TGeoDB::LLIndex(int Ix) const
 
 // --- opening and closing ---
 
+namespace {
+
+// Whether a summary left by GarbageCollection is the one written for this summary and the data
+// file now in place: the same records but for their offsets, and the blocks packed one after the
+// other in record order up to the very end of the data file, as the collection writes them.
+bool CollectedSummaryFits(const std::vector<uint8_t>& Collected, const std::vector<uint8_t>& Current, int64_t DataLen)
+{
+    if (Collected.size() != Current.size() || Collected.size() % kRecSize != 0) return false;
+    int64_t at = kHeaderSize;
+    for (std::size_t pos = 0; pos < Collected.size(); pos += kRecSize) {
+        TgdbData mine = DecodeRecord(Collected.data() + pos);
+        const TgdbData theirs = DecodeRecord(Current.data() + pos);
+        const int32_t offset = mine.BlobOffset;
+        mine.BlobOffset = theirs.BlobOffset;
+        uint8_t a[kRecSize], b[kRecSize];
+        EncodeRecord(mine, a);
+        EncodeRecord(theirs, b);
+        if (std::memcmp(a, b, sizeof a) != 0) return false;
+        const int64_t len = BlockLength(mine);
+        if (offset < 0) {
+            if (theirs.BlobOffset >= 0 && len >= 0) return false;
+            continue;
+        }
+        if (offset != at || len < 0 || mine.NumPoints < 0) return false;
+        at += len;
+    }
+    return at == DataLen;
+}
+
+// A free name beside Name for a file that is kept but not used.
+std::string SetAsideName(const std::string& Name)
+{
+    std::string aside = Name + ".setaside";
+    for (int n = 2; Exists(aside); ++n) aside = Name + ".setaside" + std::to_string(n);
+    return aside;
+}
+
+} // namespace
+
+bool TGeoDB::FiniteBox(const TgdbData& Data)
+{
+    return std::isfinite(Data.LatLow) && std::isfinite(Data.LatHigh) && std::isfinite(Data.LongLow) &&
+           std::isfinite(Data.LongHigh);
+}
+
+// Finishes or undoes an interrupted GarbageCollection. Before its commit (the rename of the data
+// file) the old pair is whole and the unfinished copies are dropped; after it, the summary waiting
+// beside the new data file completes it, but only when it proves to belong there. Anything else
+// under that name is set aside, never deleted, and reported.
+void TGeoDB::ResolveGcLeftovers(const std::string& NameGds, const std::string& NameGdd)
+{
+    const std::string tmpGds = GcTemp(NameGds);
+    if (Exists(GcTemp(NameGdd))) {
+        RemoveFileQuietly(GcTemp(NameGdd));
+        RemoveFileQuietly(tmpGds);
+        return;
+    }
+    if (!Exists(tmpGds)) return;
+    std::vector<uint8_t> collected, current;
+    ReadWholeFile(tmpGds, collected);
+    ReadWholeFile(NameGds, current);
+    int64_t dataLen = -1;
+    if (Exists(NameGdd)) dataLen = TFile(NameGdd, omRead).Size();
+    if (CollectedSummaryFits(collected, current, dataLen)) {
+        RenameFile(tmpGds, NameGds);
+        return;
+    }
+    const std::string aside = SetAsideName(tmpGds);
+    RenameFile(tmpGds, aside);
+    FOpenReport.push_back(Msg("\": SetGDBName: \"" + tmpGds +
+                              "\" is not the summary of an interrupted GarbageCollection of this database; it was set "
+                              "aside as \"" + aside + "\"."));
+}
+
 std::string TGeoDB::GetGDBName() const
 {
     if (FNameGDS.empty()) return {};
@@ -199,14 +274,8 @@ void TGeoDB::Open(const std::string& Value)
     const std::string nameGds = base + kSumExt;
     const std::string nameGdd = base + ".tyxgdd";
 
-    // Finish or undo an interrupted GarbageCollection: once the new data file is in place, the
-    // summary waiting beside it belongs to it; before that, the old pair is still whole.
-    if (Exists(GcTemp(nameGdd))) {
-        RemoveFileQuietly(GcTemp(nameGdd));
-        RemoveFileQuietly(GcTemp(nameGds));
-    } else if (Exists(GcTemp(nameGds))) {
-        RenameFile(GcTemp(nameGds), nameGds);
-    }
+    FOpenReport.clear();
+    ResolveGcLeftovers(nameGds, nameGdd);
 
     // Read and check everything before any file is created or rewritten.
     std::array<std::vector<uint8_t>, 5> ixBytes;
@@ -231,6 +300,11 @@ void TGeoDB::Open(const std::string& Value)
     for (std::size_t i = 0; i < sum.size(); ++i) {
         sum[i] = DecodeRecord(sumBytes.data() + i * kRecSize);
         maxId = std::max(maxId, sum[i].ItemId);
+        // A box edge that is not a number has no place in a sorted index: searches past it would
+        // miss sound items. No add stores one, so it is damage.
+        if (!FiniteBox(sum[i]))
+            throw ETYXGeoDBError(Msg("\": SetGDBName: summary file \"" + nameGds + "\" is damaged: entry " +
+                                     std::to_string(i + 1) + " has a bounding box edge that is not a finite number."));
     }
 
     // Create what is missing.

@@ -8,7 +8,9 @@
 #include "support/Tyx_stringl.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <limits>
+#include <system_error>
 
 namespace tyx {
 
@@ -22,6 +24,11 @@ const TgdbPolygon kNoPolygon{};
 
 int64_t TGeoDB::CheckBlock(const TgdbData& Rec, int Entry, int64_t DataLen, const char* Op) const
 {
+    // A negative count would otherwise pass as a short block that cuts the metadata.
+    if (Rec.NumPoints < 0)
+        throw ETYXGeoDBError(Msg(std::string("\": ") + Op + ": summary file \"" + FNameGDS + "\" is damaged: entry " +
+                                 std::to_string(Entry) + " gives its block a negative size (" +
+                                 std::to_string(Rec.NumPoints) + ")."));
     const int64_t len = BlockLength(Rec);
     if (Rec.BlobOffset < kHeaderSize || len < 0 || Rec.BlobOffset + len > DataLen)
         throw ETYXGeoDBError(Msg(std::string("\": ") + Op + ": data file \"" + FNameGDD + "\" is damaged: the block of entry " +
@@ -218,6 +225,8 @@ bool TGeoDB::RetrieveBLOB(int DBEntry, const std::string& Filepath, TMetaInfo& M
         if (!target.empty()) target.back() = '/';
         target += own;
     }
+    if (IsOwnFile(target))
+        throw ETYXGeoDBError(Msg("\": RetrieveBLOB: the target \"" + target + "\" is one of the database's own files."));
     TFile out(target, omCreate);
     std::vector<uint8_t> buf(kChunk);
     const int64_t size = rec.Size;
@@ -319,7 +328,7 @@ void TGeoDB::GarbageCollection()
         std::vector<uint8_t> buf(kChunk);
         for (std::size_t e = 0; e < recs.size(); ++e) {
             TgdbData& rec = recs[e];
-            if (BlockLength(rec) < 0) {
+            if (!IsPolygonKind(rec.ItemKind) && rec.ItemKind != gitBLOB) {
                 rec.BlobOffset = -1;
                 continue;
             }
@@ -348,10 +357,38 @@ void TGeoDB::GarbageCollection()
         throw;
     }
     // The first rename commits: an opening that finds the summary waiting beside the new data file
-    // completes the second.
-    RenameFile(tmpData, FNameGDD);
+    // completes the second. Should either fail, memory no longer says what the files hold; opening
+    // again settles the leftovers as after a crash and takes what is on disk.
+    try {
+        RenameFile(tmpData, FNameGDD);
+        RenameFile(tmpSum, FNameGDS);
+    } catch (...) {
+        Reopen();
+        throw;
+    }
     FSumData = std::move(recs);
-    RenameFile(tmpSum, FNameGDS);
+}
+
+void TGeoDB::Reopen()
+{
+    // The summary's own name: its base is that name without the extension, however many dots.
+    const std::string gds = FNameGDS;
+    try {
+        Open(gds);
+    } catch (...) {
+        // Closed rather than open on state that the files do not back.
+        FLazyWrite = false;
+        ClearState();
+    }
+}
+
+bool TGeoDB::IsOwnFile(const std::string& Name) const
+{
+    std::error_code ec;
+    if (std::filesystem::equivalent(Name, FNameGDS, ec) || std::filesystem::equivalent(Name, FNameGDD, ec)) return true;
+    for (const std::string& ix : FNameIX)
+        if (std::filesystem::equivalent(Name, ix, ec)) return true;
+    return false;
 }
 
 } // namespace tyx

@@ -60,6 +60,9 @@ void TGeoDB::ReplaceData(int DBEntry, const TgdbName& Name, const TgdbPolygon& P
 int TGeoDB::AddItem(const TItemArgs& A)
 {
     if (!IsOpen()) return -1;
+    if (FSystemData.HighestID == std::numeric_limits<int32_t>::max())
+        throw ETYXGeoDBError(Msg("\": AddData: no item number is left; the highest, " +
+                                 std::to_string(FSystemData.HighestID) + ", is taken."));
     TgdbData rec = BuildRecord(A, "AddData");
     Progress(0);
     ++FSystemData.HighestID;
@@ -123,9 +126,10 @@ TgdbData TGeoDB::BuildRecord(const TItemArgs& A, const char* Op) const
         if (A.Polygon.size() > static_cast<std::size_t>(std::numeric_limits<int32_t>::max() / kPointSize))
             throw ETYXGeoDBError(Msg(std::string("\": ") + Op + ": too many points."));
     }
-    // A NaN edge has no place in a sorted index: every search past it would go astray.
-    if (std::isnan(rec.LatLow) || std::isnan(rec.LatHigh) || std::isnan(rec.LongLow) || std::isnan(rec.LongHigh))
-        throw ETYXGeoDBError(Msg(std::string("\": ") + Op + ": the bounding box is not a number."));
+    // A NaN edge has no place in a sorted index: every search past it would go astray. Opening
+    // refuses such records, infinite ones too, so none is stored.
+    if (!FiniteBox(rec))
+        throw ETYXGeoDBError(Msg(std::string("\": ") + Op + ": the bounding box is not a finite number."));
     if (A.ItemType == gitBLOB && !A.FromFile && (A.SizeOfBLOBData < 0 || (A.SizeOfBLOBData > 0 && !A.PBLOBData)))
         throw ETYXGeoDBError(Msg(std::string("\": ") + Op + ": invalid BLOB data."));
     return rec;
@@ -266,9 +270,8 @@ void TGeoDB::UpdateBasicData(int DbEntry, const TgdbData& GdbData)
         throw ETYXGeoDBError(Msg("\": UpdateBasicData: entry " + std::to_string(DbEntry) + " cannot change from " +
                                  ItemKindName(old.ItemKind) + " to " + ItemKindName(GdbData.ItemKind) +
                                  "; its data block would be read wrongly."));
-    if (std::isnan(GdbData.LatLow) || std::isnan(GdbData.LatHigh) || std::isnan(GdbData.LongLow) ||
-        std::isnan(GdbData.LongHigh))
-        throw ETYXGeoDBError(Msg("\": UpdateBasicData: the bounding box is not a number."));
+    if (!FiniteBox(GdbData))
+        throw ETYXGeoDBError(Msg("\": UpdateBasicData: the bounding box is not a finite number."));
     TgdbData rec = GdbData;
     SetNameBytes(rec.Name, GdbData.Name.Bytes());
     rec.ItemId = old.ItemId;

@@ -61,6 +61,7 @@ std::unique_ptr<TGeoDB> OpenDb(const std::string& Base, bool MayCreate)
     auto db = std::make_unique<TGeoDB>();
     db->SetName("tyxgeo");
     db->SetGDBName(Base);
+    for (const std::string& note : db->OpenReport()) std::cerr << "tyxgeo: warning: " << note << '\n';
     return db;
 }
 

@@ -128,3 +128,25 @@ TEST(CliDb, BadInput)
     EXPECT_EQ(r.ExitCode, 1);
     EXPECT_NE(r.Err.find("is damaged"), std::string::npos) << r.Err;
 }
+
+TEST(CliDb, OwnFilesAndStrayLeftovers)
+{
+    const std::string dir = CliTempDir();
+    const std::string base = dir + "/own";
+    const std::string blob = dir + "/blob.txt";
+    std::ofstream(blob, std::ios::binary) << "bytes";
+    ASSERT_EQ(RunTyxgeo({"db", "create", base}).ExitCode, 0);
+    ASSERT_EQ(RunTyxgeo({"db", "add-blob", base, blob}).ExitCode, 0);
+    const std::string summary = Slurp(base + ".tyxgds");
+    auto r = RunTyxgeo({"db", "get-blob", base, "1", dir + "/./own.tyxgds"});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_NE(r.Err.find("one of the database's own files"), std::string::npos) << r.Err;
+    EXPECT_EQ(Slurp(base + ".tyxgds"), summary);
+
+    std::ofstream(base + ".tyxgds.gctmp", std::ios::binary) << std::string(120, 'x');
+    r = RunTyxgeo({"db", "list", base});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(Lines(r.Out).size(), 1u);
+    EXPECT_NE(r.Err.find("warning: "), std::string::npos) << r.Err;
+    EXPECT_TRUE(std::filesystem::exists(base + ".tyxgds.gctmp.setaside"));
+}

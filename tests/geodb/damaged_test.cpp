@@ -3,8 +3,10 @@
 // GarbageCollection loses nothing; random records never crash.
 #include "geodb_test_util.h"
 
+#include <cmath>
 #include <random>
 
+#include "geodb/gdb_file.h"
 #include "host/tyx_streams.h"
 
 namespace tyx::test {
@@ -182,12 +184,12 @@ TEST_F(Damaged, BlockBeyondTheEndIsReportedWhenRead)
     TMetaInfo m;
     std::vector<uint8_t> buf(100);
     TMemoryStream s;
-    const auto expectDamage = [&](auto&& fn) {
+    const auto expectDamage = [&](auto&& fn, const char* damaged = ".tyxgdd") {
         try {
             fn();
             ADD_FAILURE() << "no error";
         } catch (const ETYXGeoDBError& e) {
-            EXPECT_NE(std::string(e.what()).find(File(".tyxgdd") + "\" is damaged"), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find(File(damaged) + "\" is damaged"), std::string::npos) << e.what();
         }
     };
     expectDamage([&] { db.RetrieveBLOB(4, m, buf.data(), 100); });
@@ -211,7 +213,7 @@ TEST_F(Damaged, BlockBeyondTheEndIsReportedWhenRead)
     std::memcpy(sum.data() + 120 + 112, &negative, 4);
     WriteBytes(File(".tyxgds"), sum);
     db.SetGDBName(Base);
-    expectDamage([&] { db.RetrievePolygon(2, p); });
+    expectDamage([&] { db.RetrievePolygon(2, p); }, ".tyxgds");
 }
 
 TEST_F(Damaged, MissingDataFileNeverLeadsToDuplicateNumbers)
@@ -278,6 +280,159 @@ TEST_F(Damaged, InterruptedGarbageCollectionLosesNothing)
     EXPECT_EQ(buf, std::vector<uint8_t>(40, 0));
 }
 
+TEST_F(Damaged, StrayCollectedSummaryIsSetAsideAndReported)
+{
+    Fill();
+    const auto good = All();
+    std::mt19937 rng(7);
+    std::vector<uint8_t> random(120);
+    for (auto& b : random) b = static_cast<uint8_t>(rng());
+    // The summary a collection would write, but for a data file of another length.
+    auto shifted = good[5];
+    const int32_t off = 300;
+    std::memcpy(shifted.data() + 120 + 76, &off, 4);
+    const std::vector<std::pair<std::vector<uint8_t>, std::string>> leftovers = {
+        {random, ".setaside"},
+        {std::vector<uint8_t>(random.begin(), random.begin() + 100), ".setaside2"},
+        {shifted, ".setaside3"},
+    };
+    for (const auto& [bytes, aside] : leftovers) {
+        SCOPED_TRACE(aside);
+        WriteBytes(File(".tyxgds.gctmp"), bytes);
+        TGeoDB db;
+        db.SetGDBName(Base);
+        EXPECT_EQ(db.NumEntries(), 4);
+        EXPECT_EQ(All(), good);
+        EXPECT_FALSE(std::filesystem::exists(File(".tyxgds.gctmp")));
+        EXPECT_EQ(Bytes(File(".tyxgds.gctmp") + aside), bytes);
+        ASSERT_EQ(db.OpenReport().size(), 1u);
+        EXPECT_NE(db.OpenReport()[0].find(File(".tyxgds.gctmp") + aside), std::string::npos) << db.OpenReport()[0];
+    }
+    TGeoDB db;
+    db.SetGDBName(Base);
+    EXPECT_TRUE(db.OpenReport().empty());
+}
+
+TEST_F(Damaged, BoxEdgeThatIsNoFiniteNumberIsDamage)
+{
+    Fill();
+    const auto good = All();
+    for (const float bad : {NAN, INFINITY, -INFINITY}) {
+        SCOPED_TRACE(bad);
+        auto sum = good[5];
+        std::memcpy(sum.data() + 2 * 120 + 96, &bad, 4); // LatHigh of entry 3
+        WriteBytes(File(".tyxgds"), sum);
+        ExpectRefused(".tyxgds", "entry 3 has a bounding box edge that is not a finite number");
+    }
+    WriteBytes(File(".tyxgds"), good[5]);
+    TGeoDB db;
+    db.SetGDBName(Base);
+    EXPECT_THROW(Town(db, "far", INFINITY, 0), ETYXGeoDBError);
+    EXPECT_EQ(db.NumEntries(), 4);
+}
+
+TEST_F(Damaged, NegativeBlobSizeIsDamage)
+{
+    Fill();
+    for (const int32_t size : {-1, -1024}) {
+        SCOPED_TRACE(size);
+        auto sum = Bytes(File(".tyxgds"));
+        std::memcpy(sum.data() + 3 * 120 + 112, &size, 4);
+        WriteBytes(File(".tyxgds"), sum);
+        const auto before = All();
+        TGeoDB db;
+        db.SetGDBName(Base);
+        TMetaInfo m;
+        EXPECT_THROW(db.RetrieveBLOB(4, Path("out.bin"), m), ETYXGeoDBError);
+        EXPECT_THROW(db.GarbageCollection(), ETYXGeoDBError);
+        EXPECT_FALSE(std::filesystem::exists(Path("out.bin")));
+        EXPECT_EQ(All(), before);
+    }
+}
+
+TEST_F(Damaged, BlobIsNeverWrittenOverTheDatabasesOwnFiles)
+{
+    Fill();
+    std::filesystem::create_hard_link(File(".tyxgds"), Path("link"));
+    const auto before = All();
+    TGeoDB db;
+    db.SetName("geo");
+    db.SetGDBName(Base);
+    std::vector<std::string> targets = {Path("link"), (Dir / "." / "db.tyxgdd").string()};
+    for (const char* e : kAllExt) targets.push_back(File(e));
+    for (const std::string& t : targets) {
+        SCOPED_TRACE(t);
+        TMetaInfo m;
+        try {
+            db.RetrieveBLOB(4, t, m);
+            ADD_FAILURE() << "written";
+        } catch (const ETYXGeoDBError& e) {
+            EXPECT_NE(std::string(e.what()).find("one of the database's own files"), std::string::npos) << e.what();
+        }
+    }
+    EXPECT_EQ(All(), before);
+}
+
+TEST_F(Damaged, NoItemNumberBeyondTheLargest)
+{
+    Fill();
+    const auto good = All();
+    const int32_t top = std::numeric_limits<int32_t>::max();
+    auto header = good[6];
+    std::memcpy(header.data(), &top, 4);
+    auto sum = good[5];
+    std::memcpy(sum.data() + 120, &top, 4); // ItemId of entry 2
+    for (const auto& [ext, bytes] : {std::pair{".tyxgdd", header}, std::pair{".tyxgds", sum}}) {
+        SCOPED_TRACE(ext);
+        WriteBytes(File(ext), bytes);
+        TGeoDB db;
+        db.SetGDBName(Base); // heals the item-number index for the changed ItemId
+        const auto before = All();
+        EXPECT_THROW(Town(db, "one too many", 1, 1), ETYXGeoDBError);
+        EXPECT_EQ(db.NumEntries(), 4);
+        EXPECT_EQ(All(), before);
+        WriteBytes(File(ext), good[ext == std::string(".tyxgdd") ? 6 : 5]);
+    }
+}
+
+// A rename of GarbageCollection that fails leaves the component where the next opening would
+// put it, so that an item added afterwards survives.
+TEST_F(Damaged, FailedCollectionRenameLosesNoLaterItem)
+{
+    struct TCase {
+        const char* Target;
+        bool Always;
+    };
+    for (const TCase c : {TCase{".tyxgdd", false}, TCase{".tyxgds", false}, TCase{".tyxgds", true}}) {
+        SCOPED_TRACE(std::string(c.Target) + (c.Always ? " always" : " once"));
+        std::filesystem::remove_all(Dir);
+        std::filesystem::create_directories(Dir);
+        Fill();
+        {
+            TGeoDB db;
+            db.SetGDBName(Base);
+            db.ReplaceRiver(2, "r", Poly({{1, 10}, {2, 20}, {3, 30}}), 0, 0, 0, 0, 0, 0, 0, 0, 0);
+            int renames = 0;
+            gdb::SetFileFaultHook([&](gdb::TFileChange Change, const std::string& Name) {
+                return Change == gdb::fcRename && Name == File(c.Target) && (c.Always || ++renames == 1);
+            });
+            EXPECT_THROW(db.GarbageCollection(), EInOutError);
+            gdb::SetFileFaultHook({});
+            EXPECT_EQ(Town(db, "later", 5, 5), c.Always ? -1 : 5);
+            EXPECT_EQ(db.GetGDBName(), c.Always ? "" : Base);
+        }
+        TGeoDB db;
+        db.SetGDBName(Base);
+        ASSERT_EQ(db.NumEntries(), c.Always ? 4 : 5);
+        EXPECT_EQ(db.SearchData("later"), c.Always ? 0 : 5);
+        TgdbPolygon p;
+        ASSERT_TRUE(db.RetrievePolygon(2, p));
+        ASSERT_EQ(p.size(), 3u);
+        EXPECT_EQ(p[2].Longit, 30);
+        EXPECT_FALSE(std::filesystem::exists(File(".tyxgds.gctmp")));
+    }
+}
+
 // Records of random bytes: opening, reading every entry in every form and collecting garbage must
 // end in a result or an ETYXGeoDBError, never in a crash or a read outside a buffer.
 TEST_F(Damaged, RandomRecordsNeverCrash)
@@ -303,7 +458,14 @@ TEST_F(Damaged, RandomRecordsNeverCrash)
             for (auto& b : ix) b = static_cast<uint8_t>(rng());
             WriteBytes(File(kAllExt[k]), ix);
         }
+        bool finite = true;
+        for (std::size_t r = 0; r < sum.size(); r += 120)
+            for (std::size_t edge = 92; edge < 108; edge += 4) finite = finite && std::isfinite(At<float>(sum, r + edge));
         TGeoDB db;
+        if (!finite) {
+            EXPECT_THROW(db.SetGDBName(Base), ETYXGeoDBError);
+            continue;
+        }
         db.SetGDBName(Base);
         ASSERT_EQ(db.NumEntries(), static_cast<int>(sum.size() / 120));
         for (int e = 0; e <= db.NumEntries() + 1; ++e) {
