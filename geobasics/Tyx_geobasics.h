@@ -87,16 +87,20 @@ double EllipsoidMinAxEcc(double SemiMajorAxis, double EccSquared);
 
 // ---- Cartesian coordinates and datum shifts ----
 
-/// Geodetic (degrees, height in metres) to earth-centred X, Y, Z (metres). No range check.
+/// Geodetic (degrees, height in metres) to earth-centred X, Y, Z (metres). No range check:
+/// a latitude beyond 90 is taken as the angle it is; results overflow to infinity only for
+/// heights near the largest double.
 void GeoToCartesian(double Latitude, double Longitude, double Height, TGeoEllipsoid Ellipsoid,
                     double& X, double& Y, double& Z);
 /// Earth-centred X, Y, Z to geodetic; on the polar axis gives latitude +-90 by the sign of Z
-/// (+90 at the centre), longitude 0 and the height above the pole.
+/// (+90 at the centre), longitude 0 and the height above the pole. Coordinates beyond about
+/// 1e154 m overflow: the height (and possibly the latitude) comes out infinite or NaN.
 void CartesianToGeo(double X, double Y, double Z, TGeoEllipsoid Ellipsoid,
                     double& Latitude, double& Longitude, double& Height);
 /// Shifts a position from datum SourceDatum to TargetDatum (1 to DatumCount) through WGS 1984.
 /// Returns 0, or -1 bad source / -2 bad target (outputs untouched), or -3 latitude / -4 longitude
-/// out of range (outputs still written); the last failing check wins.
+/// out of range (outputs still written); the last failing check wins. Heights beyond about
+/// 1e154 m overflow to an infinite or NaN height.
 int HelmertTransform(int SourceDatum, double Latitude, double Longitude, double Height,
                      int TargetDatum, double& OutLatitude, double& OutLongitude, double& OutHeight);
 
@@ -110,20 +114,28 @@ std::string GeoToUTMZone(double Latitude, double Longitude);
 double ArcLengthOfMeridian(double Phi, TGeoEllipsoid Ellipsoid);
 /// Central meridian of a UTM zone in radians; 0 for a zone outside 1 to 60.
 double UTMCentralMeridian(int Zone);
-/// Unscaled Transverse Mercator (scale 1, no false origin); all angles in radians.
+/// Unscaled Transverse Mercator (scale 1, no false origin); all angles in radians. The series
+/// are meant for a few degrees about Lambda0; far from it they give meaningless values, and
+/// extreme input gives infinite or NaN results. No check is made.
 void LatLongToTM(double Phi, double Lambda, double Lambda0, TGeoEllipsoid Ellipsoid, double& X, double& Y);
-/// Inverse of LatLongToTM; Lambda0, Phi and Lambda in radians.
+/// Inverse of LatLongToTM; Lambda0, Phi and Lambda in radians. The series are meant for a few
+/// hundred kilometres about the central meridian; far beyond (some thousands of kilometres) they
+/// diverge, the latitude may leave -90..90, and extreme input gives NaN. No check is made.
 void TMToLatLong(double X, double Y, double Lambda0, TGeoEllipsoid Ellipsoid, double& Phi, double& Lambda);
 /// Zone (0 outside the UTM range, projected about Greenwich), easting and northing; a negative
-/// northing gets 10000000 added.
+/// northing gets 10000000 added. Input far outside the zone gives what LatLongToTM gives,
+/// infinite or NaN for extreme values.
 void LatLongToUTM(double Latitude, double Longitude, TGeoEllipsoid Ellipsoid,
                   int& Zone, double& Easting, double& Northing);
 /// Inverse of LatLongToUTM; South says the northing carries the 10000000 false northing.
+/// Far outside the zone the latitude may leave -90..90, and extreme input gives NaN (as TMToLatLong).
 void UTMToLatLong(double Easting, double Northing, int Zone, bool South, TGeoEllipsoid Ellipsoid,
                   double& Latitude, double& Longitude);
 /// Universal Polar Stereographic about the nearer pole; false origin 2000000, 2000000.
 void LatLongToUPS(double Latitude, double Longitude, TGeoEllipsoid Ellipsoid, double& X, double& Y);
-/// Inverse of LatLongToUPS; South selects the southern cap.
+/// Inverse of LatLongToUPS; South selects the southern cap. The Newton steps do not converge
+/// for distances from the pole beyond about 1e20 m: the latitude then leaves -90..90, and beyond
+/// about 1e155 m it is NaN. No check is made.
 void UPSToLatLong(double X, double Y, bool South, TGeoEllipsoid Ellipsoid, double& Latitude, double& Longitude);
 
 } // namespace tyx

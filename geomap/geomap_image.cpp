@@ -25,8 +25,9 @@ namespace {
 
 constexpr int GridMargin = 30;
 constexpr const char* GeneratedDataID = "TYX_geomap_caldata";
-/// More lines than this cannot be told apart on any map the control can hold.
-constexpr double MaxGridLines = 100000;
+/// More lines of one family than this cannot be told apart on any map the control can hold; the
+/// overlays draw none beyond it either.
+constexpr double MaxGridLines = 10000;
 
 std::string LowerExtension(const std::string& FileName)
 {
@@ -47,6 +48,11 @@ TMapBox NormaliseBox(const std::string& Component, double LatLow, double LongLow
 {
     for (double v : {LatLow, LongLow, LatHigh, LongHigh, dLat, dLong})
         if (!std::isfinite(v)) throw ETYXGeoMapError(Component, "empty map: the box and the steps must be finite numbers");
+    // Beyond these a step can stop changing the value it is added to, and the box is no place.
+    for (double v : {LatLow, LatHigh})
+        if (v < -90 || v > 90) throw ETYXGeoMapError(Component, "empty map: latitudes lie within -90..90");
+    for (double v : {LongLow, LongHigh})
+        if (v < -360 || v > 360) throw ETYXGeoMapError(Component, "empty map: longitudes lie within -360..360");
     TMapBox B{LatLow, LongLow, LatHigh, LongHigh, dLat, dLong, Wid, Hgt};
     if (B.LatHigh < B.LatLow) std::swap(B.LatHigh, B.LatLow);
     if (B.LongHigh < B.LongLow) std::swap(B.LongHigh, B.LongLow);

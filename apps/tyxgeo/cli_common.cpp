@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include <charconv>
+#include <cmath>
 #include <iostream>
 #include <sstream>
 
@@ -20,27 +21,42 @@ std::string Fixed(double Value, int Decimals) { return fmt::format("{:.{}f}", Va
 
 std::string Shortest(double Value) { return fmt::format("{}", Value); }
 
+namespace {
+
+// Reads the whole field into v; one leading plus sign is allowed, and no sign after it.
+template <typename T>
+bool ParseWhole(const std::string& Text, T& v)
+{
+    const char* b = Text.data();
+    const char* e = b + Text.size();
+    if (b != e && *b == '+') {
+        ++b;
+        if (b != e && (*b == '-' || *b == '+')) return false;
+    }
+    auto [p, ec] = std::from_chars(b, e, v);
+    return ec == std::errc() && p == e && !Text.empty();
+}
+
+} // namespace
+
 double ParseDouble(const std::string& Text, const char* What)
 {
     double v = 0;
-    const char* b = Text.data();
-    const char* e = b + Text.size();
-    if (b != e && *b == '+') ++b;
-    auto [p, ec] = std::from_chars(b, e, v);
-    if (ec != std::errc() || p != e || Text.empty())
-        throw DataError(fmt::format("{} is not a number: '{}'", What, Text));
+    if (!ParseWhole(Text, v)) throw DataError(fmt::format("{} is not a number: '{}'", What, Text));
+    return v;
+}
+
+double ParseFinite(const std::string& Text, const char* What)
+{
+    const double v = ParseDouble(Text, What);
+    if (!std::isfinite(v)) throw DataError(fmt::format("{} is not a finite number: '{}'", What, Text));
     return v;
 }
 
 int ParseInt(const std::string& Text, const char* What)
 {
     int v = 0;
-    const char* b = Text.data();
-    const char* e = b + Text.size();
-    if (b != e && *b == '+') ++b;
-    auto [p, ec] = std::from_chars(b, e, v);
-    if (ec != std::errc() || p != e || Text.empty())
-        throw DataError(fmt::format("{} is not a whole number: '{}'", What, Text));
+    if (!ParseWhole(Text, v)) throw DataError(fmt::format("{} is not a whole number: '{}'", What, Text));
     return v;
 }
 

@@ -35,6 +35,8 @@ std::string Fixed(double Value, int Decimals);
 std::string Shortest(double Value);
 /// Parses a whole field as a double (point decimal separator); throws DataError naming the field.
 double ParseDouble(const std::string& Text, const char* What);
+/// As ParseDouble, and refuses nan and inf.
+double ParseFinite(const std::string& Text, const char* What);
 /// Parses a whole field as an integer; throws DataError naming the field.
 int ParseInt(const std::string& Text, const char* What);
 /// Splits a line at runs of blanks and tabs.

@@ -111,8 +111,8 @@ void AddCalibCommands(CLI::App& App)
                   });
     AddConversion(*calib, o, "latlong", "Position to map-image pixel: prints X Y OK", "LAT LONG",
                   [](TGeoMap& map, const Fields& f) {
-                      const double lat = ParseDouble(f[0], "LAT");
-                      const double lon = ParseDouble(f[1], "LONG");
+                      const double lat = ParseFinite(f[0], "LAT");
+                      const double lon = ParseFinite(f[1], "LONG");
                       int x = 0, y = 0;
                       const bool ok = map.CalcPixelCoords(lat, lon, x, y);
                       return fmt::format("{} {} {}", x, y, ok ? 1 : 0);

@@ -43,11 +43,22 @@ TGeoEllipsoid ResolveEllipsoid(const std::string& Id)
     throw UsageError(fmt::format("unknown ellipsoid '{}'; 'tyxgeo ellipsoids' lists the valid identifiers", Id));
 }
 
-double ParseCoord(const std::string& Text, const char* What)
+// A result that is not a number, or a latitude beyond a pole, means that the input lies outside
+// what the conversion can answer; printing it would pass nonsense on as a result.
+double Finite(double Value, const char* What)
 {
-    const double v = ParseDouble(Text, What);
-    if (!std::isfinite(v)) throw DataError(fmt::format("{} is not a finite number: '{}'", What, Text));
-    return v;
+    if (!std::isfinite(Value))
+        throw DataError(fmt::format("the {} comes out as {}: the input lies outside what the conversion covers", What,
+                                    Shortest(Value)));
+    return Value;
+}
+
+double Latitude(double Value)
+{
+    if (!(std::fabs(Finite(Value, "latitude")) <= 90))
+        throw DataError(fmt::format("the latitude comes out as {}, beyond a pole: the input lies outside what the "
+                                    "conversion covers", Shortest(Value)));
+    return Value;
 }
 
 void AddEllipsoidOption(CLI::App* Sub, TGeoOptions& O)
@@ -100,8 +111,8 @@ void AddUtm(CLI::App& App)
         RunConversion("utm", "LAT LONG", o->Args, 2, [ell](const Fields& f) {
             int zone;
             double e, n;
-            LatLongToUTM(ParseCoord(f[0], "LAT"), ParseCoord(f[1], "LONG"), ell, zone, e, n);
-            return fmt::format("{} {} {}", zone, Fixed(e, 3), Fixed(n, 3));
+            LatLongToUTM(ParseFinite(f[0], "LAT"), ParseFinite(f[1], "LONG"), ell, zone, e, n);
+            return fmt::format("{} {} {}", zone, Fixed(Finite(e, "easting"), 3), Fixed(Finite(n, "northing"), 3));
         });
     });
 }
@@ -120,8 +131,8 @@ void AddUtm2Geo(CLI::App& App)
             const int zone = ParseInt(f[0], "ZONE");
             if (zone < 0 || zone > 60) throw DataError(fmt::format("ZONE must be 0 to 60: '{}'", f[0]));
             double lat, lon;
-            UTMToLatLong(ParseCoord(f[1], "EASTING"), ParseCoord(f[2], "NORTHING"), zone, south, ell, lat, lon);
-            return fmt::format("{} {}", Fixed(lat, 9), Fixed(lon, 9));
+            UTMToLatLong(ParseFinite(f[1], "EASTING"), ParseFinite(f[2], "NORTHING"), zone, south, ell, lat, lon);
+            return fmt::format("{} {}", Fixed(Latitude(lat), 9), Fixed(Finite(lon, "longitude"), 9));
         });
     });
 }
@@ -136,8 +147,8 @@ void AddUps(CLI::App& App)
         const TGeoEllipsoid ell = ResolveEllipsoid(o->Ellipsoid);
         RunConversion("ups", "LAT LONG", o->Args, 2, [ell](const Fields& f) {
             double x, y;
-            LatLongToUPS(ParseCoord(f[0], "LAT"), ParseCoord(f[1], "LONG"), ell, x, y);
-            return fmt::format("{} {}", Fixed(x, 3), Fixed(y, 3));
+            LatLongToUPS(ParseFinite(f[0], "LAT"), ParseFinite(f[1], "LONG"), ell, x, y);
+            return fmt::format("{} {}", Fixed(Finite(x, "x"), 3), Fixed(Finite(y, "y"), 3));
         });
     });
 }
@@ -153,8 +164,8 @@ void AddUps2Geo(CLI::App& App)
         const bool south = o->South;
         RunConversion("ups2geo", "X Y", o->Args, 2, [ell, south](const Fields& f) {
             double lat, lon;
-            UPSToLatLong(ParseCoord(f[0], "X"), ParseCoord(f[1], "Y"), south, ell, lat, lon);
-            return fmt::format("{} {}", Fixed(lat, 9), Fixed(lon, 9));
+            UPSToLatLong(ParseFinite(f[0], "X"), ParseFinite(f[1], "Y"), south, ell, lat, lon);
+            return fmt::format("{} {}", Fixed(Latitude(lat), 9), Fixed(Finite(lon, "longitude"), 9));
         });
     });
 }
@@ -166,7 +177,7 @@ void AddZone(CLI::App& App)
                                   "LAT LONG (degrees)", o);
     sub->callback([o] {
         RunConversion("zone", "LAT LONG", o->Args, 2, [](const Fields& f) {
-            return GeoToUTMZone(ParseCoord(f[0], "LAT"), ParseCoord(f[1], "LONG"));
+            return GeoToUTMZone(ParseFinite(f[0], "LAT"), ParseFinite(f[1], "LONG"));
         });
     });
 }
@@ -181,8 +192,8 @@ void AddCart(CLI::App& App)
         const TGeoEllipsoid ell = ResolveEllipsoid(o->Ellipsoid);
         RunConversion("cart", "LAT LONG HEIGHT", o->Args, 3, [ell](const Fields& f) {
             double x, y, z;
-            GeoToCartesian(ParseCoord(f[0], "LAT"), ParseCoord(f[1], "LONG"), ParseCoord(f[2], "HEIGHT"), ell, x, y, z);
-            return fmt::format("{} {} {}", Fixed(x, 4), Fixed(y, 4), Fixed(z, 4));
+            GeoToCartesian(ParseFinite(f[0], "LAT"), ParseFinite(f[1], "LONG"), ParseFinite(f[2], "HEIGHT"), ell, x, y, z);
+            return fmt::format("{} {} {}", Fixed(Finite(x, "x"), 4), Fixed(Finite(y, "y"), 4), Fixed(Finite(z, "z"), 4));
         });
     });
 }
@@ -197,8 +208,9 @@ void AddGeo(CLI::App& App)
         const TGeoEllipsoid ell = ResolveEllipsoid(o->Ellipsoid);
         RunConversion("geo", "X Y Z", o->Args, 3, [ell](const Fields& f) {
             double lat, lon, h;
-            CartesianToGeo(ParseCoord(f[0], "X"), ParseCoord(f[1], "Y"), ParseCoord(f[2], "Z"), ell, lat, lon, h);
-            return fmt::format("{} {} {}", Fixed(lat, 9), Fixed(lon, 9), Fixed(h, 4));
+            CartesianToGeo(ParseFinite(f[0], "X"), ParseFinite(f[1], "Y"), ParseFinite(f[2], "Z"), ell, lat, lon, h);
+            return fmt::format("{} {} {}", Fixed(Latitude(lat), 9), Fixed(Finite(lon, "longitude"), 9),
+                               Fixed(Finite(h, "height"), 4));
         });
     });
 }
@@ -215,10 +227,11 @@ void AddHelmert(CLI::App& App)
         const auto convert = [](const Fields& f) {
             const int source = ParseInt(f[0], "SOURCE"), target = ParseInt(f[1], "TARGET");
             double lat = 0, lon = 0, h = 0;
-            const int status = HelmertTransform(source, ParseCoord(f[2], "LAT"), ParseCoord(f[3], "LONG"),
-                                                ParseCoord(f[4], "HEIGHT"), target, lat, lon, h);
+            const int status = HelmertTransform(source, ParseFinite(f[2], "LAT"), ParseFinite(f[3], "LONG"),
+                                                ParseFinite(f[4], "HEIGHT"), target, lat, lon, h);
             if (status == -1 || status == -2) return std::to_string(status);
-            return fmt::format("{} {} {} {}", status, Fixed(lat, 9), Fixed(lon, 9), Fixed(h, 4));
+            return fmt::format("{} {} {} {}", status, Fixed(Latitude(lat), 9), Fixed(Finite(lon, "longitude"), 9),
+                               Fixed(Finite(h, "height"), 4));
         };
         const Fields& a = o->Args;
         if (a.size() == 2)

@@ -122,16 +122,20 @@ public:
     void CalibQuality(double& QualX, double& QualY) const;
 
     // ---- Conversions ----
-    /// Latitude in degrees of a map-image pixel; Valid false (and 0) when it cannot be converted.
+    /// Latitude in degrees of a map-image pixel; Valid false (and 0) when it cannot be converted,
+    /// also where the fit extrapolates beyond -90..90.
     double CalcLatitude(int x, int y, bool& Valid) const;
     double CalcLatitude(const TPoint& APoint, bool& Valid) const { return CalcLatitude(APoint.X, APoint.Y, Valid); }
-    /// Longitude in degrees of a map-image pixel; Valid as for CalcLatitude.
+    /// Longitude in degrees of a map-image pixel; Valid false (and 0) when it cannot be converted
+    /// or is not a finite number.
     double CalcLongitude(int x, int y, bool& Valid) const;
     double CalcLongitude(const TPoint& APoint, bool& Valid) const { return CalcLongitude(APoint.X, APoint.Y, Valid); }
     /// Map-image pixel of a position; false when it cannot be converted (x, y then untouched
-    /// under cmUndefined and an unusable graticule).
+    /// under cmUndefined, an unusable graticule, a position that is not finite and a pixel beyond
+    /// the range of int).
     bool CalcPixelCoords(double Lat, double Long, int& x, int& y) const;
-    /// Map-image pixel of a UTM position (cmUTM only, else false with x = y = 0).
+    /// Map-image pixel of a UTM position (cmUTM only, else false with x = y = 0); false with x, y
+    /// untouched when the pixel lies beyond the range of int.
     bool CalcPixelCoordsUTM(double Northing, double Easting, int& x, int& y) const;
     /// Row where the line of constant northing crosses column x (UTM grid overlay).
     int CalcUTMyFromNorthingX(double Northing, int x) const;
@@ -165,6 +169,9 @@ private:
     [[noreturn]] void RaiseComponentError(const std::string& Fault) const;
     double ParabolicInterpolation(double Kind, int Along, int Across, bool& Valid) const;
     void UTMPixelPosition(int x, int y, double& Lat, double& Long) const;
+    /// What the model's formulas give, before the checks of CalcLatitude and CalcLongitude.
+    double ModelLatitude(int x, int y, bool& Valid) const;
+    double ModelLongitude(int x, int y, bool& Valid) const;
     bool ParabolicPixelCoords(double Lat, double Long, int& x, int& y) const;
     void ConicApexFit(double P1, double P2, double Pars[6], double& Score) const;
 

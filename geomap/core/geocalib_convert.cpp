@@ -78,6 +78,23 @@ double Biquadratic(const TParMatrix<2, 6>& c, int Row, double a, double b, doubl
     return c(Row, 1) + c(Row, 2) * a + c(Row, 3) * b + c(Row, 4) * aa + c(Row, 5) * a * b + c(Row, 6) * bb;
 }
 
+// Whether a pixel coordinate fits an int; a position far off the fit's range, or one that is not
+// a number, has no pixel.
+bool FitsPixel(long double v)
+{
+    return std::fabs(v) < static_cast<long double>(std::numeric_limits<int>::max());
+}
+
+// Rounds both coordinates into x and y, or leaves them untouched and gives false when either
+// does not fit.
+bool StorePixel(long double px, long double py, int& x, int& y)
+{
+    if (!FitsPixel(px) || !FitsPixel(py)) return false;
+    x = Round(px);
+    y = Round(py);
+    return true;
+}
+
 int SaturatingAdd(int a, int b)
 {
     const int64_t s = int64_t(a) + b;
@@ -117,6 +134,28 @@ void TGeoCalibration::UTMPixelPosition(int x, int y, double& Lat, double& Long) 
 
 double TGeoCalibration::CalcLatitude(int x, int y, bool& Valid) const
 {
+    const double Lat = ModelLatitude(x, y, Valid);
+    // Beyond a pole is no position, however far a fit extrapolates; the tolerance (about 0.1 mm)
+    // keeps the pole row of a world map, which the fit puts a rounding error beyond it.
+    if (Valid && !(std::fabs(Lat) <= 90 + 1e-9)) {
+        Valid = false;
+        return 0;
+    }
+    return Lat;
+}
+
+double TGeoCalibration::CalcLongitude(int x, int y, bool& Valid) const
+{
+    const double Long = ModelLongitude(x, y, Valid);
+    if (Valid && !std::isfinite(Long)) {
+        Valid = false;
+        return 0;
+    }
+    return Long;
+}
+
+double TGeoCalibration::ModelLatitude(int x, int y, bool& Valid) const
+{
     Valid = false;
     switch (FCalibModel) {
     case cmParabolicIp:
@@ -152,7 +191,7 @@ double TGeoCalibration::CalcLatitude(int x, int y, bool& Valid) const
     return 0;
 }
 
-double TGeoCalibration::CalcLongitude(int x, int y, bool& Valid) const
+double TGeoCalibration::ModelLongitude(int x, int y, bool& Valid) const
 {
     Valid = false;
     switch (FCalibModel) {
@@ -223,20 +262,18 @@ bool TGeoCalibration::ParabolicPixelCoords(double Lat, double Long, int& x, int&
             break;
         }
     }
-    x = Round(px);
-    y = Round(py);
-    return !Diverged;
+    return StorePixel(px, py, x, y) && !Diverged;
 }
 
 bool TGeoCalibration::CalcPixelCoords(double Lat, double Long, int& x, int& y) const
 {
+    if (!std::isfinite(Lat) || !std::isfinite(Long)) return false;
     switch (FCalibModel) {
     case cmParabolicIp:
         return ParabolicPixelCoords(Lat, Long, x, y);
     case cmBiquadraticPn:
-        x = Round(Biquadratic(FCalParsSPPL, 1, Lat, Long, Lat * Lat, Long * Long));
-        y = Round(Biquadratic(FCalParsSPPL, 2, Lat, Long, Lat * Lat, Long * Long));
-        return true;
+        return StorePixel(Biquadratic(FCalParsSPPL, 1, Lat, Long, Lat * Lat, Long * Long),
+                          Biquadratic(FCalParsSPPL, 2, Lat, Long, Lat * Lat, Long * Long), x, y);
     case cmConicConformal: {
         const double P1 = FConicPars(1, 1), P2 = FConicPars(1, 2), P3 = FConicPars(1, 3), P4 = FConicPars(1, 4),
                      P5 = FConicPars(1, 5), P6 = FConicPars(1, 6);
@@ -248,21 +285,19 @@ bool TGeoCalibration::CalcPixelCoords(double Lat, double Long, int& x, int& y) c
         const double t = std::tan((Long - P6) / P5);
         const double s = std::sqrt(t * t + 1);
         const double r = (Lat - P4) / P3;
-        y = FConicMapBelowApex ? Round(P2 + r / s) : Round(P2 - r / s);
-        x = Round(t * (y - P2) + P1);
-        return true;
+        const double Row = FConicMapBelowApex ? P2 + r / s : P2 - r / s;
+        if (!FitsPixel(Row)) return false;
+        const int RowRounded = Round(Row);
+        return StorePixel(t * (RowRounded - P2) + P1, RowRounded, x, y);
     }
     case cmMillerCylindrical: {
         const long double LongRad = Long / 180.0L * Pi;
         const long double Ordinate = std::log(std::tan(Lat / 180.0L * Pi * 0.4L + PiQuarter));
-        x = Round(LongRad * FMillercylPar(2, 1) + FMillercylPar(2, 2));
-        y = Round(Ordinate * FMillercylPar(1, 1) + FMillercylPar(1, 2));
-        return true;
+        return StorePixel(LongRad * FMillercylPar(2, 1) + FMillercylPar(2, 2),
+                          Ordinate * FMillercylPar(1, 1) + FMillercylPar(1, 2), x, y);
     }
     case cmEquiRect:
-        x = Round(Affine(FEquRectSPPL, 1, Lat, Long));
-        y = Round(Affine(FEquRectSPPL, 2, Lat, Long));
-        return true;
+        return StorePixel(Affine(FEquRectSPPL, 1, Lat, Long), Affine(FEquRectSPPL, 2, Lat, Long), x, y);
     case cmUTM: {
         double E = 0, N = 0;
         const int Zone = FCalibData.UTMZone;
@@ -293,9 +328,7 @@ bool TGeoCalibration::CalcPixelCoordsUTM(double Northing, double Easting, int& x
         y = 0;
         return false;
     }
-    x = Round(Affine(FEquRectSPPL, 1, Northing, Easting));
-    y = Round(Affine(FEquRectSPPL, 2, Northing, Easting));
-    return true;
+    return StorePixel(Affine(FEquRectSPPL, 1, Northing, Easting), Affine(FEquRectSPPL, 2, Northing, Easting), x, y);
 }
 
 int TGeoCalibration::CalcUTMyFromNorthingX(double Northing, int x) const

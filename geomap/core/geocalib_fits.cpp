@@ -257,10 +257,11 @@ void TGeoCalibration::CalcExtentsAndResolution()
     // Without an image size (its file is missing) there is nothing to measure: the corners and
     // the resolution stay as read or last derived, so that saving the calibration keeps them.
     if (W < 1 || H < 1) return;
+    // The corners are where the fit puts them, even where that lies a little beyond a pole.
     auto Position = [this](int x, int y) {
         bool Valid = false;
-        const double Lat = CalcLatitude(x, y, Valid);
-        return TCoords{Lat, CalcLongitude(x, y, Valid)};
+        const double Lat = ModelLatitude(x, y, Valid);
+        return TCoords{Lat, ModelLongitude(x, y, Valid)};
     };
     FCalibData.Corners[gcoTopLeft] = Position(0, 0);
     FCalibData.Corners[gcoBottomLeft] = Position(0, H);

@@ -89,3 +89,18 @@ TEST(CliCalib, BadFilesIdsAndUsage)
     EXPECT_EQ(RunTyxgeo({"calib", CalibFile()}).ExitCode, 2);
     EXPECT_EQ(RunTyxgeo({"calib", CalibFile(), "pixel", "1.5", "2"}).ExitCode, 1);
 }
+
+TEST(CliCalib, NoPixelForNonPositionsAndNoPositionBeyondAPole)
+{
+    for (const char* bad : {"nan", "inf", "+inf"}) {
+        const auto r = RunTyxgeo({"calib", CalibFile(), "latlong", bad, "10"});
+        EXPECT_EQ(r.ExitCode, 1) << bad << ": " << r.Out;
+        EXPECT_NE(r.Err.find("not a finite number"), std::string::npos) << r.Err;
+    }
+    auto r = RunTyxgeo({"calib", CalibFile(), "latlong", "1e308", "10"});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(r.Out, "0 0 0\n");
+    r = RunTyxgeo({"calib", CalibFile(), "pixel", "0", "2000000000"});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(r.Out, "0.000000000 10.000000000 0\n");
+}

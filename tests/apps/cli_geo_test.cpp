@@ -139,3 +139,20 @@ TEST(CliGeo, ExitCodes)
     EXPECT_EQ(RunTyxgeo({"utm", "nan", "16"}).ExitCode, 1);
     EXPECT_EQ(RunTyxgeo({"utm2geo", "61", "500000", "0"}).ExitCode, 1);
 }
+
+TEST(CliGeo, ResultsThatAreNoPositionAreErrors)
+{
+    const std::vector<std::vector<std::string>> extreme = {
+        {"utm2geo", "33", "1e308", "1e308"}, {"utm2geo", "33", "1e7", "1e7"}, {"ups2geo", "2000000", "1e300"},
+        {"utm", "271", "-1e308"},            {"geo", "1e308", "1e308", "1e308"}, {"helmert", "13", "269", "0", "0", "1e308"},
+        {"utm", "+-1", "0"},                 {"utm2geo", "+-1", "500000", "0"},
+    };
+    for (const auto& args : extreme) {
+        const CliResult r = RunTyxgeo(args);
+        EXPECT_EQ(r.ExitCode, 1) << args[0] << " " << args[1] << ": " << r.Out;
+        EXPECT_TRUE(r.Out.empty()) << r.Out;
+        EXPECT_FALSE(r.Err.empty());
+    }
+    ExpectOut({"geo", "0", "0", "6356752.314245"}, "90.000000000 0.000000000 0.0000\n");
+    ExpectOut({"utm", "+1", "3"}, "31 500000.000 110530.159\n");
+}

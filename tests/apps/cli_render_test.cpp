@@ -67,6 +67,8 @@ TEST(CliRender, EmptyMapRefusesBadNumbers)
     const std::string Base = CliTempDir() + "/bad";
     EXPECT_EQ(RunTyxgeo({"emptymap", Base, "x", "10", "40", "12", "1", "1", "200", "200"}).ExitCode, 1);
     EXPECT_EQ(RunTyxgeo({"emptymap", Base, "40", "10", "40", "12", "1", "1", "200", "200"}).ExitCode, 1);
+    // 100000 parallels over 26 million degrees of latitude
+    EXPECT_EQ(RunTyxgeo({"emptymap", Base, "-13e6", "10", "13e6", "12", "260", "1", "200", "200"}).ExitCode, 1);
     const auto Huge = RunTyxgeo({"emptymap", Base, "40", "10", "41", "12", "1", "1", "3000", "1001"});
     EXPECT_EQ(Huge.ExitCode, 1);
     EXPECT_NE(Huge.Err.find("maximum of 3000000 pixels"), std::string::npos) << Huge.Err;

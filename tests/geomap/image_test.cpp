@@ -453,6 +453,12 @@ TEST_F(MapImageTest, DrawMapDataSeesTheNormalisedBoxAndDrawsIntoTheFile)
     EXPECT_EQ(FromFile.Canvas().Pixels(55, 65), clRed);
 }
 
+TEST_F(MapImageTest, GeneratorsTakeTheWholeGlobe)
+{
+    M.CreateEmptyMapInMemory(-90, -360, 90, 360, 1, 1, 400, 200, true);
+    EXPECT_EQ(M.MapImgWidth(), 400);
+}
+
 TEST_F(MapImageTest, GeneratorsRefuseBadBoxesBeforeTouchingAnything)
 {
     M.SetMapImgName(WriteBmp("keep.bmp", 40, 30, clRed));
@@ -468,6 +474,14 @@ TEST_F(MapImageTest, GeneratorsRefuseBadBoxesBeforeTouchingAnything)
     EXPECT_THROW(M.CreateEmptyMapInMemory(5, 0, 5, 10, 1, 1, 200, 200, true), ETYXGeoMapError);
     EXPECT_THROW(M.CreateEmptyMapInMemory(0, 0, 10, 10, 1e-9, 1, 200, 200, true), ETYXGeoMapError);
     EXPECT_THROW(M.CreateEmptyMapInMemory(0, 0, INFINITY, 10, 1, 1, 200, 200, true), ETYXGeoMapError);
+    // Boxes off the globe and steps giving more than 10000 lines of a family; the last would
+    // never end, its step being lost in the latitude.
+    const double Refused[][6] = {{-13e6, 0, 13e6, 10, 260, 1}, {0, 0, 91, 10, 1, 1},     {-90.5, 0, 0, 10, 1, 1},
+                                 {0, -361, 10, 0, 1, 1},       {0, 0, 10, 360.5, 1, 1}, {0, 0, 90, 10, 0.0089, 1},
+                                 {0, -360, 10, 360, 1, 0.07},  {1e16, 0, 1e16 + 1e3, 10, 1, 1}};
+    for (const auto& B : Refused)
+        EXPECT_THROW(M.CreateEmptyMapInMemory(B[0], B[1], B[2], B[3], B[4], B[5], 200, 200, true), ETYXGeoMapError)
+            << B[0] << " " << B[1] << " " << B[2] << " " << B[3] << " " << B[4] << " " << B[5];
     EXPECT_EQ(M.MapImgFile(), Path("keep.bmp"));
     EXPECT_EQ(M.MapImgWidth(), 40);
 }

@@ -144,6 +144,32 @@ TEST(CalibConvert, GraticuleDivergesFarOutside)
     EXPECT_FALSE(c.CalcPixelCoords(60.0, 30.0, x, y));
 }
 
+TEST(CalibConvert, NoPixelForAPositionThatIsNotOneAndNoPositionBeyondAPole)
+{
+    for (const TCalibModel Model : {cmEquiRect, cmBiquadraticPn, cmMillerCylindrical}) {
+        SCOPED_TRACE(Model);
+        // A world map of 10 pixels per degree.
+        TGeoCalibration c = NewCalibration(Model, 3600, 1800);
+        for (int i = 0; i <= 2; ++i)
+            for (int j = 0; j <= 2; ++j) c.AddCalibPoint(60.0 - 60 * i, -180.0 + 180 * j, 1800 * j, 300 + 600 * i);
+        const double Bad[][2] = {{NAN, 10}, {10, INFINITY}, {-INFINITY, 10}, {1e308, 10}, {10, -1e308}};
+        for (const auto& P : Bad) {
+            int x = -7, y = -7;
+            EXPECT_FALSE(c.CalcPixelCoords(P[0], P[1], x, y)) << P[0] << "," << P[1];
+            EXPECT_EQ(x, -7);
+            EXPECT_EQ(y, -7);
+        }
+        bool Valid = false;
+        EXPECT_NEAR(c.CalcLatitude(1800, 900, Valid), 0, 1e-6);
+        EXPECT_TRUE(Valid);
+        const double Far = c.CalcLatitude(0, 1000000, Valid);
+        if (Model != cmMillerCylindrical) { // its formula never leaves -90..90
+            EXPECT_FALSE(Valid) << Far;
+            EXPECT_EQ(Far, 0);
+        }
+    }
+}
+
 TEST(CalibConvert, ExtentsAndResolutionOfWorldMaps)
 {
     // A whole world, 10 pixels per degree: the middle line is the full equator.
