@@ -18,6 +18,7 @@ int main(int argc, char** argv)
     AddDbCommands(app);
     AddCalibCommands(app);
     AddRenderCommands(app);
+    AddLandMarkCommands(app);
 
     try {
         app.parse(argc, argv);

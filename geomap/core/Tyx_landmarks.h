@@ -144,5 +144,9 @@ void WriteLandMarksToOpenXMLFile(TTextFile& F, bool Header, const std::string& D
 std::string LandMarkXmlLine(const TLandMark& L);
 /// The landmark that the attribute text of a landmark tag describes.
 TLandMark LandMarkFromXmlAttributes(const std::string& Attributes);
+/// A date-time as the files store it, "yyyymmddHHMMSS" (the fraction of a second dropped).
+std::string LandMarkDateText(TDateTime Time);
+/// Reads "yyyymmddHHMMSS" from the start of Text; 0 when it does not match.
+TDateTime LandMarkDateFromText(const std::string& Text);
 
 } // namespace tyx

@@ -65,15 +65,6 @@ std::string RoundTrip(double Value)
     return text;
 }
 
-std::string DateText(TDateTime Time)
-{
-    int y, mo, d, h, mi, s, ms;
-    DecodeDateTime(Time, y, mo, d, h, mi, s, ms);
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d", y, mo, d, h, mi, s);
-    return buf;
-}
-
 std::string FontStyleText(TFontStyles Styles)
 {
     std::string out;
@@ -92,6 +83,21 @@ TFontStyles FontStylesOf(const std::string& Value)
 const char* TrueFalse(bool Value) { return Value ? "true" : "false"; }
 
 } // namespace
+
+std::string LandMarkDateText(TDateTime Time)
+{
+    int y, mo, d, h, mi, s, ms;
+    DecodeDateTime(Time, y, mo, d, h, mi, s, ms);
+    char buf[48];
+    std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d", y, mo, d, h, mi, s);
+    return buf;
+}
+
+TDateTime LandMarkDateFromText(const std::string& Text)
+{
+    int pos = 1;
+    return ScanDateTime(Text, DateFormat, lanEnglish, pos);
+}
 
 TLandMark LandMarkFromXmlAttributes(const std::string& Attributes)
 {
@@ -112,8 +118,7 @@ TLandMark LandMarkFromXmlAttributes(const std::string& Attributes)
     s.Length = IntOf(v[laLeng]);
     s.Kind = LandMarkElementFromName(v[laElement]);
     L.Identifier = v[laId];
-    int pos = 1;
-    L.Time = ScanDateTime(v[laDate], DateFormat, lanEnglish, pos);
+    L.Time = LandMarkDateFromText(v[laDate]);
     TLMTextProperties& c = L.Caption;
     c.Text = v[laCapText];
     c.Size = IntOf(v[laCapSize]);
@@ -150,7 +155,7 @@ std::string LandMarkXmlLine(const TLandMark& L)
     line += XmlAttr("dir", std::to_string(s.Direction));
     line += XmlAttr("leng", std::to_string(s.Length));
     line += XmlAttr("id", XmlAttrText(L.Identifier.Str()));
-    line += XmlAttr("date", DateText(L.Time));
+    line += XmlAttr("date", LandMarkDateText(L.Time));
     line += XmlAttr("captext", XmlAttrText(c.Text.Str()));
     line += XmlAttr("capsize", std::to_string(c.Size));
     line += XmlAttr("capfnm", XmlAttrText(c.FontName));

@@ -1,0 +1,71 @@
+// tyxgeo landmarks, symbols, symbol and landmarks-write.
+#include "cli_run.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+#include <fstream>
+#include <string>
+
+namespace {
+
+void WriteText(const std::string& Path, const std::string& Text)
+{
+    std::ofstream(Path, std::ios::binary) << Text;
+}
+
+TEST(CliLandMarks, ListingWritingAndListingAgainAgree)
+{
+    const std::string Dir = CliTempDir();
+    const std::string Lines =
+        "1\t48.200000000\t16.370000000\t171.000000000\t3\t-7\tCircle\t6\t000000FF\t00FFFFFF\tfalse\t0\t10\tWien\t"
+        "20260101120000\tthe capital\n"
+        "2\t-33.865000000\t151.209000000\t0.000000000\t255\t0\tUser-Defined\t8\t00000000\t000000FF\ttrue\t90\t40\tSyd\t"
+        "19991231235959\t\n";
+    const auto W = RunTyxgeo({"landmarks-write", Dir + "/lm.xml", "--id", "Cities"}, Lines);
+    ASSERT_EQ(W.ExitCode, 0) << W.Err;
+    const auto L = RunTyxgeo({"landmarks", Dir + "/lm.xml", "--id", "CITIES"});
+    ASSERT_EQ(L.ExitCode, 0) << L.Err;
+    EXPECT_EQ(L.Out, Lines);
+
+    EXPECT_EQ(RunTyxgeo({"landmarks", Dir + "/lm.xml", "--id", "towns"}).ExitCode, 1);
+    EXPECT_EQ(RunTyxgeo({"landmarks", Dir + "/missing.xml"}).ExitCode, 1);
+    // A bad line writes nothing and names the line.
+    const auto Bad = RunTyxgeo({"landmarks-write", Dir + "/bad.xml", "--id", "x"}, Lines + "3\tnorth\t1\t2\n");
+    EXPECT_EQ(Bad.ExitCode, 1);
+    EXPECT_NE(Bad.Err.find("line 3"), std::string::npos) << Bad.Err;
+    EXPECT_FALSE(std::ifstream(Dir + "/bad.xml").good());
+}
+
+TEST(CliLandMarks, SymbolsAreListed)
+{
+    const std::string File = CliTempDir() + "/sym.xml";
+    WriteText(File, "<lmsymbols sig=\"Tyxware\" id=\"std\">\r\n"
+                    "<symbol element=\"Triangle\" name=\"peak\" category=\"2\" colorfg=\"0000FF00\" colorbg=\"00FF0000\" "
+                    "size=\"9\" transp=\"TRUE\" dir=\"45\" leng=\"40\" />\r\n</lmsymbols>\r\n");
+    const auto R = RunTyxgeo({"symbols", File});
+    ASSERT_EQ(R.ExitCode, 0) << R.Err;
+    EXPECT_EQ(R.Out, "1\tpeak\t2\tTriangle\t9\t0000FF00\t00FF0000\ttrue\t45\t40\n");
+    EXPECT_EQ(RunTyxgeo({"symbols", File, "--id", "other"}).ExitCode, 1);
+}
+
+TEST(CliLandMarks, OneSymbolIsDrawn)
+{
+    const std::string Png = CliTempDir() + "/tri.png";
+    const auto R = RunTyxgeo({"symbol", Png, "100x80", "triangle", "50", "50", "--size", "10", "--dir", "0", "--fg",
+                              "000000FF", "--bg", "00FF0000"});
+    ASSERT_EQ(R.ExitCode, 0) << R.Err;
+    const QImage Img(QString::fromStdString(Png));
+    ASSERT_EQ(Img.size(), QSize(100, 80));
+    EXPECT_EQ(Img.pixel(50, 40), qRgb(255, 0, 0)); // the corners in the line colour
+    EXPECT_EQ(Img.pixel(59, 55), qRgb(255, 0, 0));
+    EXPECT_EQ(Img.pixel(50, 50), qRgb(0, 0, 255)); // filled with the background colour
+    EXPECT_EQ(Img.pixel(5, 5), qRgb(255, 255, 255));
+
+    EXPECT_EQ(RunTyxgeo({"symbol", Png, "100x80", "star", "50", "50"}).ExitCode, 1);
+    EXPECT_EQ(RunTyxgeo({"symbol", Png, "100", "Plus", "50", "50"}).ExitCode, 2);
+    EXPECT_EQ(RunTyxgeo({"symbol", Png, "100x80", "300", "50", "50"}).ExitCode, 1);
+}
+
+} // namespace
