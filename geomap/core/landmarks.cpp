@@ -2,6 +2,8 @@
 
 #include "support/Tyx_dstruct.h"
 
+#include <algorithm>
+#include <iterator>
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -52,12 +54,18 @@ TLandMarkList::TLandMarkList() : FDefaultLM(MakeDefaultLandMark())
 
 void TLandMarkList::SetCapacity(int Capacity)
 {
-    // A fresh vector gets exactly the capacity asked for, also when shrinking.
+    // The capacity is counted in blocks; the storage underneath grows at least geometrically, so
+    // that reading a long file does not copy the list once per block. Shrinking takes a fresh
+    // vector, which gets exactly the room asked for.
     try {
-        std::vector<TLandMark> items;
-        items.reserve(static_cast<std::size_t>(Capacity));
-        items.insert(items.end(), FItems.begin(), FItems.end());
-        FItems.swap(items);
+        if (Capacity < FCapacity && static_cast<int>(FItems.size()) <= Capacity) {
+            std::vector<TLandMark> items;
+            items.reserve(static_cast<std::size_t>(Capacity));
+            items.insert(items.end(), std::make_move_iterator(FItems.begin()), std::make_move_iterator(FItems.end()));
+            FItems.swap(items);
+        } else if (Capacity > static_cast<int>(FItems.capacity())) {
+            FItems.reserve(std::max(static_cast<std::size_t>(Capacity), 2 * FItems.capacity()));
+        }
     } catch (const std::bad_alloc&) {
         throw ETYXGeoMapError(FOwnerName, "insufficient memory");
     } catch (const std::length_error&) {
