@@ -96,6 +96,29 @@ void BM_PanPaintMagHalf(benchmark::State& State)
 }
 BENCHMARK(BM_PanPaintMagHalf)->Unit(benchmark::kMillisecond);
 
+/// An equirectangular calibration of the bench image over 10 x 7.5 degrees, 9 points.
+void Calibrate(TGeoMap& M)
+{
+    M.SetCalibModel(cmEquiRect);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            const int X = i * (MapW / 2), Y = j * (MapH / 2);
+            M.AddCalibPoint(50.0 - 7.5 * Y / MapH, 5.0 + 10.0 * X / MapW, X, Y);
+        }
+}
+
+void BM_PaintMag1Graticule(benchmark::State& State)
+{
+    auto M = MakeMap(1.0);
+    M->SetSuppressPaint(true);
+    Calibrate(*M);
+    M->SetGratLineDist(0.5);
+    M->SetShowGrat(sgPointsAndLines);
+    M->SetSuppressPaint(false);
+    for (auto _ : State) M->Paint();
+}
+BENCHMARK(BM_PaintMag1Graticule)->Unit(benchmark::kMillisecond);
+
 void BM_PaintMag3(benchmark::State& State)
 {
     auto M = MakeMap(3.0);

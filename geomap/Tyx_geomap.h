@@ -496,6 +496,14 @@ private:
     void DrawMapImage(TCanvas& C, int W, int H, bool OwnCache);
     void BuildImageCache(TBitmap& Cache, double Mag, bool AA) const;
     void DrawOverlays(TCanvas& C, int W, int H);
+    // Overlays, each in a file of its own, drawn in this order by DrawOverlays on a W x H view.
+    /// pixel(Lat, Long) of the graticule: the control point of CalcPixelCoords, validity ignored.
+    TPoint GratPixel(double Lat, double Long) const;
+    void DrawGraticule(TCanvas& C, int ParallelSegments, int MeridianSegments); // geomap_graticule.cpp
+    void DrawParabolicLine(TCanvas& C, int W, int H, const TCalibLine& L);  // geomap_graticule.cpp
+    void DrawUTMGrid(TCanvas& C);                                           // geomap_utmgrid.cpp
+    void DrawCalibMark(TCanvas& C, const TPoint& P) const;                  // geomap_marks.cpp
+    void DrawCalibMarks(TCanvas& C) const;                                  // geomap_marks.cpp
     /// A view composed off the screen (image and overlays, no frame), the control's view untouched.
     void ComposeOffscreen(TBitmap& Out, const TPoint& ViewTopLeft, double Mag, int W, int H);
     void PrintWindow(QPainter& Printer, const TPoint& TopLeft, int Width, int Height, const QRectF& Target);
