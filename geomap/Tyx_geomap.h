@@ -18,6 +18,8 @@
 #include "geobasics/Tyx_geobasics.h"
 #include "geomap/core/Tyx_geocalib.h"
 #include "geomap/core/Tyx_geomaptypes.h"
+#include "geomap/core/Tyx_landmarks.h"
+#include "geomap/core/Tyx_symbols.h"
 #include "geomap/core/tyx_geomap_xml.h"
 #include "host/gui/tyx_bitmap.h"
 #include "host/gui/tyx_canvas.h"
@@ -37,57 +39,15 @@ namespace tyx {
 /// What the overlay draws: graticule lines, UTM grid and/or calibration marks.
 enum TShowGrat : uint8_t { sgNone, sgPoints, sgLines, sgPointsAndLines, sgUTMGrid, sgPointsAndUTMGrid };
 
-// ---- Landmark records ----
+// ---- Landmark symbols (geomap_symbols.cpp; names, default and repository in Tyx_symbols.h) ----
 
-enum TLandMarkElement : uint8_t {
-    lmPlus, lmSquare, lmTriangle, lmCircle, lmArrowFrom, lmArrowTo, lmCrossBox, lmSpade, lmCross, lmUserDef
-};
-enum TLandMarkAction : uint8_t { lmaAdd, lmaRemove };
-
-using TLMIdentifier = TShortString<15>;
-using TLMText = TShortString<80>;
-
-/// The symbol of a landmark.
-struct TSymbolProperties {
-    TLandMarkElement Kind = lmCross;
-    int Size = 0;          ///< pixels
-    TColor FGColor = 0;    ///< line colour
-    TColor BGColor = 0;    ///< fill colour
-    bool Transparent = false;
-    int Direction = 0;     ///< degrees
-    int Length = 0;        ///< pixels
-    friend bool operator==(const TSymbolProperties&, const TSymbolProperties&) = default;
-};
-
-/// The caption of a landmark.
-struct TLMTextProperties {
-    TLMText Text;          ///< empty: no caption
-    int Size = 0;          ///< font size
-    std::string FontName;
-    TFontStyles FontStyles = 0;
-    TColor FGColor = 0;
-    TColor BGColor = 0;
-    bool Transparent = false;
-    int dx = 0;            ///< offset from the landmark's position, pixels
-    int dy = 0;
-    int Direction = 0;     ///< text direction, degrees
-    TAlignment HAlignment = taLeftJustify;
-    TVerticalAlignment VAlignment = vaTop;
-    friend bool operator==(const TLMTextProperties&, const TLMTextProperties&) = default;
-};
-
-struct TLandMark {
-    double Latitude = 0;
-    double Longitude = 0;
-    double Altitude = 0;   ///< free unit
-    uint8_t ClassFlag = 0; ///< class 0 to 255: visibility and class-selective operations
-    int Tag = 0;           ///< free for the host
-    TSymbolProperties SymbolProps;
-    TLMTextProperties Caption;
-    TLMIdentifier Identifier;
-    TDateTime Time = 0;
-    friend bool operator==(const TLandMark&, const TLandMark&) = default;
-};
+/// Draws one symbol with its centre (arrows: the start of the shaft for lmArrowFrom, the tip for
+/// lmArrowTo) at canvas pixel (X, Y). Size, Length in pixels; Direction in degrees clockwise
+/// from straight up (triangles and arrows only). Uses the canvas's pen width and style; sets the
+/// pen and brush colours (and a clear brush for a transparent circle). lmUserDef draws nothing;
+/// an unknown Element a plus of 9 pixels in ColorFG.
+void DrawLandMarkSymbolOnCanvas(TCanvas& Canvas, int X, int Y, TLandMarkElement Element, TColor ColorFG,
+                                TColor ColorBG, int Size, int Direction, int Length, bool Transparent);
 
 // ---- Zoom history ----
 
@@ -227,8 +187,8 @@ public:
     /// Stores the three highlight settings and repaints.
     void SetHighLightProperties(TColor ColorFG, TColor ColorBG, bool Transparent);
     /// Template for new landmarks.
-    const TLandMark& LandMarkDefault() const { return FDefaultLM; }
-    void SetLandMarkDefault(const TLandMark& Value) { FDefaultLM = Value; }
+    const TLandMark& LandMarkDefault() const { return FLandMarks.LandMarkDefault(); }
+    void SetLandMarkDefault(const TLandMark& Value) { FLandMarks.SetLandMarkDefault(Value); }
     /// Position of the last button press; 0 when it cannot be converted.
     double GetLastMClickLatitude() const;
     double GetLastMClickLongitude() const;
@@ -253,7 +213,7 @@ public:
     /// Takes a copy of Value as the map image (name "$unknown$"); ETYXGeoMapError above
     /// 3000000 pixels. Resets TopLeft and repaints.
     void SetMapBitMap(const TBitmap& Value);
-    int NumLandMarks() const { return static_cast<int>(FLandMarks.size()); }
+    int NumLandMarks() const { return FLandMarks.NumLandMarks(); }
     bool SuppressPaint() const { return FSuppressPaint; }
     /// Repaints when it becomes false.
     void SetSuppressPaint(bool Value);
@@ -265,16 +225,66 @@ public:
     TgmZoomStackEntry GetZoomStackEntry(int StackIx) const;
     TZoomState ZoomState() const { return FZoomState; }
 
-    // ---- Landmarks ----
-    /// Adds a landmark built from LandMarkDefault at the position, unless OnLandMarkAction vetoes it.
+    // ---- Landmarks (geomap_landmarks.cpp; the list itself is TLandMarkList) ----
+    // Landmarks count from 1. Class arguments: 0 to 255, or -1 (and any value outside 0..255)
+    // for every class. Every add and remove form asks OnLandMarkAction once per landmark before
+    // the change, except RemoveAllLandMarks() and the file readers. A removal clears the
+    // highlight when there were landmarks; every change repaints, a refused addition does not.
+    /// Adds a landmark built from LandMarkDefault at the position.
     void AddLandMark(double Lat, double Long, double Altitude);
-    /// Landmark i, 1 to NumLandMarks; outside that range an empty record.
-    TLandMark GetLandMarkData(int i) const;
+    void AddLandMark(double Lat, double Long, double Altitude, const TLMIdentifier& Identifier, TDateTime Time);
+    /// CaptionText is cut to 80 single-byte characters.
+    void AddLandMark(double Lat, double Long, double Altitude, const std::string& CaptionText, int CaptionSize,
+                     TColor CaptionColor);
+    void AddLandMark(double Lat, double Long, double Altitude, const TLMIdentifier& Identifier, TDateTime Time,
+                     const std::string& CaptionText, int CaptionSize, TColor CaptionColor);
+    /// Symbol, class, identifier, time and tag from the arguments; the caption from LandMarkDefault.
+    void AddLandMark(double Lat, double Long, double Altitude, TLandMarkElement Element, uint8_t ClassFlag,
+                     const TLMIdentifier& Identifier, TDateTime Time, int Tag, TColor ColorFG, TColor ColorBG,
+                     int Size, bool Transparent, int Direction, int Length);
+    /// Nearest landmark of the class in plain degrees (ties: the lower number); 0 when none.
+    int FindLandMark(double Lat, double Long, int ClassFlag) const
+    {
+        return FLandMarks.FindLandMark(Lat, Long, ClassFlag);
+    }
+    /// Removes landmark LmIndex (the last one takes its place); returns LmIndex, or 0.
+    int RemoveLandMark(int LmIndex);
+    /// Removes the nearest landmark of the class, however far; returns the number it had, or 0.
+    int RemoveLandMark(double Lat, double Long, int ClassFlag);
+    /// Removes the landmarks of the class strictly within Radius degrees; returns the count.
+    int RemoveLandMark(double Lat, double Long, int ClassFlag, double Radius);
+    /// Removes the landmarks of the class strictly inside the box (Left west, Top north, Right
+    /// east, Bottom south); returns the count.
+    int RemoveLandMark(const TRectDouble& Rect, int ClassFlag);
+    void RemoveLastLandMark();
+    /// Removes the landmarks of class ClassFlag (all 256 values are classes here).
+    void RemoveAllLandMarks(uint8_t ClassFlag);
+    /// Empties the list without asking; the highlight number stays.
+    void RemoveAllLandMarks();
+    /// Landmark i, 1 to NumLandMarks; outside that range the cleared record.
+    TLandMark GetLandMarkData(int i) const { return FLandMarks.GetLandMarkData(i); }
     /// Replaces landmark i (1 to NumLandMarks) and repaints; other i are ignored. No event.
     void SetLandMarkData(int i, const TLandMark& LandMark);
-    bool GetClassVisibility(uint8_t i) const { return FLMClassVisible[i]; }
+    bool GetClassVisibility(uint8_t i) const { return FLandMarks.GetClassVisibility(i); }
     /// Stores and repaints.
     void SetClassVisibility(uint8_t i, bool Value);
+    /// Landmarks held before the list grows by a block of 1000.
+    int LandMarkCapacity() const { return FLandMarks.LandMarkCapacity(); }
+    /// The list, for drawing and reading.
+    const TLandMarkList& LandMarks() const { return FLandMarks; }
+
+    // ---- Landmark files (geomap_landmarks.cpp). No event is raised for landmarks read. ----
+    /// Replaces the landmarks with the block DataID (case ignored; empty: the first) read from
+    /// the file's current position; false, nothing changed, when there is none. No repaint.
+    bool ReadLandMarksFromOpenXMLFile(TTextFile& F, const std::string& DataID);
+    /// As ReadLandMarksFromOpenXMLFile from the file FName, then repaints; false without a repaint
+    /// when the file cannot be opened.
+    bool LoadLandMarks(const std::string& FName, const std::string& DataID);
+    /// Writes the landmarks as one block; Header true writes the XML declaration and a comment
+    /// first (a fresh file), false only the block (appending to an open file).
+    void WriteLandMarksToOpenXMLFile(TTextFile& F, bool Header, const std::string& DataID) const;
+    /// Creates or overwrites FileName with the declaration and one block.
+    void SaveLandmarks(const std::string& FileName, const std::string& DataID) const;
 
     // ---- Image resampling ----
     /// Resamples the map image by Magnification (> 0) and scales the calibration pixels with it;
@@ -488,8 +498,8 @@ protected:
 
 private:
     [[noreturn]] void RaiseInsufficientMemory() const;
-    /// Reserves landmark capacity in blocks of 1000 for Count landmarks.
-    void ReserveLandMarks(int Count);
+    /// Clears the highlight when there are landmarks; returns whether there were any.
+    bool ClearHighlightBeforeRemoval();
     void ConstructInternalMapImg();
     // Rendering: the composition of a view into any canvas, shared by the control and exports.
     void ComposeView(TCanvas& C, int W, int H, bool OwnCache);
@@ -504,6 +514,13 @@ private:
     void DrawUTMGrid(TCanvas& C);                                           // geomap_utmgrid.cpp
     void DrawCalibMark(TCanvas& C, const TPoint& P) const;                  // geomap_marks.cpp
     void DrawCalibMarks(TCanvas& C) const;                                  // geomap_marks.cpp
+    void DrawLandMarkLayer(TCanvas& C, int W, int H);                       // geomap_lmlayer.cpp
+    void DrawHighLightLandMark(TCanvas& C, int W, int H);                   // geomap_highlight.cpp
+    /// Sampling probability of the landmark layer for a W x H view.
+    double LandMarkSampling(int W, int H) const;
+    /// Converts the landmark's position to APoint (control pixels) and raises OnDrawLandmark;
+    /// true when its symbol is to be drawn (converted, not handled, strictly inside the view).
+    bool PlaceLandMark(TCanvas& C, int W, int H, const TLandMark& LM, TPoint& APoint);
     /// A view composed off the screen (image and overlays, no frame), the control's view untouched.
     void ComposeOffscreen(TBitmap& Out, const TPoint& ViewTopLeft, double Mag, int W, int H);
     void PrintWindow(QPainter& Printer, const TPoint& TopLeft, int Width, int Height, const QRectF& Target);
@@ -521,9 +538,7 @@ private:
     int FCacheBuilds = 0;
 
     // Landmarks
-    std::vector<TLandMark> FLandMarks;
-    TLandMark FDefaultLM;
-    std::array<bool, 256> FLMClassVisible;
+    TLandMarkList FLandMarks;  ///< also the template and the class visibility
     int FLMRandSampleLimit = 20000;
     int FHighLM = 0;
     TColor FHighLMColFG = clBlue;

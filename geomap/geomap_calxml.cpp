@@ -1,7 +1,6 @@
 // TGeoMap: saving and loading its calibration as XML blocks in files and streams.
 #include "geomap/Tyx_geomap.h"
 #include "geomap/core/tyx_geomap_xml.h"
-#include "host/tyx_errors.h"
 
 namespace tyx {
 
@@ -71,15 +70,7 @@ bool TGeoMap::ReadCalDataFromOpenXMLFile(TTextFile& F, const std::string& DataID
 
 bool TGeoMap::LoadCalDataFromXML(const std::string& FName, const std::string& DataID)
 {
-    TTextFile f;
-    try {
-        f.Reset(FName);
-    } catch (const EInOutError&) {
-        return false;
-    }
-    const bool found = ReadCalDataFromOpenXMLFile(f, DataID);
-    f.Close();
-    return found;
+    return ReadTextFile(FName, [&](TTextFile& f) { return ReadCalDataFromOpenXMLFile(f, DataID); });
 }
 
 bool TGeoMap::LoadCalDataFromXML(TMemoryStream& InStream, const std::string& DataID)

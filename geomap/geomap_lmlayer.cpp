@@ -57,17 +57,4 @@ void TGeoMap::DrawLandMarkLayer(TCanvas& C, int W, int H)
     }
 }
 
-void TGeoMap::DrawHighLightLandMark(TCanvas& C, int W, int H)
-{
-    if (FHighLM < 1 || FHighLM > NumLandMarks()) return;
-    // A copy: the handler may change the list.
-    const TLandMark LM = FLandMarks[FHighLM];
-    if (!FLandMarks.GetClassVisibility(LM.ClassFlag)) return;
-    TPoint APoint;
-    if (!PlaceLandMark(C, W, H, LM, APoint)) return;
-    const TSymbolProperties& S = LM.SymbolProps;
-    DrawLandMarkSymbolOnCanvas(C, APoint.X, APoint.Y, S.Kind, FHighLMColFG, FHighLMColBG, S.Size, S.Direction,
-                               S.Length, FHighLMTrans);
-}
-
 } // namespace tyx

@@ -108,8 +108,9 @@ void TGeoMap::DrawOverlays(TCanvas& C, int W, int H)
         if (Grid && Model == cmUTM && CD.NumCalQuads >= 3) DrawUTMGrid(C);
         if (Marks) DrawCalibMarks(C);
     }
-    // The landmark layer (before) and the highlight landmark (after) come with the landmark list.
+    DrawLandMarkLayer(C, W, H);
     if (OnDataRendered) OnDataRendered(this, C);
+    DrawHighLightLandMark(C, W, H);
 }
 
 void TGeoMap::ComposeView(TCanvas& C, int W, int H, bool OwnCache)

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
 
 #include "host/gui/tyx_stretchblt.h"
 #include "host/tyx_rounding.h"
@@ -14,38 +13,6 @@ namespace tyx {
 namespace {
 
 constexpr double MaxCacheMagLimit = 2.0 / 3.0;
-constexpr int LandMarkBlock = 1000;
-
-TLandMark MakeDefaultLandMark()
-{
-    TLandMark L;
-    L.SymbolProps.Kind = lmCross;
-    L.SymbolProps.Size = 7;
-    L.SymbolProps.FGColor = clBlue;
-    L.SymbolProps.BGColor = clWhite;
-    L.SymbolProps.Transparent = false;
-    L.SymbolProps.Direction = 0;
-    L.SymbolProps.Length = 10;
-    L.Caption.Size = 8;
-    L.Caption.FontName = "MS Sans Serif";
-    L.Caption.FontStyles = 0;
-    L.Caption.FGColor = clBlack;
-    L.Caption.BGColor = clWhite;
-    L.Caption.Transparent = true;
-    L.Caption.dx = 0;
-    L.Caption.dy = 8;
-    L.Caption.Direction = 0;
-    L.Caption.HAlignment = taCenter;
-    L.Caption.VAlignment = vaTop;
-    return L;
-}
-
-/// Capacity for Count landmarks: whole blocks of 1000, at least one.
-std::size_t LandMarkCapacity(int Count)
-{
-    const int Blocks = Count <= 0 ? 1 : (Count - 1) / LandMarkBlock + 1;
-    return static_cast<std::size_t>(Blocks) * LandMarkBlock;
-}
 
 /// The common setter: store, then show the change.
 template <typename T>
@@ -69,9 +36,11 @@ TGeoMap::TGeoMap(QWidget* Parent)
     FImgCache.SetPixelFormat(pf15bit);
     FCacheAA = FAntiAlias;
 
-    ReserveLandMarks(0);
-    FDefaultLM = MakeDefaultLandMark();
-    FLMClassVisible.fill(true);
+    FLandMarks.SetActionCheck([this](TLandMarkAction Action, const TLandMark& LandMark) {
+        bool Allowed = true;
+        if (OnLandMarkAction) OnLandMarkAction(this, Allowed, Action, LandMark);
+        return Allowed;
+    });
     FCalib.SetMapImageSize(0, 0);
     ClearZoomHistory();
 }
@@ -83,37 +52,21 @@ void TGeoMap::RaiseInsufficientMemory() const
     throw ETYXGeoMapError(Name(), "insufficient memory");
 }
 
-void TGeoMap::ReserveLandMarks(int Count)
-{
-    try {
-        FLandMarks.reserve(LandMarkCapacity(Count));
-    } catch (const std::bad_alloc&) {
-        RaiseInsufficientMemory();
-    } catch (const std::length_error&) {
-        RaiseInsufficientMemory();
-    }
-}
-
 void TGeoMap::SetName(const std::string& Value)
 {
     TComponent::SetName(Value);
     setObjectName(QString::fromStdString(Value));
     FCalib.SetOwnerName(Value);
+    FLandMarks.SetOwnerName(Value);
 }
 
 void TGeoMap::Assign(const TGeoMap& Source)
 {
     if (&Source == this) return;
 
-    // The landmark array comes first: it is the only copy that can fail for want of memory,
-    // and failing before anything else is touched leaves this control as it was.
-    std::vector<TLandMark> LandMarks;
-    try {
-        LandMarks.reserve(LandMarkCapacity(Source.NumLandMarks()));
-        LandMarks.assign(Source.FLandMarks.begin(), Source.FLandMarks.end());
-    } catch (const std::bad_alloc&) {
-        RaiseInsufficientMemory();
-    }
+    // The landmarks come first: theirs is the only copy that can fail for want of memory, and
+    // failing before anything else is touched leaves this control as it was.
+    FLandMarks.Assign(Source.FLandMarks);
 
     AuxBmp.Assign(Source.AuxBmp);
     FImgCache.Assign(Source.FImgCache);
@@ -121,9 +74,6 @@ void TGeoMap::Assign(const TGeoMap& Source)
     FCacheAA = Source.FCacheAA;
     FCacheMagLimit = Source.FCacheMagLimit;
 
-    FLandMarks.swap(LandMarks);
-    FDefaultLM = Source.FDefaultLM;
-    FLMClassVisible = Source.FLMClassVisible;
     FLMRandSampleLimit = Source.FLMRandSampleLimit;
     FHighLM = Source.FHighLM;
     FHighLMColFG = Source.FHighLMColFG;
@@ -362,44 +312,6 @@ void TGeoMap::ResizeMap(int LongerEdgeLength)
     if (FMapImgWidth <= 0 || FMapImgHeight <= 0 || LongerEdgeLength < 1) return;
     const int Longer = FMapImgWidth < FMapImgHeight ? FMapImgHeight : FMapImgWidth;
     ResizeMap(static_cast<double>(LongerEdgeLength) / Longer);
-}
-
-// ---- Landmarks ----
-
-void TGeoMap::AddLandMark(double Lat, double Long, double Altitude)
-{
-    TLandMark L = FDefaultLM;
-    L.Latitude = Lat;
-    L.Longitude = Long;
-    L.Altitude = Altitude;
-    if (OnLandMarkAction) {
-        bool Allowed = true;
-        OnLandMarkAction(this, Allowed, lmaAdd, L);
-        if (!Allowed) return;
-    }
-    const int N = NumLandMarks() + 1;
-    if (N > LandMarkBlock && N % LandMarkBlock == 1) ReserveLandMarks(N);
-    FLandMarks.push_back(L);
-    Paint();
-}
-
-TLandMark TGeoMap::GetLandMarkData(int i) const
-{
-    if (i < 1 || i > NumLandMarks()) return TLandMark{};
-    return FLandMarks[static_cast<std::size_t>(i - 1)];
-}
-
-void TGeoMap::SetLandMarkData(int i, const TLandMark& LandMark)
-{
-    if (i < 1 || i > NumLandMarks()) return;
-    FLandMarks[static_cast<std::size_t>(i - 1)] = LandMark;
-    Paint();
-}
-
-void TGeoMap::SetClassVisibility(uint8_t i, bool Value)
-{
-    FLMClassVisible[i] = Value;
-    Paint();
 }
 
 // ---- View ----

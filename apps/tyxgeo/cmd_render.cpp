@@ -41,6 +41,7 @@ struct TRenderOptions {
     std::string GratDist;
     std::string UTMDist;
     std::string Colors;
+    std::string Landmarks;
     std::string Highlight;
     std::string Threshold;
     std::string HiddenClasses;
@@ -82,6 +83,19 @@ void ApplyOverlayOptions(TGeoMap& Map, const TRenderOptions& O)
         if (Comma == std::string::npos) throw UsageError("--colors must be written GRAT,MARKS");
         Map.SetColorGratLine(ParseFileColor(O.Colors.substr(0, Comma)));
         Map.SetColorGratPoints(ParseFileColor(O.Colors.substr(Comma + 1)));
+    }
+    if (!O.Landmarks.empty()) {
+        // FILE[:ID]; a colon that belongs to the file's path (C:\...) has a slash after it.
+        std::string File = O.Landmarks, Id;
+        const auto Colon = File.rfind(':');
+        if (Colon != std::string::npos && File.find_first_of("/\\", Colon) == std::string::npos) {
+            Id = File.substr(Colon + 1);
+            File.resize(Colon);
+        }
+        if (!FileExists(File)) throw DataError(fmt::format("cannot open landmark file '{}'", File));
+        if (!Map.LoadLandMarks(File, Id))
+            throw DataError(Id.empty() ? fmt::format("no landmark block in '{}'", File)
+                                       : fmt::format("no landmark block with id '{}' in '{}'", Id, File));
     }
     if (!O.Threshold.empty()) {
         const int Threshold = ParseInt(O.Threshold, "--threshold");
@@ -224,6 +238,7 @@ void AddRenderCommands(CLI::App& App)
     render->add_option("--grat-dist", r->GratDist, "Graticule spacing in degrees (default 0: automatic)");
     render->add_option("--utm-dist", r->UTMDist, "UTM grid spacing in metres (default 0: automatic)");
     render->add_option("--colors", r->Colors, "Graticule and mark colours GRAT,MARKS, 8 hex digits each (red 000000FF)");
+    render->add_option("--landmarks", r->Landmarks, "Landmark file and block id, FILE[:ID] (default: its first block)");
     render->add_option("--highlight", r->Highlight, "Number of the landmark drawn in the highlight colours");
     render->add_option("--threshold", r->Threshold, "Landmark count above which a random sample is drawn (> 1000)");
     render->add_option("--hidden-classes", r->HiddenClasses, "Landmark classes not drawn, C1,C2,...");

@@ -1,11 +1,14 @@
-// The records and enumerations that hold a map's calibration: calibration points, graticule lines,
-// the image corners and the calibration model. They carry no behaviour; the map control, the
-// calibration core, the calibration files and the atlas share them. Qt-free.
+// The records and enumerations of the map unit: a map's calibration (calibration points,
+// graticule lines, the image corners and the calibration model) and its landmarks (position,
+// symbol, caption, class, identifier and time). They carry no behaviour; the map control, the
+// calibration core, the landmark list, the XML files and the atlas share them. Qt-free.
 //
 // Tables that the documentation counts from 1 (graticule lines, their points, calibration points)
 // are TIndexedArray: element 1 is the first, so `CalQuads[NumCalQuads]` is the last point in use.
 #pragma once
 #include "geobasics/Tyx_geobasics.h"
+#include "host/tyx_datetime.h"
+#include "host/tyx_text.h"
 #include "host/tyx_types.h"
 #include "support/Tyx_tyxbase.h"
 
@@ -105,6 +108,60 @@ struct TCalibData {
     bool UTMSouth = false;    ///< UTM coordinates of the southern hemisphere
     TGeoEllipsoid Ellipsoid = gelWGS84; ///< for the UTM conversions
     friend bool operator==(const TCalibData&, const TCalibData&) = default;
+};
+
+// ---- Landmark records ----
+
+/// Symbol shapes; a value outside the list draws a small plus.
+enum TLandMarkElement : uint8_t {
+    lmPlus, lmSquare, lmTriangle, lmCircle, lmArrowFrom, lmArrowTo, lmCrossBox, lmSpade, lmCross, lmUserDef
+};
+enum TLandMarkAction : uint8_t { lmaAdd, lmaRemove };
+
+using TLMIdentifier = TShortString<15>;
+using TLMText = TShortString<80>;
+
+/// The symbol of a landmark.
+struct TSymbolProperties {
+    TLandMarkElement Kind = lmPlus;
+    int Size = 0;          ///< pixels: half the width of most shapes, the head of arrows
+    TColor FGColor = 0;    ///< line colour
+    TColor BGColor = 0;    ///< fill colour
+    bool Transparent = false;
+    int Direction = 0;     ///< degrees clockwise from straight up (triangles and arrows)
+    int Length = 0;        ///< pixels, the shaft of arrows
+    friend bool operator==(const TSymbolProperties&, const TSymbolProperties&) = default;
+};
+
+/// The caption of a landmark.
+struct TLMTextProperties {
+    TLMText Text;          ///< empty: no caption
+    int Size = 0;          ///< font size
+    std::string FontName;
+    TFontStyles FontStyles = 0;
+    TColor FGColor = 0;
+    TColor BGColor = 0;
+    bool Transparent = false;
+    int dx = 0;            ///< offset from the landmark's position, pixels
+    int dy = 0;
+    int Direction = 0;     ///< text direction, degrees
+    TAlignment HAlignment = taLeftJustify;
+    TVerticalAlignment VAlignment = vaTop;
+    friend bool operator==(const TLMTextProperties&, const TLMTextProperties&) = default;
+};
+
+/// A landmark. A value-initialised record is the cleared one (all zero, empty texts).
+struct TLandMark {
+    double Latitude = 0;   ///< degrees, north positive
+    double Longitude = 0;  ///< degrees, east positive
+    double Altitude = 0;   ///< free unit
+    uint8_t ClassFlag = 0; ///< class 0 to 255: visibility and class-selective operations
+    int Tag = 0;           ///< free for the host
+    TSymbolProperties SymbolProps;
+    TLMTextProperties Caption;
+    TLMIdentifier Identifier;
+    TDateTime Time = 0;    ///< days since 1899-12-30
+    friend bool operator==(const TLandMark&, const TLandMark&) = default;
 };
 
 } // namespace tyx

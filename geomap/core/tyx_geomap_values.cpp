@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <limits>
 #include <locale.h>
+#include <vector>
 
 namespace tyx {
 
@@ -199,6 +200,25 @@ void GetAttributeValue(std::string_view Attributes, std::string_view Name, std::
         if (LowerAscii(name) == wanted) {
             Value = value;
             return;
+        }
+    }
+}
+
+void GetAttributeValues(std::string_view Attributes, std::span<const std::string_view> Names,
+                        std::span<std::string> Values)
+{
+    for (std::string& v : Values) v.clear();
+    std::vector<bool> seen(Names.size());
+    int pos = 1;
+    std::string name, value;
+    while (NextAttribute(Attributes, pos, name, value) == 0) {
+        const std::string lower = LowerAscii(name);
+        for (std::size_t k = 0; k < Names.size(); ++k) {
+            if (seen[k] || Names[k] != lower) continue;
+            // The first attribute of a name wins, as with GetAttributeValue.
+            seen[k] = true;
+            Values[k] = value;
+            break;
         }
     }
 }

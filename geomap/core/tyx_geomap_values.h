@@ -4,6 +4,7 @@
 // depend on exactly what these accept and produce. Positions in text count from 1 (bytes of the
 // UTF-8 text; the syntax they look for is ASCII). They are internal to the map unit.
 #pragma once
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -42,6 +43,11 @@ int NextAttribute(std::string_view Attributes, int& Pos, std::string& Name, std:
 /// The value of the first attribute called Name (case ignored); empty when missing or when it
 /// follows a malformed attribute.
 void GetAttributeValue(std::string_view Attributes, std::string_view Name, std::string& Value);
+
+/// GetAttributeValue for several names in one pass over the text: Values[k] receives the value
+/// of Names[k] (lower case). Values must be as long as Names.
+void GetAttributeValues(std::string_view Attributes, std::span<const std::string_view> Names,
+                        std::span<std::string> Values);
 
 /// Decimal integer at Pos after blanks and an optional sign; Pos is left on the first character
 /// after the digits. No digits give 0; values beyond 32 bits saturate.

@@ -54,9 +54,11 @@ namespace {
 
 std::string F5(double v) { return FormatFloatFixed(v, 1, 5); }
 
+} // namespace
+
 // The format has no escaping: a double quote would end the value early, and a line break would
 // split the element, so neither may reach the file.
-std::string AttrText(const std::string& S)
+std::string XmlAttrText(const std::string& S)
 {
     std::string out = S;
     for (char& c : out) {
@@ -66,7 +68,14 @@ std::string AttrText(const std::string& S)
     return out;
 }
 
-std::string Attr(const char* Name, const std::string& Value) { return std::string(" ") + Name + "=\"" + Value + '"'; }
+std::string XmlAttr(std::string_view Name, const std::string& Value)
+{
+    std::string out = " ";
+    out.append(Name).append("=\"").append(Value) += '"';
+    return out;
+}
+
+namespace {
 
 // Appends one bracketed point group "[a,b,...] " to Line.
 void AppendGroup(std::string& Line, std::initializer_list<std::string> Fields)
@@ -91,9 +100,9 @@ std::vector<std::string> CalDataXmlLines(const TCalibData& CalData, TCalibModel 
     if (Header || stream) out.emplace_back("<?xml version=\"1.0\"?>");
     out.emplace_back("");
     out.emplace_back("<!-- TGeoMap Calibration / Tyxware -->");
-    out.push_back("<geomap" + Attr("sig", "Tyxware") + Attr("vers", "1.0") + Attr("id", AttrText(DataID)) +
-                  Attr("model", CalibModelName(Model)) + Attr("map", AttrText(CalData.MapFName)) +
-                  Attr("caption", AttrText(CalData.Caption)) + ">");
+    out.push_back("<geomap" + XmlAttr("sig", "Tyxware") + XmlAttr("vers", "1.0") + XmlAttr("id", XmlAttrText(DataID)) +
+                  XmlAttr("model", CalibModelName(Model)) + XmlAttr("map", XmlAttrText(CalData.MapFName)) +
+                  XmlAttr("caption", XmlAttrText(CalData.Caption)) + ">");
     out.emplace_back("<corners>");
     std::string corners;
     for (const TCoords& c : CalData.Corners) AppendGroup(corners, {F5(c.Latit), F5(c.Longit)});
@@ -112,8 +121,8 @@ std::vector<std::string> CalDataXmlLines(const TCalibData& CalData, TCalibModel 
     for (int i = 1; i <= numLines; ++i) {
         const TCalibLine& line = CalData.CalLines[i];
         const int n = std::clamp(line.NumPoints, 0, gmMaxLinePoints);
-        out.push_back("<calline" + Attr("type", line.LineType == gtlParallel ? "parallel" : "meridian") +
-                      Attr("value", FormatGeneral(line.LineValue)) + Attr("npoints", std::to_string(n)) + ">");
+        out.push_back("<calline" + XmlAttr("type", line.LineType == gtlParallel ? "parallel" : "meridian") +
+                      XmlAttr("value", FormatGeneral(line.LineValue)) + XmlAttr("npoints", std::to_string(n)) + ">");
         std::string points;
         for (int k = 1; k <= n; ++k)
             AppendGroup(points, {std::to_string(line.CalPoints[k].X), std::to_string(line.CalPoints[k].Y)});
@@ -123,7 +132,7 @@ std::vector<std::string> CalDataXmlLines(const TCalibData& CalData, TCalibModel 
 
     const int numQuads = std::clamp(CalData.NumCalQuads, 0, gmMaxCalQuads);
     if (numQuads > 0 || stream) {
-        out.push_back("<calquads" + Attr("npoints", std::to_string(numQuads)) + ">");
+        out.push_back("<calquads" + XmlAttr("npoints", std::to_string(numQuads)) + ">");
         std::string quads;
         for (int i = 1; i <= numQuads; ++i) {
             const TCalQuad& q = CalData.CalQuads[i];
@@ -313,26 +322,35 @@ void ReadCalQuads(const std::string& Attrs, const std::string& Contents, TCalibD
 
 } // namespace
 
-bool FindCalibBlock(TCalXmlInput& In, const std::string& DataID, TCalXmlHeader& Header)
+bool FindXmlBlock(TCalXmlInput& In, std::string_view Marker, const std::string& DataID, std::string& HeaderLine)
 {
-    // The writer turns quotes into apostrophes; the same identifier must still match.
+    // The writers turn quotes into apostrophes; the same identifier must still match.
     std::string wanted = LowerAscii(TrimSpaces(DataID));
     std::replace(wanted.begin(), wanted.end(), '"', '\'');
     std::string line;
     while (In.ReadLine(line)) {
         const std::string lower = LowerAscii(line);
-        if (lower.find("<geomap") == std::string::npos || lower.find("tyxware") == std::string::npos) continue;
+        if (lower.find(Marker) == std::string::npos || lower.find("tyxware") == std::string::npos) continue;
         std::string id;
         QuotedValue(lower, lower, "id", id);
         if (!wanted.empty() && id != wanted) continue;
-        Header = TCalXmlHeader{};
-        Header.DataID = id;
-        Header.HasModel = QuotedValue(lower, lower, "model", Header.ModelName);
-        QuotedValue(lower, lower, "map", Header.MapFName);
-        QuotedValue(lower, line, "caption", Header.Caption);
+        HeaderLine = std::move(line);
         return true;
     }
     return false;
+}
+
+bool FindCalibBlock(TCalXmlInput& In, const std::string& DataID, TCalXmlHeader& Header)
+{
+    std::string line;
+    if (!FindXmlBlock(In, "<geomap", DataID, line)) return false;
+    const std::string lower = LowerAscii(line);
+    Header = TCalXmlHeader{};
+    QuotedValue(lower, lower, "id", Header.DataID);
+    Header.HasModel = QuotedValue(lower, lower, "model", Header.ModelName);
+    QuotedValue(lower, lower, "map", Header.MapFName);
+    QuotedValue(lower, line, "caption", Header.Caption);
+    return true;
 }
 
 void ReadCalibBlockElements(TCalXmlInput& In, TCalibData& Data, const TCalXmlRules& Rules)
@@ -388,19 +406,26 @@ bool ParseFromInput(TCalXmlInput& In, const std::string& DataID, TCalibData& Dat
 
 } // namespace
 
-bool ParseCalibData(const std::string& FileName, const std::string& DataID, TCalibData& Data,
-                    TCalibModel& Model)
+bool ReadTextFile(const std::string& FName, const std::function<bool(TTextFile&)>& Read)
 {
     TTextFile f;
     try {
-        f.Reset(FileName);
+        f.Reset(FName);
     } catch (const EInOutError&) {
         return false;
     }
-    TCalXmlFileInput in(f);
-    const bool found = ParseFromInput(in, DataID, Data, Model);
+    const bool result = Read(f);
     f.Close();
-    return found;
+    return result;
+}
+
+bool ParseCalibData(const std::string& FileName, const std::string& DataID, TCalibData& Data,
+                    TCalibModel& Model)
+{
+    return ReadTextFile(FileName, [&](TTextFile& f) {
+        TCalXmlFileInput in(f);
+        return ParseFromInput(in, DataID, Data, Model);
+    });
 }
 
 bool ParseCalibData(TStream& InStream, const std::string& DataID, TCalibData& Data, TCalibModel& Model)

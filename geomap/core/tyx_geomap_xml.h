@@ -8,7 +8,9 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tyx {
@@ -45,6 +47,12 @@ enum TCalXmlForm : uint8_t {
 /// caption become apostrophes, and control characters blanks, so that the block reads back.
 std::vector<std::string> CalDataXmlLines(const TCalibData& CalData, TCalibModel Model,
                                          const std::string& DataID, bool Header, TCalXmlForm Form);
+
+/// An attribute value as the writers store it: a double quote becomes an apostrophe and a control
+/// character a blank, since the format has no escaping and a block must read back.
+std::string XmlAttrText(const std::string& S);
+/// One attribute as written: a blank, Name, '=' and Value in double quotes (Value as it stands).
+std::string XmlAttr(std::string_view Name, const std::string& Value);
 
 /// Writes one block in file form to an open text file.
 void WriteRawCalDataToOpenXMLFile(TTextFile& F, bool Header, const std::string& DataID,
@@ -95,8 +103,13 @@ struct TCalXmlHeader {
     std::string Caption;    ///< case as written, trimmed
 };
 
-/// Reads on to the first block header whose identifier matches DataID (case ignored; an empty
-/// DataID takes the first block). False at the end of the input.
+/// Reads on line by line to the first block header: a line holding Marker (lower case, such as
+/// "<gmlandmarks") and "tyxware" in any case, whose id attribute matches DataID (case ignored;
+/// an empty DataID takes the first block). HeaderLine receives that line as read. False at the
+/// end of the input. The header line is consumed: a tag on it is not read.
+bool FindXmlBlock(TCalXmlInput& In, std::string_view Marker, const std::string& DataID, std::string& HeaderLine);
+
+/// FindXmlBlock for "<geomap" blocks, with what the selected header says.
 bool FindCalibBlock(TCalXmlInput& In, const std::string& DataID, TCalXmlHeader& Header);
 
 /// How the elements of a block are read.
@@ -109,6 +122,10 @@ struct TCalXmlRules {
 /// Malformed lines, point counts that differ from their npoints and blocks beyond the record's
 /// capacity raise ETYXGeoMapError; what was read before stays in Data.
 void ReadCalibBlockElements(TCalXmlInput& In, TCalibData& Data, const TCalXmlRules& Rules);
+
+/// Opens FName for reading, returns Read(file) and closes it; false when the file cannot be
+/// opened. Errors after opening pass on.
+bool ReadTextFile(const std::string& FName, const std::function<bool(TTextFile&)>& Read);
 
 /// Reads the selected block of a file into Data and Model without a map control. False when the
 /// file cannot be opened or holds no matching block (then nothing changed). A header without a

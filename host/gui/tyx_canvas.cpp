@@ -291,7 +291,28 @@ static QPolygon ToQPolygon(const std::vector<TPoint>& Points)
 void TCanvas::Polygon(const std::vector<TPoint>& Points)
 {
     if (Points.size() < 2 || !CanDraw()) return;
-    Painter().drawPolygon(ToQPolygon(Points));
+    QPainter& P = Painter();
+    if (FPen.Width() > 1 || !PenDraws()) {
+        P.drawPolygon(ToQPolygon(Points));
+        return;
+    }
+    // Qt's cosmetic outline leaves out some vertices on the right and lower side, so the thin
+    // outline is stepped edge by edge like LineTo, which paints every vertex once. The fill runs
+    // through the pixel centres, inside that outline.
+    if (FBrush.Style() != bsClear) {
+        QPolygonF Fill;
+        Fill.reserve(static_cast<int>(Points.size()));
+        for (const TPoint& Pt : Points) Fill << QPointF(Pt.X + 0.5, Pt.Y + 0.5);
+        P.save();
+        P.setPen(Qt::NoPen);
+        P.drawPolygon(Fill);
+        P.restore();
+    }
+    for (std::size_t i = 0; i < Points.size(); ++i) {
+        const TPoint& A = Points[i];
+        const TPoint& B = Points[(i + 1) % Points.size()];
+        StrokeLine(A.X, A.Y, B.X, B.Y);
+    }
 }
 
 void TCanvas::Polyline(const std::vector<TPoint>& Points)

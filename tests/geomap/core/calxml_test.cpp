@@ -3,6 +3,7 @@
 #include "geomap/core/tyx_geomap_values.h"
 #include "geomap/core/tyx_geomap_xml.h"
 #include "host/tyx_streams.h"
+#include "xml_test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -16,41 +17,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class CalXmlTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        FDir = fs::temp_directory_path() /
-               ("tyx_calxml_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(FDir);
-    }
-    void TearDown() override { fs::remove_all(FDir); }
+using test::FileText;
+using test::Join;
 
-    std::string Path(const std::string& Name) const { return (FDir / Name).string(); }
-    // A file of CR LF lines; the text is given in Windows-1252 bytes.
-    std::string WriteLines(const std::string& Name, const std::vector<std::string>& Lines) const
-    {
-        std::string bytes;
-        for (const auto& l : Lines) bytes += l + "\r\n";
-        WriteFileBytes(Path(Name), bytes.data(), bytes.size());
-        return Path(Name);
-    }
-    fs::path FDir;
-};
-
-std::string Join(const std::vector<std::string>& Lines)
-{
-    std::string s;
-    for (const auto& l : Lines) s += l + "\r\n";
-    return s;
-}
-
-std::string FileText(const std::string& Name)
-{
-    const auto bytes = ReadFileBytes(Name);
-    return std::string(bytes.begin(), bytes.end());
-}
+class CalXmlTest : public test::TTempDirTest {};
 
 std::string StreamText(TMemoryStream& S)
 {

@@ -210,6 +210,10 @@ TEST(Canvas, PolygonIsOutlinedAndFilledAndPolylineLeavesItsLastPoint)
     C.Polygon({Point(5, 5), Point(25, 5), Point(15, 25)});
     EXPECT_EQ(C.Pixels(15, 10), clYellow);
     EXPECT_EQ(C.Pixels(5, 5), clBlack);
+    EXPECT_EQ(C.Pixels(25, 5), clBlack); // every vertex is the pen's
+    EXPECT_EQ(C.Pixels(15, 25), clBlack);
+    EXPECT_EQ(C.Pixels(15, 26), clWhite);
+    EXPECT_EQ(C.Pixels(26, 5), clWhite);
     EXPECT_EQ(C.Pixels(15, 27), clWhite);
     C.Polyline({Point(0, 0), Point(0, 3), Point(3, 3)});
     EXPECT_EQ(C.Pixels(0, 0), clBlack);
