@@ -134,7 +134,7 @@ TEST(CliRender, RenderDrawsTheOverlaysItIsAskedFor)
     const std::string Lm = CliTempDir() + "/towns.xml";
     std::ofstream(Lm, std::ios::binary)
         << "<gmlandmarks sig=\"Tyxware\" vers=\"1.0\" id=\"t\">\r\n"
-           "<landmark lat=\"47.2\" long=\"11.4\" element=\"circle\" size=\"5\" class=\"2\" captext=\"Here\" />\r\n"
+           "<landmark lat=\"47.6\" long=\"10.0\" element=\"circle\" size=\"5\" class=\"2\" captext=\"Here\" />\r\n"
            "</gmlandmarks>\r\n";
     const std::string Dir = CliTempDir();
     const std::vector<std::vector<std::string>> Variants{
