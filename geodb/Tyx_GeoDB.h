@@ -158,7 +158,8 @@ public:
     /// Opens (creating missing files) or, with an empty value, closes. Throws ETYXGeoDBError for a
     /// damaged summary or data file, leaving every file unchanged and the component closed.
     void SetGDBName(const std::string& Value);
-    /// The base path (without extension); empty when closed.
+    /// The base path (without extension); empty when closed. Setting it again opens the same
+    /// database (a base that itself ends in an extension is given with ".tyxgds").
     std::string GetGDBName() const;
     bool LazyWrite() const { return FLazyWrite; }
     /// Switching it off writes the five index files.
@@ -203,10 +204,24 @@ public:
     /// Entry numbers (ascending) of the items whose bounding box meets the given box, edges
     /// included, in degrees. Items with an inverted box (a polygon without points) are never found.
     std::vector<int> FindItemsInBox(double LatLow, double LatHigh, double LongLow, double LongHigh) const;
-    /// Rebuilds the five index tables from the summary records; the files follow unless LazyWrite.
+    /// Rebuilds the five index tables from the summary records and writes the five index files,
+    /// also under LazyWrite.
     void RecalcIndexes();
     /// Writes header, records and indexes as readable text to FName.
     void ExportDataDebug(const std::string& FName) const;
+
+    // --- index maintenance, as every add, replace and delete does it ---
+    // A host may use the pair to take an item out of the index searches (GetClosest..Ix, the
+    // index properties, SearchForItemID, FindItemsInBox) and put it back, or to re-sort an item's
+    // entries. It must keep each index holding exactly one entry per item keyed by that item's
+    // own record: remove before inserting again, and insert with Data[Entry]. Neither writes the
+    // index files (SaveIndex does; an opening rebuilds files that disagree with the records, and
+    // RecalcIndexes rebuilds tables and files from the records).
+    /// Inserts the five index entries of entry Entry (1..NumEntries, else nothing), keyed by Data.
+    void InsertIntoIndex(int Entry, const TgdbData& Data);
+    /// Removes the five index entries of entry Entry (1..NumEntries, else nothing); the other
+    /// entries keep their numbers.
+    void RemoveIndexEntries(int Entry);
 
     // --- sorted insertion into plain tables (the caller has lengthened the table by one) ---
     static void SortIxInto(TIxLLRecArray& Ix, const TIxLLRec& Rec);
@@ -334,8 +349,6 @@ private:
     void SaveAllIndexes();
     void SaveIndexesUnlessLazy();
     void WriteHeader(const char* Op);
-    void InsertIntoIndex(int Entry, const TgdbData& Data);
-    void RemoveIndexEntries(int Entry);
     void RebuildIndex(int Ix);
     // The parameters of the workers, and the file a BLOB is copied from.
     struct TItemArgs {

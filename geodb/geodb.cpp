@@ -18,6 +18,7 @@ using namespace gdb;
 namespace {
 
 const char* const kIxExt[5] = {".tyxgi0", ".tyxgi1", ".tyxgi2", ".tyxgi3", ".tyxgi4"};
+constexpr const char* kSumExt = ".tyxgds";
 
 // Items up to this height and width (degrees) are found through the narrow bands of a box query:
 // towns, villages and small features; the list of the others stays short in most databases.
@@ -145,7 +146,13 @@ const TChunkedIndex<TIxLLRec>& TGeoDB::LLIndex(int Ix) const
 
 std::string TGeoDB::GetGDBName() const
 {
-    return FNameGDS.empty() ? std::string() : StripExtension(FNameGDS);
+    if (FNameGDS.empty()) return {};
+    // The base exactly as it was built, also where it has no name part ("maps/") or one that
+    // starts with a point ("maps/.world"), so that setting it again opens the same files. A base
+    // that would lose an extension of its own on the way back ("maps/world.v2") is given as the
+    // summary file's name, which opens it.
+    const std::string base = FNameGDS.substr(0, FNameGDS.size() - std::strlen(kSumExt));
+    return StripExtension(base) == base ? base : FNameGDS;
 }
 
 void TGeoDB::SetGDBName(const std::string& Value)
@@ -189,7 +196,7 @@ void TGeoDB::Open(const std::string& Value)
     const std::string base = StripExtension(Value);
     std::array<std::string, 5> nameIx;
     for (int k = 0; k < 5; ++k) nameIx[k] = base + kIxExt[k];
-    const std::string nameGds = base + ".tyxgds";
+    const std::string nameGds = base + kSumExt;
     const std::string nameGdd = base + ".tyxgdd";
 
     // Finish or undo an interrupted GarbageCollection: once the new data file is in place, the
@@ -370,6 +377,7 @@ void TGeoDB::RecomputeExtents()
 
 void TGeoDB::InsertIntoIndex(int Entry, const TgdbData& Data)
 {
+    if (Entry < 1 || Entry > FNumSumItems) return;
     const int32_t i = Entry - 1;
     NoteExtents(i, Data);
     const std::size_t p0 = HalvingSearch(FIx0ItemId.size(), Data.ItemId, [this](std::size_t p) { return FIx0ItemId[p].ItemID; });
@@ -384,6 +392,7 @@ void TGeoDB::InsertIntoIndex(int Entry, const TgdbData& Data)
 
 void TGeoDB::RemoveIndexEntries(int Entry)
 {
+    if (Entry < 1 || Entry > FNumSumItems) return;
     const int32_t i = Entry - 1;
     if (const std::size_t w = FWide.find_if([i](const TWideItem& x) { return x.Index == i; }); w < FWide.size())
         FWide.erase(w);
@@ -422,7 +431,8 @@ void TGeoDB::RecalcIndexes()
     if (!IsOpen()) return;
     for (int k = 0; k < 5; ++k) RebuildIndex(k);
     RecomputeExtents();
-    SaveIndexesUnlessLazy();
+    // A rebuild is asked for to repair the files as well, so it writes them even while lazy.
+    SaveAllIndexes();
 }
 
 // --- getters ---

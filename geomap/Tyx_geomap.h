@@ -110,8 +110,10 @@ class TGeoMap : public QWidget, public TComponent {
     Q_PROPERTY(tyx::TShowGrat ShowGraticule READ ShowGraticule WRITE SetShowGrat)
 
 public:
-    /// A 500 x 400 control with no image and no calibration. The Qt parent destroys it.
-    explicit TGeoMap(QWidget* Parent = nullptr);
+    /// A 500 x 400 control with no image and no calibration. The Qt parent and the owner may be
+    /// the same object or two: whichever is destroyed first destroys the control, which then
+    /// leaves the other.
+    explicit TGeoMap(QWidget* Parent = nullptr, TComponent* AOwner = nullptr);
     ~TGeoMap() override;
 
     /// Takes the whole state of another map control except its events and identity (name,
@@ -344,7 +346,8 @@ public:
     void Clear();
     /// Refits the graticule and the current model, the extents and resolution; repaints.
     void RecalcCalibration();
-    /// Derives CalibData.Corners and CalibData.Resolution (metres per map-image pixel).
+    /// Derives CalibData.Corners and CalibData.Resolution (metres per map-image pixel); without a
+    /// map image (size 0 x 0) both stay as read or last derived.
     void CalcExtentsAndResolution() { FCalib.CalcExtentsAndResolution(); }
     /// Quality figure of the fit per pixel axis.
     void CalibQuality(double& QualX, double& QualY) const { FCalib.CalibQuality(QualX, QualY); }

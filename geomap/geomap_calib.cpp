@@ -42,8 +42,8 @@ bool TGeoMap::RemoveCalibPoint(int PixPosX, int PixPosY)
 
 void TGeoMap::RestoreLastDeletedCalPoint()
 {
-    FCalib.RestoreLastDeletedCalPoint();
-    Paint();
+    // Only a point that goes back changes the picture.
+    if (FCalib.RestoreLastDeletedCalPoint()) Paint();
 }
 
 void TGeoMap::ClearCalibData()
@@ -54,6 +54,9 @@ void TGeoMap::ClearCalibData()
 
 void TGeoMap::Clear()
 {
+    // Two pictures, each seen by a host through the render events: the map without its
+    // calibration, then the empty control.
+    ClearCalibData();
     FCalib.Clear();
     FMapImgName.clear();
     SetMapImageSize(0, 0);

@@ -24,8 +24,8 @@ void StoreAndPaint(TGeoMap& Map, T& Field, const T& Value)
 
 } // namespace
 
-TGeoMap::TGeoMap(QWidget* Parent)
-    : QWidget(Parent), TComponent(nullptr), FCacheMagLimit(MaxCacheMagLimit)
+TGeoMap::TGeoMap(QWidget* Parent, TComponent* AOwner)
+    : QWidget(Parent), TComponent(AOwner), FCacheMagLimit(MaxCacheMagLimit)
 {
     resize(500, 400);
     setMouseTracking(true);
@@ -300,7 +300,8 @@ void TGeoMap::ResizeMap(double Magnification)
     FCalib.ScalePixelPositions(Magnification);
     // The extents are measured on the new image, so the core learns its size before the refit.
     SetMapImageSize(NewW, NewH);
-    FCalib.RecalcCalibration();
+    // The refit shows the resampled map at the old view, the end the new view: two pictures.
+    RecalcCalibration();
 
     AuxBmp.SetSize(NewW, NewH);
     FTopLeft = TPoint{};

@@ -93,8 +93,9 @@ public:
     /// Removes the input nearest to the pixel (ties: the first stored) and keeps a copy for
     /// RestoreLastDeletedCalPoint; true when something was removed.
     bool RemoveCalibPoint(int PixPosX, int PixPosY);
-    /// Puts back the input last removed by the nearest-pixel RemoveCalibPoint, once.
-    void RestoreLastDeletedCalPoint();
+    /// Puts back the input last removed by the nearest-pixel RemoveCalibPoint, once; false when
+    /// there was nothing to put back under the current model.
+    bool RestoreLastDeletedCalPoint();
     /// Empties the calibration; keeps the model, MapFName, Caption, the Miller and conic
     /// parameters and the removed-point copies.
     void ClearCalibData();
@@ -118,7 +119,8 @@ public:
     /// Rebuilds the graticule matrix; false (and a 5 x 1 zero matrix) unless at least two
     /// parallels and two meridians of 3 or more points were fitted.
     bool RecalcGratMat();
-    /// Derives CalibData.Corners and CalibData.Resolution (metres per pixel) from the fit.
+    /// Derives CalibData.Corners and CalibData.Resolution (metres per pixel) from the fit; without
+    /// an image size (0 x 0) both stay as they are.
     void CalcExtentsAndResolution();
     /// Quality figure per pixel axis from the recomputed calibration points.
     void CalibQuality(double& QualX, double& QualY) const;
@@ -190,6 +192,7 @@ private:
     TParMatrix<2, 6> FCalParsSPPL;
     TParMatrix<2, 2> FMillercylPar;
     TParMatrix<1, 6> FConicPars;
+    bool FConicMapBelowApex = true; ///< the fitted map's rows lie below (beyond) the apex row
 };
 
 } // namespace tyx

@@ -248,7 +248,7 @@ bool TGeoCalibration::CalcPixelCoords(double Lat, double Long, int& x, int& y) c
         const double t = std::tan((Long - P6) / P5);
         const double s = std::sqrt(t * t + 1);
         const double r = (Lat - P4) / P3;
-        y = (Lat >= 0) ? Round(P2 + r / s) : Round(P2 - r / s);
+        y = FConicMapBelowApex ? Round(P2 + r / s) : Round(P2 - r / s);
         x = Round(t * (y - P2) + P1);
         return true;
     }

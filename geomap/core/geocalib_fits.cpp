@@ -205,6 +205,15 @@ void TGeoCalibration::CalcConicCalibration()
     }
     if (!Found) return;
     for (int j = 1; j <= 6; ++j) FConicPars(1, j) = BestPars[j - 1];
+    // The map lies on one side of the apex row (below it for a cone round the north pole, above
+    // for the south); the inverse conversion needs that side, which the latitude cannot tell on
+    // a map that crosses the equator.
+    int64_t LowY = FCalibData.CalQuads[1].MapY, HighY = LowY;
+    for (int i = 2; i <= N; ++i) {
+        LowY = std::min<int64_t>(LowY, FCalibData.CalQuads[i].MapY);
+        HighY = std::max<int64_t>(HighY, FCalibData.CalQuads[i].MapY);
+    }
+    FConicMapBelowApex = (static_cast<double>(LowY + HighY) / 2 >= BestPars[1]);
 }
 
 void FitCalibLineParabola(const TCalibLine& Line, double& a, double& b, double& c)
@@ -251,6 +260,9 @@ bool TGeoCalibration::RecalcGratMat()
 void TGeoCalibration::CalcExtentsAndResolution()
 {
     const int W = FMapImgWidth, H = FMapImgHeight;
+    // Without an image size (its file is missing) there is nothing to measure: the corners and
+    // the resolution stay as read or last derived, so that saving the calibration keeps them.
+    if (W < 1 || H < 1) return;
     auto Position = [this](int x, int y) {
         bool Valid = false;
         const double Lat = CalcLatitude(x, y, Valid);
@@ -260,10 +272,6 @@ void TGeoCalibration::CalcExtentsAndResolution()
     FCalibData.Corners[gcoBottomLeft] = Position(0, H);
     FCalibData.Corners[gcoBottomRight] = Position(W, H);
     FCalibData.Corners[gcoTopRight] = Position(W, 0);
-    if (W < 1) {
-        FCalibData.Resolution = 0;
-        return;
-    }
     const TCoords Left = Position(0, H / 2), Right = Position(W, H / 2);
     double d = SphereGreatCircleDist(EarthRadius, Left.Latit, Left.Longit, Right.Latit, Right.Longit);
     // The great circle takes the short way round; a map that spans more than half the earth's

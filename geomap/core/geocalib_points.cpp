@@ -89,6 +89,7 @@ void TGeoCalibration::Assign(const TGeoCalibration& Source)
     FCalParsSPPL = Source.FCalParsSPPL;
     FMillercylPar = Source.FMillercylPar;
     FConicPars = Source.FConicPars;
+    FConicMapBelowApex = Source.FConicMapBelowApex;
 }
 
 void TGeoCalibration::RaiseComponentError(const std::string& Fault) const
@@ -241,28 +242,27 @@ bool TGeoCalibration::RemoveCalibPoint(int PixPosX, int PixPosY)
     return Removed;
 }
 
-void TGeoCalibration::RestoreLastDeletedCalPoint()
+bool TGeoCalibration::RestoreLastDeletedCalPoint()
 {
     if (FCalibModel == cmParabolicIp) {
-        if (FRestoreParaIpOK) {
-            const TPoint P = FParaIpOops.CalPoints[1];
-            AddCalibPoint(FParaIpOops.LineType, FParaIpOops.LineValue, P.X, P.Y);
-            FRestoreParaIpOK = false;
-        }
-    } else if (FCalibModel == cmUTM) {
-        // The point was taken in this calibration's zone; it goes back there.
-        if (FRestoreBiQuadOK) {
-            const TCalQuad Q = FBiQuadOops;
-            AddCalibPoint(Q.Latitude, Q.Longitude, FCalibData.UTMZone, GetUTMHemisphere(), Q.MapX, Q.MapY);
-            FRestoreBiQuadOK = false;
-        }
-    } else if (IsLatLongModel(FCalibModel)) {
-        if (FRestoreBiQuadOK) {
-            const TCalQuad Q = FBiQuadOops;
-            AddCalibPoint(Q.Latitude, Q.Longitude, Q.MapX, Q.MapY);
-            FRestoreBiQuadOK = false;
-        }
+        if (!FRestoreParaIpOK) return false;
+        const TPoint P = FParaIpOops.CalPoints[1];
+        AddCalibPoint(FParaIpOops.LineType, FParaIpOops.LineValue, P.X, P.Y);
+        FRestoreParaIpOK = false;
+        return true;
     }
+    if (FCalibModel == cmUTM || IsLatLongModel(FCalibModel)) {
+        if (!FRestoreBiQuadOK) return false;
+        const TCalQuad Q = FBiQuadOops;
+        // A UTM point was taken in this calibration's zone; it goes back there.
+        if (FCalibModel == cmUTM)
+            AddCalibPoint(Q.Latitude, Q.Longitude, FCalibData.UTMZone, GetUTMHemisphere(), Q.MapX, Q.MapY);
+        else
+            AddCalibPoint(Q.Latitude, Q.Longitude, Q.MapX, Q.MapY);
+        FRestoreBiQuadOK = false;
+        return true;
+    }
+    return false;
 }
 
 void TGeoCalibration::ClearCalibData()

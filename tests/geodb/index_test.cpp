@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <random>
+#include <utility>
+#include <vector>
 
 namespace tyx::test {
 
@@ -268,6 +270,65 @@ TEST_F(Index, ClosestPositionsAndGetters)
     EXPECT_EQ(db.GetIxLatLow(1).index, 5);
     EXPECT_EQ(db.GetIxLatLow(-3).index, 5);
     EXPECT_EQ(db.GetIxLatLow(99).LLValue, 3.0f);
+}
+
+TEST_F(Index, AHostTakesAnItemOutOfTheSearchesAndPutsItBack)
+{
+    TGeoDB db;
+    db.SetGDBName(Base);
+    for (float lat : {1.0f, 2.0f, 3.0f}) Town(db, "x", lat, lat);
+    const auto searchable = [&] {
+        return std::pair{db.SearchForItemID(2), db.FindItemsInBox(1.5, 2.5, 1.5, 2.5)};
+    };
+    db.RemoveIndexEntries(2);
+    EXPECT_EQ(searchable(), (std::pair{0, std::vector<int>{}}));
+    EXPECT_EQ(db.GetClosestLatLowIx(2.5), 2);
+    db.InsertIntoIndex(2, db.GetSumdata(2));
+    EXPECT_EQ(searchable(), (std::pair{2, std::vector<int>{2}}));
+    // Entries that do not exist are left alone.
+    for (int e : {-5, 0, 4}) {
+        db.InsertIntoIndex(e, db.GetSumdata(1));
+        db.RemoveIndexEntries(e);
+    }
+    EXPECT_EQ(db.GetIxLatLow(99).LLValue, 3.0f);
+    EXPECT_EQ(db.GetClosestLatLowIx(9), 4);
+}
+
+TEST_F(Index, RecalcIndexesWritesTheFilesAlsoWhenLazy)
+{
+    TGeoDB db;
+    db.SetGDBName(Base);
+    db.SetLazyWrite(true);
+    for (float lat : {3.0f, 1.0f}) Town(db, "x", lat, lat);
+    ASSERT_EQ(SizeOf(File(".tyxgi1")), 0);
+    db.RecalcIndexes();
+    EXPECT_TRUE(db.LazyWrite());
+    for (int k = 0; k < 5; ++k) EXPECT_EQ(SizeOf(File(kAllExt[k])), 16) << k;
+    EXPECT_EQ(At<float>(Bytes(File(".tyxgi1")), 0), 1.0f);
+}
+
+TEST_F(Index, TheNameReadBackOpensTheSameDatabase)
+{
+    std::filesystem::create_directories(Dir / "maps");
+    const std::string maps = Path("maps") + "/";
+    const std::pair<std::string, std::string> cases[] = {
+        {maps, maps},                                      // no name part
+        {maps + ".world", maps + ".world"},                // a name starting with a point
+        {maps + "world.dat", maps + "world"},              // the extension goes
+        {maps + "world.v2.dat", maps + "world.v2.tyxgds"}, // the base keeps an extension of its own
+    };
+    for (const auto& [given, readBack] : cases) {
+        SCOPED_TRACE(given);
+        TGeoDB db;
+        db.SetGDBName(given);
+        Town(db, "x", 1, 1);
+        EXPECT_EQ(db.GetGDBName(), readBack);
+        TGeoDB again;
+        again.SetGDBName(db.GetGDBName());
+        EXPECT_EQ(again.NumEntries(), db.NumEntries());
+        EXPECT_EQ(again.GetGDBName(), readBack);
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Dir / "maps"), std::filesystem::directory_iterator{}), 4 * 7);
 }
 
 TEST_F(Index, BoxQueryFindsExactlyTheIntersectingItems)

@@ -159,6 +159,31 @@ TEST_F(CalXmlWidgetTest, WritingRecomputesCornersAndTakesTheImageName)
     EXPECT_GT(a.CalibData().Resolution, 0);
 }
 
+TEST_F(CalXmlWidgetTest, AMissingImageLeavesTheStoredCornersAlone)
+{
+    // Written with its image, then the image goes away: a later edit and save keep the corners.
+    TGeoMap a;
+    a.SetMapImgName(ImageFile("gone.bmp"));
+    Calibrate(a, cmEquiRect);
+    a.SaveCalDataAsXML(Path("gone.xml"), "g");
+    fs::remove(Path("gone.bmp"));
+    TCalibData original;
+    TCalibModel model = cmUndefined;
+    ASSERT_TRUE(ParseCalibData(Path("gone.xml"), "g", original, model));
+    ASSERT_GT(original.Resolution, 0);
+
+    TGeoMap m;
+    ASSERT_TRUE(m.LoadCalDataFromXML(Path("gone.xml"), "g"));
+    ASSERT_EQ(m.MapImgWidth(), 0);
+    ASSERT_TRUE(m.AddCalibPoint(47.99, 10.05, 40, 30));
+    m.SaveCalDataAsXML(Path("again.xml"), "g");
+    TCalibData saved;
+    ASSERT_TRUE(ParseCalibData(Path("again.xml"), "g", saved, model));
+    EXPECT_EQ(saved.NumCalQuads, original.NumCalQuads + 1);
+    EXPECT_EQ(saved.Corners, original.Corners);
+    EXPECT_EQ(saved.Resolution, original.Resolution);
+}
+
 TEST_F(CalXmlWidgetTest, SelectsBlocksByIdAndLeavesTheControlAloneWhenNoneMatches)
 {
     auto block = [](const std::string& Id, const std::string& Caption) {

@@ -6,6 +6,9 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
+#include <functional>
+#include <utility>
+
 #include "geobasics/Tyx_geobasics.h"
 #include "geomap/Tyx_geomap.h"
 #include "geomap_test_util.h"
@@ -151,6 +154,34 @@ TEST(GeoMapCalib, WrongModelIsRefusedWithoutRepaint)
     // The nearest-pixel form has nothing to search under cmUndefined but still repaints.
     EXPECT_FALSE(M.RemoveCalibPoint(1, 2));
     EXPECT_EQ(M.Paints, 1);
+}
+
+TEST(GeoMapCalib, RepaintsThatAHostSeesThroughTheRenderEvents)
+{
+    TCountingMap M;
+    MakeEquiRect(M);
+    int Events = 0;
+    M.OnBeforeRenderData = [&](TObject*, TCanvas&) { ++Events; };
+    auto Run = [&](const std::function<void()>& F) {
+        M.Paints = Events = 0;
+        F();
+        return std::pair{M.Paints, Events};
+    };
+    using Counts = std::pair<int, int>; // paints, render events
+
+    // Nothing to put back: no picture at all.
+    EXPECT_EQ(Run([&] { M.RestoreLastDeletedCalPoint(); }), (Counts{0, 0}));
+    ASSERT_TRUE(M.RemoveCalibPoint(100, 0));
+    M.SetCalibModel(cmUndefined);
+    EXPECT_EQ(Run([&] { M.RestoreLastDeletedCalPoint(); }), (Counts{0, 0}));
+    M.SetCalibModel(cmEquiRect);
+    EXPECT_EQ(Run([&] { M.RestoreLastDeletedCalPoint(); }), (Counts{1, 1}));
+    EXPECT_EQ(M.CalibData().NumCalQuads, 3);
+
+    // Resampling: the refit shows the resampled map, the end the new view.
+    EXPECT_EQ(Run([&] { M.ResizeMap(0.5); }), (Counts{2, 2}));
+    // Clearing: the map without its calibration, then the empty control (which raises no event).
+    EXPECT_EQ(Run([&] { M.Clear(); }), (Counts{2, 1}));
 }
 
 TEST(GeoMapCalib, GraticuleCalibrationThroughTheControl)

@@ -3,6 +3,8 @@
 
 #include <QVariant>
 
+#include <memory>
+
 #include "geomap/Tyx_geomap.h"
 #include "geomap_test_util.h"
 
@@ -321,6 +323,53 @@ TEST(GeoMapState, AssignCopiesStateButNotEventsOrIdentity)
     TGeoMap E;
     S.AssignTo(E);
     EXPECT_EQ(E.NumLandMarks(), 3);
+}
+
+// A map control that counts its destructions.
+class TCountedMap : public TGeoMap {
+public:
+    TCountedMap(QWidget* Parent, TComponent* AOwner, int& Destroyed) : TGeoMap(Parent, AOwner), FDestroyed(Destroyed)
+    {
+    }
+    ~TCountedMap() override { ++FDestroyed; }
+
+private:
+    int& FDestroyed;
+};
+
+TEST(GeoMapState, AParentedAndOwnedControlIsReleasedOnce)
+{
+    // Qt parent and component owner apart, each destroyed first.
+    for (const bool OwnerFirst : {true, false}) {
+        SCOPED_TRACE(OwnerFirst);
+        int Destroyed = 0;
+        auto Parent = std::make_unique<QWidget>();
+        auto Owner = std::make_unique<TComponent>();
+        auto* M = new TCountedMap(Parent.get(), Owner.get(), Destroyed);
+        EXPECT_EQ(M->Owner(), Owner.get());
+        if (OwnerFirst) {
+            Owner.reset();
+            EXPECT_TRUE(Parent->children().isEmpty());
+        } else {
+            Parent.reset();
+            EXPECT_EQ(Owner->ComponentCount(), 0);
+        }
+        EXPECT_EQ(Destroyed, 1);
+        Parent.reset();
+        Owner.reset();
+        EXPECT_EQ(Destroyed, 1);
+    }
+    // A container that is parent and owner of its map; a panel it owns, holding a control the
+    // container owns; and a control owned by the panel but parented by the map.
+    int Destroyed = 0;
+    auto* Outer = new TCountedMap(nullptr, nullptr, Destroyed);
+    auto* Inner = new TCountedMap(Outer, Outer, Destroyed);
+    auto* Panel = new TCountedMap(Outer, Outer, Destroyed);
+    new TCountedMap(Panel, Outer, Destroyed);
+    new TCountedMap(Inner, Panel, Destroyed);
+    EXPECT_EQ(Outer->ComponentCount(), 3);
+    delete Outer;
+    EXPECT_EQ(Destroyed, 5);
 }
 
 TEST(GeoMapState, ResizeMapScalesImageAndCalibration)

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 using namespace tyx;
 using tyx::test::NewCalibration;
@@ -162,9 +163,14 @@ TEST(CalibConvert, ExtentsAndResolutionOfWorldMaps)
     // Less than half the earth: the plain great-circle distance.
     EXPECT_NEAR(EquiRect(900, 1800, 90, 0, -90, 90).CalibData().Resolution, Circumference / 3600, 1e-3);
 
-    World.SetMapImageSize(0, 1800);
-    World.CalcExtentsAndResolution();
-    EXPECT_EQ(World.CalibData().Resolution, 0);
+    // Without an image size nothing can be measured: corners and resolution stay.
+    const TCalibData Before = World.CalibData();
+    for (const auto& [W, H] : {std::pair{0, 1800}, std::pair{3600, 0}}) {
+        World.SetMapImageSize(W, H);
+        World.CalcExtentsAndResolution();
+        EXPECT_EQ(World.CalibData().Corners, Before.Corners);
+        EXPECT_EQ(World.CalibData().Resolution, Before.Resolution);
+    }
 }
 
 TEST(CalibConvert, PositionInMapOnEdgesAndDegenerateCorners)

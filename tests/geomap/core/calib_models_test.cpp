@@ -178,6 +178,34 @@ TEST(CalibModels, ConicFromItsOwnForwardFormulas)
     for (int j = 1; j <= 6; ++j) EXPECT_EQ(c.ConicPar(j), Last[j - 1]) << j;
 }
 
+TEST(CalibModels, ConicMapAcrossTheEquatorConvertsOnBothSides)
+{
+    // 10 S to 30 N on a 900 x 2000 image, once on a cone round the north pole (apex above the
+    // map) and once round the south pole (apex below it).
+    struct TCone {
+        double P1, P2, P3, P4, P5, P6;
+    };
+    for (const TCone& k : {TCone{430, -2700, -0.02, 84, 35, 12}, TCone{430, 4700, 0.02, -64, -35, 12}}) {
+        SCOPED_TRACE(k.P2);
+        auto Lat = [&](int x, int y) { return std::hypot(x - k.P1, y - k.P2) * k.P3 + k.P4; };
+        auto Long = [&](int x, int y) { return std::atan((x - k.P1) / (y - k.P2)) * k.P5 + k.P6; };
+        ASSERT_NEAR(Lat(430, 0), 30, 1e-9);
+        ASSERT_NEAR(Lat(430, 2000), -10, 1e-9);
+        TGeoCalibration c = NewCalibration(cmConicConformal, 900, 2000);
+        for (int x = 0; x <= 900; x += 300)
+            for (int y = 0; y <= 2000; y += 500) c.AddCalibPoint(Lat(x, y), Long(x, y), x, y);
+        for (int x : {0, 430, 899})
+            for (int y : {0, 700, 1400, 1750, 1999}) {
+                bool v = false;
+                EXPECT_NEAR(c.CalcLatitude(x, y, v), Lat(x, y), 1e-6) << x << "," << y;
+                EXPECT_NEAR(c.CalcLongitude(x, y, v), Long(x, y), 1e-6) << x << "," << y;
+                int px = -1, py = -1;
+                EXPECT_TRUE(c.CalcPixelCoords(Lat(x, y), Long(x, y), px, py));
+                EXPECT_EQ((TPoint{px, py}), (TPoint{x, y})) << "from " << Lat(x, y) << "," << Long(x, y);
+            }
+    }
+}
+
 TEST(CalibModels, ConicApexRowTakesTheLimitOfTheAngle)
 {
     const double P1 = 430, P2 = -2700, P3 = -0.004, P4 = 60, P5 = 35, P6 = 12;
