@@ -7,6 +7,7 @@
 #include <QApplication>
 
 #include <cstring>
+#include <string>
 #include <memory>
 #include <vector>
 
@@ -95,6 +96,65 @@ void BM_PanPaintMagHalf(benchmark::State& State)
     if (M->CacheBuildCount() != Builds) State.SkipWithError("the cache was rebuilt while panning");
 }
 BENCHMARK(BM_PanPaintMagHalf)->Unit(benchmark::kMillisecond);
+
+/// An equirectangular calibration of the bench image over 10 x 7.5 degrees, 9 points.
+void Calibrate(TGeoMap& M)
+{
+    M.SetCalibModel(cmEquiRect);
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            const int X = i * (MapW / 2), Y = j * (MapH / 2);
+            M.AddCalibPoint(50.0 - 7.5 * Y / MapH, 5.0 + 10.0 * X / MapW, X, Y);
+        }
+}
+
+void BM_PaintMag1Graticule(benchmark::State& State)
+{
+    auto M = MakeMap(1.0);
+    M->SetSuppressPaint(true);
+    Calibrate(*M);
+    M->SetGratLineDist(0.5);
+    M->SetShowGrat(sgPointsAndLines);
+    M->SetSuppressPaint(false);
+    for (auto _ : State) M->Paint();
+}
+BENCHMARK(BM_PaintMag1Graticule)->Unit(benchmark::kMillisecond);
+
+/// N landmarks spread evenly over the calibrated map (the default symbol, a cross with its halo),
+/// with or without a caption of a few words; the control shows about 40 % of them.
+std::unique_ptr<TGeoMap> MakeLandMarkMap(int N, bool Captions)
+{
+    auto M = MakeMap(1.0);
+    M->SetSuppressPaint(true);
+    Calibrate(*M);
+    TLandMark L = M->LandMarkDefault();
+    L.Caption.Size = 8;
+    L.Caption.FontName = "Sans Serif";
+    L.Caption.Transparent = true;
+    L.Caption.dy = 6;
+    L.Caption.HAlignment = taCenter;
+    M->SetLandMarkDefault(L);
+    for (int i = 0; i < N; ++i) {
+        const double u = (i * 0.6180339887) - static_cast<int>(i * 0.6180339887);
+        const double v = static_cast<double>(i) / N;
+        if (Captions) M->AddLandMark(42.5 + 7.5 * v, 5.0 + 10.0 * u, 0, "Town " + std::to_string(i % 500), 8, clBlack);
+        else M->AddLandMark(42.5 + 7.5 * v, 5.0 + 10.0 * u, 0);
+    }
+    M->SetSuppressPaint(false);
+    return M;
+}
+
+void BM_PaintLandMarks(benchmark::State& State)
+{
+    auto M = MakeLandMarkMap(static_cast<int>(State.range(0)), State.range(1) != 0);
+    for (auto _ : State) M->Paint();
+}
+BENCHMARK(BM_PaintLandMarks)
+    ->Args({1000, 0})
+    ->Args({20000, 0})
+    ->Args({200000, 0})
+    ->Args({20000, 1})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_PaintMag3(benchmark::State& State)
 {

@@ -67,6 +67,29 @@ void BM_CopyFromCache(benchmark::State& State)
 }
 BENCHMARK(BM_CopyFromCache)->Unit(benchmark::kMillisecond);
 
+// 1000 landmark-sized figures of 20 short thin lines each (a cross with its halo), the strokes a
+// crowded landmark layer draws, on the 15-bit composition bitmap.
+void BM_ShortLines(benchmark::State& State)
+{
+    TBitmap View(1280, 1024, pf15bit);
+    TCanvas& C = View.Canvas();
+    for (auto _ : State) {
+        for (int k = 0; k < 1000; ++k) {
+            const int X = 20 + (k * 37) % 1240, Y = 20 + (k * 53) % 984;
+            for (int i = 0; i < 10; ++i) {
+                C.Pen().SetColor(i < 9 ? clWhite : clBlack);
+                const int dx = i < 9 ? i % 3 - 1 : 0, dy = i < 9 ? i / 3 - 1 : 0;
+                C.MoveTo(X - 7 + dx, Y - 7 + dy);
+                C.LineTo(X + 8 + dx, Y + 8 + dy);
+                C.MoveTo(X - 7 + dx, Y + 7 + dy);
+                C.LineTo(X + 8 + dx, Y - 8 + dy);
+            }
+        }
+        benchmark::DoNotOptimize(View.Image().constBits());
+    }
+}
+BENCHMARK(BM_ShortLines)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv)

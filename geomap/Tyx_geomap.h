@@ -511,6 +511,21 @@ private:
     void DrawMapImage(TCanvas& C, int W, int H, bool OwnCache);
     void BuildImageCache(TBitmap& Cache, double Mag, bool AA) const;
     void DrawOverlays(TCanvas& C, int W, int H);
+    // Overlays, each in a file of its own, drawn in this order by DrawOverlays on a W x H view.
+    /// pixel(Lat, Long) of the graticule: the control point of CalcPixelCoords, validity ignored.
+    TPoint GratPixel(double Lat, double Long) const;
+    void DrawGraticule(TCanvas& C, int ParallelSegments, int MeridianSegments); // geomap_graticule.cpp
+    void DrawParabolicLine(TCanvas& C, int W, int H, const TCalibLine& L);  // geomap_graticule.cpp
+    void DrawUTMGrid(TCanvas& C);                                           // geomap_utmgrid.cpp
+    void DrawCalibMark(TCanvas& C, const TPoint& P) const;                  // geomap_marks.cpp
+    void DrawCalibMarks(TCanvas& C) const;                                  // geomap_marks.cpp
+    void DrawLandMarkLayer(TCanvas& C, int W, int H);                       // geomap_lmlayer.cpp
+    void DrawHighLightLandMark(TCanvas& C, int W, int H);                   // geomap_highlight.cpp
+    /// Sampling probability of the landmark layer for a W x H view.
+    double LandMarkSampling(int W, int H) const;
+    /// Converts the landmark's position to APoint (control pixels) and raises OnDrawLandmark;
+    /// true when its symbol is to be drawn (converted, not handled, strictly inside the view).
+    bool PlaceLandMark(TCanvas& C, int W, int H, const TLandMark& LM, TPoint& APoint);
     /// A view composed off the screen (image and overlays, no frame), the control's view untouched.
     void ComposeOffscreen(TBitmap& Out, const TPoint& ViewTopLeft, double Mag, int W, int H);
     void PrintWindow(QPainter& Printer, const TPoint& TopLeft, int Width, int Height, const QRectF& Target);

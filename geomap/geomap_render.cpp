@@ -83,13 +83,34 @@ void TGeoMap::DrawMapImage(TCanvas& C, int W, int H, bool OwnCache)
 
 void TGeoMap::DrawOverlays(TCanvas& C, int W, int H)
 {
-    // The graticule, UTM grid and calibration marks (when ShowGraticule is not sgNone) and the
-    // landmark layer with symbols and captions are drawn here, within W x H, placed through
-    // MapImageToControl; they are not built yet, so this layer draws nothing of its own so far.
-    (void)W;
-    (void)H;
+    const TCalibModel Model = FCalib.CalibModel();
+    const TCalibData& CD = FCalib.CalibData();
+    const bool Lines = FShowGrat == sgLines || FShowGrat == sgPointsAndLines;
+    const bool Grid = FShowGrat == sgUTMGrid || FShowGrat == sgPointsAndUTMGrid;
+    const bool Marks =
+        FShowGrat == sgPoints || FShowGrat == sgPointsAndLines || (FShowGrat == sgPointsAndUTMGrid && Model == cmUTM);
+    if (Model == cmParabolicIp) {
+        // Line by line: the fitted curve, then the marks of its points.
+        for (int L = 1; L <= std::min<int>(CD.NumCalLines, gmMaxCalLines); ++L) {
+            const TCalibLine& Line = CD.CalLines[L];
+            if (Lines) DrawParabolicLine(C, W, H, Line);
+            if (Marks)
+                for (int k = 1; k <= std::min<int>(Line.NumPoints, gmMaxLinePoints); ++k)
+                    DrawCalibMark(C, MapImageToControl(Line.CalPoints[k]));
+        }
+    } else if (Model != cmUndefined && FShowGrat != sgNone) {
+        // Segments per line (the conic model's meridians are straight) and the points a model
+        // needs before its lines mean anything.
+        const int Segments = (Model == cmEquiRect || Model == cmUTM) ? 10 : 100;
+        const int MinQuads = Model == cmBiquadraticPn ? 6 : 3;
+        if (Lines && CD.NumCalQuads >= MinQuads)
+            DrawGraticule(C, Segments, Model == cmConicConformal ? 1 : Segments);
+        if (Grid && Model == cmUTM && CD.NumCalQuads >= 3) DrawUTMGrid(C);
+        if (Marks) DrawCalibMarks(C);
+    }
+    DrawLandMarkLayer(C, W, H);
     if (OnDataRendered) OnDataRendered(this, C);
-    // The highlight landmark goes here, above everything the host drew.
+    DrawHighLightLandMark(C, W, H);
 }
 
 void TGeoMap::ComposeView(TCanvas& C, int W, int H, bool OwnCache)

@@ -42,7 +42,11 @@ TDateTime ScanDateTime(const std::string& Text, const std::string& Format, TLang
 /// boundary goes up.
 double Round125(double x);
 
-/// True with probability p: always false for p <= 0, always true for p >= 1.
+/// True with probability p: always false for p <= 0, always true for p >= 1. Seeded from the
+/// system unless SeedRandom was called; each thread has a sequence of its own.
 bool BRandom(double p);
+
+/// Makes the calling thread's BRandom sequence repeatable: the same seed, the same sequence.
+void SeedRandom(uint64_t Seed);
 
 } // namespace tyx

@@ -193,13 +193,24 @@ double Round125(double x)
     return std::copysign(static_cast<double>(v), x);
 }
 
+namespace {
+
+// The generator's state is private to this unit and to its thread.
+std::mt19937_64& RandomEngine()
+{
+    thread_local std::mt19937_64 engine{std::random_device{}()};
+    return engine;
+}
+
+} // namespace
+
+void SeedRandom(uint64_t Seed) { RandomEngine().seed(Seed); }
+
 bool BRandom(double p)
 {
     if (!(p > 0)) return false;
     if (p >= 1) return true;
-    // The generator's state is private to this function and to its thread.
-    thread_local std::mt19937_64 engine{std::random_device{}()};
-    return std::uniform_real_distribution<double>(0.0, 1.0)(engine) < p;
+    return std::uniform_real_distribution<double>(0.0, 1.0)(RandomEngine()) < p;
 }
 
 } // namespace tyx

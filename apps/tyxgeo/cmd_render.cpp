@@ -5,13 +5,17 @@
 #include "geomap/Tyx_geomap.h"
 #include "host/tyx_streams.h"
 #include "support/Tyx_filesys.h"
+#include "support/Tyx_math1.h"
 
 #include <QApplication>
 #include <QImageWriter>
 
 #include <fmt/format.h>
 
+#include <charconv>
+#include <cstdint>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -32,7 +36,97 @@ struct TRenderOptions {
     std::string Mag = "1";
     std::string TopLeft = "0,0";
     bool NoAntiAlias = false;
+    // Overlays
+    std::string Grat = "none";
+    std::string GratDist;
+    std::string UTMDist;
+    std::string Colors;
+    std::string Landmarks;
+    std::string Highlight;
+    std::string Threshold;
+    std::string HiddenClasses;
+    std::string Seed;
 };
+
+const std::map<std::string, TShowGrat> GratModes{{"none", sgNone},       {"points", sgPoints},
+                                                 {"lines", sgLines},     {"pointsandlines", sgPointsAndLines},
+                                                 {"utmgrid", sgUTMGrid}, {"pointsandutmgrid", sgPointsAndUTMGrid}};
+
+/// A colour in the files' form: exactly 8 hexadecimal digits, red in the low byte.
+TColor ParseFileColor(const std::string& Text)
+{
+    if (Text.size() != 8 || Text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        throw UsageError(fmt::format("--colors takes two colours of 8 hexadecimal digits, not '{}'", Text));
+    return static_cast<TColor>(std::stoul(Text, nullptr, 16));
+}
+
+/// The overlay settings of the render options, applied to a loaded map (paints suppressed).
+void ApplyOverlayOptions(TGeoMap& Map, const TRenderOptions& O)
+{
+    const auto Mode = GratModes.find(O.Grat);
+    if (Mode == GratModes.end())
+        throw UsageError(fmt::format("--grat must be none, points, lines, pointsandlines, utmgrid or "
+                                     "pointsandutmgrid, not '{}'", O.Grat));
+    Map.SetShowGrat(Mode->second);
+    if (!O.GratDist.empty()) {
+        const double Dist = ParseDouble(O.GratDist, "--grat-dist");
+        if (!(Dist >= 0 && Dist <= 60)) throw UsageError("--grat-dist must be 0 to 60 degrees");
+        Map.SetGratLineDist(Dist);
+    }
+    if (!O.UTMDist.empty()) {
+        const int Dist = ParseInt(O.UTMDist, "--utm-dist");
+        if (Dist < 0 || Dist > 10000000) throw UsageError("--utm-dist must be 0 to 10000000 metres");
+        Map.SetUTMGridDist(Dist);
+    }
+    if (!O.Colors.empty()) {
+        const auto Comma = O.Colors.find(',');
+        if (Comma == std::string::npos) throw UsageError("--colors must be written GRAT,MARKS");
+        Map.SetColorGratLine(ParseFileColor(O.Colors.substr(0, Comma)));
+        Map.SetColorGratPoints(ParseFileColor(O.Colors.substr(Comma + 1)));
+    }
+    if (!O.Landmarks.empty()) {
+        // FILE[:ID]; a colon that belongs to the file's path (C:\...) has a slash after it.
+        std::string File = O.Landmarks, Id;
+        const auto Colon = File.rfind(':');
+        if (Colon != std::string::npos && File.find_first_of("/\\", Colon) == std::string::npos) {
+            Id = File.substr(Colon + 1);
+            File.resize(Colon);
+        }
+        if (!FileExists(File)) throw DataError(fmt::format("cannot open landmark file '{}'", File));
+        if (!Map.LoadLandMarks(File, Id))
+            throw DataError(Id.empty() ? fmt::format("no landmark block in '{}'", File)
+                                       : fmt::format("no landmark block with id '{}' in '{}'", Id, File));
+    }
+    if (!O.Threshold.empty()) {
+        const int Threshold = ParseInt(O.Threshold, "--threshold");
+        if (Threshold <= 1000) throw UsageError("--threshold must be above 1000");
+        Map.SetRandSampleLimit(Threshold);
+    }
+    if (!O.HiddenClasses.empty()) {
+        std::size_t From = 0;
+        for (;;) {
+            const std::size_t Comma = O.HiddenClasses.find(',', From);
+            const int Class = ParseInt(O.HiddenClasses.substr(From, Comma - From), "--hidden-classes");
+            if (Class < 0 || Class > 255) throw UsageError("--hidden-classes takes classes 0 to 255");
+            Map.SetClassVisibility(static_cast<uint8_t>(Class), false);
+            if (Comma == std::string::npos) break;
+            From = Comma + 1;
+        }
+    }
+    if (!O.Highlight.empty()) {
+        const int Highlight = ParseInt(O.Highlight, "--highlight");
+        if (Highlight < 0 || Highlight > Map.NumLandMarks())
+            throw DataError(fmt::format("--highlight {} is not a landmark (there are {})", Highlight, Map.NumLandMarks()));
+        Map.SetHighLM(Highlight);
+    }
+    if (!O.Seed.empty()) {
+        uint64_t Seed = 0;
+        const auto [End, Error] = std::from_chars(O.Seed.data(), O.Seed.data() + O.Seed.size(), Seed);
+        if (Error != std::errc() || End != O.Seed.data() + O.Seed.size())
+            throw UsageError(fmt::format("--seed must be an unsigned integer, not '{}'", O.Seed));
+        SeedRandom(Seed);
+    }
+}
 
 /// "A<sep>B" as two integers.
 std::pair<int, int> ParsePair(const std::string& Text, char Sep, const char* What)
@@ -101,6 +195,7 @@ void RunRender(const TRenderOptions& O)
         if (Map.MapImgFile().empty())
             throw DataError(fmt::format("map image '{}' not found", Map.CalibData().MapFName));
         Map.SetAntiAlias(!O.NoAntiAlias);
+        ApplyOverlayOptions(Map, O);
         Map.SetMagnification(Mag);
         Map.SetTopLeft(Point(X, Y));
         Map.SetSuppressPaint(false);
@@ -138,6 +233,16 @@ void AddRenderCommands(CLI::App& App)
     render->add_option("--mag", r->Mag, "Magnification, control pixels per image pixel (default 1)");
     render->add_option("--topleft", r->TopLeft, "Map-image pixel X,Y at the top-left corner (default 0,0)");
     render->add_flag("--no-antialias", r->NoAntiAlias, "Nearest-pixel scaling instead of smoothing");
+    render->add_option("--grat", r->Grat,
+                       "Overlay: none, points, lines, pointsandlines, utmgrid or pointsandutmgrid (default none)");
+    render->add_option("--grat-dist", r->GratDist, "Graticule spacing in degrees (default 0: automatic)");
+    render->add_option("--utm-dist", r->UTMDist, "UTM grid spacing in metres (default 0: automatic)");
+    render->add_option("--colors", r->Colors, "Graticule and mark colours GRAT,MARKS, 8 hex digits each (red 000000FF)");
+    render->add_option("--landmarks", r->Landmarks, "Landmark file and block id, FILE[:ID] (default: its first block)");
+    render->add_option("--highlight", r->Highlight, "Number of the landmark drawn in the highlight colours");
+    render->add_option("--threshold", r->Threshold, "Landmark count above which a random sample is drawn (> 1000)");
+    render->add_option("--hidden-classes", r->HiddenClasses, "Landmark classes not drawn, C1,C2,...");
+    render->add_option("--seed", r->Seed, "Seed of the landmark sampling, for a repeatable picture");
     render->callback([r] { RunRender(*r); });
 }
 

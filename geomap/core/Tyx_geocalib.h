@@ -38,6 +38,10 @@ private:
 /// (in TCorners order); a point on an edge, or corners that coincide, give false.
 bool PositionInMap(double Latitude, double Longitude, const TCornerArray& Corners);
 
+/// Least-squares parabola a + b*t + c*t^2 through a graticule line's points: the row against the
+/// column for a parallel, the column against the row for a meridian.
+void FitCalibLineParabola(const TCalibLine& Line, double& a, double& b, double& c);
+
 class TGeoCalibration {
 public:
     TGeoCalibration();
@@ -134,6 +138,9 @@ public:
     /// under cmUndefined, an unusable graticule, a position that is not finite and a pixel beyond
     /// the range of int).
     bool CalcPixelCoords(double Lat, double Long, int& x, int& y) const;
+    /// UTM northing and easting (metres) of a position in the calibration's zone and hemisphere
+    /// (UTMZone 1 to 60; otherwise in the position's own zone).
+    void CalcUTMCoords(double Lat, double Long, double& Northing, double& Easting) const;
     /// Map-image pixel of a UTM position (cmUTM only, else false with x = y = 0); false with x, y
     /// untouched when the pixel lies beyond the range of int.
     bool CalcPixelCoordsUTM(double Northing, double Easting, int& x, int& y) const;

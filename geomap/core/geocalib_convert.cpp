@@ -299,26 +299,31 @@ bool TGeoCalibration::CalcPixelCoords(double Lat, double Long, int& x, int& y) c
     case cmEquiRect:
         return StorePixel(Affine(FEquRectSPPL, 1, Lat, Long), Affine(FEquRectSPPL, 2, Lat, Long), x, y);
     case cmUTM: {
-        double E = 0, N = 0;
-        const int Zone = FCalibData.UTMZone;
-        if (Zone >= 1 && Zone <= 60) {
-            // Project in the calibration's own zone and hemisphere, so that positions across a
-            // zone boundary or the equator continue the map's grid instead of jumping to another.
-            double TMx = 0, TMy = 0;
-            LatLongToTM(static_cast<double>(Lat * Pi / 180.0L), static_cast<double>(Long * Pi / 180.0L),
-                        UTMCentralMeridian(Zone), FCalibData.Ellipsoid, TMx, TMy);
-            E = UTMScale * TMx + UTMFalseEasting;
-            N = UTMScale * TMy + (FCalibData.UTMSouth ? UTMFalseNorthingSouth : 0.0);
-        } else {
-            int OwnZone = 0;
-            LatLongToUTM(Lat, Long, FCalibData.Ellipsoid, OwnZone, E, N);
-        }
+        double N = 0, E = 0;
+        CalcUTMCoords(Lat, Long, N, E);
         return CalcPixelCoordsUTM(N, E, x, y);
     }
     case cmUndefined:
         break;
     }
     return false;
+}
+
+void TGeoCalibration::CalcUTMCoords(double Lat, double Long, double& Northing, double& Easting) const
+{
+    const int Zone = FCalibData.UTMZone;
+    if (Zone >= 1 && Zone <= 60) {
+        // Project in the calibration's own zone and hemisphere, so that positions across a
+        // zone boundary or the equator continue the map's grid instead of jumping to another.
+        double TMx = 0, TMy = 0;
+        LatLongToTM(static_cast<double>(Lat * Pi / 180.0L), static_cast<double>(Long * Pi / 180.0L),
+                    UTMCentralMeridian(Zone), FCalibData.Ellipsoid, TMx, TMy);
+        Easting = UTMScale * TMx + UTMFalseEasting;
+        Northing = UTMScale * TMy + (FCalibData.UTMSouth ? UTMFalseNorthingSouth : 0.0);
+    } else {
+        int OwnZone = 0;
+        LatLongToUTM(Lat, Long, FCalibData.Ellipsoid, OwnZone, Easting, Northing);
+    }
 }
 
 bool TGeoCalibration::CalcPixelCoordsUTM(double Northing, double Easting, int& x, int& y) const

@@ -216,6 +216,19 @@ void TGeoCalibration::CalcConicCalibration()
     FConicMapBelowApex = (static_cast<double>(LowY + HighY) / 2 >= BestPars[1]);
 }
 
+void FitCalibLineParabola(const TCalibLine& Line, double& a, double& b, double& c)
+{
+    TCurveFit Fit;
+    for (int j = 1; j <= UsedCount(Line.NumPoints, gmMaxLinePoints); ++j) {
+        const TPoint& P = Line.CalPoints[j];
+        // A parallel is a row as a function of the column, a meridian the other way round.
+        if (Line.LineType == gtlParallel) Fit.EnterStatValue(P.X, P.Y);
+        else Fit.EnterStatValue(P.Y, P.X);
+    }
+    double Quality = 0;
+    Fit.CalcParabolFit(a, b, c, Quality);
+}
+
 bool TGeoCalibration::RecalcGratMat()
 {
     const int NL = UsedCount(FCalibData.NumCalLines, gmMaxCalLines);
@@ -230,15 +243,8 @@ bool TGeoCalibration::RecalcGratMat()
         FGratMat->SetVal(2, k, Line.LineValue);
         const int NP = UsedCount(Line.NumPoints, gmMaxLinePoints);
         if (NP < 3) continue;
-        TCurveFit Fit;
-        for (int j = 1; j <= NP; ++j) {
-            const TPoint& P = Line.CalPoints[j];
-            // A parallel is a row as a function of the column, a meridian the other way round.
-            if (IsParallel) Fit.EnterStatValue(P.X, P.Y);
-            else Fit.EnterStatValue(P.Y, P.X);
-        }
-        double a = 0, b = 0, c = 0, Quality = 0;
-        Fit.CalcParabolFit(a, b, c, Quality);
+        double a = 0, b = 0, c = 0;
+        FitCalibLineParabola(Line, a, b, c);
         FGratMat->SetVal(3, k, a);
         FGratMat->SetVal(4, k, b);
         FGratMat->SetVal(5, k, c);

@@ -165,6 +165,24 @@ void TCanvas::StrokeLine(int X1, int Y1, int X2, int Y2)
             LeftInSeg = Pattern[Seg];
         }
     }
+    if (const int Depth = DirectDepth(P)) {
+        // Straight into the pixels: a crowded landmark layer draws tens of thousands of short
+        // strokes per paint, and the painter's per-call cost would dominate them.
+        const uint32_t Pixel = RawPixel(FImage->format(), FPen.Color());
+        uchar* const Bits = FImage->bits();
+        const qsizetype Stride = FImage->bytesPerLine();
+        while (X != X2 || Y != Y2) {
+            if (X >= 0 && Y >= 0 && X < W && Y < H) {
+                uchar* Row = Bits + Y * Stride;
+                if (Depth == 16) reinterpret_cast<quint16*>(Row)[X] = static_cast<quint16>(Pixel);
+                else reinterpret_cast<quint32*>(Row)[X] = Pixel;
+            }
+            const int64_t E2 = 2 * Err;
+            if (E2 >= DY) { Err += DY; X += SX; }
+            if (E2 <= DX) { Err += DX; Y += SY; }
+        }
+        return;
+    }
     QPolygon Points;
     while (X != X2 || Y != Y2) {
         if (Seg % 2 == 0 && X >= 0 && Y >= 0 && X < W && Y < H) Points.append(QPoint(int(X), int(Y)));
@@ -177,6 +195,40 @@ void TCanvas::StrokeLine(int X1, int Y1, int X2, int Y2)
         if (E2 <= DX) { Err += DX; Y += SY; }
     }
     if (!Points.isEmpty()) P.drawPoints(Points);
+}
+
+int TCanvas::DirectDepth(const QPainter& P) const
+{
+    // Only what the painter would do pixel by pixel anyway: a solid copy pen, no transform, clip
+    // or opacity, and a picture of its own (a shared one would be copied under the painter).
+    if (FPen.Style() != psSolid || FPen.Mode() != pmCopy || P.hasClipping() || !P.transform().isIdentity() ||
+        P.opacity() != 1.0 || !FImage->isDetached())
+        return 0;
+    switch (FImage->format()) {
+    case QImage::Format_RGB555: return 16;
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied: return 32;
+    default: return 0;
+    }
+}
+
+uint32_t TCanvas::RawPixel(QImage::Format Format, TColor Color)
+{
+    // Converted by Qt itself, so that the bits are those the painter writes; the last colour is
+    // kept, as figures draw many strokes in one colour.
+    thread_local QImage::Format LastFormat = QImage::Format_Invalid;
+    thread_local TColor LastColor = 0;
+    thread_local uint32_t LastPixel = 0;
+    if (Format != LastFormat || Color != LastColor) {
+        QImage One(1, 1, Format);
+        One.fill(TColorToQColor(Color));
+        LastPixel = One.depth() == 16 ? *reinterpret_cast<const quint16*>(One.constBits())
+                                      : *reinterpret_cast<const quint32*>(One.constBits());
+        LastFormat = Format;
+        LastColor = Color;
+    }
+    return LastPixel;
 }
 
 void TCanvas::LineTo(int X, int Y)

@@ -164,6 +164,10 @@ private:
     void ApplyFont();
     QFont MakeQFont() const;
     void StrokeLine(int X1, int Y1, int X2, int Y2);
+    /// 16 or 32 when a thin line may be written straight into the picture's pixels, else 0.
+    int DirectDepth(const QPainter& P) const;
+    /// The picture's bits for Color in Format.
+    static uint32_t RawPixel(QImage::Format Format, TColor Color);
     bool PenDraws() const { return FPen.Style() != psClear; }
     bool CanDraw() const { return FImage && !FImage->isNull(); }
 

@@ -130,4 +130,44 @@ TEST(CliRender, RenderReportsBadUsageAndBadData)
     EXPECT_NE(R.Err.find("gone.jpg"), std::string::npos) << R.Err;
 }
 
+TEST(CliRender, RenderDrawsTheOverlaysItIsAskedFor)
+{
+    const std::string Xml = EmptyMapXml();
+    const std::string Lm = CliTempDir() + "/towns.xml";
+    std::ofstream(Lm, std::ios::binary)
+        << "<gmlandmarks sig=\"Tyxware\" vers=\"1.0\" id=\"t\">\r\n"
+           "<landmark lat=\"47.6\" long=\"10.0\" element=\"circle\" size=\"5\" class=\"2\" captext=\"Here\" />\r\n"
+           "</gmlandmarks>\r\n";
+    const std::string Dir = CliTempDir();
+    const std::vector<std::vector<std::string>> Variants{
+        {},
+        {"--grat", "pointsandlines", "--grat-dist", "0.5", "--colors", "00FF0000,000000FF"},
+        {"--landmarks", Lm + ":t", "--highlight", "1", "--seed", "3", "--threshold", "5000"},
+        {"--landmarks", Lm, "--hidden-classes", "1,2"},
+    };
+    std::vector<std::vector<uint8_t>> Pictures;
+    for (std::size_t i = 0; i < Variants.size(); ++i) {
+        std::vector<std::string> Args{"render", Xml, Dir + "/v" + std::to_string(i) + ".bmp", "--size", "300x200"};
+        Args.insert(Args.end(), Variants[i].begin(), Variants[i].end());
+        const auto r = RunTyxgeo(Args);
+        ASSERT_EQ(r.ExitCode, 0) << i << ": " << r.Err;
+        Pictures.push_back(ReadAll(Args[2]));
+    }
+    EXPECT_NE(Pictures[1], Pictures[0]);
+    EXPECT_NE(Pictures[2], Pictures[0]);
+    EXPECT_EQ(Pictures[3], Pictures[0]); // the only landmark's class is hidden
+
+    const std::string Out = Dir + "/bad.png";
+    for (const std::vector<std::string>& Bad : std::vector<std::vector<std::string>>{
+             {"--grat", "dots"}, {"--colors", "FF0000,0000FF"}, {"--grat-dist", "-1"}, {"--threshold", "1000"},
+             {"--hidden-classes", "256"}, {"--seed", "-4"}}) {
+        std::vector<std::string> Args{"render", Xml, Out};
+        Args.insert(Args.end(), Bad.begin(), Bad.end());
+        EXPECT_EQ(RunTyxgeo(Args).ExitCode, 2) << Bad[0];
+    }
+    EXPECT_EQ(RunTyxgeo({"render", Xml, Out, "--landmarks", Dir + "/none.xml"}).ExitCode, 1);
+    EXPECT_EQ(RunTyxgeo({"render", Xml, Out, "--landmarks", Lm + ":other"}).ExitCode, 1);
+    EXPECT_EQ(RunTyxgeo({"render", Xml, Out, "--landmarks", Lm, "--highlight", "2"}).ExitCode, 1);
+}
+
 } // namespace

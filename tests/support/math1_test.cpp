@@ -127,6 +127,19 @@ TEST(BRandom, ProbabilityZeroOneAndBetween)
     EXPECT_NEAR(static_cast<double>(hits3) / n, 0.3, 0.05);
 }
 
+TEST(BRandom, SeedRandomRepeatsTheSequence)
+{
+    auto Draw = [](uint64_t Seed) {
+        SeedRandom(Seed);
+        std::string Bits;
+        for (int i = 0; i < 64; ++i) Bits += BRandom(0.5) ? '1' : '0';
+        return Bits;
+    };
+    const std::string A = Draw(42);
+    EXPECT_EQ(Draw(42), A);
+    EXPECT_NE(Draw(43), A);
+}
+
 TEST(ExChange, SwapsIntegersAndDoubles)
 {
     int a = 1, b = 2;

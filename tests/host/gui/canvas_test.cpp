@@ -336,3 +336,28 @@ TEST(DrawFrame, StylesPaintTheirRingsInsideTheInclusiveRectangle)
     EXPECT_EQ(Small.Canvas().Pixels(1, 1), BlackLine);
     EXPECT_EQ(Small.Canvas().Pixels(2, 2), clWhite);
 }
+
+TEST(Canvas, ThinLinesWriteTheBitsThePainterWrites)
+{
+    // Odd colour levels show any difference in how 8-bit channels become 5-bit ones.
+    for (QImage::Format Format : {QImage::Format_RGB555, QImage::Format_RGB32, QImage::Format_ARGB32_Premultiplied}) {
+        for (TColor Color : {TColor(0x0F1F2F), TColor(0x8491A7), TColor(0x74FDF8)}) {
+            QImage Ours(20, 20, Format), Qts(20, 20, Format);
+            Ours.fill(Qt::white);
+            Qts.fill(Qt::white);
+            {
+                TCanvas C(&Ours);
+                C.Pen().SetColor(Color);
+                C.MoveTo(2, 3);
+                C.LineTo(17, 9);
+            }
+            QPainter P(&Qts);
+            P.setPen(TColorToQColor(Color));
+            P.drawPoint(2, 3);
+            P.end();
+            EXPECT_EQ(Ours.pixel(2, 3), Qts.pixel(2, 3)) << Format << " " << Color;
+            EXPECT_EQ(Ours.pixel(17, 9), qRgb(255, 255, 255)) << Format; // the end point stays out
+            EXPECT_NE(Ours.pixel(10, 6), qRgb(255, 255, 255)) << Format;
+        }
+    }
+}

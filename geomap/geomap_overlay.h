@@ -1,0 +1,38 @@
+// Internal to the map control: what the overlay files (graticule, UTM grid, marks, landmarks,
+// highlight) share.
+#pragma once
+#include <cmath>
+#include <utility>
+
+#include "geomap/Tyx_geomap.h"
+
+namespace tyx {
+
+/// More lines than this in one family (parallels, meridians, grid northings or eastings) are
+/// not drawn at all: a spacing that fine for the box only buries the map.
+inline constexpr int MaxOverlayLines = 10000;
+
+/// Calls Draw(D) for D = truncate(Low * B) / B, then D := 1/B + D, while D < End. Draws nothing
+/// when any value is not finite, B is not positive, or more than MaxOverlayLines would result.
+template <typename F>
+void ForEachLineValue(double Low, double End, double B, F&& Draw)
+{
+    if (!(B > 0) || !std::isfinite(B) || !std::isfinite(Low) || !std::isfinite(End)) return;
+    const double Start = std::trunc(Low * B) / B;
+    if (!((End - Start) * B <= MaxOverlayLines)) return;
+    const double Step = 1 / B;
+    // The bound also stops a step too small to move D at all.
+    double D = Start;
+    for (int n = 0; D < End && n <= MaxOverlayLines; ++n) {
+        Draw(D);
+        D = Step + D;
+    }
+}
+
+/// Writes a landmark's caption at control point APoint: font, colours and background from the
+/// caption record, aligned and rotated about the anchor as the record says. Empty text or an
+/// unknown alignment writes nothing. The canvas keeps the caption's brush and font, but never
+/// its rotation.
+void DrawLandMarkCaption(TCanvas& C, const TPoint& APoint, const TLMTextProperties& Caption);
+
+} // namespace tyx

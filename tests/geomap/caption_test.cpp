@@ -1,0 +1,111 @@
+// Landmark captions: the text box placed about the anchor by alignment and offset, upright and
+// rotated, opaque and transparent.
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "geomap/geomap_overlay.h"
+#include "geomap_test_util.h"
+
+namespace tyx {
+namespace {
+
+using test::PixelOf;
+
+struct TBox {
+    int Left = INT_MAX, Top = INT_MAX, Right = INT_MIN, Bottom = INT_MIN; ///< inclusive
+    friend bool operator==(const TBox&, const TBox&) = default;
+};
+
+std::ostream& operator<<(std::ostream& Out, const TBox& B)
+{
+    return Out << "(" << B.Left << "," << B.Top << ")-(" << B.Right << "," << B.Bottom << ")";
+}
+
+/// The pixels of colour C.
+TBox BoxOf(const QImage& Img, TColor C)
+{
+    TBox B;
+    for (int y = 0; y < Img.height(); ++y)
+        for (int x = 0; x < Img.width(); ++x)
+            if (PixelOf(Img, x, y) == C) {
+                B.Left = std::min(B.Left, x), B.Right = std::max(B.Right, x);
+                B.Top = std::min(B.Top, y), B.Bottom = std::max(B.Bottom, y);
+            }
+    return B;
+}
+
+TLMTextProperties Caption(TAlignment H, TVerticalAlignment V, int Direction, int dx, int dy)
+{
+    TLMTextProperties Cap;
+    Cap.Text = "Wien Mitte";
+    Cap.Size = 11;
+    Cap.FontName = "Sans Serif";
+    Cap.FGColor = clBlack;
+    Cap.BGColor = clYellow;
+    Cap.HAlignment = H;
+    Cap.VAlignment = V;
+    Cap.Direction = Direction;
+    Cap.dx = dx;
+    Cap.dy = dy;
+    return Cap;
+}
+
+TEST(Caption, TheAnchorSitsWhereTheAlignmentSaysUprightAndRotated)
+{
+    TBitmap Bmp(300, 300, pf32bit);
+    TCanvas& C = Bmp.Canvas();
+    C.Font().SetName("Sans Serif");
+    C.Font().SetSize(11);
+    const int TW = C.TextWidth("Wien Mitte"), TH = C.TextHeight("Wien Mitte");
+    const int w = TW / 2, h = TH / 2;
+    const TPoint A{150, 150};
+    struct TCase {
+        TLMTextProperties Cap;
+        TBox Box;
+    };
+    const TCase Cases[] = {
+        // Upright: centred over the anchor moved 8 down, the top at the anchor.
+        {Caption(taCenter, vaTop, 0, 0, 8), {150 - w, 158, 150 - w + TW - 1, 158 + TH - 1}},
+        {Caption(taRightJustify, vaMiddle, 0, -5, 0), {145 - 2 * w, 150 - h, 145 - 2 * w + TW - 1, 150 - h + TH - 1}},
+        // A quarter turn counter-clockwise, the text's bottom-left at the anchor: the text runs
+        // upward from the anchor, its box 2h to the left of it.
+        {Caption(taLeftJustify, vaBottom, 90, 0, 0), {150 - 2 * h, 150 - TW, 150 - 2 * h + TH - 1, 149}},
+        // Half a turn: the text hangs upside down to the left, its top-right corner at the anchor.
+        {Caption(taLeftJustify, vaTop, 180, 0, 0), {150 - TW, 150 - TH, 149, 149}},
+    };
+    for (const TCase& K : Cases) {
+        SCOPED_TRACE(::testing::Message() << K.Cap.Direction << " " << int(K.Cap.HAlignment) << int(K.Cap.VAlignment));
+        Bmp.Canvas().Brush().SetColor(clWhite);
+        Bmp.Canvas().FillRect(Rect(0, 0, 300, 300));
+        DrawLandMarkCaption(C, A, K.Cap);
+        EXPECT_EQ(C.Font().Orientation(), 0); // a rotation never stays on the canvas
+        C.EndPaint();
+        EXPECT_EQ(BoxOf(Bmp.Image(), clYellow), K.Box);
+        const TBox Ink = BoxOf(Bmp.Image(), clBlack);
+        EXPECT_TRUE(Ink.Left >= K.Box.Left && Ink.Right <= K.Box.Right && Ink.Top >= K.Box.Top &&
+                    Ink.Bottom <= K.Box.Bottom) << Ink;
+    }
+}
+
+TEST(Caption, TransparentCaptionsHaveNoBoxAndBadAlignmentsWriteNothing)
+{
+    TBitmap Bmp(200, 100, pf32bit);
+    TCanvas& C = Bmp.Canvas();
+    C.Brush().SetColor(clWhite);
+    C.FillRect(Rect(0, 0, 200, 100));
+    TLMTextProperties Cap = Caption(taLeftJustify, vaTop, 0, 0, 0);
+    Cap.Transparent = true;
+    DrawLandMarkCaption(C, {20, 20}, Cap);
+    C.EndPaint();
+    EXPECT_EQ(BoxOf(Bmp.Image(), clYellow), TBox{});
+    EXPECT_NE(BoxOf(Bmp.Image(), clBlack), TBox{});
+    Cap.Transparent = false;
+    Cap.HAlignment = static_cast<TAlignment>(3);
+    DrawLandMarkCaption(C, {20, 60}, Cap);
+    C.EndPaint();
+    EXPECT_EQ(BoxOf(Bmp.Image(), clYellow), TBox{});
+}
+
+} // namespace
+} // namespace tyx

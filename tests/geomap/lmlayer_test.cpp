@@ -1,0 +1,199 @@
+// The landmark layer and the highlight landmark: sampling, the draw event, the inside test,
+// class visibility, captions and the highlight colours.
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <vector>
+
+#include "geomap/Tyx_geomap.h"
+#include "geomap_test_util.h"
+#include "support/Tyx_math1.h"
+
+namespace tyx {
+namespace {
+
+using test::PixelOf;
+using test::Through15Bit;
+
+/// A 200 x 100 control showing a white 200 x 100 image: latitude 48 - 0.01 y, longitude
+/// 16 + 0.01 x. Paints stay suppressed until the test is ready.
+void Prepare(TGeoMap& M)
+{
+    M.SetSuppressPaint(true);
+    M.resize(200, 100);
+    M.SetFrameStyle(frsNone);
+    TBitmap Img;
+    test::FillBitmap(Img, 200, 100, clWhite);
+    M.SetMapBitMap(Img);
+    M.SetCalibModel(cmEquiRect);
+    M.AddCalibPoint(48.0, 16.0, 0, 0);
+    M.AddCalibPoint(48.0, 18.0, 200, 0);
+    M.AddCalibPoint(47.0, 16.0, 0, 100);
+}
+
+/// A landmark at image pixel (X, Y): an opaque blue square of size 3 on red, class Class.
+void Add(TGeoMap& M, int X, int Y, uint8_t Class = 0)
+{
+    M.AddLandMark(48 - 0.01 * Y, 16 + 0.01 * X, 0, lmSquare, Class, TLMIdentifier(""), 0.0, 0, clBlue, clRed, 3,
+                  false, 0, 0);
+}
+
+int Count(const QImage& P, TColor C)
+{
+    int n = 0;
+    for (int y = 0; y < P.height(); ++y)
+        for (int x = 0; x < P.width(); ++x) n += PixelOf(P, x, y) == Through15Bit(C);
+    return n;
+}
+
+/// How many of N calls of BRandom(p) after SeedRandom(Seed) come out true.
+int Hits(uint64_t Seed, int N, double p)
+{
+    SeedRandom(Seed);
+    int n = 0;
+    for (int i = 0; i < N; ++i) n += BRandom(p);
+    return n;
+}
+
+TEST(LandMarkLayer, MoreLandmarksInViewThanTheThresholdAreSampled)
+{
+    TGeoMap M;
+    Prepare(M);
+    for (int i = 0; i < 25000; ++i) Add(M, 1 + i % 198, 1 + i % 98);
+    int Calls = 0;
+    M.OnDrawLandmark = [&](TObject*, bool& Handled, TCanvas&, TPoint, const TLandMark&) {
+        ++Calls;
+        Handled = true;
+    };
+    // 25000 visible landmarks in view and a threshold of 20000: each is drawn with p = 0.8.
+    const int Expected = Hits(7, 25000, 0.8);
+    SeedRandom(7);
+    M.SetSuppressPaint(false);
+    EXPECT_EQ(Calls, Expected);
+    EXPECT_NEAR(Calls, 20000, 400);
+
+    // Exactly 20000 in view (the rest hidden by class or outside the view): no sampling.
+    M.SetSuppressPaint(true);
+    for (int i = 1; i <= 4000; ++i) {
+        TLandMark L = M.GetLandMarkData(i);
+        L.ClassFlag = 9;
+        M.SetLandMarkData(i, L);
+    }
+    for (int i = 4001; i <= 5000; ++i) {
+        TLandMark L = M.GetLandMarkData(i);
+        L.Longitude = 10; // far west of the view, but it converts
+        M.SetLandMarkData(i, L);
+    }
+    M.SetClassVisibility(9, false);
+    Calls = 0;
+    M.SetSuppressPaint(false);
+    EXPECT_EQ(Calls, 21000);
+}
+
+TEST(LandMarkLayer, EdgesHandlersAndHiddenClasses)
+{
+    TGeoMap M;
+    Prepare(M);
+    Add(M, 0, 50);      // on the left edge
+    Add(M, 200, 50);    // on the right edge
+    Add(M, 100, 0);     // on the top edge
+    Add(M, 50, 50);     // inside
+    Add(M, 150, 50, 4); // inside, class 4
+    std::vector<TPoint> Seen;
+    bool HandleAll = false;
+    M.OnDrawLandmark = [&](TObject* Sender, bool& Handled, TCanvas& C, TPoint P, const TLandMark&) {
+        EXPECT_EQ(Sender, &M);
+        EXPECT_FALSE(Handled);
+        if (Seen.empty()) {
+            EXPECT_EQ(C.Pen().Color(), clLime); // before the first symbol sets its own
+        }
+        Seen.push_back(P);
+        Handled = HandleAll;
+    };
+    M.SetSuppressPaint(false);
+    EXPECT_EQ(Seen, (std::vector<TPoint>{{0, 50}, {200, 50}, {100, 0}, {50, 50}, {150, 50}}));
+    const QImage& P = M.Picture();
+    // Only the two inside get symbols: a red ring of 24 pixels round a blue one, 9 red inside.
+    EXPECT_EQ(PixelOf(P, 50, 50), Through15Bit(clRed));
+    EXPECT_EQ(PixelOf(P, 52, 50), Through15Bit(clBlue));
+    EXPECT_EQ(PixelOf(P, 150, 50), Through15Bit(clRed));
+    EXPECT_EQ(Count(P, clRed), 2 * 33);
+    EXPECT_EQ(PixelOf(P, 1, 50), clWhite);
+    EXPECT_EQ(PixelOf(P, 100, 1), clWhite);
+
+    Seen.clear();
+    M.SetClassVisibility(4, false);
+    EXPECT_EQ(Seen.size(), 4u);
+    EXPECT_EQ(PixelOf(M.Picture(), 150, 50), clWhite);
+
+    // A handler that draws the landmark itself suppresses symbol and caption.
+    TLandMark L = M.GetLandMarkData(4);
+    L.Caption.Text = "Caption";
+    L.Caption.Size = 9;
+    L.Caption.BGColor = clYellow;
+    L.Caption.Transparent = false;
+    M.SetLandMarkData(4, L);
+    EXPECT_GT(Count(M.Picture(), clYellow), 20);
+    HandleAll = true;
+    M.Paint();
+    EXPECT_EQ(Count(M.Picture(), clYellow), 0);
+    EXPECT_EQ(Count(M.Picture(), clRed), 0);
+}
+
+TEST(LandMarkLayer, PositionsThatDoNotConvertAreLeftOut)
+{
+    TGeoMap M;
+    Prepare(M);
+    Add(M, 50, 50);
+    TLandMark L = M.GetLandMarkData(1);
+    L.Latitude = std::numeric_limits<double>::quiet_NaN();
+    M.SetLandMarkData(1, L);
+    int Calls = 0;
+    M.OnDrawLandmark = [&](TObject*, bool&, TCanvas&, TPoint, const TLandMark&) { ++Calls; };
+    M.SetSuppressPaint(false);
+    EXPECT_EQ(Calls, 0);
+    M.SetCalibModel(cmUndefined);
+    L.Latitude = 47.5;
+    M.SetLandMarkData(1, L);
+    EXPECT_EQ(Calls, 0);
+}
+
+TEST(HighLightLandMark, DrawnInItsColoursWithoutCaptionEvenWhenSamplingSkipsIt)
+{
+    TGeoMap M;
+    Prepare(M);
+    M.SetRandSampleLimit(1001);
+    for (int i = 0; i < 2001; ++i) Add(M, 20, 20);
+    Add(M, 120, 60); // landmark 2002, the highlight
+    TLandMark L = M.GetLandMarkData(2002);
+    L.Caption.Text = "Here";
+    L.Caption.Size = 9;
+    L.Caption.BGColor = clYellow;
+    L.Caption.Transparent = false;
+    M.SetLandMarkData(2002, L);
+    M.SetHighLM(2002);
+    M.SetHighLightProperties(clBlack, clLime, false);
+    // A seed under which the sampling (p = 1001 / 2002) leaves landmark 2002 out.
+    uint64_t Seed = 1;
+    for (;; ++Seed) {
+        SeedRandom(Seed);
+        for (int i = 1; i < 2002; ++i) BRandom(0.5);
+        if (!BRandom(0.5)) break;
+    }
+    int Calls = 0;
+    M.OnDrawLandmark = [&](TObject*, bool&, TCanvas&, TPoint P, const TLandMark&) { Calls += P == TPoint{120, 60}; };
+    SeedRandom(Seed);
+    M.SetSuppressPaint(false);
+    const QImage& P = M.Picture();
+    EXPECT_EQ(Calls, 1); // the highlight only
+    EXPECT_EQ(PixelOf(P, 120, 60), Through15Bit(clLime));
+    EXPECT_EQ(PixelOf(P, 122, 60), Through15Bit(clBlack));
+    EXPECT_EQ(Count(P, clYellow), 0);
+    EXPECT_EQ(Count(P, clLime), 33);
+    // A hidden class hides the highlight too.
+    M.SetClassVisibility(0, false);
+    EXPECT_EQ(Count(M.Picture(), clLime), 0);
+}
+
+} // namespace
+} // namespace tyx
