@@ -1,6 +1,6 @@
-// The map control's mouse state machine (see geomap_mouse.h). Feedback figures are drawn with a
-// white XOR pen and a clear brush straight onto the control's picture: drawing a figure a second
-// time takes it off again, so dragging never re-renders the map. Each figure remembers whether it
+// The map control's mouse state machine (see geomap_mouse.h). Feedback figures are drawn as a
+// white XOR pen with a clear brush draws them, straight onto the control's picture: drawing a
+// figure a second time takes it off again, so dragging never re-renders the map. Each figure remembers whether it
 // is on the picture, which keeps the pairs matched whatever order the events come in, and lets a
 // repaint put the figures being dragged back.
 #include "geomap/geomap_mouse.h"
@@ -51,33 +51,82 @@ void TGeoMapMouse::AssignState(const TGeoMapMouse& Source)
 
 // ---- XOR feedback ----
 
-void TGeoMapMouse::Draw(TCanvas& C, const TFigure& F) const
-{
-    C.Pen().SetMode(pmXor);
-    C.Pen().SetColor(clWhite);
-    C.Pen().SetStyle(F.Kind == fkDottedRect ? psDot : psSolid);
-    C.Brush().SetStyle(bsClear);
-    if (F.Kind == fkLine) {
-        C.MoveTo(F.A.X, F.A.Y);
-        C.LineTo(F.B.X, F.B.Y);
-    } else {
-        C.Rectangle(F.A.X, F.A.Y, F.B.X, F.B.Y);
+namespace {
+
+/// Inverts single pixels of a picture, as a white XOR pen does. Done by hand rather than with a
+/// painter: a painter hands outlines of more than a few dozen rows to worker threads, and that
+/// hand-over costs many times the inversion itself on every mouse move.
+class TPixelInverter {
+public:
+    explicit TPixelInverter(QImage& Img) : FImg(Img), FBits(Img.bits()), FStride(Img.bytesPerLine()) {}
+    void operator()(int X, int Y) const
+    {
+        if (X < 0 || Y < 0 || X >= FImg.width() || Y >= FImg.height()) return;
+        uchar* Row = FBits + static_cast<qsizetype>(Y) * FStride;
+        switch (FImg.format()) {
+        case QImage::Format_RGB555: reinterpret_cast<quint16*>(Row)[X] ^= 0x7FFF; break;
+        case QImage::Format_RGB16: reinterpret_cast<quint16*>(Row)[X] ^= 0xFFFF; break;
+        case QImage::Format_RGB32:
+        case QImage::Format_ARGB32:
+        case QImage::Format_ARGB32_Premultiplied: reinterpret_cast<quint32*>(Row)[X] ^= 0x00FFFFFF; break;
+        default: FImg.setPixel(X, Y, FImg.pixel(X, Y) ^ 0x00FFFFFF); break;
+        }
     }
+
+private:
+    QImage& FImg;
+    uchar* FBits;
+    qsizetype FStride;
+};
+
+} // namespace
+
+void TGeoMapMouse::Draw(QImage& Img, const TFigure& F) const
+{
+    const TPixelInverter Invert(Img);
+    if (F.Kind == fkLine) {
+        // From A to B with B left out, as canvas lines are drawn.
+        const int DX = std::abs(F.B.X - F.A.X), DY = -std::abs(F.B.Y - F.A.Y);
+        const int SX = F.A.X < F.B.X ? 1 : -1, SY = F.A.Y < F.B.Y ? 1 : -1;
+        int Err = DX + DY, X = F.A.X, Y = F.A.Y;
+        while (X != F.B.X || Y != F.B.Y) {
+            Invert(X, Y);
+            const int E2 = 2 * Err;
+            if (E2 >= DY) { Err += DY; X += SX; }
+            if (E2 <= DX) { Err += DX; Y += SY; }
+        }
+        return;
+    }
+    // The outline of the box [X1, X2) x [Y1, Y2), each pixel once, clockwise from the top-left
+    // corner; the dotted frame takes every second pixel along that path.
+    const int X1 = std::min(F.A.X, F.B.X), X2 = std::max(F.A.X, F.B.X) - 1;
+    const int Y1 = std::min(F.A.Y, F.B.Y), Y2 = std::max(F.A.Y, F.B.Y) - 1;
+    if (X2 < X1 || Y2 < Y1) return;
+    int Step = 0;
+    auto Put = [&](int X, int Y) {
+        if (F.Kind != fkDottedRect || Step++ % 2 == 0) Invert(X, Y);
+    };
+    for (int X = X1; X <= X2; ++X) Put(X, Y1);
+    for (int Y = Y1 + 1; Y <= Y2; ++Y) Put(X2, Y);
+    if (Y2 > Y1)
+        for (int X = X2 - 1; X >= X1; --X) Put(X, Y2);
+    if (X2 > X1)
+        for (int Y = Y2 - 1; Y > Y1; --Y) Put(X1, Y);
 }
 
 void TGeoMapMouse::Show(TFigure& F, TPoint A, TPoint B)
 {
     // Before the first paint there is no picture to draw on, and so nothing to take off later.
-    if (FMap.FPicture.isNull()) return;
-    TCanvas C(&FMap.FPicture);
+    QImage& Img = FMap.FPicture;
+    if (Img.isNull()) return;
     QRect Changed = BoundsOf(A, B);
     if (F.Shown) {
-        Draw(C, F);
+        Draw(Img, F);
         Changed |= BoundsOf(F.A, F.B);
     }
     F.A = A;
     F.B = B;
-    Draw(C, F);
+    Draw(Img, F);
     F.Shown = true;
     FMap.update(Changed);
 }
@@ -85,17 +134,15 @@ void TGeoMapMouse::Show(TFigure& F, TPoint A, TPoint B)
 void TGeoMapMouse::Hide(TFigure& F)
 {
     if (!F.Shown) return;
-    TCanvas C(&FMap.FPicture);
-    Draw(C, F);
+    Draw(FMap.FPicture, F);
     F.Shown = false;
     FMap.update(BoundsOf(F.A, F.B));
 }
 
 void TGeoMapMouse::RedrawFeedback()
 {
-    TCanvas C(&FMap.FPicture);
     for (const TFigure* F : {&FBandLine, &FZoomFrame, &FSelectFrame, &FBoxFrame})
-        if (F->Shown) Draw(C, *F);
+        if (F->Shown) Draw(FMap.FPicture, *F);
 }
 
 // ---- Press, move, release ----

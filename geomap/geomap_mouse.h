@@ -87,7 +87,8 @@ private:
 
     void Show(TFigure& F, TPoint A, TPoint B);
     void Hide(TFigure& F);
-    void Draw(TCanvas& C, const TFigure& F) const;
+    /// Inverts the figure's pixels: drawing it twice leaves the picture as it was.
+    void Draw(QImage& Img, const TFigure& F) const;
 
     bool Inside(int X, int Y) const;
     void SetBoxState(TMouseBoxState Value);
