@@ -1,8 +1,8 @@
 // The map control's mouse state machine (see geomap_mouse.h). Feedback figures are drawn as a
 // white XOR pen with a clear brush draws them, straight onto the control's picture: drawing a
-// figure a second time takes it off again, so dragging never re-renders the map. Each figure remembers whether it
-// is on the picture, which keeps the pairs matched whatever order the events come in, and lets a
-// repaint put the figures being dragged back.
+// figure a second time takes it off again, so dragging never re-renders the map. Each figure
+// remembers whether it is on the picture, which keeps the pairs matched whatever order the events
+// come in, and lets a repaint put the figures being dragged back.
 #include "geomap/geomap_mouse.h"
 
 #include <QCoreApplication>
@@ -45,8 +45,9 @@ TGeoMapMouse::~TGeoMapMouse()
 
 void TGeoMapMouse::AssignState(const TGeoMapMouse& Source)
 {
+    // This control's own figures come off its picture; the source's were never on it.
+    for (TFigure* F : {&FBandLine, &FZoomFrame, &FSelectFrame, &FBoxFrame}) Hide(*F);
     static_cast<TGeoMapMouseState&>(*this) = Source;
-    for (TFigure* F : {&FBandLine, &FZoomFrame, &FSelectFrame, &FBoxFrame}) F->Shown = false;
 }
 
 // ---- XOR feedback ----

@@ -46,8 +46,8 @@ public:
     TGeoMapMouse(const TGeoMapMouse&) = delete;
     TGeoMapMouse& operator=(const TGeoMapMouse&) = delete;
 
-    /// Takes another control's interaction state and zoom history. Its figures are not on this
-    /// control's picture, so none counts as shown here.
+    /// Takes another control's interaction state and zoom history; the figures on this control's
+    /// picture come off, the source's are not drawn here.
     void AssignState(const TGeoMapMouse& Source);
 
     void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
