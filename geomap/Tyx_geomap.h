@@ -439,8 +439,9 @@ public:
     /// Waits, while the application keeps handling its events, for the user to drag a box with
     /// any button but the right one; true with the press and release corners in control pixels
     /// (not clamped), ordered so that xLo <= xHi and yLo <= yHi. False, with the arguments
-    /// untouched, on a right press or release, MouseBoxAbort, the application quitting, or when
-    /// a box is already being waited for. MouseAction is maNone while it waits.
+    /// untouched, on a right press or release, MouseBoxAbort, the application quitting, the
+    /// control's destruction, or when a box is already being waited for. MouseAction is maNone
+    /// while it waits.
     bool MouseBox(int& xLo, int& yLo, int& xHi, int& yHi);
     /// Ends a running MouseBox with false.
     void MouseBoxAbort();

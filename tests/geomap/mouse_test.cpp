@@ -318,6 +318,15 @@ TEST(GeoMapMouse, MouseBoxWaitsForTheUser)
     }
 }
 
+TEST(GeoMapMouse, MouseBoxEndsWhenTheControlIsDestroyedWhileWaiting)
+{
+    auto* M = new TGeoMap;
+    int x = -1, y = -1, x2 = -1, y2 = -1;
+    QTimer::singleShot(0, [M] { delete M; });
+    EXPECT_FALSE(M->MouseBox(x, y, x2, y2));
+    EXPECT_EQ(x, -1);
+}
+
 TEST(GeoMapMouse, MagnificationStaysWithinItsBounds)
 {
     TGeoMap M;
