@@ -22,7 +22,10 @@ std::string FixedFromUnits(long long Units, long long Scale, int Decimals, int I
         return s;
     };
     std::string s = padded(Units / Scale, IntDigits);
-    if (Decimals > 0) s += "." + padded(Units % Scale, Decimals);
+    if (Decimals > 0) {
+        s += '.';
+        s += padded(Units % Scale, Decimals);
+    }
     return s;
 }
 
