@@ -34,14 +34,6 @@ struct TRenderOptions {
     bool NoAntiAlias = false;
 };
 
-/// "A<sep>B" as two integers.
-std::pair<int, int> ParsePair(const std::string& Text, char Sep, const char* What)
-{
-    const auto At = Text.find(Sep);
-    if (At == std::string::npos) throw UsageError(fmt::format("{} must be written A{}B, not '{}'", What, Sep, Text));
-    return {ParseInt(Text.substr(0, At), What), ParseInt(Text.substr(At + 1), What)};
-}
-
 std::string LowerExtension(const std::string& FileName)
 {
     std::string Ext = StripPath(FileName).substr(StripExtension(StripPath(FileName)).size());
