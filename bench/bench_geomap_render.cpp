@@ -1,10 +1,13 @@
 // The map control's paint for a 2000 x 1500 map image in a 1280 x 1024 control: magnification
 // 1.0 (stretch from the full image), the first paint at 0.5 (the reduced cache is built), a paint
 // after a pan at 0.5 (the cache is reused) and 3.0 (enlarging stretch), beside one plain memcpy
-// of the control-sized picture as the yardstick.
+// of the control-sized picture as the yardstick. Under the mouse: one pan step of a drag (a mouse
+// move through the widget's event handler) at 1.0 and 0.5, and the XOR feedback of one move while
+// a zoom window is dragged.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QMouseEvent>
 
 #include <cstring>
 #include <memory>
@@ -102,6 +105,51 @@ void BM_PaintMag3(benchmark::State& State)
     for (auto _ : State) M->Paint();
 }
 BENCHMARK(BM_PaintMag3)->Unit(benchmark::kMillisecond);
+
+/// One mouse move through Qt's event delivery, as the user's drag sends it.
+void SendMove(TGeoMap& M, int X, int Y, Qt::MouseButtons Buttons)
+{
+    QMouseEvent E(QEvent::MouseMove, QPointF(X, Y), M.mapToGlobal(QPointF(X, Y)), Qt::NoButton, Buttons,
+                  Qt::NoModifier);
+    QApplication::sendEvent(&M, &E);
+}
+
+void SendPress(TGeoMap& M, int X, int Y)
+{
+    QMouseEvent E(QEvent::MouseButtonPress, QPointF(X, Y), M.mapToGlobal(QPointF(X, Y)), Qt::LeftButton,
+                  Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&M, &E);
+}
+
+void BM_PanStep(benchmark::State& State)
+{
+    const double Mag = State.range(0) / 100.0;
+    auto M = MakeMap(Mag);
+    M->SetConfinePan(false);
+    SendPress(*M, 600, 500);
+    SendMove(*M, 600, 500, Qt::LeftButton); // takes the anchors
+    const int Builds = M->CacheBuildCount();
+    int i = 0;
+    for (auto _ : State) {
+        ++i;
+        SendMove(*M, 600 + (i & 31), 500 + (i & 15), Qt::LeftButton);
+    }
+    if (M->CacheBuildCount() != Builds) State.SkipWithError("the cache was rebuilt while panning");
+}
+BENCHMARK(BM_PanStep)->Arg(100)->Arg(50)->Unit(benchmark::kMillisecond);
+
+void BM_XorFeedbackMove(benchmark::State& State)
+{
+    auto M = MakeMap(1.0);
+    M->SetMouseAction(maZoomWindow);
+    SendPress(*M, 100, 100);
+    int i = 0;
+    for (auto _ : State) {
+        ++i;
+        SendMove(*M, 900 + (i & 63), 700 + (i & 31), Qt::LeftButton);
+    }
+}
+BENCHMARK(BM_XorFeedbackMove)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,8 @@
 class QPrinter;
 
 namespace tyx {
+
+class TGeoMapMouse;
 
 // ---- Overlay mode ----
 
@@ -108,6 +111,10 @@ class TGeoMap : public QWidget, public TComponent {
     Q_PROPERTY(tyx::THemisphere UTMHemisphere READ GetUTMHemisphere WRITE SetUTMHemisphere)
     Q_PROPERTY(tyx::TMouseActMode MouseAction READ MouseAction WRITE SetMouseAction)
     Q_PROPERTY(tyx::TShowGrat ShowGraticule READ ShowGraticule WRITE SetShowGrat)
+    Q_PROPERTY(double MinMagnification READ MinMagnification WRITE SetMinMagnification)
+    Q_PROPERTY(double MaxMagnification READ MaxMagnification WRITE SetMaxMagnification)
+    Q_PROPERTY(double WheelZoom READ WheelZoom WRITE SetWheelZoom)
+    Q_PROPERTY(bool KeyboardNavigation READ KeyboardNavigation WRITE SetKeyboardNavigation)
 
 public:
     /// A 500 x 400 control with no image and no calibration. The Qt parent and the owner may be
@@ -195,16 +202,18 @@ public:
     double GetLastMClickLatitude() const;
     double GetLastMClickLongitude() const;
     /// Map-image pixels of the last button press and the last mouse move.
-    int LastClickPosX() const { return FLastMClickPosX; }
-    int LastClickPosY() const { return FLastMClickPosY; }
-    int LastMousePosX() const { return FLastMMousePosX; }
-    int LastMousePosY() const { return FLastMMousePosY; }
+    int LastClickPosX() const;
+    int LastClickPosY() const;
+    int LastMousePosX() const;
+    int LastMousePosY() const;
     /// Landmark count above which only a random sample is drawn; only values above 1000 are taken.
     int LMRandomDisplayThreshold() const { return FLMRandSampleLimit; }
     void SetRandSampleLimit(int Value);
     /// Control pixels per map-image pixel.
     double Magnification() const { return FMagnify; }
-    /// Stores a positive finite value and repaints; others are ignored. TopLeft stays.
+    /// Stores the value, brought within MinMagnification..MaxMagnification, and repaints; a
+    /// value that is not positive and finite is ignored. The zoom is about the top-left corner:
+    /// TopLeft stays, nothing is confined and no event is raised.
     void SetMagnification(double Value);
     /// File name of the map image; empty when none is loaded.
     const std::string& MapImgFile() const { return FMapImgName; }
@@ -223,9 +232,8 @@ public:
     TPoint TopLeft() const { return FTopLeft; }
     /// Stores (no clamping) and repaints.
     void SetTopLeft(const TPoint& Value);
-    /// StackIx 0 is the latest saved view, -1 the one before, down to -15; outside: an empty entry.
-    TgmZoomStackEntry GetZoomStackEntry(int StackIx) const;
-    TZoomState ZoomState() const { return FZoomState; }
+    /// Whether a zoom window is being dragged.
+    TZoomState ZoomState() const;
 
     // ---- Landmarks (geomap_landmarks.cpp; the list itself is TLandMarkList) ----
     // Landmarks count from 1. Class arguments: 0 to 255, or -1 (and any value outside 0..255)
@@ -400,13 +408,67 @@ public:
     /// Loads the calibration file if it exists; otherwise forgets the map image. Repaints.
     void SetCalDatName(const std::string& Value);
 
-    // ---- View ----
-    /// Pulls TopLeft back so that the view lies inside the image (no repaint).
+    // ---- View: zoom and pan (geomap_view.cpp) ----
+    /// Bounds of every zoom (SetMagnification, the mouse, the history, wheel and keys), control
+    /// pixels per map-image pixel; default 1/64 to 64. A positive finite value is taken, the other
+    /// bound follows when they would cross, and the current magnification is brought within them.
+    double MinMagnification() const { return FMinMagnify; }
+    void SetMinMagnification(double Value);
+    double MaxMagnification() const { return FMaxMagnify; }
+    void SetMaxMagnification(double Value);
+    /// Pulls TopLeft back so that the view lies inside the image; an image smaller than the view
+    /// sits at the top left. No repaint.
     void PanMapToFillWindow();
-    /// Saves the current view in the zoom history.
+    /// Centres the view on a map-image pixel, then pulls it inside the image; repaints.
+    void BringMapPixelToCenter(const TPoint& APoint);
+    /// Centres the view on a position, kept inside the image; repaints. Nothing when the
+    /// position cannot be converted to a pixel.
+    void BringLocationToCenter(double Latitude, double Longitude);
+    /// Shows the whole image (the smaller of the two fitting magnifications, within the bounds)
+    /// from TopLeft (0, 0); repaints. Nothing without an image.
+    void ZoomFitPage();
+
+    // ---- Zoom history (geomap_mouse.cpp) ----
+    // A ring of the last 16 saved views. Each mouse release in a pan or drag-zoom mode saves the
+    // view; the constructor saves the first.
+    /// Saves the current view.
     void ZoomStateOnStack();
-    /// Empties the zoom history and saves the current view as its first entry.
+    /// Restores saved view Index (0 the latest, -1 the one before, down to -15) and repaints;
+    /// an index outside that range or an empty entry is ignored. No event.
+    void ZoomHistory(int Index);
+    /// Empties the history and saves the current view as its first entry.
     void ClearZoomHistory();
+    /// The indexed property ZoomStack[StackIx], StackIx as for ZoomHistory; outside it an empty
+    /// entry.
+    TgmZoomStackEntry GetZoomStackEntry(int StackIx) const;
+
+    // ---- Mouse interaction (geomap_mouse.cpp, geomap_events.cpp) ----
+    // MouseAction decides what a left drag does: maPan, maPanHoriz and maPanVert move the view
+    // (TopLeft) with the mouse; maDragZoom zooms about the view's centre, in above the drag's
+    // start and out below it; maZoomWindow zooms to the dragged rectangle on release (a right
+    // release cancels); maSelectRect drags a dotted rectangle and reports it through
+    // OnSelectRect; maRubberBand draws a line from a clicked anchor to the mouse until the next
+    // click (Ctrl+click continues from the click point). Feedback is drawn in XOR on the
+    // picture and taken off the same way; only pan and zoom steps repaint, and they raise
+    // OnZoomPan.
+    /// Waits, while the application keeps handling its events, for the user to drag a box with
+    /// any button but the right one; true with the press and release corners in control pixels
+    /// (not clamped), ordered so that xLo <= xHi and yLo <= yHi. False, with the arguments
+    /// untouched, on a right press or release, MouseBoxAbort, the application quitting, or when
+    /// a box is already being waited for. MouseAction is maNone while it waits.
+    bool MouseBox(int& xLo, int& yLo, int& xHi, int& yHi);
+    /// Ends a running MouseBox with false.
+    void MouseBoxAbort();
+    /// Zoom factor per wheel notch (above 1), about the map-image point under the cursor; the
+    /// view is saved in the history once the wheel pauses. 0 (the default): the wheel does not
+    /// zoom. Values not above 1 store 0. Wheel events a host handler marks Handled do not zoom.
+    double WheelZoom() const { return FWheelZoom; }
+    void SetWheelZoom(double Value);
+    /// Arrow keys pan by a tenth of the view, + and - zoom by 2 about the centre, Home fits the
+    /// page (views saved as for the wheel). Off by default; turning it on lets the control take
+    /// the keyboard focus.
+    bool KeyboardNavigation() const { return FKeyboardNav; }
+    void SetKeyboardNavigation(bool Value);
 
     // ---- Painting ----
     /// Composes the whole picture and shows it; nothing while SuppressPaint is true.
@@ -488,7 +550,9 @@ public:
     TZoomPanEvent OnZoomPan;
 
 protected:
-    /// Mouse handlers; each records the map-image pixel and raises the matching event.
+    /// The mouse in the framework's terms, control pixels. MouseDown and MouseMove act, then
+    /// raise OnMouseDown / OnMouseMove (with the position clamped where a frame being dragged
+    /// clamps it); MouseUp raises OnMouseUp first, then acts.
     virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
     virtual void MouseMove(TShiftState Shift, int X, int Y);
     virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
@@ -500,8 +564,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent* Event) override;
     void mouseDoubleClickEvent(QMouseEvent* Event) override;
     void wheelEvent(QWheelEvent* Event) override;
+    void keyPressEvent(QKeyEvent* Event) override;
 
 private:
+    friend class TGeoMapMouse;
     [[noreturn]] void RaiseInsufficientMemory() const;
     /// Clears the highlight when there are landmarks; returns whether there were any.
     bool ClearHighlightBeforeRemoval();
@@ -515,6 +581,8 @@ private:
     void ComposeOffscreen(TBitmap& Out, const TPoint& ViewTopLeft, double Mag, int W, int H);
     void PrintWindow(QPainter& Printer, const TPoint& TopLeft, int Width, int Height, const QRectF& Target);
     void SetMapImageSize(int Width, int Height);
+    /// A magnification brought within the bounds (not positive: the lower bound).
+    double ClampMagnification(double Value) const;
 
     // Images and render cache
     TBitmap AuxBmp;            ///< composition bitmap, 15-bit
@@ -558,24 +626,14 @@ private:
     double FMagnify = 1.0;
     TPoint FTopLeft;
     bool FConfinePan = true;
-    int FTopLeftXAnchor = 0;
-    int FTopLeftYAnchor = 0;
-    std::array<TgmZoomStackEntry, 16> FZoomStack{}; ///< slots 1 to 16 are elements 0 to 15
-    int FZStackPoi = 1;                             ///< slot the next save writes, 1 to 16
+    double FMinMagnify = 1.0 / 64;
+    double FMaxMagnify = 64;
 
-    // Mouse interaction
-    bool FLButtonWasDown = false;
-    TZoomState FZoomState = zsIdle;
-    TMouseBoxState FMouseBoxState = mbsIdle;
-    int FMouseBoxX1 = 0, FMouseBoxX2 = 0, FMouseBoxY1 = 0, FMouseBoxY2 = 0;
-    int FWindOldCornerX = 0, FWindOldCornerY = 0, FWindAnchorX = 0, FWindAnchorY = 0;
+    // Mouse interaction: the state machine, its anchors and the zoom history live in FMouse.
+    std::unique_ptr<TGeoMapMouse> FMouse;
     TMouseActMode FMouseAction = maPan;
-    bool FRubberBandOn = false;
-    bool FSelectRectOn = false;
-    int FRubberBAnchorX = 0, FRubberBAnchorY = 0, FRubberBandOldX = 0, FRubberBandOldY = 0;
-    int MouseAnchorX = 0, MouseAnchorY = 0;
-    int FLastMClickPosX = 0, FLastMClickPosY = 0;
-    int FLastMMousePosX = 0, FLastMMousePosY = 0;
+    double FWheelZoom = 0;
+    bool FKeyboardNav = false;
     bool FPressedInside = false; ///< a press inside the control that a release turns into OnClick
 
     // Calibration: model, data, removed-point copies, graticule matrix and fitted parameters

@@ -16,14 +16,14 @@ TPoint TGeoMap::MapImageToControl(const TPoint& APoint) const
 double TGeoMap::GetLastMClickLatitude() const
 {
     bool Valid = false;
-    const double Lat = FCalib.CalcLatitude(FLastMClickPosX, FLastMClickPosY, Valid);
+    const double Lat = FCalib.CalcLatitude(LastClickPosX(), LastClickPosY(), Valid);
     return Valid ? Lat : 0.0;
 }
 
 double TGeoMap::GetLastMClickLongitude() const
 {
     bool Valid = false;
-    const double Long = FCalib.CalcLongitude(FLastMClickPosX, FLastMClickPosY, Valid);
+    const double Long = FCalib.CalcLongitude(LastClickPosX(), LastClickPosY(), Valid);
     return Valid ? Long : 0.0;
 }
 

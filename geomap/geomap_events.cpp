@@ -1,7 +1,9 @@
-// TGeoMap: Qt's input events in the framework's terms (button, shift state, control pixel) and
-// the framework events they raise.
+// TGeoMap: Qt's input events in the framework's terms (button, shift state, control pixel), the
+// framework events they raise, and the hand-over to the mouse state machine (geomap_mouse.cpp).
 #include "geomap/Tyx_geomap.h"
+#include "geomap/geomap_mouse.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QWheelEvent>
@@ -44,23 +46,46 @@ TPoint PosOf(const QPointF& P)
 
 void TGeoMap::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
-    const TPoint P = ControlToMapImage(TPoint{X, Y});
-    FLastMClickPosX = P.X;
-    FLastMClickPosY = P.Y;
+    FMouse->MouseDown(Button, Shift, X, Y);
     if (OnMouseDown) OnMouseDown(this, Button, Shift, X, Y);
 }
 
 void TGeoMap::MouseMove(TShiftState Shift, int X, int Y)
 {
-    const TPoint P = ControlToMapImage(TPoint{X, Y});
-    FLastMMousePosX = P.X;
-    FLastMMousePosY = P.Y;
+    FMouse->MouseMove(Shift, X, Y);
     if (OnMouseMove) OnMouseMove(this, Shift, X, Y);
 }
 
 void TGeoMap::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
     if (OnMouseUp) OnMouseUp(this, Button, Shift, X, Y);
+    FMouse->MouseUp(Button, Shift, X, Y);
+}
+
+int TGeoMap::LastClickPosX() const { return FMouse->LastClickPos().X; }
+int TGeoMap::LastClickPosY() const { return FMouse->LastClickPos().Y; }
+int TGeoMap::LastMousePosX() const { return FMouse->LastMousePos().X; }
+int TGeoMap::LastMousePosY() const { return FMouse->LastMousePos().Y; }
+TZoomState TGeoMap::ZoomState() const { return FMouse->ZoomState(); }
+
+bool TGeoMap::MouseBox(int& xLo, int& yLo, int& xHi, int& yHi) { return FMouse->MouseBox(xLo, yLo, xHi, yHi); }
+void TGeoMap::MouseBoxAbort() { FMouse->MouseBoxAbort(); }
+
+void TGeoMap::ZoomStateOnStack() { FMouse->ZoomStateOnStack(); }
+void TGeoMap::ZoomHistory(int Index) { FMouse->ZoomHistory(Index); }
+void TGeoMap::ClearZoomHistory() { FMouse->ClearZoomHistory(); }
+TgmZoomStackEntry TGeoMap::GetZoomStackEntry(int StackIx) const { return FMouse->GetZoomStackEntry(StackIx); }
+
+void TGeoMap::SetWheelZoom(double Value)
+{
+    FWheelZoom = Value > 1 && std::isfinite(Value) ? Value : 0;
+}
+
+void TGeoMap::SetKeyboardNavigation(bool Value)
+{
+    FKeyboardNav = Value;
+    // Keys reach a widget only when it can take the focus; a policy the host chose stays.
+    if (Value && focusPolicy() == Qt::NoFocus) setFocusPolicy(Qt::StrongFocus);
 }
 
 void TGeoMap::mousePressEvent(QMouseEvent* Event)
@@ -114,7 +139,13 @@ void TGeoMap::wheelEvent(QWheelEvent* Event)
         const auto& UpDown = Delta > 0 ? OnMouseWheelUp : OnMouseWheelDown;
         if (UpDown) UpDown(this, Shift, Pos, Handled);
     }
+    if (!Handled) Handled = FMouse->Wheel(Delta, Pos.X, Pos.Y);
     Event->setAccepted(Handled);
+}
+
+void TGeoMap::keyPressEvent(QKeyEvent* Event)
+{
+    if (!FMouse->Key(Event->key())) QWidget::keyPressEvent(Event);
 }
 
 void TGeoMap::resizeEvent(QResizeEvent* Event)

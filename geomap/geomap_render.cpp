@@ -10,6 +10,7 @@
 #include <cmath>
 #include <new>
 
+#include "geomap/geomap_mouse.h"
 #include "geomap/geomap_restore.h"
 #include "host/gui/tyx_clipboard.h"
 #include "host/gui/tyx_drawframe.h"
@@ -127,6 +128,8 @@ void TGeoMap::Paint()
     if (FSuppressPaint) return;
     ConstructInternalMapImg();
     FPicture = AuxBmp.Image().copy(0, 0, width(), height());
+    // A frame or band being dragged stays on the new picture, so that taking it off still works.
+    if (FMouse) FMouse->RedrawFeedback();
     update();
 }
 

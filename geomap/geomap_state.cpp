@@ -1,6 +1,7 @@
 // TGeoMap: construction, copying, the property setters, landmarks and the view state.
 #include "geomap/Tyx_geomap.h"
 #include "geomap/geomap_limits.h"
+#include "geomap/geomap_mouse.h"
 
 #include <algorithm>
 #include <cmath>
@@ -42,6 +43,7 @@ TGeoMap::TGeoMap(QWidget* Parent, TComponent* AOwner)
         return Allowed;
     });
     FCalib.SetMapImageSize(0, 0);
+    FMouse = std::make_unique<TGeoMapMouse>(*this);
     ClearZoomHistory();
 }
 
@@ -101,35 +103,14 @@ void TGeoMap::Assign(const TGeoMap& Source)
     FMagnify = Source.FMagnify;
     FTopLeft = Source.FTopLeft;
     FConfinePan = Source.FConfinePan;
-    FTopLeftXAnchor = Source.FTopLeftXAnchor;
-    FTopLeftYAnchor = Source.FTopLeftYAnchor;
-    FZoomStack = Source.FZoomStack;
-    FZStackPoi = Source.FZStackPoi;
+    FMinMagnify = Source.FMinMagnify;
+    FMaxMagnify = Source.FMaxMagnify;
 
-    FLButtonWasDown = Source.FLButtonWasDown;
-    FZoomState = Source.FZoomState;
-    FMouseBoxState = Source.FMouseBoxState;
-    FMouseBoxX1 = Source.FMouseBoxX1;
-    FMouseBoxX2 = Source.FMouseBoxX2;
-    FMouseBoxY1 = Source.FMouseBoxY1;
-    FMouseBoxY2 = Source.FMouseBoxY2;
-    FWindOldCornerX = Source.FWindOldCornerX;
-    FWindOldCornerY = Source.FWindOldCornerY;
-    FWindAnchorX = Source.FWindAnchorX;
-    FWindAnchorY = Source.FWindAnchorY;
+    // Mouse state, anchors, last positions and the zoom history.
+    FMouse->AssignState(*Source.FMouse);
     FMouseAction = Source.FMouseAction;
-    FRubberBandOn = Source.FRubberBandOn;
-    FSelectRectOn = Source.FSelectRectOn;
-    FRubberBAnchorX = Source.FRubberBAnchorX;
-    FRubberBAnchorY = Source.FRubberBAnchorY;
-    FRubberBandOldX = Source.FRubberBandOldX;
-    FRubberBandOldY = Source.FRubberBandOldY;
-    MouseAnchorX = Source.MouseAnchorX;
-    MouseAnchorY = Source.MouseAnchorY;
-    FLastMClickPosX = Source.FLastMClickPosX;
-    FLastMClickPosY = Source.FLastMClickPosY;
-    FLastMMousePosX = Source.FLastMMousePosX;
-    FLastMMousePosY = Source.FLastMMousePosY;
+    FWheelZoom = Source.FWheelZoom;
+    SetKeyboardNavigation(Source.FKeyboardNav);
 
     // The core's copy keeps this control's name for its messages.
     FCalib = Source.FCalib;
@@ -240,14 +221,6 @@ void TGeoMap::SetRandSampleLimit(int Value)
     Paint();
 }
 
-void TGeoMap::SetMagnification(double Value)
-{
-    // A view needs a positive, finite scale; everything that divides by it relies on that.
-    if (!(Value > 0) || !std::isfinite(Value)) return;
-    FMagnify = Value;
-    Paint();
-}
-
 void TGeoMap::SetSuppressPaint(bool Value)
 {
     if (Value == FSuppressPaint) return;
@@ -315,38 +288,6 @@ void TGeoMap::ResizeMap(int LongerEdgeLength)
     ResizeMap(static_cast<double>(LongerEdgeLength) / Longer);
 }
 
-// ---- View ----
-
-void TGeoMap::PanMapToFillWindow()
-{
-    const double ViewW = width() / FMagnify;
-    const double ViewH = height() / FMagnify;
-    if (FTopLeft.X > FMapImgWidth - ViewW) FTopLeft.X = Round(FMapImgWidth - ViewW);
-    if (FTopLeft.Y > FMapImgHeight - ViewH) FTopLeft.Y = Round(FMapImgHeight - ViewH);
-    if (FTopLeft.X < 0) FTopLeft.X = 0;
-    if (FTopLeft.Y < 0) FTopLeft.Y = 0;
-}
-
-void TGeoMap::ZoomStateOnStack()
-{
-    FZoomStack[static_cast<std::size_t>(FZStackPoi - 1)] = TgmZoomStackEntry{FTopLeft.X, FTopLeft.Y, FMagnify};
-    FZStackPoi = FZStackPoi >= 16 ? 1 : FZStackPoi + 1;
-}
-
-void TGeoMap::ClearZoomHistory()
-{
-    FZoomStack.fill(TgmZoomStackEntry{});
-    FZStackPoi = 1;
-    ZoomStateOnStack();
-}
-
-TgmZoomStackEntry TGeoMap::GetZoomStackEntry(int StackIx) const
-{
-    if (StackIx < -15 || StackIx > 0) return TgmZoomStackEntry{};
-    int e = FZStackPoi + StackIx - 1;
-    if (e < 1) e += 16;
-    return FZoomStack[static_cast<std::size_t>(e - 1)];
-}
 
 void TGeoMap::DoZoomPanEvent()
 {
