@@ -76,6 +76,7 @@ std::unique_ptr<TGeoAtlas> MakeAtlas()
 {
     auto A = std::make_unique<TGeoAtlas>();
     A->resize(1024, 768);
+    A->show(); // lays out the map control at its full size
     A->RegisterMap(Files().CalA);
     A->RegisterMap(Files().CalB);
     return A;

@@ -104,7 +104,8 @@ public:
 
     /// @name Switching maps by resolution
     /// Both choose among the maps whose corners contain (CurrentLat, CurrentLong); ties go to the
-    /// lower number. The chosen map is selected. False when no map qualifies (nothing changes)
+    /// lower number. The chosen map is selected and centred on the position (as far as the view
+    /// stays inside the image). False when no map qualifies (nothing changes)
     /// or when the chosen map's calibration can no longer be read.
     /// @{
     /// The coarsest map that is still more than MinResDiff percent more detailed than
@@ -145,6 +146,8 @@ private:
     void MapMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
     void DrawOutlines(TCanvas& Canvas);
     void ResolveImageName(std::string& FileName) const;
+    /// Selects map Index and centres it on the position; the result of the selection.
+    bool SelectAndCentre(int Index, double Lat, double Long);
     /// Repaints the map control's picture.
     void RefreshMap();
 

@@ -109,8 +109,7 @@ bool TGeoAtlas::ZoomIn(double CurrentLat, double CurrentLong, double CurrentReso
         if ((CurrentResolution - M.Resolution) / CurrentResolution <= FMinResDiff / 100) continue;
         if (Best == 0 || M.Resolution > FRegMaps[Best - 1].Resolution) Best = k;
     }
-    // A map that can no longer be read is not reported as selected.
-    return Best != 0 && SelectMap(Best);
+    return Best != 0 && SelectAndCentre(Best, CurrentLat, CurrentLong);
 }
 
 bool TGeoAtlas::ZoomOut(double CurrentLat, double CurrentLong, double CurrentResolution)
@@ -125,7 +124,15 @@ bool TGeoAtlas::ZoomOut(double CurrentLat, double CurrentLong, double CurrentRes
             BestRes = M.Resolution;
         }
     }
-    return Best != 0 && SelectMap(Best);
+    return Best != 0 && SelectAndCentre(Best, CurrentLat, CurrentLong);
+}
+
+bool TGeoAtlas::SelectAndCentre(int Index, double Lat, double Long)
+{
+    // A map that can no longer be read is not reported as selected.
+    if (!SelectMap(Index)) return false;
+    FGeoMap->BringLocationToCenter(Lat, Long);
+    return true;
 }
 
 } // namespace tyx

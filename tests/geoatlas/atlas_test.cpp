@@ -271,26 +271,45 @@ TEST_F(AtlasTest, MapEventsAreForwardedWithTheAtlasAsSender)
     EXPECT_EQ(Log, (std::vector<std::string>{"down 0 12,7", "move 13,8", "up", "click", "down 0 13,8", "dblclick"}));
 }
 
-TEST_F(AtlasTest, ZoomClicksSwitchMaps)
+TEST_F(AtlasTest, ZoomClicksSwitchMapsAboutTheClickedPosition)
 {
     TGeoAtlas A;
-    A.resize(200, 150); // the map control: 198 x 115
+    A.resize(200, 200); // the map control: 198 x 165, half a view 99 x 82 image pixels
+    A.show();           // a hidden widget lays out its children only when it is shown
     A.RegisterMap(WriteMap("wide.xml", Wide, 100, "wide", "wide.bmp"));
     A.RegisterMap(WriteMap("inner.xml", Inner, 50, "inner", "inner.bmp"));
     ASSERT_TRUE(A.SelectMap(1));
     TGeoMap* M = A.CurrentMap();
 
-    // Pointer mode: clicks do not change maps.
-    Click(M, Qt::LeftButton, {150, 50});
-    EXPECT_EQ(Shown(A), "wide");
-
     A.ZoomButton()->click();
     Click(M, Qt::LeftButton, {20, 20}); // 48.8 N 10.2 E: no finer map there
     EXPECT_EQ(Shown(A), "wide");
-    Click(M, Qt::LeftButton, {150, 110}); // 47.9 N 11.5 E, inside Inner
+    EXPECT_EQ(M->TopLeft(), Point(0, 0));
+    Click(M, Qt::LeftButton, {150, 140}); // 47.6 N 11.5 E: pixel (150, 120) of Inner
     EXPECT_EQ(Shown(A), "inner");
-    Click(M, Qt::RightButton, {10, 10});
+    EXPECT_EQ(M->TopLeft(), Point(150 - 99, 120 - 82));
+    Click(M, Qt::RightButton, {10, 10}); // pixel (61, 48): 47.84 N 11.2033 E, (120, 116) of Wide
     EXPECT_EQ(Shown(A), "wide");
+    EXPECT_EQ(M->TopLeft(), Point(120 - 99, 116 - 82));
+}
+
+TEST_F(AtlasTest, PointerModeDragsPanAndClicksKeepTheMap)
+{
+    TGeoAtlas A;
+    A.resize(200, 200);
+    A.show();
+    A.RegisterMap(WriteMap("wide.xml", Wide, 100, "wide", "wide.bmp"));
+    A.RegisterMap(WriteMap("inner.xml", Inner, 50, "inner", "inner.bmp"));
+    ASSERT_TRUE(A.SelectMap(1));
+    TGeoMap* M = A.CurrentMap();
+    Click(M, Qt::LeftButton, {150, 140});
+    EXPECT_EQ(Shown(A), "wide");
+    SendMouse(M, QEvent::MouseButtonPress, Qt::LeftButton, {100, 100}, Qt::LeftButton);
+    SendMouse(M, QEvent::MouseMove, Qt::NoButton, {100, 100}, Qt::LeftButton);
+    SendMouse(M, QEvent::MouseMove, Qt::NoButton, {60, 70}, Qt::LeftButton);
+    SendMouse(M, QEvent::MouseButtonRelease, Qt::LeftButton, {60, 70}, Qt::NoButton);
+    EXPECT_EQ(Shown(A), "wide");
+    EXPECT_EQ(M->TopLeft(), Point(40, 30));
 }
 
 TEST_F(AtlasTest, GrabShowsTheCommandBarAndTheMap)
