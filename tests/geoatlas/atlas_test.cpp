@@ -70,6 +70,19 @@ TEST_F(AtlasTest, StartsEmptyInPointerMode)
     EXPECT_EQ(A.CurrentMap()->geometry(), QRect(1, 1, 478, 318));
 }
 
+TEST_F(AtlasTest, ItsParentDestroysItWithAMapShown)
+{
+    auto* Parent = new QWidget;
+    auto* A = new TGeoAtlas(Parent);
+    A->RegisterMap(WriteMap("wide.xml", Wide, 100, "wide", "wide.bmp"));
+    ASSERT_TRUE(A->SelectMap(1));
+    int Clicks = 0;
+    A->OnClick = [&Clicks](TObject*) { ++Clicks; };
+    Parent->show();
+    delete Parent; // the sanitizer build checks that every part goes exactly once
+    EXPECT_EQ(Clicks, 0);
+}
+
 TEST_F(AtlasTest, ZoomChoosesTheNextMapByResolution)
 {
     TGeoAtlas A;
