@@ -60,6 +60,13 @@ int ParseInt(const std::string& Text, const char* What)
     return v;
 }
 
+std::pair<int, int> ParsePair(const std::string& Text, char Sep, const char* What)
+{
+    const auto At = Text.find(Sep);
+    if (At == std::string::npos) throw UsageError(fmt::format("{} must be written A{}B, not '{}'", What, Sep, Text));
+    return {ParseInt(Text.substr(0, At), What), ParseInt(Text.substr(At + 1), What)};
+}
+
 std::vector<std::string> SplitFields(const std::string& Line)
 {
     std::vector<std::string> out;

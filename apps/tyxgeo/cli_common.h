@@ -8,6 +8,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 class QApplication;
@@ -39,6 +40,8 @@ double ParseDouble(const std::string& Text, const char* What);
 double ParseFinite(const std::string& Text, const char* What);
 /// Parses a whole field as an integer; throws DataError naming the field.
 int ParseInt(const std::string& Text, const char* What);
+/// "A<Sep>B" as two integers; UsageError without the separator, DataError for a bad number.
+std::pair<int, int> ParsePair(const std::string& Text, char Sep, const char* What);
 /// Splits a line at runs of blanks and tabs.
 std::vector<std::string> SplitFields(const std::string& Line);
 
@@ -58,5 +61,6 @@ void AddDbCommands(CLI::App& App);
 void AddCalibCommands(CLI::App& App);
 void AddRenderCommands(CLI::App& App);
 void AddLandMarkCommands(CLI::App& App);
+void AddAtlasCommands(CLI::App& App);
 
 } // namespace tyx::cli

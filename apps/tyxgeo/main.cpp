@@ -19,6 +19,7 @@ int main(int argc, char** argv)
     AddCalibCommands(app);
     AddRenderCommands(app);
     AddLandMarkCommands(app);
+    AddAtlasCommands(app);
 
     try {
         app.parse(argc, argv);

@@ -1,0 +1,169 @@
+// Tyx_geoatlas: TGeoAtlas, a framed panel that holds one map control, a command bar and a list of
+// up to 200 registered calibrated maps of one region at different resolutions. It shows one map at
+// a time and, in zoom mode, a click switches to the next more (left button) or less (other
+// buttons) detailed map that covers the clicked position, centred on it. It draws the outlines of
+// the other registered maps on the map shown, and looks for a map's image beside its calibration
+// file. Resolutions are metres per map-image pixel: a smaller value is a more detailed map.
+#pragma once
+#include <QFrame>
+
+#include <array>
+#include <string>
+
+#include "geomap/Tyx_geomap.h"
+#include "host/gui/tyx_screen.h"
+
+class QComboBox;
+class QToolButton;
+
+namespace tyx {
+
+/// Cursor numbers the atlas registers in the screen's cursor table.
+inline constexpr TCursor crGeoZoom = 1000; ///< magnifier, hot spot (6, 6)
+inline constexpr TCursor crGeoHand = 1001; ///< open hand, hot spot (0, 0)
+
+/// One registered map.
+struct TMapDefinition {
+    std::string MapFName;    ///< calibration file name in lower case (the key of the list)
+    std::string Caption;     ///< the calibration's caption
+    double Resolution = 0;   ///< metres per map-image pixel
+    TCornerArray Corners{};  ///< geographic corners, indexed by TCorners
+    /// The calibration file name as given to RegisterMap and found on the disk (the case of each
+    /// part as the file system spells it): what the file is read from.
+    std::string LoadFName;
+    friend bool operator==(const TMapDefinition&, const TMapDefinition&) = default;
+};
+
+class TGeoAtlas : public QFrame, public TComponent {
+    Q_OBJECT
+    Q_PROPERTY(bool CmdPanelVisible READ CmdPanelVisible WRITE SetCmdPanelVisible)
+    Q_PROPERTY(tyx::TColor MapOutlineColor READ MapOutlineColor WRITE SetMapOutlineColor)
+    Q_PROPERTY(bool MapOutlineVisible READ MapOutlineVisible WRITE SetMapOutlineVisible)
+    Q_PROPERTY(double MinResDiff READ MinResDiff WRITE SetMinResDiff)
+
+public:
+    /// The list's capacity.
+    static constexpr int MaxMaps = 200;
+
+    /// A 480 x 320 panel at (100, 50) with an empty map control, in pointer mode. The Qt parent
+    /// destroys it. Registers the cursors crGeoZoom and crGeoHand.
+    explicit TGeoAtlas(QWidget* Parent = nullptr);
+    ~TGeoAtlas() override;
+
+    /// Also sets objectName.
+    void SetName(const std::string& Value) override;
+
+    /// @name Published properties
+    /// @{
+    /// The command bar is shown.
+    bool CmdPanelVisible() const;
+    void SetCmdPanelVisible(bool Value);
+    /// Colour of the other maps' outlines (default blue); setting it repaints the map control.
+    TColor MapOutlineColor() const { return FMapOLColor; }
+    void SetMapOutlineColor(TColor Value);
+    /// Outlines are drawn (default true); setting it repaints the map control.
+    bool MapOutlineVisible() const { return FMapOLVisible; }
+    void SetMapOutlineVisible(bool Value);
+    /// Least step for zooming in, percent of the current resolution (default 10).
+    double MinResDiff() const { return FMinResDiff; }
+    void SetMinResDiff(double Value) { FMinResDiff = Value; }
+    /// @}
+
+    /// @name The parts of the panel
+    /// @{
+    TGeoMap* CurrentMap() const { return FGeoMap; }
+    QFrame* CmdPanel() const { return FCPanel; }
+    QComboBox* MapSelector() const { return FCboxMaps; }
+    QToolButton* PointerButton() const { return FSBPoint; }
+    QToolButton* ZoomButton() const { return FSBZoom; }
+    /// The panel's cursor: crDefault, crHandPoint (pointer mode) or crGeoZoom (zoom mode).
+    TCursor Cursor() const { return FCursor; }
+    void SetCursor(TCursor Value);
+    /// @}
+
+    /// @name The list of maps
+    /// @{
+    /// Reads the calibration file (its first block) and adds the map at the end, or refreshes the
+    /// entry of the same file (names compared in lower case). Does not show it. False, changing
+    /// nothing, when the file cannot be read or when the list already holds MaxMaps other maps;
+    /// a malformed file raises ETYXGeoMapError.
+    bool RegisterMap(const std::string& MapFName);
+    /// Removes map index (1 to NumRegMaps; others are ignored). When it was the selected map, the
+    /// map that moves into its place is selected; otherwise the map control repaints.
+    void UnregisterMap(int index);
+    /// Shows map Index (1 to NumRegMaps) in the map control, loading its calibration and image.
+    /// False for an index outside the list or a calibration file that can no longer be read.
+    bool SelectMap(int Index);
+    /// Map ix (1 to MaxMaps, also above NumRegMaps); an empty definition outside 1..MaxMaps.
+    TMapDefinition GetMapDef(int ix) const;
+    TMapDefinition Maps(int ix) const { return GetMapDef(ix); }
+    int NumRegMaps() const { return FNumRegMaps; }
+    /// Number of the map last selected, 0 before any.
+    int CurrentMapIndex() const { return FCurrentMapIdx; }
+    /// @}
+
+    /// @name Switching maps by resolution
+    /// Both choose among the maps whose corners contain (CurrentLat, CurrentLong); ties go to the
+    /// lower number. The chosen map is selected and centred on the position (as far as the view
+    /// stays inside the image). False when no map qualifies (nothing changes)
+    /// or when the chosen map's calibration can no longer be read.
+    /// @{
+    /// The coarsest map that is still more than MinResDiff percent more detailed than
+    /// CurrentResolution (metres per pixel). Nothing qualifies when CurrentResolution <= 0.
+    bool ZoomIn(double CurrentLat, double CurrentLong, double CurrentResolution);
+    /// The most detailed map that is coarser than CurrentResolution.
+    bool ZoomOut(double CurrentLat, double CurrentLong, double CurrentResolution);
+    /// @}
+
+    /// @name Events (Sender is the atlas)
+    /// @{
+    /// Raised for the map control's mouse actions; positions are map control pixels.
+    TMouseEvent OnMouseDown;
+    TMouseMoveEvent OnMouseMove;
+    TMouseEvent OnMouseUp;
+    /// Raised for clicks on the map control and for both tool buttons.
+    TNotifyEvent OnClick;
+    TNotifyEvent OnDblClick;
+    TNotifyEvent OnZoomButClick;
+    TNotifyEvent OnPointerButClick;
+    /// The user picked a map in the selector.
+    TNotifyEvent OnCBoxMapsChange;
+    /// @}
+
+protected:
+    bool event(QEvent* Event) override;
+    void resizeEvent(QResizeEvent* Event) override;
+
+private:
+    /// The command bar along the top of the client area, the map control in the rest.
+    void Arrange();
+    void ButtonClick(QToolButton* Sender);
+    void SelectorChange(int ItemIndex);
+    /// Loads map Index into the map control (Index valid).
+    bool LoadMap(int Index);
+    /// The selector lists every registered map, nothing selected.
+    void RefillSelector();
+    void MapMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+    void DrawOutlines(TCanvas& Canvas);
+    void ResolveImageName(std::string& FileName) const;
+    /// Selects map Index and centres it on the position; the result of the selection.
+    bool SelectAndCentre(int Index, double Lat, double Long);
+    /// Repaints the map control's picture.
+    void RefreshMap();
+
+    TGeoMap* FGeoMap = nullptr;
+    QFrame* FCPanel = nullptr;
+    QToolButton* FSBZoom = nullptr;
+    QToolButton* FSBPoint = nullptr;
+    QComboBox* FCboxMaps = nullptr;
+    TColor FMapOLColor = clBlue;
+    bool FMapOLVisible = true;
+    double FMinResDiff = 10.0;
+    int FNumRegMaps = 0;
+    std::array<TMapDefinition, MaxMaps> FRegMaps{}; ///< map k is element k - 1
+    int FCurrentMapIdx = 0;
+    TCursor FCursor = crDefault;
+    bool FEmptyMsgSet = false;
+};
+
+} // namespace tyx

@@ -1,0 +1,253 @@
+// TGeoAtlas: the panel, its command bar and tool buttons, and what the atlas does with the map
+// control's events (mouse forwarding and zoom clicks, outlines of the other maps, image names).
+#include "geoatlas/Tyx_geoatlas.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QIcon>
+#include <QPixmap>
+#include <QToolButton>
+
+#include "geomap/core/tyx_geomap_xml.h"
+#include "support/Tyx_filesys.h"
+
+// Resources of a static library are registered by hand, once; outside the namespace, as the
+// registration function is global.
+static void InitAtlasResources()
+{
+    static const bool Done = [] {
+        Q_INIT_RESOURCE(geoatlas);
+        return true;
+    }();
+    (void)Done;
+}
+
+namespace tyx {
+
+namespace {
+
+constexpr int CmdPanelHeight = 33;
+constexpr int ButtonSize = 26;
+constexpr int GlyphSize = 20;
+constexpr const char* EmptyAtlasMsg = "TGeoAtlas: Empty";
+
+/// A flat, exclusive tool button whose glyph image holds the normal and the disabled glyph side
+/// by side.
+QToolButton* MakeToolButton(QWidget* Bar, int Left, const QString& GlyphResource, bool Down)
+{
+    auto* B = new QToolButton(Bar);
+    B->setGeometry(Left, 3, ButtonSize, ButtonSize);
+    B->setAutoRaise(true);
+    B->setCheckable(true);
+    B->setAutoExclusive(true);
+    B->setChecked(Down);
+    B->setFocusPolicy(Qt::NoFocus);
+    const QPixmap Glyphs(GlyphResource);
+    QIcon Icon;
+    Icon.addPixmap(Glyphs.copy(0, 0, GlyphSize, GlyphSize), QIcon::Normal);
+    Icon.addPixmap(Glyphs.copy(GlyphSize, 0, GlyphSize, GlyphSize), QIcon::Disabled);
+    B->setIcon(Icon);
+    B->setIconSize(QSize(GlyphSize, GlyphSize));
+    return B;
+}
+
+} // namespace
+
+TGeoAtlas::TGeoAtlas(QWidget* Parent) : QFrame(Parent)
+{
+    InitAtlasResources();
+    setFrameStyle(QFrame::Panel | QFrame::Raised);
+    setAutoFillBackground(true);
+    setGeometry(100, 50, 480, 320);
+
+    FCPanel = new QFrame(this);
+    FCPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    FCPanel->setAutoFillBackground(true);
+
+    FSBPoint = MakeToolButton(FCPanel, 3, QStringLiteral(":/geoatlas/POINTR"), true);
+    FSBZoom = MakeToolButton(FCPanel, FSBPoint->x() + FSBPoint->width() + 3, QStringLiteral(":/geoatlas/ZOOMIN"), false);
+    connect(FSBPoint, &QToolButton::clicked, this, [this] { ButtonClick(FSBPoint); });
+    connect(FSBZoom, &QToolButton::clicked, this, [this] { ButtonClick(FSBZoom); });
+
+    FCboxMaps = new QComboBox(FCPanel);
+    FCboxMaps->setEditable(false);
+    FCboxMaps->setGeometry(FSBZoom->x() + FSBZoom->width() + 10, 5, 300, FCboxMaps->sizeHint().height());
+    // activated: only what the user picks, not the selections made here.
+    connect(FCboxMaps, &QComboBox::activated, this, [this](int Item) { SelectorChange(Item); });
+
+    // A Qt child only: the atlas's Qt parenthood is what destroys it.
+    FGeoMap = new TGeoMap(this);
+    FGeoMap->OnMouseDown = [this](TObject*, TMouseButton Button, TShiftState Shift, int X, int Y) {
+        MapMouseDown(Button, Shift, X, Y);
+    };
+    FGeoMap->OnMouseUp = [this](TObject*, TMouseButton Button, TShiftState Shift, int X, int Y) {
+        if (OnMouseUp) OnMouseUp(this, Button, Shift, X, Y);
+    };
+    FGeoMap->OnMouseMove = [this](TObject*, TShiftState Shift, int X, int Y) {
+        if (OnMouseMove) OnMouseMove(this, Shift, X, Y);
+    };
+    FGeoMap->OnClick = [this](TObject*) {
+        if (OnClick) OnClick(this);
+    };
+    FGeoMap->OnDblClick = [this](TObject*) {
+        if (OnDblClick) OnDblClick(this);
+    };
+    FGeoMap->OnDataRendered = [this](TObject*, TCanvas& Canvas) { DrawOutlines(Canvas); };
+    FGeoMap->OnMapImageRequest = [this](TObject*, std::string& FileName) { ResolveImageName(FileName); };
+    Arrange();
+
+    LoadCursorResource(crGeoZoom, ":/geoatlas/CURGEOZOOM", 6, 6);
+    LoadCursorResource(crGeoHand, ":/geoatlas/CURGEOHAND", 0, 0);
+}
+
+TGeoAtlas::~TGeoAtlas()
+{
+    // The map control goes first, while the atlas its events call into is still whole.
+    delete FGeoMap;
+    delete FCPanel;
+}
+
+void TGeoAtlas::SetName(const std::string& Value)
+{
+    TComponent::SetName(Value);
+    setObjectName(QString::fromStdString(Value));
+}
+
+bool TGeoAtlas::event(QEvent* Event)
+{
+    // Polish comes once the widget is about to be shown or rendered for the first time.
+    if (Event->type() == QEvent::Polish && !FEmptyMsgSet) {
+        FEmptyMsgSet = true;
+        FGeoMap->SetEmptyMsg(EmptyAtlasMsg);
+    }
+    return QFrame::event(Event);
+}
+
+void TGeoAtlas::resizeEvent(QResizeEvent* Event)
+{
+    QFrame::resizeEvent(Event);
+    Arrange();
+}
+
+void TGeoAtlas::Arrange()
+{
+    const QRect R = contentsRect();
+    int Top = R.top();
+    if (!FCPanel->isHidden()) {
+        FCPanel->setGeometry(R.left(), Top, R.width(), CmdPanelHeight);
+        Top += CmdPanelHeight;
+    }
+    FGeoMap->setGeometry(R.left(), Top, R.width(), std::max(0, R.bottom() + 1 - Top));
+}
+
+bool TGeoAtlas::CmdPanelVisible() const
+{
+    return !FCPanel->isHidden();
+}
+
+void TGeoAtlas::SetCmdPanelVisible(bool Value)
+{
+    FCPanel->setVisible(Value);
+    Arrange();
+}
+
+void TGeoAtlas::SetMapOutlineColor(TColor Value)
+{
+    FMapOLColor = Value;
+    RefreshMap();
+}
+
+void TGeoAtlas::SetMapOutlineVisible(bool Value)
+{
+    FMapOLVisible = Value;
+    RefreshMap();
+}
+
+void TGeoAtlas::SetCursor(TCursor Value)
+{
+    FCursor = Value;
+    if (Value == crDefault)
+        unsetCursor();
+    else
+        setCursor(Screen().Cursors(Value));
+}
+
+void TGeoAtlas::RefreshMap()
+{
+    FGeoMap->Paint();
+}
+
+void TGeoAtlas::ButtonClick(QToolButton* Sender)
+{
+    if (FSBZoom->isChecked()) {
+        SetCursor(crGeoZoom);
+        FGeoMap->SetAllowPan(false);
+    } else {
+        SetCursor(crHandPoint);
+        FGeoMap->SetAllowPan(true);
+    }
+    if (OnClick) OnClick(this);
+    const TNotifyEvent& Event = Sender == FSBZoom ? OnZoomButClick : OnPointerButClick;
+    if (Event) Event(this);
+}
+
+void TGeoAtlas::SelectorChange(int ItemIndex)
+{
+    if (ItemIndex < 0 || ItemIndex >= FNumRegMaps) return;
+    LoadMap(ItemIndex + 1);
+    if (OnCBoxMapsChange) OnCBoxMapsChange(this);
+}
+
+void TGeoAtlas::MapMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    if (OnMouseDown) OnMouseDown(this, Button, Shift, X, Y);
+    if (!FSBZoom->isChecked()) return;
+    // A click outside the calibrated area has no position to zoom about.
+    bool LatValid = false, LongValid = false;
+    const double Lat = FGeoMap->CalcLatitude(FGeoMap->LastClickPosX(), FGeoMap->LastClickPosY(), LatValid);
+    const double Long = FGeoMap->CalcLongitude(FGeoMap->LastClickPosX(), FGeoMap->LastClickPosY(), LongValid);
+    if (!LatValid || !LongValid) return;
+    const double Resolution = FGeoMap->CalibData().Resolution;
+    if (Button == mbLeft)
+        ZoomIn(Lat, Long, Resolution);
+    else
+        ZoomOut(Lat, Long, Resolution);
+}
+
+void TGeoAtlas::DrawOutlines(TCanvas& Canvas)
+{
+    if (!FMapOLVisible) return;
+    Canvas.Pen().SetColor(FMapOLColor);
+    Canvas.Pen().SetStyle(psSolid);
+    const int Shown = FCboxMaps->currentIndex() + 1;
+    constexpr TCorners Path[] = {gcoTopRight, gcoTopLeft, gcoBottomLeft, gcoBottomRight, gcoTopRight};
+    for (int k = 1; k <= FNumRegMaps; ++k) {
+        if (k == Shown) continue;
+        const TCornerArray& Corners = FRegMaps[k - 1].Corners;
+        // Corners that do not convert are left out; the outline starts at the first that does,
+        // never at wherever the pen was left.
+        bool Started = false;
+        for (const TCorners c : Path) {
+            int x = 0, y = 0;
+            if (!FGeoMap->CalcPixelCoords(Corners[c].Latit, Corners[c].Longit, x, y)) continue;
+            const TPoint P = FGeoMap->MapImageToControl(TPoint{x, y});
+            if (Started) {
+                Canvas.LineTo(P.X, P.Y);
+            } else {
+                Canvas.MoveTo(P.X, P.Y);
+                Started = true;
+            }
+        }
+    }
+}
+
+void TGeoAtlas::ResolveImageName(std::string& FileName) const
+{
+    // Without a current map there is no calibration file to look beside.
+    if (FCurrentMapIdx < 1 || FCurrentMapIdx > FNumRegMaps) return;
+    const std::string& Calib = FRegMaps[FCurrentMapIdx - 1].LoadFName;
+    const std::string Dir = Calib.substr(0, Calib.size() - StripPath(Calib).size());
+    FileName = FindFileIgnoringCase(Dir + StripPath(FileName));
+}
+
+} // namespace tyx
