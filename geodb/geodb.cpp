@@ -420,9 +420,14 @@ void TGeoDB::RebuildIndex(int Ix)
 void TGeoDB::RecalcIndexes()
 {
     if (!IsOpen()) return;
-    for (int k = 0; k < 5; ++k) RebuildIndex(k);
+    Progress(0);
+    for (int k = 0; k < 5; ++k) {
+        RebuildIndex(k);
+        ProgressRatio(k + 1, 6);
+    }
     RecomputeExtents();
     SaveIndexesUnlessLazy();
+    Progress(100);
 }
 
 // --- getters ---

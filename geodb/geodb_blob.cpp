@@ -310,6 +310,7 @@ void TGeoDB::GarbageCollection()
     const std::string tmpData = FNameGDD + ".gctmp";
     const std::string tmpSum = FNameGDS + ".gctmp";
     std::vector<TgdbData> recs = FSumData;
+    Progress(0);
     try {
         TFile src(FNameGDD, omRead);
         const int64_t srcLen = src.Size();
@@ -333,6 +334,7 @@ void TGeoDB::GarbageCollection()
             }
             rec.BlobOffset = static_cast<int32_t>(at);
             at += len;
+            ProgressRatio(static_cast<double>(e + 1), static_cast<double>(recs.size()));
         }
         dst.Sync();
         dst.Close();
@@ -352,6 +354,7 @@ void TGeoDB::GarbageCollection()
     RenameFile(tmpData, FNameGDD);
     FSumData = std::move(recs);
     RenameFile(tmpSum, FNameGDS);
+    Progress(100);
 }
 
 } // namespace tyx
