@@ -55,5 +55,6 @@ void AddGeoCommands(CLI::App& App);
 void AddDbCommands(CLI::App& App);
 void AddCalibCommands(CLI::App& App);
 void AddRenderCommands(CLI::App& App);
+void AddGeoRefCommands(CLI::App& App);
 
 } // namespace tyx::cli

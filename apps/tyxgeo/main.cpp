@@ -19,6 +19,7 @@ int main(int argc, char** argv)
     AddDbCommands(app);
     AddCalibCommands(app);
     AddRenderCommands(app);
+    AddGeoRefCommands(app);
 
     try {
         app.parse(argc, argv);
