@@ -41,6 +41,10 @@ foreach(entry IN LISTS TYX_LIBRARIES)
   # The public headers use C++20; hosts that compile against them need it too.
   target_compile_features(${target} ${scope} cxx_std_20)
   set_target_properties(${target} PROPERTIES EXPORT_NAME ${name})
+  if(NOT type STREQUAL "INTERFACE_LIBRARY")
+    # Static libraries that can go into shared ones: the Designer plugin's, or a host's.
+    set_target_properties(${target} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  endif()
   add_library(TyxGeo::${name} ALIAS ${target})
   list(APPEND tyx_targets ${target})
 endforeach()
