@@ -5,7 +5,7 @@ BUILD_REL  ?= build-release
 JOBS       ?= 2
 export QT_QPA_PLATFORM ?= offscreen
 
-.PHONY: all deps demo test test-asan bench clean
+.PHONY: all deps demo test test-asan bench docs clean
 
 all: deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug
@@ -34,5 +34,12 @@ bench: deps
 	cmake --build $(BUILD_REL) -j$(JOBS)
 	@for b in $(BUILD_REL)/bench/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_min_time=0.2 || exit 1; done
 
+# The API reference of the public headers in build-docs/html; a Doxygen warning fails the target.
+docs: deps
+	@rm -rf build-docs && mkdir -p build-docs
+	doxygen docs/Doxyfile
+	@if [ -s build-docs/warnings.log ]; then cat build-docs/warnings.log; exit 1; fi
+	@echo "API reference: build-docs/html/index.html"
+
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_REL)
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_REL) build-docs

@@ -177,7 +177,7 @@ public:
     void SetRevision(int Value);
     bool OnPercDoneEnabled() const { return FOnPercDoneEnabled; }
     void SetOnPercDoneEnabled(bool Value) { FOnPercDoneEnabled = Value; }
-    /// Progress 0 to 100 of adds, replaces and retrievals.
+    /// Progress 0 to 100 of adds, replaces, retrievals, garbage collection and index rebuilds.
     TOnPercentDoneEvent OnPercentDone;
 
     // --- records and indexes; Ix is clamped into 1..NumEntries ---

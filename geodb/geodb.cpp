@@ -503,10 +503,15 @@ void TGeoDB::RebuildIndex(int Ix)
 void TGeoDB::RecalcIndexes()
 {
     if (!IsOpen()) return;
-    for (int k = 0; k < 5; ++k) RebuildIndex(k);
+    Progress(0);
+    for (int k = 0; k < 5; ++k) {
+        RebuildIndex(k);
+        ProgressRatio(k + 1, 6);
+    }
     RecomputeExtents();
     // A rebuild is asked for to repair the files as well, so it writes them even while lazy.
     SaveAllIndexes();
+    Progress(100);
 }
 
 // --- getters ---

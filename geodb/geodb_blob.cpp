@@ -319,6 +319,7 @@ void TGeoDB::GarbageCollection()
     const std::string tmpData = FNameGDD + ".gctmp";
     const std::string tmpSum = FNameGDS + ".gctmp";
     std::vector<TgdbData> recs = FSumData;
+    Progress(0);
     try {
         TFile src(FNameGDD, omRead);
         const int64_t srcLen = src.Size();
@@ -342,6 +343,7 @@ void TGeoDB::GarbageCollection()
             }
             rec.BlobOffset = static_cast<int32_t>(at);
             at += len;
+            ProgressRatio(static_cast<double>(e + 1), static_cast<double>(recs.size()));
         }
         dst.Sync();
         dst.Close();
@@ -367,6 +369,7 @@ void TGeoDB::GarbageCollection()
         throw;
     }
     FSumData = std::move(recs);
+    Progress(100);
 }
 
 void TGeoDB::Reopen()

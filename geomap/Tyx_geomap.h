@@ -332,6 +332,24 @@ public:
                                 double dLong, int Wid, int Hgt, bool ShowGrid,
                                 const TOnDrawMapDataEvent& OnDrawMapData = {});
 
+    // ---- World files and GeoTIFF (geomap_georef.cpp) ----
+    /// A world file's numbers in file order A, D, B, E, C, F: the pixel centre (x, y) lies at
+    /// easting/longitude A x + B y + C and northing/latitude D x + E y + F.
+    using TWorldFile = std::array<double, 6>;
+    /// Writes the world file of the map (StripExtension(FileName) + .jgw, .pgw, .bpw, .tfw by the
+    /// image's type) and a .prj beside it naming WGS 84 or the UTM zone. ETYXGeoMapError unless
+    /// the model is cmEquiRect or cmUTM on WGS 84 and fitted.
+    void SaveWorldFile(const std::string& FileName);
+    /// Loads the image (.jpg, .jpeg, .bmp, .png, .tif, .tiff) and calibrates it from the world file
+    /// beside it with three points on its corners: cmEquiRect in degrees, or cmUTM when a .prj
+    /// names a UTM zone on WGS 84. ETYXGeoMapError, with the control unchanged, for a missing or
+    /// malformed world file and any other georeferencing. Repaints.
+    void LoadWorldFile(const std::string& ImageFile);
+    /// Opens a GeoTIFF in geographic WGS 84 or UTM on WGS 84 (tie point and pixel scale, or a
+    /// transformation matrix) as a calibrated map, like LoadWorldFile; anything else gets
+    /// ETYXGeoMapError "unsupported georeferencing" with the control unchanged. Repaints.
+    void LoadGeoTIFF(const std::string& FileName);
+
     // ---- Calibration input (repaint after every change) ----
     /// Adds a pixel to a graticule line (cmParabolicIp only, else ETYXGeoMapError); false when
     /// the line table or the line is full.
@@ -599,6 +617,10 @@ private:
     void SetMapImageSize(int Width, int Height);
     /// A magnification brought within the bounds (not positive: the lower bound).
     double ClampMagnification(double Value) const;
+    /// Takes a decoded image under its file name without repainting.
+    void TakeMapImage(const TBitmap& Image, const std::string& FileName);
+    /// Three calibration points on the image's corners from a world file's numbers.
+    void ApplyGeoReference(TCalibModel Model, const TWorldFile& Affine, int Zone, bool South);
 
     // Images and render cache
     TBitmap AuxBmp;            ///< composition bitmap, 15-bit

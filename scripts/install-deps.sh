@@ -11,6 +11,10 @@ PACKAGES=(
   libcli11-dev libfmt-dev
   libgeographiclib-dev    # benchmarks only: reference geodesy
   libsqlite3-dev          # benchmarks only: reference store with an R*Tree index
+  libgeotiff-dev libtiff-dev  # world files and GeoTIFF maps
+  qt6-tools-dev qt6-tools-dev-tools  # the Qt Designer plugin
+  doxygen                 # make docs: the API reference
+  dpkg-dev                # cpack: the Debian packages
 )
 
 missing=()

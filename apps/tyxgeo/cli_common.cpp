@@ -95,10 +95,20 @@ void RunBatch(std::istream& In, std::ostream& Out, std::size_t FieldCount,
     }
 }
 
+namespace {
+// Qt's own notes (a missing runtime directory, font fallbacks) mean nothing to a user of the tool
+// and would mix with its messages on stderr; only Qt's critical and fatal messages get through.
+void QuietQtMessages(QtMsgType Type, const QMessageLogContext&, const QString& Message)
+{
+    if (Type == QtCriticalMsg || Type == QtFatalMsg) std::cerr << "tyxgeo: " << Message.toStdString() << '\n';
+}
+} // namespace
+
 std::unique_ptr<QApplication> EnsureApplication()
 {
     std::unique_ptr<QApplication> app;
     if (!QApplication::instance()) {
+        qInstallMessageHandler(QuietQtMessages);
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
             qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
             qputenv("QT_QPA_PLATFORM", "offscreen");

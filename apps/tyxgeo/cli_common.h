@@ -62,5 +62,6 @@ void AddCalibCommands(CLI::App& App);
 void AddRenderCommands(CLI::App& App);
 void AddLandMarkCommands(CLI::App& App);
 void AddAtlasCommands(CLI::App& App);
+void AddGeoRefCommands(CLI::App& App);
 
 } // namespace tyx::cli

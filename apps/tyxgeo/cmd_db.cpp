@@ -1,6 +1,7 @@
 // The db subcommands of tyxgeo: create and inspect a geographic database, add towns, polygons and
 // BLOBs, query a box, and tidy the files. Every command but create needs an existing database.
 #include "cli_common.h"
+#include "cli_progress.h"
 
 #include "geodb/Tyx_GeoDB.h"
 #include "host/tyx_datetime.h"
@@ -19,6 +20,9 @@
 namespace tyx::cli {
 
 namespace {
+
+/// Adds of fewer points finish before a progress bar could tell anything.
+constexpr std::size_t BulkPoints = 1000;
 
 struct TDbOptions {
     std::string Base;
@@ -177,6 +181,7 @@ void AddDbCommands(CLI::App& App)
         const TDateTime date = ParseDate(o->Date);
         const uint8_t cls = ParseClass(o->Class);
         const auto d = OpenDb(o->Base, false);
+        if (pts.size() >= BulkPoints) ShowProgress(*d, "add");
         const float alt = static_cast<float>(o->Altitude);
         const int e = kind == gitTown
                           ? d->AddTown(o->Name, date, o->State, pts[0], alt, cls, o->Tag)
@@ -272,11 +277,15 @@ void AddDbCommands(CLI::App& App)
     });
 
     Sub(db, "gc", "Rewrite the data file with only the blocks still in use", O)->callback([o] {
-        OpenDb(o->Base, false)->GarbageCollection();
+        const auto d = OpenDb(o->Base, false);
+        ShowProgress(*d, "gc");
+        d->GarbageCollection();
     });
 
     Sub(db, "reindex", "Rebuild the five index files from the summary records", O)->callback([o] {
-        OpenDb(o->Base, false)->RecalcIndexes();
+        const auto d = OpenDb(o->Base, false);
+        ShowProgress(*d, "reindex");
+        d->RecalcIndexes();
     });
 }
 

@@ -13,6 +13,7 @@ int main(int argc, char** argv)
     app.require_subcommand(1);
     app.set_help_all_flag("--help-all", "Show the help of every subcommand");
 
+    app.set_version_flag("--version", TYX_VERSION);
     app.add_subcommand("version", "Print the library version")->callback([] { std::cout << TYX_VERSION << '\n'; });
     AddGeoCommands(app);
     AddDbCommands(app);
@@ -20,6 +21,7 @@ int main(int argc, char** argv)
     AddRenderCommands(app);
     AddLandMarkCommands(app);
     AddAtlasCommands(app);
+    AddGeoRefCommands(app);
 
     try {
         app.parse(argc, argv);

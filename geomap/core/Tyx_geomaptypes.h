@@ -23,7 +23,7 @@ namespace tyx {
 class ETYXGeoMapError : public ETYXError {
 public:
     using ETYXError::ETYXError;
-    /// The component form: Component "<ComponentName>": <Fault>.
+    /// The component form: `Component "<ComponentName>": <Fault>`.
     ETYXGeoMapError(const std::string& ComponentName, const std::string& Fault)
         : ETYXError("Component \"" + ComponentName + "\": " + Fault) {}
 };

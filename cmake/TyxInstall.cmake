@@ -1,0 +1,94 @@
+# Install rules, the CMake package TyxGeo, the pkg-config file of the Qt-free parts and the
+# Debian package. Included last from the top-level CMakeLists.txt, once every library exists.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+# Library target, name in the package (TyxGeo::<name>), source folder, headers installed beside
+# the folder's Tyx_*.h and tyx_*.h (a public header includes them). A new library is one line here;
+# a new public header named Tyx_*.h or tyx_*.h needs nothing.
+set(TYX_LIBRARIES
+  "tyx_host|host|host|"
+  "tyx_host_gui|host_gui|host/gui|"
+  "tyx_support|support|support|"
+  "tyx_geobasics|geobasics|geobasics|"
+  "tyx_geodb|geodb|geodb|gdb_index.h"
+  "tyx_geomap_core|geomap_core|geomap/core|"
+  "tyx_geomap|geomap|geomap|"
+  "tyx_geoatlas|geoatlas|geoatlas|"
+)
+
+set(tyx_targets)
+foreach(entry IN LISTS TYX_LIBRARIES)
+  string(REPLACE "|" ";" entry "${entry}")
+  list(GET entry 0 target)
+  list(GET entry 1 name)
+  list(GET entry 2 folder)
+  list(GET entry 3 extra)
+  set(dir ${PROJECT_SOURCE_DIR}/${folder})
+  file(GLOB headers CONFIGURE_DEPENDS ${dir}/Tyx_*.h ${dir}/tyx_*.h)
+  if(extra)
+    list(TRANSFORM extra PREPEND ${dir}/)
+    list(APPEND headers ${extra})
+  endif()
+  get_target_property(type ${target} TYPE)
+  set(scope PUBLIC)
+  if(type STREQUAL "INTERFACE_LIBRARY")
+    set(scope INTERFACE)
+  endif()
+  if(headers)
+    target_sources(${target} ${scope} FILE_SET HEADERS BASE_DIRS ${PROJECT_SOURCE_DIR} FILES ${headers})
+  endif()
+  # The public headers use C++20; hosts that compile against them need it too.
+  target_compile_features(${target} ${scope} cxx_std_20)
+  set_target_properties(${target} PROPERTIES EXPORT_NAME ${name})
+  if(NOT type STREQUAL "INTERFACE_LIBRARY")
+    # Static libraries that can go into shared ones: the Designer plugin's, or a host's.
+    set_target_properties(${target} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+  endif()
+  add_library(TyxGeo::${name} ALIAS ${target})
+  list(APPEND tyx_targets ${target})
+endforeach()
+
+set(TYX_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/TyxGeo)
+install(TARGETS ${tyx_targets} EXPORT TyxGeoTargets COMPONENT dev
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        FILE_SET HEADERS DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tyx
+        INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tyx)
+install(EXPORT TyxGeoTargets NAMESPACE TyxGeo:: DESTINATION ${TYX_CMAKE_DIR} COMPONENT dev)
+configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/TyxGeoConfig.cmake.in
+                              ${PROJECT_BINARY_DIR}/TyxGeoConfig.cmake INSTALL_DESTINATION ${TYX_CMAKE_DIR})
+write_basic_package_version_file(${PROJECT_BINARY_DIR}/TyxGeoConfigVersion.cmake COMPATIBILITY SameMinorVersion)
+install(FILES ${PROJECT_BINARY_DIR}/TyxGeoConfig.cmake ${PROJECT_BINARY_DIR}/TyxGeoConfigVersion.cmake
+              ${CMAKE_CURRENT_LIST_DIR}/TyxFindGeoTIFF.cmake
+        DESTINATION ${TYX_CMAKE_DIR} COMPONENT dev)
+
+# pkg-config for hosts without CMake or Qt: the Qt-free libraries, most dependent first. The
+# prefix is found from the file's own place, so a staged or relocated install works as well.
+file(RELATIVE_PATH TYX_PC_TO_PREFIX ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
+configure_file(${CMAKE_CURRENT_LIST_DIR}/tyxgeo-core.pc.in ${PROJECT_BINARY_DIR}/tyxgeo-core.pc @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/tyxgeo-core.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
+
+if(TARGET tyxgeo)
+  install(TARGETS tyxgeo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
+endif()
+
+# Debian packages: libtyxgeo-dev (libraries, headers, CMake and pkg-config files) and tyxgeo (the
+# tool). Only for the main project, so that a host's own packaging is left alone.
+if(PROJECT_IS_TOP_LEVEL)
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_PACKAGE_NAME tyxgeo)
+  set(CPACK_PACKAGE_VENDOR "Tyx")
+  set(CPACK_PACKAGE_CONTACT "Tyx developers <tyx@example.org>")
+  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Tyx geographic components: geodesy, a geographic database, calibrated map widgets")
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENTS_ALL dev tool)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION science)
+  set(CPACK_DEBIAN_DEV_PACKAGE_NAME libtyxgeo-dev)
+  set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
+  set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "qt6-base-dev")
+  set(CPACK_DEBIAN_TOOL_PACKAGE_NAME tyxgeo)
+  set(CPACK_DEBIAN_TOOL_PACKAGE_SHLIBDEPS ON)
+  include(CPack)
+endif()

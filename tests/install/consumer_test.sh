@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Stages an install of the build tree, builds tests/consumer against it (find_package, then the
+# Qt-free program once more through pkg-config) and checks what the programs print.
+# Usage: consumer_test.sh BUILD_DIR CONSUMER_SRC CXX LAUNCHER FLAGS
+set -euo pipefail
+build=$1 src=$2 cxx=$3 launcher=$4 flags=$5
+work=$build/install-test/consumer
+rm -rf "$work"
+mkdir -p "$work/db"
+stage=$work/stage
+
+cmake --install "$build" --prefix "$stage" --component dev >/dev/null
+cmake -S "$src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_PREFIX_PATH="$stage" \
+      -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_CXX_COMPILER_LAUNCHER="$launcher" \
+      -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >"$work/configure.log"
+cmake --build "$work/build" >"$work/build.log" || { cat "$work/build.log"; exit 1; }
+
+expect() { # NAME EXPECTED ACTUAL
+  if [ "$2" != "$3" ]; then printf '%s: expected\n%s\ngot\n%s\n' "$1" "$2" "$3"; exit 1; fi
+}
+want_core=$'33 601799.146 5339437.154\nentries 1'
+expect core_user "$want_core" "$("$work/build/core_user" "$work/db")"
+expect map_user "ok 47.8500" "$("$work/build/map_user")"
+
+pcdir=$(dirname "$(find "$stage" -name tyxgeo-core.pc)")
+# shellcheck disable=SC2046
+$cxx $flags "$src/core_user.cpp" -o "$work/core_pc" $(PKG_CONFIG_PATH=$pcdir pkg-config --cflags --libs tyxgeo-core)
+rm -rf "$work/db" && mkdir "$work/db"
+expect core_pc "$want_core" "$("$work/core_pc" "$work/db")"
+echo "consumer built and ran against $stage"
