@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include "geoatlas/Tyx_geoatlas.h"
 #include "geomap/Tyx_geomap.h"
 
 namespace tyx::designer {
@@ -53,6 +54,7 @@ void TWidgetCollection::Add(const char* ClassName, const char* IncludeFile, cons
 TWidgetCollection::TWidgetCollection(QObject* Parent) : QObject(Parent)
 {
     Add<TGeoMap>("tyx::TGeoMap", "geomap/Tyx_geomap.h", "A calibrated raster map", 300, 240);
+    Add<TGeoAtlas>("tyx::TGeoAtlas", "geoatlas/Tyx_geoatlas.h", "Calibrated maps switched as the user zooms", 480, 360);
 }
 
 } // namespace tyx::designer

@@ -1,5 +1,5 @@
 // The Designer plugin as Designer uses it (loaded, its widgets created through it) and a form
-// that uses the map control, compiled by uic and shown.
+// that uses the map control and the atlas, compiled by uic and shown.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -34,10 +34,12 @@ TEST(DesignerPlugin, OffersTheWidgetsUnderTyxGeo)
         EXPECT_EQ(QString::fromLatin1(Created->metaObject()->className()), W->name());
         EXPECT_EQ(Created->parentWidget(), &Parent);
         // Designer's property editor works through the meta-object.
-        EXPECT_TRUE(Created->setProperty("GratLineDist", 5.0));
-        EXPECT_DOUBLE_EQ(Created->property("GratLineDist").toDouble(), 5.0);
+        const char* Prop = W->name() == QStringLiteral("tyx::TGeoAtlas") ? "MinResDiff" : "GratLineDist";
+        EXPECT_TRUE(Created->setProperty(Prop, 5.0)) << Prop;
+        EXPECT_DOUBLE_EQ(Created->property(Prop).toDouble(), 5.0);
     }
     EXPECT_TRUE(Names.contains(QStringLiteral("tyx::TGeoMap"))) << Names.join(' ').toStdString();
+    EXPECT_TRUE(Names.contains(QStringLiteral("tyx::TGeoAtlas"))) << Names.join(' ').toStdString();
 }
 
 TEST(DesignerForm, UicFormWithTheMapRuns)
@@ -57,6 +59,10 @@ TEST(DesignerForm, UicFormWithTheMapRuns)
     // The background colour came from the form (red); the empty map shows it away from its text.
     EXPECT_EQ(Ui.map->ColorBackGnd(), 0x0000FFu);
     EXPECT_EQ(Ui.map->Picture().pixel(Ui.map->width() / 2, 12), qRgb(255, 0, 0));
+    ASSERT_NE(Ui.atlas, nullptr);
+    EXPECT_DOUBLE_EQ(Ui.atlas->MinResDiff(), 25.0);
+    EXPECT_FALSE(Ui.atlas->MapOutlineVisible());
+    EXPECT_TRUE(Ui.atlas->isVisible());
 }
 
 } // namespace
