@@ -50,7 +50,7 @@ TempRoot& Root()
 std::string CliTempDir()
 {
     static int n = 0;
-    const fs::path p = Root().Path / ("d" + std::to_string(++n));
+    const fs::path p = Root().Path / (std::string("d") + std::to_string(++n));
     fs::create_directories(p);
     return p.string();
 }
@@ -61,7 +61,7 @@ CliResult RunTyxgeo(const std::vector<std::string>& Args, const std::string& Std
     const fs::path in = dir / "stdin", out = dir / "stdout", err = dir / "stderr";
     std::ofstream(in, std::ios::binary) << Stdin;
     std::string cmd = Quote(TYXGEO_PATH);
-    for (const auto& a : Args) cmd += " " + Quote(a);
+    for (const auto& a : Args) { cmd += ' '; cmd += Quote(a); }
     cmd += " <" + Quote(in.string()) + " >" + Quote(out.string()) + " 2>" + Quote(err.string());
     const int status = std::system(cmd.c_str());
     CliResult r;

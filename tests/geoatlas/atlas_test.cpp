@@ -87,7 +87,7 @@ TEST_F(AtlasTest, ZoomChoosesTheNextMapByResolution)
 {
     TGeoAtlas A;
     for (double Res : {100.0, 50.0, 20.0, 5.0})
-        ASSERT_TRUE(A.RegisterMap(WriteMap("m" + std::to_string(int(Res)) + ".xml", Wide, Res, std::to_string(int(Res)))));
+        ASSERT_TRUE(A.RegisterMap(WriteMap(std::string("m") + std::to_string(int(Res)) + ".xml", Wide, Res, std::to_string(int(Res)))));
     const struct {
         bool In;
         double Lat, Long, From;
@@ -162,8 +162,12 @@ TEST_F(AtlasTest, EmptyCaptionIsListedUnderTheLowerCasedName)
 TEST_F(AtlasTest, TheListHoldsTwoHundredMaps)
 {
     TGeoAtlas A;
-    for (int k = 1; k <= TGeoAtlas::MaxMaps; ++k)
-        ASSERT_TRUE(A.RegisterMap(WriteMap("m" + std::to_string(k) + ".xml", Wide, k, "")));
+    for (int k = 1; k <= TGeoAtlas::MaxMaps; ++k) {
+        std::string Name = "m";
+        Name += std::to_string(k);
+        Name += ".xml";
+        ASSERT_TRUE(A.RegisterMap(WriteMap(Name, Wide, k, "")));
+    }
     const std::string Extra = WriteMap("extra.xml", Wide, 1000, "");
     EXPECT_FALSE(A.RegisterMap(Extra));
     EXPECT_EQ(A.NumRegMaps(), TGeoAtlas::MaxMaps);

@@ -318,7 +318,7 @@ TEST_F(CalXmlTest, CountAndTypeErrorsNameTheFault)
                 "ParseCalibData: invalid type of graticule line: type=\"diagonal\"");
 
     std::string eleven;
-    for (int i = 0; i < 11; ++i) eleven += "[" + std::to_string(i) + ",1] ";
+    for (int i = 0; i < 11; ++i) eleven += std::string("[") + std::to_string(i) + ",1] ";
     expectError({"<calline type=\"meridian\" value=\"1\" npoints=\"11\">" + eleven + "</calline>"},
                 "ParseCalibData: too many points on a graticule line (at most 10)");
     std::vector<std::string> lines26;
