@@ -156,7 +156,14 @@ public:
 
     // --- opening, closing, writing the indexes ---
     /// Opens (creating missing files) or, with an empty value, closes. Throws ETYXGeoDBError for a
-    /// damaged summary or data file, leaving every file unchanged and the component closed.
+    /// damaged summary or data file, leaving every file unchanged and the component closed. What
+    /// an interruption left (a torn last record, an item twice, an unfinished change) is mended
+    /// and reported in OpenReport.
+    ///
+    /// Several programs may share a database: every operation that touches the files holds an
+    /// advisory lock (flock on the summary file) while it does, and first reads again what another
+    /// program changed since. Entry numbers are positions and may shift when another program
+    /// deletes; SearchForItemID finds an item again.
     void SetGDBName(const std::string& Value);
     /// What the last opening set aside or mended (one message each); empty when all was sound.
     const std::vector<std::string>& OpenReport() const { return FOpenReport; }
@@ -339,6 +346,22 @@ public:
     void GarbageCollection();
 
 private:
+    // Holds the lock on the files for one operation; see geodb/gdb_sync.h.
+    class TSync;
+    friend class TSync;
+    int FSyncDepth = 0;
+    // Identity, size and change times of the summary and data files as this component last left
+    // them; anything else means that another program changed them.
+    std::array<int64_t, 10> FSeen{};
+    void NoteFilesSeen();
+    bool FilesAsSeen() const;
+    /// Takes in the records another program appended; false when it changed more than that.
+    bool CatchUp();
+    /// Reads the whole database again, keeping LazyWrite.
+    void Reload();
+    void LoadFiles(const std::string& Base);
+    void RepairSummary(std::vector<TgdbData>& Sum, std::size_t TornBytes);
+    std::string JournalName() const;
     /// The component message: Tail starts with the quote that closes the name.
     [[nodiscard]] std::string Msg(const std::string& Tail) const;
     void Progress(int Percent);
@@ -382,9 +405,9 @@ private:
     void ReplaceItem(int DBEntry, const TItemArgs& A);
     TgdbData BuildRecord(const TItemArgs& A, const char* Op) const;
     void WriteBlock(TgdbData& Rec, const TItemArgs& A, const char* Op);
-    int AddFileBLOB(const std::string& FileName, const std::string& NameInDB, TDateTime Date, int StateFlag,
-                    float LatLow, float LatHigh, float LongLow, float LongHigh, float Altitude,
-                    uint8_t ClassNumber, int UserTag, const TMetaInfo& MInfo, int ReplaceEntry);
+    int AddFileBLOB(const std::string& FileName, const std::string& NameInDB, const std::string& StoredPath,
+                    TDateTime Date, int StateFlag, float LatLow, float LatHigh, float LongLow, float LongHigh,
+                    float Altitude, uint8_t ClassNumber, int UserTag, const TMetaInfo& MInfo, int ReplaceEntry);
     void WriteSummaryRecord(int Pos, const TgdbData& Rec);
     int64_t CheckBlock(const TgdbData& Rec, int Entry, int64_t DataLen, const char* Op) const;
     int RetrieveEntry(int DBEntry) const;

@@ -3,9 +3,12 @@
 #include "host/tyx_errors.h"
 
 #include <cerrno>
+#include <cstring>
+#include <algorithm>
 #include <filesystem>
 #include <utility>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,9 +22,21 @@ TFileFaultHook& FaultHook()
     return hook;
 }
 
+TFault AskHook(TFileChange Change, const std::string& Name, std::size_t Count)
+{
+    return FaultHook() ? FaultHook()(Change, Name, Count) : TFault{};
+}
+
+// After the bytes a fault lets through: fail as a full disk does, or end as a crash would.
+[[noreturn]] void Interrupt(const TFault& Fault, const std::string& Name)
+{
+    if (Fault.Kind == fkStop) ::_exit(kFaultStopCode);
+    throw EInOutError(Name, std::strerror(ENOSPC));
+}
+
 void FailIfInjected(TFileChange Change, const std::string& Name)
 {
-    if (FaultHook() && FaultHook()(Change, Name)) throw EInOutError(Name, "injected failure");
+    if (const TFault f = AskHook(Change, Name, 0); f.Kind != fkNone) Interrupt(f, Name);
 }
 
 } // namespace
@@ -75,21 +90,24 @@ void TFile::ReadExact(int64_t Offset, void* Buffer, std::size_t Count) const
 
 void TFile::WriteAt(int64_t Offset, const void* Buffer, std::size_t Count)
 {
-    FailIfInjected(fcWrite, FName);
+    const TFault fault = AskHook(fcWrite, FName, Count);
+    const std::size_t through = fault.Kind == fkNone ? Count : std::min(fault.Bytes, Count);
     const auto* p = static_cast<const char*>(Buffer);
     std::size_t done = 0;
-    while (done < Count) {
-        const ssize_t n = ::pwrite(FFd, p + done, Count - done, static_cast<off_t>(Offset) + static_cast<off_t>(done));
+    while (done < through) {
+        const ssize_t n = ::pwrite(FFd, p + done, through - done, static_cast<off_t>(Offset) + static_cast<off_t>(done));
         if (n < 0) {
             if (errno == EINTR) continue;
             throw EInOutError::FromErrno(FName);
         }
         done += static_cast<std::size_t>(n);
     }
+    if (fault.Kind != fkNone) Interrupt(fault, FName);
 }
 
 void TFile::Truncate(int64_t Length)
 {
+    FailIfInjected(fcTruncate, FName);
     if (::ftruncate(FFd, static_cast<off_t>(Length)) != 0) throw EInOutError::FromErrno(FName);
 }
 
@@ -103,6 +121,42 @@ void TFile::Close()
     const int fd = FFd;
     FFd = -1;
     if (fd >= 0 && ::close(fd) != 0) throw EInOutError::FromErrno(FName);
+}
+
+TFileLock::TFileLock(const std::string& Name)
+{
+    for (;;) {
+        FFd = ::open(Name.c_str(), O_RDONLY | O_CLOEXEC);
+        if (FFd < 0) throw EInOutError::FromErrno(Name);
+        int rc;
+        do {
+            rc = ::flock(FFd, LOCK_EX);
+        } while (rc != 0 && errno == EINTR);
+        if (rc != 0) {
+            const EInOutError e = EInOutError::FromErrno(Name);
+            ::close(FFd);
+            throw e;
+        }
+        struct stat held{}, now{};
+        if (::fstat(FFd, &held) == 0 && ::stat(Name.c_str(), &now) == 0 && held.st_dev == now.st_dev &&
+            held.st_ino == now.st_ino)
+            return;
+        ::close(FFd); // the name was given to a new file meanwhile
+    }
+}
+
+TFileLock::~TFileLock()
+{
+    ::close(FFd);
+}
+
+TFileStamp StampOf(const std::string& Name)
+{
+    struct stat st{};
+    if (::stat(Name.c_str(), &st) != 0) return {};
+    return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), static_cast<int64_t>(st.st_size),
+            int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec,
+            int64_t{st.st_ctim.tv_sec} * 1000000000 + st.st_ctim.tv_nsec};
 }
 
 bool Exists(const std::string& Name)

@@ -47,11 +47,44 @@ void RenameFile(const std::string& From, const std::string& To);
 void RemoveFileQuietly(const std::string& Name);
 bool Exists(const std::string& Name);
 
-/// The changes to the database's files that a test can make fail.
-enum TFileChange : uint8_t { fcWrite, fcRename };
-/// Test seam: when set, asked before every write and every rename of a file; true makes that
-/// change fail as a full or broken disk would (EInOutError), the file untouched. Unset in use.
-using TFileFaultHook = std::function<bool(TFileChange Change, const std::string& Name)>;
+/// An exclusive advisory lock (flock) on an existing file, held until destruction. Should the file be
+/// renamed over while the lock is awaited, the lock is taken again on the file the name means now.
+class TFileLock {
+public:
+    explicit TFileLock(const std::string& Name);
+    ~TFileLock();
+    TFileLock(const TFileLock&) = delete;
+    TFileLock& operator=(const TFileLock&) = delete;
+
+private:
+    int FFd = -1;
+};
+
+/// What tells one state of a file from another: its identity, size and change times (in
+/// nanoseconds; the size also catches changes that fall within one tick of a coarse clock).
+struct TFileStamp {
+    uint64_t Dev = 0, Ino = 0;
+    int64_t Size = -1; ///< -1: no such file
+    int64_t MTime = 0, CTime = 0;
+    bool operator==(const TFileStamp&) const = default;
+};
+TFileStamp StampOf(const std::string& Name);
+
+/// The changes to the database's files that a test can interrupt.
+enum TFileChange : uint8_t { fcWrite, fcRename, fcTruncate };
+enum TFaultKind : uint8_t {
+    fkNone, ///< the change is made
+    fkFail, ///< the first Bytes of a write reach the file, then it fails as a full disk would
+    fkStop  ///< the first Bytes of a write reach the file, then the process ends (_exit(kFaultStopCode))
+};
+struct TFault {
+    TFaultKind Kind = fkNone;
+    std::size_t Bytes = 0; ///< of a write; a rename or truncation that fails or stops is not made
+};
+inline constexpr int kFaultStopCode = 86;
+/// Test seam: when set, asked before every write (Count bytes), rename and truncation of a file,
+/// so that a test can fail, tear or cut off any of them. Unset in use.
+using TFileFaultHook = std::function<TFault(TFileChange Change, const std::string& Name, std::size_t Count)>;
 void SetFileFaultHook(TFileFaultHook Hook);
 
 } // namespace tyx::gdb

@@ -3,7 +3,9 @@
 #include "geodb/Tyx_GeoDB.h"
 
 #include "geodb/gdb_file.h"
+#include "geodb/gdb_journal.h"
 #include "geodb/gdb_records.h"
+#include "geodb/gdb_sync.h"
 #include "host/tyx_rounding.h"
 #include "support/Tyx_filesys.h"
 
@@ -11,6 +13,9 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <exception>
+#include <optional>
+#include <unordered_set>
 
 namespace tyx {
 
@@ -269,12 +274,38 @@ void TGeoDB::Open(const std::string& Value)
         FLazyWrite = lazy;
     }
     const std::string base = StripExtension(Value);
+    FOpenReport.clear();
+    // Locked while it is read and mended, unless an operation of ours already holds the lock (a
+    // reopening after a failure) or there is no summary yet to lock.
+    std::optional<TFileLock> lock;
+    if (FSyncDepth == 0 && Exists(base + kSumExt)) lock.emplace(base + kSumExt);
+    ++FSyncDepth;
+    try {
+        LoadFiles(base);
+    } catch (...) {
+        --FSyncDepth;
+        throw;
+    }
+    --FSyncDepth;
+    NoteFilesSeen();
+}
+
+std::string TGeoDB::JournalName() const
+{
+    return FNameGDS + ".journal";
+}
+
+void TGeoDB::LoadFiles(const std::string& base)
+{
     std::array<std::string, 5> nameIx;
     for (int k = 0; k < 5; ++k) nameIx[k] = base + kIxExt[k];
     const std::string nameGds = base + kSumExt;
     const std::string nameGdd = base + ".tyxgdd";
 
-    FOpenReport.clear();
+    // An overwrite that an interruption left half done is finished first; it was whole in its
+    // journal before any byte of it was written.
+    if (Exists(nameGds) && Exists(nameGdd) && TJournal::Recover(nameGds + ".journal", {nameGds, nameGdd}))
+        FOpenReport.push_back(Msg("\": SetGDBName: a change that was interrupted has been completed."));
     ResolveGcLeftovers(nameGds, nameGdd);
 
     // Read and check everything before any file is created or rewritten.
@@ -283,9 +314,8 @@ void TGeoDB::Open(const std::string& Value)
     for (int k : {1, 2, 3, 4, 0}) ixExists[k] = ReadWholeFile(nameIx[k], ixBytes[k]);
     std::vector<uint8_t> sumBytes;
     const bool gdsExists = ReadWholeFile(nameGds, sumBytes);
-    if (sumBytes.size() % kRecSize != 0)
-        throw ETYXGeoDBError(Msg("\": SetGDBName: summary file \"" + nameGds + "\" is damaged: its length " +
-                                 std::to_string(sumBytes.size()) + " is not a whole number of 120-byte records."));
+    // A torn last record is what an append cut off leaves; the item was never acknowledged.
+    const std::size_t torn = sumBytes.size() % kRecSize;
     TgdbSystemData header = FSystemData;
     const bool gddExists = Exists(nameGdd);
     if (gddExists) {
@@ -296,10 +326,8 @@ void TGeoDB::Open(const std::string& Value)
     }
 
     std::vector<TgdbData> sum(sumBytes.size() / kRecSize);
-    int32_t maxId = 0;
     for (std::size_t i = 0; i < sum.size(); ++i) {
         sum[i] = DecodeRecord(sumBytes.data() + i * kRecSize);
-        maxId = std::max(maxId, sum[i].ItemId);
         // A box edge that is not a number has no place in a sorted index: searches past it would
         // miss sound items. No add stores one, so it is damage.
         if (!FiniteBox(sum[i]))
@@ -320,12 +348,50 @@ void TGeoDB::Open(const std::string& Value)
     }
 
     try {
+        FNameGDS = nameGds;
+        FNameGDD = nameGdd;
+        RepairSummary(sum, torn);
+        int32_t maxId = 0;
+        for (const TgdbData& d : sum) maxId = std::max(maxId, d.ItemId);
         Load(nameIx, nameGds, nameGdd, header, std::move(sum), ixBytes, maxId);
     } catch (...) {
-        // A failure while healing the indexes leaves the component closed, not half open.
+        // A failure while healing leaves the component closed, not half open.
         ClearState();
         throw;
     }
+}
+
+// Mends what an interruption can leave in the summary: a torn last record is cut off (its block
+// becomes garbage for the next collection), and an item that a delete left twice (the moved last
+// record written, the file not yet shortened) loses its later copy, as the delete would have done.
+void TGeoDB::RepairSummary(std::vector<TgdbData>& Sum, std::size_t TornBytes)
+{
+    const int64_t whole = static_cast<int64_t>(Sum.size()) * kRecSize;
+    TJournal j;
+    if (TornBytes > 0) {
+        j.Truncate(0, whole);
+        FOpenReport.push_back(Msg("\": SetGDBName: summary file \"" + FNameGDS + "\" ended in " +
+                                  std::to_string(TornBytes) + " bytes of a record that was never completed; they were removed."));
+    }
+    std::unordered_set<int32_t> seen;
+    std::vector<std::size_t> twice;
+    for (std::size_t i = 0; i < Sum.size(); ++i)
+        if (!seen.insert(Sum[i].ItemId).second) twice.push_back(i);
+    // From the back, so that the record moved into a hole is never one still to be removed.
+    for (auto it = twice.rbegin(); it != twice.rend(); ++it) {
+        const std::size_t p = *it;
+        FOpenReport.push_back(Msg("\": SetGDBName: item " + std::to_string(Sum[p].ItemId) +
+                                  " was stored twice; its later copy, entry " + std::to_string(p + 1) + ", was removed."));
+        if (p + 1 != Sum.size()) {
+            Sum[p] = Sum.back();
+            uint8_t bytes[kRecSize];
+            EncodeRecord(Sum[p], bytes);
+            j.Write(0, static_cast<int64_t>(p) * kRecSize, bytes, sizeof bytes);
+        }
+        Sum.pop_back();
+    }
+    if (!twice.empty()) j.Truncate(0, static_cast<int64_t>(Sum.size()) * kRecSize);
+    j.Commit(JournalName(), {FNameGDS, FNameGDD});
 }
 
 void TGeoDB::Load(const std::array<std::string, 5>& nameIx, const std::string& nameGds, const std::string& nameGdd,
@@ -359,6 +425,113 @@ void TGeoDB::Load(const std::array<std::string, 5>& nameIx, const std::string& n
     }
 }
 
+// --- sharing the files with other programs ---
+
+TGeoDB::TSync::TSync(TGeoDB& Db) : FDb(Db), FUnwinding(std::uncaught_exceptions())
+{
+    if (!Db.IsOpen() || Db.FSyncDepth > 0) return;
+    FLock.emplace(Db.FNameGDS);
+    FOuter = true;
+    ++Db.FSyncDepth;
+    try {
+        if (!Db.FilesAsSeen() && !Db.CatchUp()) Db.Reload();
+    } catch (...) {
+        --Db.FSyncDepth;
+        throw;
+    }
+}
+
+TGeoDB::TSync::~TSync()
+{
+    if (!FOuter) return;
+    if (std::uncaught_exceptions() > FUnwinding)
+        FDb.FSeen = {};
+    else if (!FDone && FDb.IsOpen())
+        FDb.NoteFilesSeen();
+    --FDb.FSyncDepth;
+}
+
+void TGeoDB::TSync::Done()
+{
+    FDone = true;
+    if (FOuter && FDb.IsOpen()) FDb.NoteFilesSeen();
+}
+
+namespace {
+void PutStamp(std::array<int64_t, 10>& Seen, std::size_t At, const TFileStamp& S)
+{
+    Seen[At] = static_cast<int64_t>(S.Dev);
+    Seen[At + 1] = static_cast<int64_t>(S.Ino);
+    Seen[At + 2] = S.Size;
+    Seen[At + 3] = S.MTime;
+    Seen[At + 4] = S.CTime;
+}
+std::array<int64_t, 10> Stamps(const std::string& Gds, const std::string& Gdd)
+{
+    std::array<int64_t, 10> seen{};
+    PutStamp(seen, 0, StampOf(Gds));
+    PutStamp(seen, 5, StampOf(Gdd));
+    return seen;
+}
+} // namespace
+
+void TGeoDB::NoteFilesSeen()
+{
+    FSeen = Stamps(FNameGDS, FNameGDD);
+}
+
+bool TGeoDB::FilesAsSeen() const
+{
+    return FSeen == Stamps(FNameGDS, FNameGDD);
+}
+
+// The common case of two programs adding to one database: the other one only appended. Then our
+// records are still the file's first ones, byte for byte, and the data file is the same file,
+// grown. Anything else (a record changed or removed, a collected data file, an unfinished change)
+// is read afresh by Reload.
+bool TGeoDB::CatchUp()
+{
+    const std::array<int64_t, 10> now = Stamps(FNameGDS, FNameGDD);
+    if (now[0] != FSeen[0] || now[1] != FSeen[1] || now[5] != FSeen[5] || now[6] != FSeen[6] || now[7] < FSeen[7] ||
+        Exists(JournalName()))
+        return false;
+    std::vector<uint8_t> bytes;
+    ReadWholeFile(FNameGDS, bytes);
+    const std::size_t mine = FSumData.size() * kRecSize;
+    if (bytes.size() % kRecSize != 0 || bytes.size() < mine ||
+        (mine > 0 && std::memcmp(bytes.data(), FSumData.data(), mine) != 0))
+        return false;
+    std::vector<TgdbData> added;
+    for (std::size_t at = mine; at < bytes.size(); at += kRecSize) {
+        added.push_back(DecodeRecord(bytes.data() + at));
+        const TgdbData& d = added.back();
+        if (!FiniteBox(d) || SearchForItemID(d.ItemId) != 0) return false;
+    }
+    TgdbSystemData header;
+    TFile(FNameGDD, omRead).ReadExact(0, &header, sizeof header);
+    for (const TgdbData& d : added) {
+        FSumData.push_back(d);
+        ++FNumSumItems;
+        InsertIntoIndex(FNumSumItems, d);
+        header.HighestID = std::max(header.HighestID, d.ItemId);
+    }
+    FSystemData = header;
+    return true;
+}
+
+void TGeoDB::Reload()
+{
+    const bool lazy = FLazyWrite;
+    const std::string base = FNameGDS.substr(0, FNameGDS.size() - std::strlen(kSumExt));
+    const std::vector<std::string> report = FOpenReport;
+    ClearState();
+    FLazyWrite = lazy;
+    FOpenReport.clear();
+    LoadFiles(base);
+    // What this reading mended is reported after what the opening did.
+    FOpenReport.insert(FOpenReport.begin(), report.begin(), report.end());
+}
+
 // --- index files ---
 
 void TGeoDB::SetLazyWrite(bool Value)
@@ -371,15 +544,20 @@ void TGeoDB::SetLazyWrite(bool Value)
 void TGeoDB::SaveIndex(int Ix)
 {
     if (!IsOpen() || Ix < 0 || Ix > 4) return;
+    TSync sync(*this);
+    if (!IsOpen()) return;
     if (Ix == 0)
         WriteIndexFile(FNameIX[0], FIx0ItemId);
     else
         WriteIndexFile(FNameIX[static_cast<std::size_t>(Ix)], LLIndex(Ix));
+    sync.Done();
 }
 
 void TGeoDB::SaveAllIndexes()
 {
+    TSync sync(*this);
     for (int k = 0; k < 5; ++k) SaveIndex(k);
+    sync.Done();
 }
 
 void TGeoDB::SaveIndexesUnlessLazy()
@@ -503,6 +681,7 @@ void TGeoDB::RebuildIndex(int Ix)
 void TGeoDB::RecalcIndexes()
 {
     if (!IsOpen()) return;
+    TSync sync(*this);
     Progress(0);
     for (int k = 0; k < 5; ++k) {
         RebuildIndex(k);
@@ -511,6 +690,7 @@ void TGeoDB::RecalcIndexes()
     RecomputeExtents();
     // A rebuild is asked for to repair the files as well, so it writes them even while lazy.
     SaveAllIndexes();
+    sync.Done();
     Progress(100);
 }
 

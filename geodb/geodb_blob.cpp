@@ -2,7 +2,9 @@
 #include "geodb/Tyx_GeoDB.h"
 
 #include "geodb/gdb_file.h"
+#include "geodb/gdb_journal.h"
 #include "geodb/gdb_records.h"
+#include "geodb/gdb_sync.h"
 #include "host/tyx_streams.h"
 #include "support/Tyx_filesys.h"
 #include "support/Tyx_stringl.h"
@@ -10,6 +12,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <system_error>
 
 namespace tyx {
@@ -49,35 +52,41 @@ int TGeoDB::RetrieveEntry(int DBEntry) const
 bool TGeoDB::GetMetaInfo(int DBEntry, TMetaInfo& MetaInfo)
 {
     ClearMetaInfo(MetaInfo);
-    if (!IsOpen() || DBEntry < 1 || DBEntry > FNumSumItems) return false;
+    if (!IsOpen() || DBEntry < 1) return false;
+    TSync sync(*this);
+    if (!IsOpen() || DBEntry > FNumSumItems) return false;
     const TgdbData& rec = FSumData[static_cast<std::size_t>(DBEntry - 1)];
     if (rec.ItemKind != gitBLOB || rec.BlobOffset < 0) return false;
     TFile f(FNameGDD, omRead);
     CheckBlock(rec, DBEntry, f.Size(), "GetMetaInfo");
     f.ReadExact(rec.BlobOffset, &MetaInfo, sizeof MetaInfo);
+    sync.Done();
     return true;
 }
 
 bool TGeoDB::UpdateMetaInfo(int DBEntry, const TMetaInfo& MetaInfo)
 {
-    if (!IsOpen() || DBEntry < 1 || DBEntry > FNumSumItems) return false;
+    if (!IsOpen() || DBEntry < 1) return false;
+    TSync sync(*this);
+    if (!IsOpen() || DBEntry > FNumSumItems) return false;
     const TgdbData& rec = FSumData[static_cast<std::size_t>(DBEntry - 1)];
     if (rec.ItemKind != gitBLOB || rec.BlobOffset < 0) return false;
-    TFile f(FNameGDD, omReadWrite);
-    CheckBlock(rec, DBEntry, f.Size(), "UpdateMetaInfo");
-    f.WriteAt(rec.BlobOffset, &MetaInfo, sizeof MetaInfo);
-    f.Close();
+    CheckBlock(rec, DBEntry, TFile(FNameGDD, omRead).Size(), "UpdateMetaInfo");
+    TJournal j;
+    j.Write(1, rec.BlobOffset, &MetaInfo, sizeof MetaInfo);
+    j.Commit(JournalName(), {FNameGDS, FNameGDD});
+    sync.Done();
     return true;
 }
 
 // --- adding and replacing BLOBs ---
 
-int TGeoDB::AddFileBLOB(const std::string& FileName, const std::string& NameInDB, TDateTime Date, int StateFlag,
-                        float LatLow, float LatHigh, float LongLow, float LongHigh, float Altitude,
-                        uint8_t ClassNumber, int UserTag, const TMetaInfo& MInfo, int ReplaceEntry)
+int TGeoDB::AddFileBLOB(const std::string& FileName, const std::string& NameInDB, const std::string& StoredPath,
+                        TDateTime Date, int StateFlag, float LatLow, float LatHigh, float LongLow, float LongHigh,
+                        float Altitude, uint8_t ClassNumber, int UserTag, const TMetaInfo& MInfo, int ReplaceEntry)
 {
     TMetaInfo meta = MInfo;
-    meta.FilePath.Assign(FileName);
+    meta.FilePath.Assign(StoredPath);
     const TgdbName name(StripPath(NameInDB));
     // The bytes come from the full name; the stored path may be cut or lose characters.
     const TItemArgs a{name, kNoPolygon, false, gitBLOB, ClassNumber, Date, StateFlag, LatLow, LatHigh, LongLow,
@@ -93,7 +102,7 @@ int TGeoDB::AddBLOB(const std::string& FileName, TDateTime Date, int StateFlag, 
                     float LongLow, float LongHigh, float Altitude, uint8_t ClassNumber, int UserTag,
                     const TMetaInfo& MInfo)
 {
-    return AddFileBLOB(FileName, FileName, Date, StateFlag, LatLow, LatHigh, LongLow, LongHigh, Altitude,
+    return AddFileBLOB(FileName, FileName, FileName, Date, StateFlag, LatLow, LatHigh, LongLow, LongHigh, Altitude,
                        ClassNumber, UserTag, MInfo, 0);
 }
 
@@ -101,7 +110,7 @@ int TGeoDB::AddBLOB(const std::string& FileName, const std::string& FNameInDB, T
                     float LatLow, float LatHigh, float LongLow, float LongHigh, float Altitude,
                     uint8_t ClassNumber, int UserTag, const TMetaInfo& MInfo)
 {
-    return AddFileBLOB(FileName, FNameInDB, Date, StateFlag, LatLow, LatHigh, LongLow, LongHigh, Altitude,
+    return AddFileBLOB(FileName, FNameInDB, FileName, Date, StateFlag, LatLow, LatHigh, LongLow, LongHigh, Altitude,
                        ClassNumber, UserTag, MInfo, 0);
 }
 
@@ -109,15 +118,10 @@ int TGeoDB::AddBLOB(const std::string& FileName, const std::string& FNameInDB, c
                     TDateTime Date, int StateFlag, float LatLow, float LatHigh, float LongLow, float LongHigh,
                     float Altitude, uint8_t ClassNumber, int UserTag, const TMetaInfo& MInfo)
 {
-    const int entry = AddFileBLOB(FileName, FNameInDB, Date, StateFlag, LatLow, LatHigh, LongLow, LongHigh,
-                                  Altitude, ClassNumber, UserTag, MInfo, 0);
-    if (entry > 0) {
-        TMetaInfo meta;
-        GetMetaInfo(FNumSumItems, meta);
-        meta.FilePath.Assign(OrgFilePath);
-        UpdateMetaInfo(FNumSumItems, meta);
-    }
-    return entry;
+    // The metadata names OrgFilePath from the first write on, so that an interruption never
+    // leaves the item with the other path.
+    return AddFileBLOB(FileName, FNameInDB, OrgFilePath, Date, StateFlag, LatLow, LatHigh, LongLow, LongHigh,
+                       Altitude, ClassNumber, UserTag, MInfo, 0);
 }
 
 int TGeoDB::AddBLOB(const std::string& Name, TDateTime Date, int StateFlag, float LatLow, float LatHigh,
@@ -150,7 +154,7 @@ void TGeoDB::ReplaceBLOB(int DBEntry, const std::string& FileName, TDateTime Dat
                          int UserTag, const TMetaInfo& MInfo)
 {
     if (DBEntry < 1) return;
-    AddFileBLOB(FileName, FileName, Date, StateFlag, LatLow, LatHigh, LongLow, LongHigh, Altitude, ClassNumber,
+    AddFileBLOB(FileName, FileName, FileName, Date, StateFlag, LatLow, LatHigh, LongLow, LongHigh, Altitude, ClassNumber,
                 UserTag, MInfo, DBEntry);
 }
 
@@ -175,6 +179,8 @@ void TGeoDB::ReplaceBLOB(int DBEntry, const std::string& Name, TDateTime Date, i
 
 bool TGeoDB::RetrievePolygon(int DBEntry, TgdbPolygon& Polygon)
 {
+    if (!IsOpen()) return false;
+    TSync sync(*this);
     if (!IsOpen()) return false;
     Progress(0);
     bool ok = false;
@@ -201,12 +207,15 @@ bool TGeoDB::RetrievePolygon(int DBEntry, TgdbPolygon& Polygon)
             }
         }
     }
+    sync.Done();
     Progress(100);
     return ok;
 }
 
 bool TGeoDB::RetrieveBLOB(int DBEntry, const std::string& Filepath, TMetaInfo& MetaInfo)
 {
+    if (!IsOpen()) return false;
+    TSync sync(*this);
     if (!IsOpen()) return false;
     TFile f(FNameGDD, omRead);
     const int i = RetrieveEntry(DBEntry);
@@ -240,12 +249,15 @@ bool TGeoDB::RetrieveBLOB(int DBEntry, const std::string& Filepath, TMetaInfo& M
         ProgressRatio(static_cast<double>(size - remaining), static_cast<double>(size));
     }
     out.Close();
+    sync.Done();
     Progress(100);
     return true;
 }
 
 bool TGeoDB::RetrieveBLOB(int DBEntry, TMetaInfo& MetaInfo, void* PBLOBData, int SizeOfBLOBData)
 {
+    if (!IsOpen()) return false;
+    TSync sync(*this);
     if (!IsOpen()) return false;
     Progress(0);
     bool ok = false;
@@ -271,12 +283,15 @@ bool TGeoDB::RetrieveBLOB(int DBEntry, TMetaInfo& MetaInfo, void* PBLOBData, int
             ok = true;
         }
     }
+    sync.Done();
     Progress(100);
     return ok;
 }
 
 bool TGeoDB::RetrieveBLOB(int DBEntry, TMetaInfo& MetaInfo, TMemoryStream& BlobStream)
 {
+    if (!IsOpen()) return false;
+    TSync sync(*this);
     if (!IsOpen()) return false;
     Progress(0);
     bool ok = false;
@@ -307,6 +322,7 @@ bool TGeoDB::RetrieveBLOB(int DBEntry, TMetaInfo& MetaInfo, TMemoryStream& BlobS
             }
         }
     }
+    sync.Done();
     Progress(100);
     return ok;
 }
@@ -315,6 +331,8 @@ bool TGeoDB::RetrieveBLOB(int DBEntry, TMetaInfo& MetaInfo, TMemoryStream& BlobS
 
 void TGeoDB::GarbageCollection()
 {
+    if (!IsOpen()) return;
+    TSync sync(*this);
     if (!IsOpen()) return;
     const std::string tmpData = FNameGDD + ".gctmp";
     const std::string tmpSum = FNameGDS + ".gctmp";
@@ -361,7 +379,11 @@ void TGeoDB::GarbageCollection()
     // The first rename commits: an opening that finds the summary waiting beside the new data file
     // completes the second. Should either fail, memory no longer says what the files hold; opening
     // again settles the leftovers as after a crash and takes what is on disk.
+    // The new summary is locked before it takes the name, so that another program waits for this
+    // operation to end rather than lock the new file while the old one is still held.
+    std::optional<TFileLock> newLock;
     try {
+        newLock.emplace(tmpSum);
         RenameFile(tmpData, FNameGDD);
         RenameFile(tmpSum, FNameGDS);
     } catch (...) {
@@ -369,6 +391,7 @@ void TGeoDB::GarbageCollection()
         throw;
     }
     FSumData = std::move(recs);
+    sync.Done();
     Progress(100);
 }
 

@@ -2,7 +2,9 @@
 #include "geodb/Tyx_GeoDB.h"
 
 #include "geodb/gdb_file.h"
+#include "geodb/gdb_journal.h"
 #include "geodb/gdb_records.h"
+#include "geodb/gdb_sync.h"
 #include "host/tyx_datetime.h"
 #include "host/tyx_errors.h"
 #include "host/tyx_streams.h"
@@ -60,6 +62,8 @@ void TGeoDB::ReplaceData(int DBEntry, const TgdbName& Name, const TgdbPolygon& P
 int TGeoDB::AddItem(const TItemArgs& A)
 {
     if (!IsOpen()) return -1;
+    TSync sync(*this);
+    if (!IsOpen()) return -1;
     if (FSystemData.HighestID == std::numeric_limits<int32_t>::max())
         throw ETYXGeoDBError(Msg("\": AddData: no item number is left; the highest, " +
                                  std::to_string(FSystemData.HighestID) + ", is taken."));
@@ -74,13 +78,16 @@ int TGeoDB::AddItem(const TItemArgs& A)
     ++FNumSumItems;
     InsertIntoIndex(FNumSumItems, rec);
     SaveIndexesUnlessLazy();
+    sync.Done();
     Progress(100);
     return FNumSumItems;
 }
 
 void TGeoDB::ReplaceItem(int DBEntry, const TItemArgs& A)
 {
-    if (!IsOpen() || DBEntry < 1 || DBEntry > FNumSumItems) return;
+    if (!IsOpen() || DBEntry < 1) return;
+    TSync sync(*this);
+    if (!IsOpen() || DBEntry > FNumSumItems) return;
     TgdbData rec = BuildRecord(A, "ReplaceData");
     Progress(0);
     rec.ItemId = FSumData[static_cast<std::size_t>(DBEntry - 1)].ItemId;
@@ -90,6 +97,7 @@ void TGeoDB::ReplaceItem(int DBEntry, const TItemArgs& A)
     RemoveIndexEntries(DBEntry);
     InsertIntoIndex(DBEntry, rec);
     SaveIndexesUnlessLazy();
+    sync.Done();
     Progress(100);
 }
 
@@ -203,10 +211,18 @@ void TGeoDB::WriteBlock(TgdbData& Rec, const TItemArgs& A, const char* Op)
     }
 }
 
+// An appended record that an interruption tears is cut off on opening; a record written over
+// another goes through the journal, so that it is the old or the new one, never a mix.
 void TGeoDB::WriteSummaryRecord(int Pos, const TgdbData& Rec)
 {
     uint8_t bytes[kRecSize];
     EncodeRecord(Rec, bytes);
+    if (Pos < FNumSumItems) {
+        TJournal j;
+        j.Write(0, int64_t{Pos} * kRecSize, bytes, sizeof bytes);
+        j.Commit(JournalName(), {FNameGDS, FNameGDD});
+        return;
+    }
     TFile f(FNameGDS, omReadWrite);
     f.WriteAt(int64_t{Pos} * kRecSize, bytes, sizeof bytes);
     f.Close();
@@ -215,9 +231,9 @@ void TGeoDB::WriteSummaryRecord(int Pos, const TgdbData& Rec)
 void TGeoDB::WriteHeader(const char* Op)
 {
     try {
-        TFile f(FNameGDD, omReadWrite);
-        f.WriteAt(0, &FSystemData, sizeof FSystemData);
-        f.Close();
+        TJournal j;
+        j.Write(1, 0, &FSystemData, sizeof FSystemData);
+        j.Commit(JournalName(), {FNameGDS, FNameGDD});
     } catch (const std::exception&) {
         throw ETYXGeoDBError(Msg(std::string("\": ") + Op + ": cannot open database."));
     }
@@ -227,18 +243,21 @@ void TGeoDB::WriteHeader(const char* Op)
 
 void TGeoDB::DeleteData(int DbEntry)
 {
-    if (!IsOpen() || DbEntry < 1 || DbEntry > FNumSumItems) return;
+    if (!IsOpen() || DbEntry < 1) return;
+    TSync sync(*this);
+    if (!IsOpen() || DbEntry > FNumSumItems) return;
     const int last = FNumSumItems - 1;
     const int hole = DbEntry - 1;
     {
-        TFile f(FNameGDS, omReadWrite);
+        // Moving the last record into the hole and shortening the file is one change.
+        TJournal j;
         if (hole != last) {
             uint8_t bytes[kRecSize];
-            f.ReadExact(int64_t{last} * kRecSize, bytes, sizeof bytes);
-            f.WriteAt(int64_t{hole} * kRecSize, bytes, sizeof bytes);
+            EncodeRecord(FSumData[static_cast<std::size_t>(last)], bytes);
+            j.Write(0, int64_t{hole} * kRecSize, bytes, sizeof bytes);
         }
-        f.Truncate(int64_t{last} * kRecSize);
-        f.Close();
+        j.Truncate(0, int64_t{last} * kRecSize);
+        j.Commit(JournalName(), {FNameGDS, FNameGDD});
     }
     FSumData[static_cast<std::size_t>(hole)] = FSumData[static_cast<std::size_t>(last)];
     FSumData.pop_back();
@@ -258,11 +277,14 @@ void TGeoDB::DeleteData(int DbEntry)
     }
     --FNumSumItems;
     SaveIndexesUnlessLazy();
+    sync.Done();
 }
 
 void TGeoDB::UpdateBasicData(int DbEntry, const TgdbData& GdbData)
 {
-    if (!IsOpen() || DbEntry < 1 || DbEntry > FNumSumItems) return;
+    if (!IsOpen() || DbEntry < 1) return;
+    TSync sync(*this);
+    if (!IsOpen() || DbEntry > FNumSumItems) return;
     const TgdbData& old = FSumData[static_cast<std::size_t>(DbEntry - 1)];
     if (GdbData.ItemKind > gitUndefined)
         throw ETYXGeoDBError(Msg("\": UpdateBasicData: invalid item kind " + std::to_string(int{GdbData.ItemKind}) + "."));
@@ -272,7 +294,10 @@ void TGeoDB::UpdateBasicData(int DbEntry, const TgdbData& GdbData)
                                  "; its data block would be read wrongly."));
     if (!FiniteBox(GdbData))
         throw ETYXGeoDBError(Msg("\": UpdateBasicData: the bounding box is not a finite number."));
-    TgdbData rec = GdbData;
+    // As the file will hold it (padding zero), so that it compares equal to the file's bytes.
+    uint8_t bytes[kRecSize];
+    EncodeRecord(GdbData, bytes);
+    TgdbData rec = DecodeRecord(bytes);
     SetNameBytes(rec.Name, GdbData.Name.Bytes());
     rec.ItemId = old.ItemId;
     rec.BlobOffset = old.BlobOffset;
@@ -282,6 +307,7 @@ void TGeoDB::UpdateBasicData(int DbEntry, const TgdbData& GdbData)
     RemoveIndexEntries(DbEntry);
     InsertIntoIndex(DbEntry, rec);
     SaveIndexesUnlessLazy();
+    sync.Done();
 }
 
 // --- the header ---
@@ -289,15 +315,21 @@ void TGeoDB::UpdateBasicData(int DbEntry, const TgdbData& GdbData)
 void TGeoDB::SetDescription(const std::string& Value)
 {
     if (!IsOpen()) return;
+    TSync sync(*this);
+    if (!IsOpen()) return;
     FSystemData.Description.AssignBytes(std::string_view(Utf8ToCp1252(Value)).substr(0, 60));
     WriteHeader("SetDescription");
+    sync.Done();
 }
 
 void TGeoDB::SetRevision(int Value)
 {
     if (!IsOpen()) return;
+    TSync sync(*this);
+    if (!IsOpen()) return;
     FSystemData.Revision = Value;
     WriteHeader("SetRevision");
+    sync.Done();
 }
 
 // --- the per-kind front ends ---

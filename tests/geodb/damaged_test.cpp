@@ -149,15 +149,21 @@ TEST_F(Damaged, AHealingThatCannotBeWrittenLeavesTheComponentClosed)
     EXPECT_EQ(SizeOf(File(".tyxgi1")), 32);
 }
 
-TEST_F(Damaged, UntrustworthySummaryOrDataFileIsRefused)
+TEST_F(Damaged, UntrustworthyDataFileIsRefusedATornSummaryMended)
 {
     Fill();
     const auto good = All();
     auto sum = good[5];
     sum.resize(sum.size() + 7);
     WriteBytes(File(".tyxgds"), sum);
-    ExpectRefused(".tyxgds", "not a whole number of 120-byte records");
-    WriteBytes(File(".tyxgds"), good[5]);
+    {
+        TGeoDB db;
+        db.SetGDBName(Base);
+        EXPECT_EQ(db.NumEntries(), 4);
+        ASSERT_EQ(db.OpenReport().size(), 1u);
+        EXPECT_NE(db.OpenReport()[0].find("7 bytes of a record that was never completed"), std::string::npos);
+    }
+    EXPECT_EQ(Bytes(File(".tyxgds")), good[5]);
 
     WriteBytes(File(".tyxgdd"), std::vector<uint8_t>(good[6].begin(), good[6].begin() + 200));
     ExpectRefused(".tyxgdd", "shorter than its 260-byte header");
@@ -413,8 +419,9 @@ TEST_F(Damaged, FailedCollectionRenameLosesNoLaterItem)
             db.SetGDBName(Base);
             db.ReplaceRiver(2, "r", Poly({{1, 10}, {2, 20}, {3, 30}}), 0, 0, 0, 0, 0, 0, 0, 0, 0);
             int renames = 0;
-            gdb::SetFileFaultHook([&](gdb::TFileChange Change, const std::string& Name) {
-                return Change == gdb::fcRename && Name == File(c.Target) && (c.Always || ++renames == 1);
+            gdb::SetFileFaultHook([&](gdb::TFileChange Change, const std::string& Name, std::size_t) {
+                const bool fail = Change == gdb::fcRename && Name == File(c.Target) && (c.Always || ++renames == 1);
+                return gdb::TFault{fail ? gdb::fkFail : gdb::fkNone, 0};
             });
             EXPECT_THROW(db.GarbageCollection(), EInOutError);
             gdb::SetFileFaultHook({});

@@ -1,6 +1,8 @@
 // Adding, replacing and deleting items, the header setters, LazyWrite, progress and messages.
 #include "geodb_test_util.h"
 
+#include "geodb/gdb_file.h"
+
 namespace tyx::test {
 
 namespace {
@@ -238,7 +240,8 @@ TEST_F(Edit, HeaderWriteFailuresGiveTheMessages)
     db.SetName("geo");
     db.SetGDBName(Base);
     Town(db, "a", 1, 1);
-    std::filesystem::remove(File(".tyxgdd"));
+    // Every write fails, as on a disk that broke (a missing data file would be created anew).
+    gdb::SetFileFaultHook([](gdb::TFileChange, const std::string&, std::size_t) { return gdb::TFault{gdb::fkFail, 0}; });
     const auto sum = Bytes(File(".tyxgds"));
     const auto expectMessage = [](auto&& fn, const std::string& msg) {
         try {
@@ -251,6 +254,7 @@ TEST_F(Edit, HeaderWriteFailuresGiveTheMessages)
     expectMessage([&] { Town(db, "b", 2, 2); }, "Component \"geo\": AddData: cannot open database.");
     expectMessage([&] { db.SetDescription("x"); }, "Component \"geo\": SetDescription: cannot open database.");
     expectMessage([&] { db.SetRevision(3); }, "Component \"geo\": SetRevision: cannot open database.");
+    gdb::SetFileFaultHook({});
     EXPECT_EQ(Bytes(File(".tyxgds")), sum);
     EXPECT_EQ(db.NumEntries(), 1);
 }
