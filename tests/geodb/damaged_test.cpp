@@ -175,6 +175,26 @@ TEST_F(Damaged, UntrustworthyDataFileIsRefusedATornSummaryMended)
     EXPECT_EQ(db.NumEntries(), 4);
 }
 
+// A delete cut off between moving the last record into the hole and shortening the file (as a
+// program without the journal leaves it) holds that item twice; opening keeps the first copy.
+TEST_F(Damaged, ItemStoredTwiceKeepsOneCopy)
+{
+    Fill();
+    auto sum = Bytes(File(".tyxgds"));
+    std::copy(sum.begin() + 360, sum.end(), sum.begin() + 120); // the BLOB moved over the river
+    WriteBytes(File(".tyxgds"), sum);
+    TGeoDB db;
+    db.SetGDBName(Base);
+    ASSERT_EQ(db.NumEntries(), 3);
+    EXPECT_EQ(db.GetSumdata(2).ItemId, 4);
+    EXPECT_EQ(db.SearchForItemID(4), 2);
+    EXPECT_EQ(db.SearchForItemID(2), 0);
+    ASSERT_EQ(db.OpenReport().size(), 1u);
+    EXPECT_NE(db.OpenReport()[0].find("item 4 was stored twice"), std::string::npos) << db.OpenReport()[0];
+    EXPECT_EQ(SizeOf(File(".tyxgds")), 360);
+    EXPECT_EQ(db.FindItemsInBox(-90, 90, -180, 180), (std::vector<int>{1, 2, 3}));
+}
+
 TEST_F(Damaged, BlockBeyondTheEndIsReportedWhenRead)
 {
     Fill();

@@ -1,0 +1,295 @@
+// Interruptions: a scripted run of every kind of change is cut at each of its writes, renames and
+// truncations (the write whole, torn or failed, the process then ended or carrying on), and the
+// database must open with every acknowledged operation in it, the interrupted one wholly there or
+// wholly absent, and no item twice. A disk that fills up fails the operation and loses nothing.
+#include "geodb_test_util.h"
+
+#include <algorithm>
+#include <csignal>
+#include <map>
+
+#include "geodb/gdb_file.h"
+#include "host/tyx_streams.h"
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+namespace tyx::test {
+
+namespace {
+
+// What a database holds, item by item (its record without the block's place, and the block's
+// bytes), in ItemId order; the header's description and revision.
+struct TState {
+    std::vector<std::pair<int32_t, std::string>> Items;
+    std::string Description;
+    int Revision = 0;
+    bool operator==(const TState&) const = default;
+};
+
+std::string ItemImage(TGeoDB& Db, int Entry)
+{
+    TgdbData d = Db.GetSumdata(Entry);
+    d.BlobOffset = 0;
+    std::string s(reinterpret_cast<const char*>(&d), sizeof d);
+    TgdbPolygon p;
+    if (Db.RetrievePolygon(Entry, p)) s.append(reinterpret_cast<const char*>(p.data()), p.size() * sizeof(TSCoords));
+    TMetaInfo m;
+    TMemoryStream blob;
+    if (d.ItemKind == gitBLOB && Db.RetrieveBLOB(Entry, m, blob)) {
+        s.append(reinterpret_cast<const char*>(&m), sizeof m);
+        s.append(reinterpret_cast<const char*>(blob.Memory()), static_cast<std::size_t>(blob.Size()));
+    }
+    return s;
+}
+
+TState StateOf(TGeoDB& Db)
+{
+    TState st;
+    for (int e = 1; e <= Db.NumEntries(); ++e) st.Items.emplace_back(Db.GetSumdata(e).ItemId, ItemImage(Db, e));
+    std::sort(st.Items.begin(), st.Items.end());
+    st.Description = Db.Description();
+    st.Revision = Db.Revision();
+    return st;
+}
+
+// The indexes agree with the records: every item found by its number and by a box around it.
+void ExpectIndexesAgree(TGeoDB& Db)
+{
+    for (int e = 1; e <= Db.NumEntries(); ++e) {
+        const TgdbData d = Db.GetSumdata(e);
+        EXPECT_EQ(Db.SearchForItemID(d.ItemId), e);
+        if (d.LatLow <= d.LatHigh) {
+            const auto found = Db.FindItemsInBox(d.LatLow, d.LatHigh, d.LongLow, d.LongHigh);
+            EXPECT_TRUE(std::binary_search(found.begin(), found.end(), e)) << "entry " << e;
+        }
+    }
+}
+
+TMetaInfo Meta(const std::string& Caption)
+{
+    TMetaInfo m;
+    m.Caption.Assign(Caption);
+    m.Keywords.Assign("k");
+    return m;
+}
+
+std::vector<uint8_t> Pattern(std::size_t N, uint8_t Seed)
+{
+    std::vector<uint8_t> v(N);
+    for (std::size_t i = 0; i < N; ++i) v[i] = static_cast<uint8_t>(Seed + i * 7);
+    return v;
+}
+
+using TStep = std::function<void(TGeoDB&)>;
+
+// Every kind of change, each step one operation. Entry numbers follow from the steps before.
+std::vector<TStep> Script(const std::string& Source)
+{
+    const auto blob1 = Pattern(40, 1), blob2 = Pattern(20000, 2);
+    return {
+        [](TGeoDB& db) { Town(db, "a", 10, 20); },
+        [](TGeoDB& db) { db.AddBorder("b", Poly({{1, 2}, {3, 4}, {2, 6}}), true, 45000, 1, 0, 0, 0, 0, 5, 2, 3); },
+        [blob1](TGeoDB& db) { db.AddBLOB("c", 45001, 0, 1, 2, 3, 4, 0, 0, 0, Meta("c"), blob1.data(), 40); },
+        [](TGeoDB& db) { db.SetDescription("first description"); },
+        // Index files written with every change are each replaced whole by a rename; a few steps of
+        // that suffice, the others leave them to be healed.
+        [](TGeoDB& db) { db.SetLazyWrite(true); },
+        [](TGeoDB& db) { db.AddRiver("d", Poly({{5, 5}, {6, 7}}), 45002, 0, 0, 0, 0, 0, 0, 1, 0); },
+        [](TGeoDB& db) { Town(db, "e", -10, -20); },
+        [](TGeoDB& db) { db.ReplaceTown(1, "a2", 45003, 0, TSCoords{11, 21}, 0, 4, 0); },
+        [](TGeoDB& db) { db.ReplaceBorder(2, "b2", Poly({{0, 0}, {9, 9}}), false, 45004, 0, 0, 0, 0, 0, 0, 0, 0); },
+        [](TGeoDB& db) { db.DeleteData(1); },
+        [](TGeoDB& db) { db.SetRevision(7); },
+        [blob2](TGeoDB& db) { db.ReplaceBLOB(3, "c2", 45005, 0, 1, 2, 3, 4, 0, 0, 0, Meta("c2"), blob2.data(), 20000); },
+        [](TGeoDB& db) { db.UpdateMetaInfo(3, Meta("c3")); },
+        [](TGeoDB& db) {
+            TgdbData d = db.GetSumdata(4);
+            d.Name.Assign("d2");
+            db.UpdateBasicData(4, d);
+        },
+        [](TGeoDB& db) { db.AddLake("f", Poly({{30, 30}, {31, 31}, {30, 32}}), 45006, 0, 0, 0, 0, 0, 0, 0, 0); },
+        [](TGeoDB& db) { Town(db, "g", 40, 40); },
+        [](TGeoDB& db) { db.DeleteData(db.NumEntries()); },
+        [](TGeoDB& db) { db.SetLazyWrite(false); },
+        [](TGeoDB& db) { db.GarbageCollection(); },
+        [Source](TGeoDB& db) { db.AddBLOB(Source, "h", "orig/h.bin", 0, 0, 1, 1, 2, 2, 0, 0, 0, Meta("h")); },
+        [](TGeoDB& db) { db.DeleteData(2); },
+        [](TGeoDB& db) { db.SetDescription("second"); },
+    };
+}
+
+// Counts the changes made to files; optionally interrupts the one numbered Cut.
+struct TCutter {
+    int Count = 0;
+    int Cut = -1;
+    gdb::TFault Fault;
+    std::vector<bool> Tearable; // per change: a write of two bytes or more
+    gdb::TFault operator()(gdb::TFileChange C, const std::string&, std::size_t N)
+    {
+        Tearable.push_back(C == gdb::fcWrite && N >= 2);
+        if (Count++ != Cut) return {};
+        gdb::TFault f = Fault;
+        if (f.Bytes == SIZE_MAX) f.Bytes = N;     // whole
+        if (f.Bytes == SIZE_MAX - 1) f.Bytes = N / 2; // torn
+        return f;
+    }
+};
+
+class Crash : public GeoDBTest {
+protected:
+    // Hundreds of small databases: in memory where the machine offers it.
+    void SetUp() override
+    {
+        GeoDBTest::SetUp();
+        if (std::filesystem::is_directory("/dev/shm")) {
+            std::filesystem::remove_all(Dir);
+            Dir = std::filesystem::path("/dev/shm") / Dir.filename();
+            std::filesystem::create_directories(Dir);
+            Base = (Dir / "db").string();
+        }
+    }
+
+    std::string Source() const { return Path("source.bin"); }
+    void WriteSource() const { WriteBytes(Source(), Pattern(30000, 9)); }
+};
+
+} // namespace
+
+TEST_F(Crash, EveryCutLeavesAWholeDatabase)
+{
+    WriteSource();
+    const auto steps = Script(Source());
+    // A run without faults: the state after each step, the changes each step ends with, and the
+    // highest item number handed out before it.
+    std::vector<TState> after;
+    std::vector<int> changesUpTo;
+    std::vector<int32_t> highestBefore;
+    std::vector<bool> tearable;
+    {
+        TCutter counter;
+        gdb::SetFileFaultHook([&counter](gdb::TFileChange C, const std::string& N, std::size_t B) { return counter(C, N, B); });
+        TGeoDB db;
+        db.SetGDBName(Path("clean"));
+        after.push_back(StateOf(db));
+        changesUpTo.push_back(counter.Count);
+        for (const auto& step : steps) {
+            highestBefore.push_back(ReadSystemInformation(Path("clean")).HighestID);
+            step(db);
+            changesUpTo.push_back(counter.Count);
+            after.push_back(StateOf(db));
+        }
+        gdb::SetFileFaultHook({});
+        tearable = counter.Tearable;
+    }
+    ASSERT_GT(changesUpTo.back(), 60);
+
+    enum TMode { mWhole, mTorn, mFailed };
+    int cuts = 0;
+    for (int cut = changesUpTo[0]; cut < changesUpTo.back(); ++cut) {
+        const std::size_t step = static_cast<std::size_t>(
+            std::upper_bound(changesUpTo.begin(), changesUpTo.end(), cut) - changesUpTo.begin() - 1);
+        for (const TMode mode : {mWhole, mTorn, mFailed}) {
+            if (mode == mTorn && !tearable[static_cast<std::size_t>(cut)]) continue; // the same as whole
+            SCOPED_TRACE("change " + std::to_string(cut) + " in step " + std::to_string(step + 1) + ", mode " +
+                         std::to_string(mode));
+            const std::string base = Path("cut");
+            for (const char* e : kAllExt) std::filesystem::remove(base + e);
+            for (const auto& f : std::filesystem::directory_iterator(Dir))
+                if (f.path().filename().string().rfind("cut.", 0) == 0) std::filesystem::remove(f.path());
+            const pid_t pid = ::fork();
+            ASSERT_GE(pid, 0);
+            if (pid == 0) {
+                int code = 1;
+                try {
+                    TCutter cutter{0, cut, mode == mFailed ? gdb::TFault{gdb::fkFail, 0}
+                                                           : gdb::TFault{gdb::fkStop, mode == mWhole ? SIZE_MAX : SIZE_MAX - 1}};
+                    gdb::SetFileFaultHook([&cutter](gdb::TFileChange C, const std::string& N, std::size_t B) { return cutter(C, N, B); });
+                    TGeoDB db;
+                    db.SetGDBName(base);
+                    try {
+                        for (const auto& s : steps) s(db);
+                    } catch (const std::exception&) {
+                        // The failed step is not retried; the same component goes on, the disk sound again.
+                        gdb::SetFileFaultHook({});
+                        code = Town(db, "after", 50, 50) > 0 ? 0 : 2;
+                    }
+                } catch (...) {
+                    code = 3;
+                }
+                ::_exit(code);
+            }
+            int status = 0;
+            ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+            ASSERT_TRUE(WIFEXITED(status));
+            ASSERT_EQ(WEXITSTATUS(status), mode == mFailed ? 0 : gdb::kFaultStopCode);
+            ++cuts;
+
+            TGeoDB db;
+            ASSERT_NO_THROW(db.SetGDBName(base));
+            TState st = StateOf(db);
+            if (mode == mFailed) {
+                const auto later = std::find_if(st.Items.begin(), st.Items.end(), [](const auto& it) {
+                    return it.second.substr(offsetof(TgdbData, Name), 6) == std::string("\5after");
+                });
+                ASSERT_NE(later, st.Items.end());
+                st.Items.erase(later);
+            }
+            for (std::size_t i = 1; i < st.Items.size(); ++i) ASSERT_NE(st.Items[i - 1].first, st.Items[i].first);
+            ASSERT_TRUE(st == after[step] || st == after[step + 1]);
+            ExpectIndexesAgree(db);
+            // No number handed out before is given again.
+            EXPECT_GE(ReadSystemInformation(base).HighestID, highestBefore[step]);
+        }
+    }
+    EXPECT_EQ(cuts, 2 * (changesUpTo.back() - changesUpTo[0]) +
+                        static_cast<int>(std::count(tearable.begin() + changesUpTo[0], tearable.end(), true)));
+}
+
+// A full disk (the size limit of a file reached) fails the add that meets it with an I/O error
+// and leaves every item acknowledged before.
+TEST_F(Crash, FullDiskFailsTheOperationAndKeepsTheRest)
+{
+    const std::string base = Path("full");
+    {
+        TGeoDB db;
+        db.SetGDBName(base);
+    }
+    const auto blob = Pattern(5000, 3);
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit lim{40000, 40000};
+        ::setrlimit(RLIMIT_FSIZE, &lim);
+        int acked = 0;
+        try {
+            TGeoDB db;
+            db.SetGDBName(base);
+            for (; acked < 100; ++acked)
+                db.AddBLOB("b" + std::to_string(acked), 0, 0, 0, 0, 0, 0, 0, 0, 0, TMetaInfo{}, blob.data(), 5000);
+        } catch (const EInOutError& e) {
+            if (std::string(e.what()).find("File too large") == std::string::npos) acked = 200;
+        } catch (...) {
+            acked = 201;
+        }
+        ::_exit(acked);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    const int acked = WEXITSTATUS(status);
+    ASSERT_GT(acked, 0);
+    ASSERT_LT(acked, 100);
+    TGeoDB db;
+    db.SetGDBName(base);
+    ASSERT_EQ(db.NumEntries(), acked);
+    for (int e = 1; e <= acked; ++e) {
+        TMetaInfo m;
+        std::vector<uint8_t> got(5000);
+        ASSERT_TRUE(db.RetrieveBLOB(e, m, got.data(), 5000));
+        EXPECT_EQ(got, blob);
+    }
+}
+
+} // namespace tyx::test
