@@ -202,8 +202,10 @@ TEST_F(Crash, EveryCutLeavesAWholeDatabase)
             if (pid == 0) {
                 int code = 1;
                 try {
-                    TCutter cutter{0, cut, mode == mFailed ? gdb::TFault{gdb::fkFail, 0}
-                                                           : gdb::TFault{gdb::fkStop, mode == mWhole ? SIZE_MAX : SIZE_MAX - 1}};
+                    TCutter cutter;
+                    cutter.Cut = cut;
+                    cutter.Fault = mode == mFailed ? gdb::TFault{gdb::fkFail, 0}
+                                                   : gdb::TFault{gdb::fkStop, mode == mWhole ? SIZE_MAX : SIZE_MAX - 1};
                     gdb::SetFileFaultHook([&cutter](gdb::TFileChange C, const std::string& N, std::size_t B) { return cutter(C, N, B); });
                     TGeoDB db;
                     db.SetGDBName(base);
