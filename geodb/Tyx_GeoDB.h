@@ -382,7 +382,7 @@ private:
     void ResetHeader();
     void SaveAllIndexes();
     void SaveIndexesUnlessLazy();
-    void WriteHeader(const char* Op);
+    void WriteHeader(const char* Op, bool CounterOnly);
     void RebuildIndex(int Ix);
     // The parameters of the workers, and the file a BLOB is copied from.
     struct TItemArgs {

@@ -70,7 +70,7 @@ int TGeoDB::AddItem(const TItemArgs& A)
     TgdbData rec = BuildRecord(A, "AddData");
     Progress(0);
     ++FSystemData.HighestID;
-    WriteHeader("AddData");
+    WriteHeader("AddData", true);
     rec.ItemId = FSystemData.HighestID;
     WriteBlock(rec, A, "AddData");
     WriteSummaryRecord(FNumSumItems, rec);
@@ -228,9 +228,19 @@ void TGeoDB::WriteSummaryRecord(int Pos, const TgdbData& Rec)
     f.Close();
 }
 
-void TGeoDB::WriteHeader(const char* Op)
+// A header that differs only in the item counter (an add) is written in place: its one changed
+// field lies in the first bytes of the first sector, which storage writes whole, and an opening
+// raises the counter to the highest number stored anyway. Other header changes go through the
+// journal, so that a description is never half old and half new.
+void TGeoDB::WriteHeader(const char* Op, bool CounterOnly)
 {
     try {
+        if (CounterOnly) {
+            TFile f(FNameGDD, omReadWrite);
+            f.WriteAt(0, &FSystemData, sizeof FSystemData);
+            f.Close();
+            return;
+        }
         TJournal j;
         j.Write(1, 0, &FSystemData, sizeof FSystemData);
         j.Commit(JournalName(), {FNameGDS, FNameGDD});
@@ -318,7 +328,7 @@ void TGeoDB::SetDescription(const std::string& Value)
     TSync sync(*this);
     if (!IsOpen()) return;
     FSystemData.Description.AssignBytes(std::string_view(Utf8ToCp1252(Value)).substr(0, 60));
-    WriteHeader("SetDescription");
+    WriteHeader("SetDescription", false);
     sync.Done();
 }
 
@@ -328,7 +338,7 @@ void TGeoDB::SetRevision(int Value)
     TSync sync(*this);
     if (!IsOpen()) return;
     FSystemData.Revision = Value;
-    WriteHeader("SetRevision");
+    WriteHeader("SetRevision", false);
     sync.Done();
 }
 
