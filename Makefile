@@ -5,7 +5,7 @@ BUILD_REL  ?= build-release
 JOBS       ?= 2
 export QT_QPA_PLATFORM ?= offscreen
 
-.PHONY: all deps demo test test-asan bench docs clean
+.PHONY: all deps demo test test-asan bench soak docs clean
 
 all: deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug
@@ -33,6 +33,13 @@ bench: deps
 	cmake -S . -B $(BUILD_REL) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTYX_BENCH=ON
 	cmake --build $(BUILD_REL) -j$(JOBS)
 	@for b in $(BUILD_REL)/bench/bench_*; do [ -x "$$b" ] && "$$b" --benchmark_min_time=0.2 || exit 1; done
+
+# One million random database operations against a model in memory, in a release build; not part
+# of `make test`. SOAK_ARGS="--ops N --seed S" picks another run.
+soak: deps
+	cmake -S . -B $(BUILD_REL) -G Ninja -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(BUILD_REL) -j$(JOBS) --target soak_geodb
+	$(BUILD_REL)/tests/geodb/soak_geodb $(SOAK_ARGS)
 
 # The API reference of the public headers in build-docs/html; a Doxygen warning fails the target.
 docs: deps
