@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace tyx {
 
@@ -56,6 +57,9 @@ std::string GeoLongitude(double Angle, TDegreeFormat Format, int Decimals)
 TgdbSystemData ReadSystemInformation(const std::string& FName)
 {
     const std::string name = StripExtension(FName) + ".tyxgdd";
+    // Under the lock of the set, so that no header is read while another program writes it.
+    std::optional<gdb::TFileLock> lock;
+    if (const std::string gds = StripExtension(FName) + ".tyxgds"; gdb::Exists(gds)) lock.emplace(gds);
     gdb::TFile f(name, gdb::omRead);
     TgdbSystemData h;
     if (f.ReadAt(0, &h, sizeof h) != sizeof h)

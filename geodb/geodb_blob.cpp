@@ -334,6 +334,9 @@ void TGeoDB::GarbageCollection()
     if (!IsOpen()) return;
     TSync sync(*this);
     if (!IsOpen()) return;
+    // Everything is rewritten from memory, so memory is read afresh first, whatever the stamps
+    // say (a change in place within one tick of a coarse clock leaves them as they were).
+    Reload();
     const std::string tmpData = FNameGDD + ".gctmp";
     const std::string tmpSum = FNameGDS + ".gctmp";
     std::vector<TgdbData> recs = FSumData;

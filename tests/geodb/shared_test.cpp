@@ -2,6 +2,7 @@
 // lost or doubled, and a third that opens the database meanwhile never finds a half-written record.
 #include "geodb_test_util.h"
 
+#include <functional>
 #include <set>
 
 #include <sys/wait.h>
@@ -81,6 +82,58 @@ TEST_F(Shared, TwoWritersLoseNothing)
     EXPECT_GE(reclassed, 1);
     EXPECT_EQ(db.FindItemsInBox(-90, 90, -180, 180).size(), static_cast<std::size_t>(2 * kEach));
     EXPECT_GT(reads, 0);
+}
+
+// A second component on the same database sees each kind of change of the first at its next
+// operation, whether the files grew, shrank, changed in place or were replaced.
+TEST_F(Shared, AnotherProgramsChangeIsSeenBeforeTheNextOperation)
+{
+    struct TCase {
+        const char* What;
+        std::function<void(TGeoDB&)> Change;
+        std::function<void(TGeoDB&)> Check;
+    };
+    const TCase cases[] = {
+        {"add", [](TGeoDB& a) { Town(a, "new", 5, 5); }, [](TGeoDB& b) { EXPECT_EQ(b.SearchData("new"), 4); }},
+        {"replace in place", [](TGeoDB& a) { a.ReplaceTown(1, "renamed", 0, 0, TSCoords{1, 1}, 0, 0, 0); },
+         [](TGeoDB& b) { EXPECT_EQ(b.GetSumdata(1).Name.Str(), "renamed"); }},
+        {"delete", [](TGeoDB& a) { a.DeleteData(1); },
+         [](TGeoDB& b) {
+             EXPECT_EQ(b.NumEntries(), 2);
+             EXPECT_EQ(b.SearchForItemID(1), 0);
+             EXPECT_EQ(b.SearchForItemID(3), 1);
+         }},
+        {"collection", [](TGeoDB& a) {
+             a.ReplaceRiver(2, "r", Poly({{7, 7}, {8, 8}}), 0, 0, 0, 0, 0, 0, 0, 0, 0);
+             a.GarbageCollection();
+         },
+         [](TGeoDB& b) {
+             TgdbPolygon p;
+             ASSERT_TRUE(b.RetrievePolygon(2, p));
+             ASSERT_EQ(p.size(), 2u);
+             EXPECT_EQ(p[1].Latit, 8);
+         }},
+        {"description", [](TGeoDB& a) { a.SetDescription("theirs"); }, [](TGeoDB& b) { EXPECT_EQ(b.Description(), "theirs"); }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.What);
+        for (const char* e : kAllExt) std::filesystem::remove(File(e));
+        TGeoDB a, b;
+        a.SetGDBName(Base);
+        Town(a, "t", 1, 1);
+        a.AddRiver("r", Poly({{1, 2}, {3, 4}, {5, 6}}), 0, 0, 0, 0, 0, 0, 0, 0, 0);
+        Town(a, "u", 2, 2);
+        b.SetGDBName(Base);
+        c.Change(a);
+        b.SetRevision(b.Revision() + 1); // any operation that touches the files
+        c.Check(b);
+        EXPECT_TRUE(b.OpenReport().empty());
+        // And the first sees the second's change in turn, nothing lost on either side.
+        TgdbPolygon p;
+        a.RetrievePolygon(1, p);
+        EXPECT_EQ(a.Revision(), 1);
+        EXPECT_EQ(a.NumEntries(), b.NumEntries());
+    }
 }
 
 } // namespace tyx::test
