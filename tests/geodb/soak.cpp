@@ -251,10 +251,12 @@ bool TSoak::Run(long Ops)
         }
         if (FOp % 20000 == 0) FDb.GarbageCollection();
         if (FOp % 5000 == 0 && !Reopen()) return false;
-        if (FOp % 100000 == 0)
+        if (FOp % 100000 == 0) {
             std::printf("soak: %ld operations, %zu items, %ld box queries, %ld item comparisons, %ld reopenings, %.0f s\n",
                         FOp, FItems.size(), FQueries, FCompared, FReopens,
                         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            std::fflush(stdout);
+        }
     }
     return Reopen();
 }
