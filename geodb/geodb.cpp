@@ -102,12 +102,14 @@ TGeoDB::TGeoDB(TComponent* AOwner) : TComponent(AOwner)
 
 TGeoDB::~TGeoDB()
 {
-    FNumSumItems = 0;
-    // A destructor cannot report a failure; the next opening heals indexes that lag behind.
+    // A destructor cannot report a failure; the next opening heals indexes that lag behind. The
+    // tables are written while the count still holds, as taking in another program's records
+    // first needs it.
     try {
         if (FLazyWrite) SaveAllIndexes();
     } catch (...) {
     }
+    FNumSumItems = 0;
 }
 
 std::string TGeoDB::Msg(const std::string& Tail) const
@@ -495,14 +497,24 @@ bool TGeoDB::CatchUp()
     if (now[0] != FSeen[0] || now[1] != FSeen[1] || now[5] != FSeen[5] || now[6] != FSeen[6] || now[7] < FSeen[7] ||
         Exists(JournalName()))
         return false;
-    std::vector<uint8_t> bytes;
-    ReadWholeFile(FNameGDS, bytes);
-    const std::size_t mine = FSumData.size() * kRecSize;
-    if (bytes.size() % kRecSize != 0 || bytes.size() < mine ||
-        (mine > 0 && std::memcmp(bytes.data(), FSumData.data(), mine) != 0))
-        return false;
+    TFile f(FNameGDS, omRead);
+    const int64_t size = f.Size();
+    const int64_t mine = static_cast<int64_t>(FSumData.size()) * kRecSize;
+    if (size % kRecSize != 0 || size < mine) return false;
+    // Compared piece by piece: no copy of the whole file is made for each operation.
+    std::vector<uint8_t> bytes(std::min<int64_t>(std::max<int64_t>(mine, size - mine), 4 * kChunk));
+    const auto* ours = reinterpret_cast<const uint8_t*>(FSumData.data());
+    for (int64_t at = 0; at < mine;) {
+        const std::size_t n = static_cast<std::size_t>(std::min<int64_t>(static_cast<int64_t>(bytes.size()), mine - at));
+        f.ReadExact(at, bytes.data(), n);
+        if (std::memcmp(bytes.data(), ours + at, n) != 0) return false;
+        at += static_cast<int64_t>(n);
+    }
+    bytes.resize(static_cast<std::size_t>(size - mine));
+    f.ReadExact(mine, bytes.data(), bytes.size());
+    f.Close();
     std::vector<TgdbData> added;
-    for (std::size_t at = mine; at < bytes.size(); at += kRecSize) {
+    for (std::size_t at = 0; at < bytes.size(); at += kRecSize) {
         added.push_back(DecodeRecord(bytes.data() + at));
         const TgdbData& d = added.back();
         if (!FiniteBox(d) || SearchForItemID(d.ItemId) != 0) return false;
