@@ -196,7 +196,7 @@ bool TSoak::Run(long Ops)
         // The database grows to a few thousand items, then deletes keep it there.
         const int n = static_cast<int>(FItems.size());
         const int r = Pick(1000);
-        if (r < 300 + (n < 3000 ? 100 : -100)) {
+        if (r < (n < 3000 ? 400 : 100)) {
             TModelItem it = RandomItem();
             Store(0, it);
             it.Id = ++FHighest;
