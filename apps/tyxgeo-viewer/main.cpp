@@ -1,0 +1,130 @@
+// tyxgeo-viewer: a desktop atlas on the Tyx library. Shows the maps `tyxgeo atlas build` wrote, their
+// town landmarks, and finds places in the database they were drawn from.
+#include "viewer_window.h"
+
+#include "geoatlas/Tyx_geoatlas.h"
+#include "geomap/Tyx_geomap.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+
+namespace {
+
+/// Qt's own notes (platform plugin remarks and the like) are not the viewer's to report.
+void QuietQt(QtMsgType Type, const QMessageLogContext&, const QString& Message)
+{
+    if (Type == QtCriticalMsg || Type == QtFatalMsg) std::fprintf(stderr, "%s\n", Message.toUtf8().constData());
+}
+
+int Fail(const QString& Message)
+{
+    std::fprintf(stderr, "tyxgeo-viewer: %s\n", Message.toUtf8().constData());
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QElapsedTimer Started;
+    Started.start();
+    qInstallMessageHandler(QuietQt);
+    // A screenshot needs no screen, and without a display there is none to open.
+    const bool WantsShot = std::any_of(argv + 1, argv + argc, [](const char* A) {
+        return std::strcmp(A, "--screenshot") == 0 || std::strncmp(A, "--screenshot=", 13) == 0;
+    });
+    if (!std::getenv("QT_QPA_PLATFORM") && (WantsShot || (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication App(argc, argv);
+    QApplication::setApplicationName("tyxgeo-viewer");
+    QApplication::setApplicationVersion(TYX_VERSION);
+
+    QCommandLineParser P;
+    P.setApplicationDescription("Desktop atlas: calibrated maps, town landmarks, search, position in degrees and UTM.");
+    P.addHelpOption();
+    P.addVersionOption();
+    P.addPositionalArgument("atlas", "Folder written by `tyxgeo atlas build` (maps and cities.xml)", "[ATLAS]");
+    const QCommandLineOption Db("db", "Database the search looks in.", "DB");
+    const QCommandLineOption Marks("landmarks", "Landmark file (default: ATLAS/cities.xml).", "FILE");
+    const QCommandLineOption Calib("calib", "Also opens this calibration file and shows it.", "XML");
+    const QCommandLineOption GoTo("goto", "Centres this place (a name in the database).", "NAME");
+    const QCommandLineOption Grat("grat", "Overlay 0-5: none, points, lines, points and lines, UTM grid, points and UTM grid.",
+                                  "N");
+    const QCommandLineOption Classes("classes", "Town classes shown, e.g. 1,2,3 (default 1,2).", "LIST");
+    const QCommandLineOption Zoom("zoom", "Magnification after start-up.", "M");
+    const QCommandLineOption Size("size", "Window size (default 1000x700).", "WxH");
+    const QCommandLineOption Shot("screenshot", "Renders the window after start-up into FILE (PNG) and exits.", "FILE");
+    const QCommandLineOption Echo("echo-status", "Writes every status text to standard output.");
+    const QCommandLineOption ShotBase("shot-base", "F12 saves the window as PATH-N.png.", "PATH");
+    const QCommandLineOption Timing("timing", "Reports on standard error when the first map was shown.");
+    P.addOptions({Db, Marks, Calib, GoTo, Grat, Classes, Zoom, Size, Shot, Echo, ShotBase, Timing});
+    P.process(App);
+
+    tyx::viewer::TViewerWindow W;
+    W.SetEchoStatus(P.isSet(Echo));
+    W.SetShotBase(P.value(ShotBase));
+    if (P.isSet(Size)) {
+        const QStringList S = P.value(Size).split('x');
+        if (S.size() != 2 || S[0].toInt() < 200 || S[1].toInt() < 150) return Fail("--size wants WxH, at least 200x150");
+        W.resize(S[0].toInt(), S[1].toInt());
+    }
+    const QString AtlasDir = P.positionalArguments().value(0);
+    try {
+        if (!AtlasDir.isEmpty() && W.LoadAtlas(AtlasDir) == 0) return Fail("no calibration files in " + AtlasDir);
+        if (P.isSet(Calib) && !W.OpenCalibration(P.value(Calib))) return Fail("cannot read " + P.value(Calib));
+    } catch (const std::exception& E) {
+        return Fail(E.what());
+    }
+    const bool Offscreen = P.isSet(Shot);
+    if (Offscreen) W.setAttribute(Qt::WA_DontShowOnScreen);
+    W.show();
+    QApplication::processEvents();
+    W.FitMap();
+    if (P.isSet(Timing))
+        std::fprintf(stderr, "tyxgeo-viewer: first map shown after %lld ms\n", static_cast<long long>(Started.elapsed()));
+
+    // The rest (many landmarks, the name list) comes after the first map is on the screen.
+    auto Rest = [&]() -> int {
+        try {
+            const QString LmFile = P.isSet(Marks) ? P.value(Marks) : QDir(AtlasDir).filePath("cities.xml");
+            if ((P.isSet(Marks) || QFileInfo::exists(LmFile)) && !W.LoadLandMarks(LmFile))
+                return Fail("cannot read landmarks from " + LmFile);
+            if (P.isSet(Classes)) {
+                for (int c = 1; c <= 4; ++c) W.SetClassVisible(c, false);
+                for (const QString& C : P.value(Classes).split(',', Qt::SkipEmptyParts)) W.SetClassVisible(C.toInt(), true);
+            }
+            if (P.isSet(Db)) W.OpenDatabase(P.value(Db));
+            if (P.isSet(GoTo) && !W.GoTo(P.value(GoTo))) return Fail("not found on any map: " + P.value(GoTo));
+            if (P.isSet(Zoom)) W.Map()->SetMagnification(P.value(Zoom).toDouble());
+            if (P.isSet(Grat)) W.SetGraticule(P.value(Grat).toInt());
+        } catch (const std::exception& E) {
+            return Fail(E.what());
+        }
+        if (P.isSet(Timing))
+            std::fprintf(stderr, "tyxgeo-viewer: ready after %lld ms\n", static_cast<long long>(Started.elapsed()));
+        return 0;
+    };
+    if (Offscreen) {
+        if (const int Rc = Rest(); Rc != 0) return Rc;
+        QApplication::processEvents();
+        if (!W.grab().save(P.value(Shot))) return Fail("cannot write " + P.value(Shot));
+        std::printf("%s\n", P.value(Shot).toUtf8().constData());
+        return 0;
+    }
+    int Rc = 0;
+    QTimer::singleShot(0, &W, [&] {
+        if ((Rc = Rest()) != 0) QApplication::exit(Rc);
+    });
+    const int Exec = QApplication::exec();
+    return Rc != 0 ? Rc : Exec;
+}
