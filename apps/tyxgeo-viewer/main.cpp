@@ -26,6 +26,36 @@ void QuietQt(QtMsgType Type, const QMessageLogContext&, const QString& Message)
     if (Type == QtCriticalMsg || Type == QtFatalMsg) std::fprintf(stderr, "%s\n", Message.toUtf8().constData());
 }
 
+/// The scripted tour: the world, a city with its town captions, the graticule, and the UTM grid on
+/// the UTM sheet. Writes one PNG per step into Dir and prints each path; false when a step fails.
+bool RunTour(tyx::viewer::TViewerWindow& W, const QString& Dir)
+{
+    struct TStep {
+        const char* File;
+        const char* Place;
+        double Zoom;
+        int Grat;
+    };
+    const TStep Steps[] = {{"1-world.png", "", 0, tyx::sgNone},
+                           {"2-city-berlin.png", "Berlin", 2, tyx::sgNone},
+                           {"3-graticule.png", "Berlin", 0.6, tyx::sgLines},
+                           {"4-utm-grid-munich.png", "Munich", 0.7, tyx::sgUTMGrid}};
+    QDir().mkpath(Dir);
+    for (const TStep& S : Steps) {
+        // The first step is the view after start-up: the coarsest map, whole.
+        if (*S.Place != 0 && !W.GoTo(S.Place, S.Zoom)) {
+            std::fprintf(stderr, "tyxgeo-viewer: tour: %s is not on any map\n", S.Place);
+            return false;
+        }
+        W.SetGraticule(S.Grat);
+        QApplication::processEvents();
+        const QString Path = QDir(Dir).filePath(S.File);
+        if (!W.grab().save(Path)) return false;
+        std::printf("%s\n", QFileInfo(Path).absoluteFilePath().toUtf8().constData());
+    }
+    return true;
+}
+
 int Fail(const QString& Message)
 {
     std::fprintf(stderr, "tyxgeo-viewer: %s\n", Message.toUtf8().constData());
@@ -41,7 +71,7 @@ int main(int argc, char* argv[])
     qInstallMessageHandler(QuietQt);
     // A screenshot needs no screen, and without a display there is none to open.
     const bool WantsShot = std::any_of(argv + 1, argv + argc, [](const char* A) {
-        return std::strcmp(A, "--screenshot") == 0 || std::strncmp(A, "--screenshot=", 13) == 0;
+        return std::strncmp(A, "--screenshot", 12) == 0 || std::strncmp(A, "--tour", 6) == 0;
     });
     if (!std::getenv("QT_QPA_PLATFORM") && (WantsShot || (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -64,10 +94,11 @@ int main(int argc, char* argv[])
     const QCommandLineOption Zoom("zoom", "Magnification after start-up.", "M");
     const QCommandLineOption Size("size", "Window size (default 1000x700).", "WxH");
     const QCommandLineOption Shot("screenshot", "Renders the window after start-up into FILE (PNG) and exits.", "FILE");
+    const QCommandLineOption Tour("tour", "Renders the scripted tour into DIR (needs --db) and exits.", "DIR");
     const QCommandLineOption Echo("echo-status", "Writes every status text to standard output.");
     const QCommandLineOption ShotBase("shot-base", "F12 saves the window as PATH-N.png.", "PATH");
     const QCommandLineOption Timing("timing", "Reports on standard error when the first map was shown.");
-    P.addOptions({Db, Marks, Calib, GoTo, Grat, Classes, Zoom, Size, Shot, Echo, ShotBase, Timing});
+    P.addOptions({Db, Marks, Calib, GoTo, Grat, Classes, Zoom, Size, Shot, Tour, Echo, ShotBase, Timing});
     P.process(App);
 
     tyx::viewer::TViewerWindow W;
@@ -85,7 +116,7 @@ int main(int argc, char* argv[])
     } catch (const std::exception& E) {
         return Fail(E.what());
     }
-    const bool Offscreen = P.isSet(Shot);
+    const bool Offscreen = P.isSet(Shot) || P.isSet(Tour);
     if (Offscreen) W.setAttribute(Qt::WA_DontShowOnScreen);
     W.show();
     QApplication::processEvents();
@@ -117,6 +148,7 @@ int main(int argc, char* argv[])
     if (Offscreen) {
         if (const int Rc = Rest(); Rc != 0) return Rc;
         QApplication::processEvents();
+        if (P.isSet(Tour)) return RunTour(W, P.value(Tour)) ? 0 : 1;
         if (!W.grab().save(P.value(Shot))) return Fail("cannot write " + P.value(Shot));
         std::printf("%s\n", P.value(Shot).toUtf8().constData());
         return 0;

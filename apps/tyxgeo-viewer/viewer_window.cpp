@@ -43,6 +43,9 @@ constexpr double SwitchFactor = 2.0;
 
 QString PositionText(double Lat, double Long)
 {
+    // Below half a second of arc the sign would show as a hemisphere at zero.
+    if (std::fabs(Lat) < 1.0 / 7200) Lat = 0;
+    if (std::fabs(Long) < 1.0 / 7200) Long = 0;
     QString Text = QString::fromStdString(GeoLatitude(Lat, dfDegMinSec, 0) + "  " + GeoLongitude(Long, dfDegMinSec, 0));
     int Zone = 0;
     char Band = ' ';
@@ -70,10 +73,11 @@ TViewerWindow::TViewerWindow(QWidget* Parent) : QMainWindow(Parent)
     M->SetMouseAction(maPan);
     M->SetAntiAlias(true);
     M->SetEmptyMsg("No map: build an atlas with tyxgeo atlas build, or use File > Open calibration...");
-    // Small towns are many; they appear when switched on.
-    for (int c = 3; c <= 4; ++c) M->SetClassVisibility(static_cast<uint8_t>(c), false);
 
     FAtlas->OnMouseMove = [this](TObject*, TShiftState, int X, int Y) { ShowPositionAt(X, Y); };
+    // The selector and zoom clicks switch maps too.
+    FAtlas->OnCBoxMapsChange = [this](TObject*) { ClassesForScale(); };
+    FAtlas->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) { ClassesForScale(); };
     M->OnZoomPan = [this](TObject*) {
         SwitchMapForScale();
         ShowViewCentre();
@@ -116,11 +120,18 @@ void TViewerWindow::BuildMenus()
     File->addAction("&Quit", QKeySequence::Quit, this, &QWidget::close);
 
     QMenu* Towns = menuBar()->addMenu("&Towns");
+    FByScale = Towns->addAction("By map scale");
+    FByScale->setCheckable(true);
+    FByScale->setChecked(true);
+    connect(FByScale, &QAction::toggled, this, [this](bool On) {
+        if (On) ClassesForScale();
+    });
+    Towns->addSeparator();
     for (int c = 1; c <= 4; ++c) {
         QAction* A = Towns->addAction(ClassNames[c - 1]);
         A->setCheckable(true);
-        A->setChecked(Map()->GetClassVisibility(static_cast<uint8_t>(c)));
-        connect(A, &QAction::toggled, this, [this, c](bool On) { SetClassVisible(c, On); });
+        FClassActions[c - 1] = A;
+        connect(A, &QAction::triggered, this, [this, c](bool On) { SetClassVisible(c, On); });
     }
 
     QMenu* Grat = menuBar()->addMenu("&Graticule");
@@ -159,6 +170,7 @@ int TViewerWindow::LoadAtlas(const QString& Dir)
     const QStringList Files = QDir(Dir).entryList({"*.xml"}, QDir::Files, QDir::Name);
     int Coarsest = 0;
     for (const QString& F : Files) {
+        if (F.compare("cities.xml", Qt::CaseInsensitive) == 0) continue; // the landmarks, not a map
         try {
             if (!FAtlas->RegisterMap(QDir(Dir).filePath(F).toStdString())) continue;
         } catch (const ETYXError&) {
@@ -168,6 +180,7 @@ int TViewerWindow::LoadAtlas(const QString& Dir)
         if (Coarsest == 0 || FAtlas->Maps(k).Resolution > FAtlas->Maps(Coarsest).Resolution) Coarsest = k;
     }
     if (Coarsest > 0) FAtlas->SelectMap(Coarsest);
+    ClassesForScale();
     FitMap();
     return FAtlas->NumRegMaps();
 }
@@ -204,7 +217,7 @@ void TViewerWindow::OpenDatabase(const QString& FileName)
     FSearch->setCompleter(Completer);
 }
 
-bool TViewerWindow::GoTo(const QString& Name)
+bool TViewerWindow::GoTo(const QString& Name, double Magnification)
 {
     if (!FDb || Name.trimmed().isEmpty()) return false;
     // A town first, when a border or river bears the same name.
@@ -215,7 +228,7 @@ bool TViewerWindow::GoTo(const QString& Name)
     if (Entry == 0) return false;
     const TgdbData D = FDb->GetSumdata(Entry);
     const double Lat = (D.LatLow + D.LatHigh) / 2, Long = (D.LongLow + D.LongHigh) / 2;
-    if (!ShowLocation(Lat, Long)) return false;
+    if (!ShowLocation(Lat, Long, Magnification)) return false;
     Map()->SetHighLM(Map()->FindLandMark(Lat, Long, -1));
     return true;
 }
@@ -231,16 +244,17 @@ int TViewerWindow::MostDetailedMapAt(double Lat, double Long) const
     return Best;
 }
 
-bool TViewerWindow::ShowLocation(double Lat, double Long)
+bool TViewerWindow::ShowLocation(double Lat, double Long, double Magnification)
 {
     const int k = MostDetailedMapAt(Lat, Long);
     if (k == 0) return false;
     const bool Was = std::exchange(FSwitching, true);
     if (k != FAtlas->CurrentMapIndex()) FAtlas->SelectMap(k);
-    Map()->SetMagnification(1);
+    Map()->SetMagnification(Magnification);
     Map()->BringLocationToCenter(Lat, Long);
     FSwitching = Was;
-    FLastMag = 1;
+    FLastMag = Map()->Magnification();
+    ClassesForScale();
     ShowViewCentre();
     return true;
 }
@@ -269,6 +283,7 @@ void TViewerWindow::SwitchMapForScale()
         Map()->SetMagnification(FAtlas->Maps(FAtlas->CurrentMapIndex()).Resolution / ViewRes);
         Map()->BringLocationToCenter(Lat, Long);
         FLastMag = Map()->Magnification();
+        ClassesForScale();
     }
     FSwitching = Was;
 }
@@ -309,7 +324,26 @@ void TViewerWindow::SetGraticule(int Mode)
 
 void TViewerWindow::SetClassVisible(int Class, bool Visible)
 {
-    Map()->SetClassVisibility(static_cast<uint8_t>(Class), Visible);
+    if (Class < 1 || Class > 4) return;
+    FByScale->setChecked(false);
+    ShowClass(Class, Visible);
+}
+
+void TViewerWindow::ShowClass(int Class, bool Visible)
+{
+    FClassActions[Class - 1]->setChecked(Visible);
+    if (Map()->GetClassVisibility(static_cast<uint8_t>(Class)) != Visible)
+        Map()->SetClassVisibility(static_cast<uint8_t>(Class), Visible);
+}
+
+void TViewerWindow::ClassesForScale()
+{
+    const int k = FAtlas->CurrentMapIndex();
+    if (!FByScale->isChecked() || k == 0) return;
+    // Metres per pixel of the map shown: the finer the map, the smaller the towns that get a place.
+    const double Res = FAtlas->Maps(k).Resolution;
+    const int Shown = Res > 10000 ? 1 : Res > 1000 ? 2 : Res > 200 ? 3 : 4;
+    for (int c = 1; c <= 4; ++c) ShowClass(c, c <= Shown);
 }
 
 QString TViewerWindow::StatusText() const { return FPosition->text(); }

@@ -4,9 +4,11 @@
 #include <QMainWindow>
 #include <QString>
 
+#include <array>
 #include <memory>
 #include <string>
 
+class QAction;
 class QLabel;
 class QLineEdit;
 
@@ -35,16 +37,21 @@ public:
     /// names. Throws what the database throws.
     void OpenDatabase(const QString& FileName);
     /// Finds an item by name (case ignored) and centres it on the most detailed map that holds
-    /// it; false when the database has no such item or no map contains it.
-    bool GoTo(const QString& Name);
+    /// it, at the magnification given; false when the database has no such item or no map
+    /// contains it.
+    bool GoTo(const QString& Name, double Magnification = 1);
     /// Centres the position on the most detailed map that contains it; false when none does.
-    bool ShowLocation(double Lat, double Long);
+    bool ShowLocation(double Lat, double Long, double Magnification = 1);
     /// Registers a user's own calibration file and shows it; false when it cannot be read.
     bool OpenCalibration(const QString& FileName);
     bool ExportPng(const QString& FileName);
     bool PrintPdf(const QString& FileName);
     void SetGraticule(int Mode);
+    /// Shows or hides a town class (1 to 4) and ends the choice by map scale.
     void SetClassVisible(int Class, bool Visible);
+    /// The town classes follow the scale of the map shown (the default): one class on the world
+    /// map, all four on the finest.
+    void ClassesForScale();
 
     /// The text of the status bar: the position under the mouse (or the view's centre).
     QString StatusText() const;
@@ -61,6 +68,7 @@ private:
     void ShowPositionAt(int X, int Y);
     void ShowViewCentre();
     void SetStatus(const QString& Text);
+    void ShowClass(int Class, bool Visible);
     /// After a zoom: a map that fits the new scale better takes over.
     void SwitchMapForScale();
     int MostDetailedMapAt(double Lat, double Long) const;
@@ -68,6 +76,8 @@ private:
     TGeoAtlas* FAtlas = nullptr;
     QLineEdit* FSearch = nullptr;
     QLabel* FPosition = nullptr;
+    QAction* FByScale = nullptr;
+    std::array<QAction*, 4> FClassActions{};
     std::unique_ptr<TGeoDB> FDb;
     bool FEchoStatus = false;
     bool FSwitching = false;

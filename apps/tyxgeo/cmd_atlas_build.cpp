@@ -227,8 +227,8 @@ TLandMark CityLandMark(const TgdbData& D)
         TColor Fg, Bg;
         int CaptionSize;
     };
-    static const TStyle Styles[] = {{lmSquare, 4, clBlack, clRed, 10},
-                                    {lmCircle, 3, clBlack, 0x0080FF, 8},
+    static const TStyle Styles[] = {{lmSquare, 3, clBlack, clRed, 8},
+                                    {lmCircle, 3, clBlack, 0x0080FF, 7},
                                     {lmCircle, 2, 0x404040, clWhite, 0},
                                     {lmPlus, 1, 0x606060, clWhite, 0}};
     const uint8_t Class = TownClass(D);
