@@ -135,8 +135,10 @@ int main(int argc, char* argv[])
                 for (const QString& C : P.value(Classes).split(',', Qt::SkipEmptyParts)) W.SetClassVisible(C.toInt(), true);
             }
             if (P.isSet(Db)) W.OpenDatabase(P.value(Db));
-            if (P.isSet(GoTo) && !W.GoTo(P.value(GoTo))) return Fail("not found on any map: " + P.value(GoTo));
-            if (P.isSet(Zoom)) W.Map()->SetMagnification(P.value(Zoom).toDouble());
+            const double Mag = P.isSet(Zoom) ? P.value(Zoom).toDouble() : 1.0;
+            if (!(Mag > 0)) return Fail("--zoom wants a positive magnification");
+            if (P.isSet(GoTo) && !W.GoTo(P.value(GoTo), Mag)) return Fail("not found on any map: " + P.value(GoTo));
+            if (!P.isSet(GoTo) && P.isSet(Zoom)) W.Map()->SetMagnification(Mag);
             if (P.isSet(Grat)) W.SetGraticule(P.value(Grat).toInt());
         } catch (const std::exception& E) {
             return Fail(E.what());

@@ -10,6 +10,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCompleter>
+#include <QCursor>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
@@ -80,7 +81,12 @@ TViewerWindow::TViewerWindow(QWidget* Parent) : QMainWindow(Parent)
     FAtlas->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) { ClassesForScale(); };
     M->OnZoomPan = [this](TObject*) {
         SwitchMapForScale();
-        ShowViewCentre();
+        // Under the mouse the position is the one under the cursor, which a pan or zoom changes.
+        const QPoint At = Map()->mapFromGlobal(QCursor::pos());
+        if (Map()->rect().contains(At))
+            ShowPositionAt(At.x(), At.y());
+        else
+            ShowViewCentre();
     };
 
     FSearch = new QLineEdit;
