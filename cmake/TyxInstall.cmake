@@ -72,9 +72,12 @@ install(FILES ${PROJECT_BINARY_DIR}/tyxgeo-core.pc DESTINATION ${CMAKE_INSTALL_L
 if(TARGET tyxgeo)
   install(TARGETS tyxgeo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
 endif()
+if(TARGET tyxgeo-viewer)
+  install(TARGETS tyxgeo-viewer RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
+endif()
 
 # Debian packages: libtyxgeo-dev (libraries, headers, CMake and pkg-config files) and tyxgeo (the
-# tool). Only for the main project, so that a host's own packaging is left alone.
+# tool and the viewer). Only for the main project, so that a host's own packaging is left alone.
 if(PROJECT_IS_TOP_LEVEL)
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGE_NAME tyxgeo)
