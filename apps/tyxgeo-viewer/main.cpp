@@ -71,7 +71,8 @@ int main(int argc, char* argv[])
     qInstallMessageHandler(QuietQt);
     // A screenshot needs no screen, and without a display there is none to open.
     const bool WantsShot = std::any_of(argv + 1, argv + argc, [](const char* A) {
-        return std::strncmp(A, "--screenshot", 12) == 0 || std::strncmp(A, "--tour", 6) == 0;
+        return std::strncmp(A, "--screenshot", 12) == 0 || std::strncmp(A, "--tour", 6) == 0 ||
+               std::strncmp(A, "--export", 8) == 0 || std::strncmp(A, "--pdf", 5) == 0;
     });
     if (!std::getenv("QT_QPA_PLATFORM") && (WantsShot || (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -94,11 +95,13 @@ int main(int argc, char* argv[])
     const QCommandLineOption Zoom("zoom", "Magnification after start-up.", "M");
     const QCommandLineOption Size("size", "Window size (default 1000x700).", "WxH");
     const QCommandLineOption Shot("screenshot", "Renders the window after start-up into FILE (PNG) and exits.", "FILE");
+    const QCommandLineOption Export("export", "Writes the map view as PNG (File > Export view) and exits.", "FILE");
+    const QCommandLineOption Pdf("pdf", "Prints the map to a PDF file (File > Print to PDF) and exits.", "FILE");
     const QCommandLineOption Tour("tour", "Renders the scripted tour into DIR (needs --db) and exits.", "DIR");
     const QCommandLineOption Echo("echo-status", "Writes every status text to standard output.");
     const QCommandLineOption ShotBase("shot-base", "F12 saves the window as PATH-N.png.", "PATH");
     const QCommandLineOption Timing("timing", "Reports on standard error when the first map was shown.");
-    P.addOptions({Db, Marks, Calib, GoTo, Grat, Classes, Zoom, Size, Shot, Tour, Echo, ShotBase, Timing});
+    P.addOptions({Db, Marks, Calib, GoTo, Grat, Classes, Zoom, Size, Shot, Export, Pdf, Tour, Echo, ShotBase, Timing});
     P.process(App);
 
     tyx::viewer::TViewerWindow W;
@@ -116,7 +119,7 @@ int main(int argc, char* argv[])
     } catch (const std::exception& E) {
         return Fail(E.what());
     }
-    const bool Offscreen = P.isSet(Shot) || P.isSet(Tour);
+    const bool Offscreen = P.isSet(Shot) || P.isSet(Tour) || P.isSet(Export) || P.isSet(Pdf);
     if (Offscreen) W.setAttribute(Qt::WA_DontShowOnScreen);
     W.show();
     QApplication::processEvents();
@@ -151,8 +154,12 @@ int main(int argc, char* argv[])
         if (const int Rc = Rest(); Rc != 0) return Rc;
         QApplication::processEvents();
         if (P.isSet(Tour)) return RunTour(W, P.value(Tour)) ? 0 : 1;
-        if (!W.grab().save(P.value(Shot))) return Fail("cannot write " + P.value(Shot));
-        std::printf("%s\n", P.value(Shot).toUtf8().constData());
+        if (P.isSet(Export) && !W.ExportPng(P.value(Export))) return Fail("cannot write " + P.value(Export));
+        if (P.isSet(Pdf) && !W.PrintPdf(P.value(Pdf))) return Fail("cannot print to " + P.value(Pdf));
+        if (P.isSet(Shot)) {
+            if (!W.grab().save(P.value(Shot))) return Fail("cannot write " + P.value(Shot));
+            std::printf("%s\n", P.value(Shot).toUtf8().constData());
+        }
         return 0;
     }
     int Rc = 0;

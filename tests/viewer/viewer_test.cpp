@@ -183,6 +183,17 @@ TEST_F(ViewerTest, ViewerOffscreenShowsMapLandmarksAndStatus)
     EXPECT_GT(Orange, 3);
     EXPECT_GT(DarkInStatus, 50);
 
+    // The view as PNG is the map control's picture; the PDF is a PDF.
+    const QString Png = QString::fromStdString((Dir / "view.png").string()),
+                  Pdf = QString::fromStdString((Dir / "map.pdf").string());
+    const TRun Files = RunProgram(VIEWER_PATH, {AtlasDir(), "--size", "640x480", "--export", Png, "--pdf", Pdf});
+    ASSERT_EQ(Files.Code, 0) << Files.Err.toStdString();
+    const QImage View(Png);
+    EXPECT_TRUE(View.width() > 600 && View.width() < 640 && View.height() > 300 && View.height() < 480);
+    QFile PdfFile(Pdf);
+    ASSERT_TRUE(PdfFile.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(PdfFile.read(5) == "%PDF-" && PdfFile.size() > 10000);
+
     const TRun Missing = RunProgram(VIEWER_PATH, {AtlasDir(), "--db", DbName(), "--goto", "Atlantis", "--screenshot", Shot});
     EXPECT_EQ(Missing.Code, 1);
     EXPECT_TRUE(Missing.Err.contains("Atlantis")) << Missing.Err.toStdString();
