@@ -194,6 +194,11 @@ TEST_F(ViewerTest, ViewerOffscreenShowsMapLandmarksAndStatus)
     ASSERT_TRUE(PdfFile.open(QIODevice::ReadOnly));
     EXPECT_TRUE(PdfFile.read(5) == "%PDF-" && PdfFile.size() > 10000);
 
+    // A calibration of one's own, without an atlas folder: the view shows its land.
+    const TRun Own = RunProgram(VIEWER_PATH, {"--calib", AtlasDir() + "/germany.xml", "--export", Png});
+    ASSERT_EQ(Own.Code, 0) << Own.Err.toStdString();
+    EXPECT_TRUE(Greenish(QImage(Png).pixel(100, 100)));
+
     const TRun Missing = RunProgram(VIEWER_PATH, {AtlasDir(), "--db", DbName(), "--goto", "Atlantis", "--screenshot", Shot});
     EXPECT_EQ(Missing.Code, 1);
     EXPECT_TRUE(Missing.Err.contains("Atlantis")) << Missing.Err.toStdString();
