@@ -80,7 +80,7 @@ if [ -n "$TYXGEO" ]; then
     say "importing into $DB"
     rm -f "$DB".tyxg*
     "$TYXGEO" db create "$DB" >/dev/null
-    "$TYXGEO" db import "$DB" "$CACHE/countries-50m.json" "$CSV"
+    "$TYXGEO" db import "$DB" "$CACHE/countries-50m.json" --object countries "$CSV"
   else
     say "database present: $DB"
   fi
