@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <limits>
 #include <string>
+#include <unistd.h>
 
 using namespace tyx;
 using namespace tyx::geoio;
@@ -91,7 +94,7 @@ TEST(GeoIORead, TopoJsonArcsTransformAndReversal)
 
 TEST(GeoIORead, CsvWithHeaderQuotesAndOptions)
 {
-    const auto items = Read("towns.csv");
+    const auto items = Read("towns.csv"); // with a byte order mark and CR LF line ends
     ASSERT_EQ(items.size(), 3u);
     EXPECT_EQ(items[1].Name, "Venezia, \"La Serenissima\"");
     EXPECT_EQ(Pts(items[1]), "45.44,12.33");
@@ -149,4 +152,34 @@ TEST(GeoIORead, BadInputIsRefusedWithItsPlace)
             EXPECT_NE(std::string(e.what()).find(c.Message), std::string::npos) << name << ": " << e.what();
         }
     }
+}
+
+TEST(GeoIOStore, BlocksBeyondTheDataFileLimitAreRefusedBeforeAnyWrite)
+{
+    const auto dir = std::filesystem::temp_directory_path() / ("geoio-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string base = (dir / "full").string();
+    {
+        TGeoDB db;
+        db.SetGDBName(base);
+        db.AddTown("Start", 0, 0, {1, 2}, 0, 0, 0);
+        db.SetGDBName("");
+    }
+    // A sparse data file just below 2 GiB: the next ring of three points would not fit.
+    std::filesystem::resize_file(base + ".tyxgdd", std::numeric_limits<int32_t>::max() - 16);
+    TGeoDB db;
+    db.SetGDBName(base);
+    TGeoItem town{"Town", gitTown, 0, false, false, {{5, 6}}};
+    TGeoItem ring{"Ring", gitBorder, 0, true, false, {{0, 0}, {0, 1}, {1, 1}}};
+    try {
+        StoreItems(db, {town, ring});
+        ADD_FAILURE() << "stored";
+    } catch (const EGeoIOError& e) {
+        EXPECT_NE(std::string(e.what()).find("more than its limit of 2 GiB"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(db.NumEntries(), 1);
+    EXPECT_EQ(StoreItems(db, {town}), 1);
+    EXPECT_EQ(db.NumEntries(), 2);
+    db.SetGDBName("");
+    std::filesystem::remove_all(dir);
 }
