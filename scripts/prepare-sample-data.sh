@@ -78,9 +78,13 @@ if [ -n "$TYXGEO" ]; then
   DB="$CACHE/world"
   if [ ! -s "$DB.tyxgds" ] || [ "$CSV" -nt "$DB.tyxgds" ] || [ "$CACHE/countries-50m.json" -nt "$DB.tyxgds" ]; then
     say "importing into $DB"
+    # Built beside and moved in when whole, so that an interrupted import is not taken as done.
+    NEW="$CACHE/world-new"
+    rm -f "$NEW".tyxg*
+    "$TYXGEO" db create "$NEW" >/dev/null
+    "$TYXGEO" db import "$NEW" "$CACHE/countries-50m.json" --object countries "$CSV"
     rm -f "$DB".tyxg*
-    "$TYXGEO" db create "$DB" >/dev/null
-    "$TYXGEO" db import "$DB" "$CACHE/countries-50m.json" "$CSV"
+    for f in "$NEW".tyxg*; do mv "$f" "$DB${f#"$NEW"}"; done
   else
     say "database present: $DB"
   fi

@@ -13,7 +13,8 @@ namespace {
 
 using detail::TPath;
 using detail::TPos;
-using nlohmann::json;
+// Objects in the order of the file, so that items are stored in that order too.
+using json = nlohmann::ordered_json;
 
 struct TContext {
     std::string Source;
@@ -54,7 +55,7 @@ std::string TypeOf(const TContext& C, const json& J)
 
 double Number(const TContext& C, const json& J, const char* What)
 {
-    if (!J.is_number()) C.Fail(fmt::format("{} '{}' is not a number", What, J.dump()));
+    if (!J.is_number()) C.Fail(fmt::format("{} {} is not a number", What, J.dump()));
     return J.get<double>();
 }
 
@@ -270,7 +271,7 @@ std::vector<TGeoItem> ReadJsonText(const std::string& Text, const std::string& S
     json j;
     try {
         j = json::parse(Text);
-    } catch (const json::parse_error& e) {
+    } catch (const json::exception& e) { // a syntax error, or a number beyond double's range
         // The library's message starts with its own tag; the reader wants the place and the fault.
         std::string what = e.what();
         const auto tag = what.find("] ");

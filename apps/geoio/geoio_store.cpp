@@ -16,8 +16,10 @@ std::vector<TGeoItem> ReadGeoFile(const std::string& FileName, const TReadOption
 {
     std::ifstream in(FileName, std::ios::binary);
     if (!in) throw EGeoIOError(fmt::format("{}: cannot be read", FileName));
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad()) throw EGeoIOError(fmt::format("{}: cannot be read", FileName));
+    // Spreadsheets often start UTF-8 text with a byte order mark; it is no part of the data.
+    if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
     std::string ext = std::filesystem::path(FileName).extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (ext == ".csv") return ReadCsvText(text, FileName, Options);

@@ -320,8 +320,8 @@ void AddDbCommands(CLI::App& App)
             if (stats.SplitAtAntimeridian)
                 std::cerr << "tyxgeo: " << f << ": " << stats.SplitAtAntimeridian << " rings or lines cut at the antimeridian\n";
         }
-        TProgressBar bar("import");
         try {
+            TProgressBar bar("import"); // ends its line before the summary is printed
             geoio::StoreItems(*d, items, [&bar](int Percent) { bar.Update(Percent); });
         } catch (const geoio::EGeoIOError& e) {
             throw DataError(e.what());
