@@ -85,6 +85,7 @@ if(TARGET tyxgeo)
   install(TARGETS tyxgeo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
 endif()
 if(TARGET tyxgeo-viewer)
+  set_target_properties(tyxgeo-viewer PROPERTIES INSTALL_RPATH "$ORIGIN/${TYX_BIN_TO_LIB}")
   install(TARGETS tyxgeo-viewer RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
 endif()
 
