@@ -46,6 +46,14 @@ inline void WriteBytes(const std::filesystem::path& Path, const uint8_t* Data, s
     if (std::fclose(f) != 0 || !ok) std::abort();
 }
 
+/// A property every input must keep; a broken one is a finding like a crash.
+inline void Require(bool Holds, const char* What)
+{
+    if (Holds) return;
+    std::fprintf(stderr, "fuzz: broken: %s\n", What);
+    std::abort();
+}
+
 /// Runs Read; the library's own errors are how a reader turns bad input down. Anything else
 /// (another exception, a crash, a sanitizer report) is a finding.
 template <class F>

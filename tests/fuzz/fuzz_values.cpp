@@ -16,11 +16,6 @@ using namespace tyx;
 
 namespace {
 
-void Check(bool Holds)
-{
-    if (!Holds) std::abort();
-}
-
 // A start position from 1 to one past the end, as the readers call the scanners.
 int StartPos(uint8_t Flags, const std::string& Text)
 {
@@ -44,12 +39,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
         switch (which % 8) {
         case 0: {
             const double v = ParseFloatAt(text, flags & 1, 1 + (flags >> 1) % 3, pos);
-            Check(std::isfinite(v) && pos >= start && pos <= end);
+            fuzz::Require(std::isfinite(v) && pos >= start && pos <= end, "number finite, position in the text");
             break;
         }
         case 1:
             ParseIntAt(text, pos);
-            Check(pos >= start && pos <= end);
+            fuzz::Require(pos >= start && pos <= end, "position in the text");
             break;
         case 2: {
             std::string name, value;
@@ -61,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
         }
         case 3:
             ScanHex(text, pos);
-            Check(pos >= start && pos <= end);
+            fuzz::Require(pos >= start && pos <= end, "position in the text");
             break;
         case 4: {
             // The format is untrusted too when the text holds a '|': format|text.
@@ -72,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
             int at = 1 + static_cast<int>((flags >> 3) % (value.size() + 1));
             const int from = at;
             ScanDateTime(value, format, (flags & 4) ? lanGerman : lanEnglish, at);
-            Check(at >= from && at <= static_cast<int>(value.size()) + 1);
+            fuzz::Require(at >= from && at <= static_cast<int>(value.size()) + 1, "position in the text");
             break;
         }
         case 5:
