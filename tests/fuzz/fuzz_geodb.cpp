@@ -1,9 +1,10 @@
 // The database opener. One input becomes the seven files of a database: a byte saying which files
 // exist (bit k for file k), six little-endian 32-bit lengths cutting the five index files and the
 // summary file from what follows, and the rest as the data file. The database is then opened and
-// every item read back, as a host browsing a database it was given would; the header is also read
-// without opening.
+// every item read back, as a host browsing a database it was given would, closed and opened again;
+// the header is also read without opening.
 #include <array>
+#include <vector>
 #include <filesystem>
 
 #include "fuzz_util.h"
@@ -64,11 +65,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
     }
 
     fuzz::Survives([&] { (void)ReadSystemInformation(base); });
-    TGeoDB db;
-    fuzz::Survives([&] {
-        db.SetGDBName(base);
+    std::vector<int32_t> ids;
+    {
+        TGeoDB db;
+        bool opened = false;
+        fuzz::Survives([&] {
+            db.SetGDBName(base);
+            opened = true;
+        });
+        if (!opened) return 0;
         Browse(db);
+        for (int i = 1; i <= db.NumEntries(); ++i) ids.push_back(db.GetSumdata(i).ItemId);
         db.SetGDBName("");
-    });
+    }
+    // What an opening accepted and mended must open again as it was left, with nothing more to mend.
+    TGeoDB again;
+    again.SetGDBName(base);
+    fuzz::Require(again.OpenReport().empty(), "a mended database opens without a report");
+    fuzz::Require(again.NumEntries() == static_cast<int>(ids.size()), "every item is there again");
+    for (int i = 1; i <= again.NumEntries(); ++i)
+        fuzz::Require(again.GetSumdata(i).ItemId == ids[static_cast<size_t>(i - 1)], "every item is in its place again");
     return 0;
 }
