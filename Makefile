@@ -2,12 +2,13 @@
 BUILD      ?= build
 BUILD_ASAN ?= build-asan
 BUILD_REL  ?= build-release
+BUILD_SHARED ?= build-shared
 BUILD_FUZZ ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= 2
 export QT_QPA_PLATFORM ?= offscreen
 
-.PHONY: all deps demo test test-asan bench fuzz fuzz-corpus docs clean
+.PHONY: all deps demo test test-asan test-shared bench fuzz fuzz-corpus docs clean
 
 all: deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug
@@ -30,6 +31,12 @@ test-asan: deps
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/scripts/lsan.supp:print_suppressions=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j$(JOBS)
+
+# The same tests against shared libraries: run paths, sonames and the runtime package.
+test-shared: deps
+	cmake -S . -B $(BUILD_SHARED) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DBUILD_SHARED_LIBS=ON
+	cmake --build $(BUILD_SHARED) -j$(JOBS)
+	cd $(BUILD_SHARED) && ctest --output-on-failure -j$(JOBS)
 
 bench: deps
 	cmake -S . -B $(BUILD_REL) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTYX_BENCH=ON
@@ -61,4 +68,4 @@ docs: deps
 	@echo "API reference: build-docs/html/index.html"
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_REL) $(BUILD_FUZZ) build-docs
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_REL) $(BUILD_SHARED) $(BUILD_FUZZ) build-docs
