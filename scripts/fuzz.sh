@@ -32,8 +32,6 @@ for t in "${targets[@]}"; do
     grep -E "stat::number_of_executed_units|Done [0-9]+ runs" "$build/fuzz-$t.log" | tail -n 2
   fi
 done
-if [ ${#failed[@]} -gt 0 ]; then
-  echo "fuzz: findings in ${failed[*]} (inputs in $build/fuzz-artifacts/)"
-  exit 1
-fi
-echo "fuzz: ${#targets[@]} targets ran ${seconds}s each without a finding"
+[ ${#failed[@]} -gt 0 ] && echo "fuzz: findings in ${failed[*]} (inputs in $build/fuzz-artifacts/)"
+echo "fuzz: $(( ${#targets[@]} - ${#failed[@]} )) passed, ${#failed[@]} failed"
+[ ${#failed[@]} -eq 0 ]
