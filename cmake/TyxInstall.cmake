@@ -84,9 +84,13 @@ if(TARGET tyxgeo)
   set_target_properties(tyxgeo PROPERTIES INSTALL_RPATH "$ORIGIN/${TYX_BIN_TO_LIB}")
   install(TARGETS tyxgeo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
 endif()
+if(TARGET tyxgeo-viewer)
+  set_target_properties(tyxgeo-viewer PROPERTIES INSTALL_RPATH "$ORIGIN/${TYX_BIN_TO_LIB}")
+  install(TARGETS tyxgeo-viewer RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
+endif()
 
 # Debian packages: libtyxgeo-dev (libraries, headers, CMake and pkg-config files) and tyxgeo (the
-# tool). Only for the main project, so that a host's own packaging is left alone.
+# tool and the viewer). Only for the main project, so that a host's own packaging is left alone.
 if(PROJECT_IS_TOP_LEVEL)
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGE_NAME tyxgeo)

@@ -9,6 +9,7 @@ PACKAGES=(
   libgl-dev               # Qt6Gui's CMake config looks for OpenGL headers
   libgtest-dev libbenchmark-dev
   libcli11-dev libfmt-dev
+  nlohmann-json3-dev      # tyxgeo db import: GeoJSON and TopoJSON
   libgeographiclib-dev    # benchmarks only: reference geodesy
   libsqlite3-dev          # benchmarks only: reference store with an R*Tree index
   libgeotiff-dev libtiff-dev  # world files and GeoTIFF maps
@@ -16,6 +17,7 @@ PACKAGES=(
   doxygen                 # make docs: the API reference
   dpkg-dev                # cpack: the Debian packages
   clang libclang-rt-dev   # make fuzz: clang with libFuzzer and the sanitizer runtimes
+  xvfb xauth xdotool      # the viewer test under a real X server, driven by a real mouse
 )
 
 missing=()

@@ -24,7 +24,7 @@ need "$dev" '^/usr/include/tyx/geomap/Tyx_geomap\.h$' '^/usr/include/tyx/geodb/T
      '^/usr/lib/.*libtyx_geomap\.(a|so)$' '^/usr/lib/.*libtyx_geodb\.(a|so)$' \
      '^/usr/lib/.*cmake/TyxGeo/TyxGeoConfig\.cmake$' '^/usr/lib/.*cmake/TyxGeo/TyxGeoTargets\.cmake$' \
      '^/usr/lib/.*pkgconfig/tyxgeo-core\.pc$' '^/usr/lib/.*qt6/plugins/designer/libtyx_designer\.so$'
-need "$tool" '^/usr/bin/tyxgeo$'
+need "$tool" '^/usr/bin/tyxgeo$' '^/usr/bin/tyxgeo-viewer$'
 # Private headers, test programs and the tool stay out of the development package.
 if grep -qE 'geo_internal\.h|tests_|/bin/' <<<"$dev"; then echo "unexpected files in the dev package:"; echo "$dev"; exit 1; fi
 if grep -qE '/include/|\.a$' <<<"$tool"; then echo "unexpected files in the tool package:"; echo "$tool"; exit 1; fi
