@@ -3,10 +3,12 @@ BUILD      ?= build
 BUILD_ASAN ?= build-asan
 BUILD_REL  ?= build-release
 BUILD_SHARED ?= build-shared
+BUILD_FUZZ ?= build-fuzz
+FUZZ_SECONDS ?= 60
 JOBS       ?= 2
 export QT_QPA_PLATFORM ?= offscreen
 
-.PHONY: all deps demo test test-asan test-shared bench soak docs clean
+.PHONY: all deps demo test test-asan test-shared bench soak fuzz fuzz-corpus docs clean
 
 all: deps
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug
@@ -51,6 +53,23 @@ soak: deps
 	cmake --build $(BUILD_REL) -j$(JOBS) --target soak_geodb
 	$(BUILD_REL)/tests/geodb/soak_geodb $(SOAK_ARGS)
 
+FUZZ_CONFIGURE = cmake -S . -B $(BUILD_FUZZ) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++ \
+  -DTYX_FUZZ=ON -DTYX_BUILD_TESTS=OFF -DTYX_BUILD_TOOLS=OFF
+
+# Every libFuzzer target (tests/fuzz) for FUZZ_SECONDS each, under ASan and UBSan; clang only builds
+# the libraries the readers need.
+fuzz: deps
+	$(FUZZ_CONFIGURE)
+	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target fuzzers
+	bash scripts/fuzz.sh $(BUILD_FUZZ) $(FUZZ_SECONDS)
+
+# Rewrites the committed seed corpora with the library's own writers.
+fuzz-corpus: deps
+	$(FUZZ_CONFIGURE)
+	cmake --build $(BUILD_FUZZ) -j$(JOBS) --target fuzz_make_corpus
+	rm -rf tests/fuzz/corpus
+	$(BUILD_FUZZ)/tests/fuzz/fuzz_make_corpus tests/fuzz/corpus
+
 # The API reference of the public headers in build-docs/html; a Doxygen warning fails the target.
 docs: deps
 	@rm -rf build-docs && mkdir -p build-docs
@@ -59,4 +78,4 @@ docs: deps
 	@echo "API reference: build-docs/html/index.html"
 
 clean:
-	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_REL) $(BUILD_SHARED) build-docs
+	rm -rf $(BUILD) $(BUILD_ASAN) $(BUILD_REL) $(BUILD_SHARED) $(BUILD_FUZZ) build-docs

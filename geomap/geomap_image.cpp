@@ -7,6 +7,8 @@
 
 #include <QImageReader>
 
+#include <cstdlib>
+
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -178,8 +180,10 @@ void TGeoMap::SetMapImgName(const std::string& Value)
     // without allocating it.
     {
         const QImageReader Probe(QString::fromStdString(FileName));
+        // A top-down BMP reports its height negative; its pixels count all the same. An unknown
+        // size is (-1, -1), one pixel here, and decoding finds what it is.
         const QSize S = Probe.size();
-        if (S.isValid()) CheckMapPixels(Name(), S.width(), S.height());
+        CheckMapPixels(Name(), std::abs(S.width()), std::abs(S.height()));
     }
 
     TProgressEvent Progress;

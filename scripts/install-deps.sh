@@ -16,6 +16,7 @@ PACKAGES=(
   qt6-tools-dev qt6-tools-dev-tools  # the Qt Designer plugin
   doxygen                 # make docs: the API reference
   dpkg-dev                # cpack: the Debian packages
+  clang libclang-rt-dev   # make fuzz: clang with libFuzzer and the sanitizer runtimes
   xvfb xauth xdotool      # the viewer test under a real X server, driven by a real mouse
 )
 

@@ -5,6 +5,7 @@
 #include <QImage>
 
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -122,6 +123,35 @@ TEST_F(MapImageTest, PixelLimitAcceptsThreeMillionAndRefusesOneColumnMore)
     EXPECT_EQ(M.MapImgHeight(), 1500);
     EXPECT_EQ(M.MapBitmap().Width(), 2000);
     EXPECT_EQ(M.Paints, Paints);
+}
+
+TEST_F(MapImageTest, PixelLimitCountsATopDownBitmapBeforeDecoding)
+{
+    // 62 bytes claiming 4000 x 4000 pixels stored top-down (a negative height): refused by the
+    // header check, before anything is decoded.
+    std::string Bytes(62, '\0');
+    const auto Put32 = [&](std::size_t At, int32_t V) { std::memcpy(&Bytes[At], &V, 4); };
+    Bytes[0] = 'B';
+    Bytes[1] = 'M';
+    Put32(2, 62);
+    Put32(10, 54);
+    Put32(14, 40);
+    Put32(18, 4000);
+    Put32(22, -4000);
+    Bytes[26] = 1;
+    Bytes[28] = 24;
+    const std::string File = Path("topdown.bmp");
+    std::ofstream(File, std::ios::binary) << Bytes;
+    int Loading = 0;
+    M.OnDataLoading = [&](TObject*, int) { ++Loading; };
+    try {
+        M.SetMapImgName(File);
+        FAIL() << "no error for a top-down 4000 x 4000 bitmap";
+    } catch (const ETYXGeoMapError& E) {
+        EXPECT_STREQ(E.what(), "Component \"Map1\": Cannot use map image, maximum of 3000000 pixels exceeded "
+                               "(size of map is 4000 x 4000)");
+    }
+    EXPECT_EQ(Loading, 0);
 }
 
 TEST_F(MapImageTest, MissingFileClearsNameAndSize)
