@@ -1,5 +1,7 @@
 #include "host/tyx_text.h"
 
+#include <cstring>
+
 namespace tyx {
 
 namespace {
@@ -41,6 +43,11 @@ char ToCp1252(char32_t cp)
 std::size_t AsciiPrefix(std::string_view s)
 {
     std::size_t i = 0;
+    // Eight bytes at a time while no high bit is set: most text in files is plain ASCII.
+    for (uint64_t w; i + 8 <= s.size(); i += 8) {
+        std::memcpy(&w, s.data() + i, 8);
+        if (w & 0x8080808080808080u) break;
+    }
     while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80) ++i;
     return i;
 }

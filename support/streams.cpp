@@ -1,5 +1,6 @@
 #include "support/Tyx_streams.h"
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 
@@ -27,9 +28,9 @@ int FindTag(const std::string& Name, std::span<const std::string> Tags)
 
 // Attribute text on one line, in place: every line break (CR LF, CR or LF) becomes one blank;
 // the ends are trimmed. Returns whether the tag closed itself with a final '/'.
-bool NormaliseAttributes(std::string& Text)
+bool NormaliseAttributes(std::string& Text, bool HasBreaks)
 {
-    if (Text.find_first_of("\r\n") != std::string::npos) {
+    if (HasBreaks) {
         std::size_t out = 0;
         for (std::size_t i = 0; i < Text.size(); ++i) {
             char c = Text[i];
@@ -119,7 +120,12 @@ bool SkipSpecialTag(Source& Src)
     return false;
 }
 
-bool EndsTagRun(char c) { return c == '"' || c == '\r' || c == '\n' || c == '>'; }
+// The characters that end a run of plain text inside a tag.
+constexpr std::array<bool, 256> TagRunEnds = [] {
+    std::array<bool, 256> t{};
+    for (const unsigned char c : {'"', '\r', '\n', '>'}) t[c] = true;
+    return t;
+}();
 
 template <typename Source>
 int ReadNextTag(Source& Src, std::span<const std::string> Tags, std::string& Contents, std::string& Attributes)
@@ -153,6 +159,7 @@ int ReadNextTag(Source& Src, std::span<const std::string> Tags, std::string& Con
         after.clear();
         bool inQuote = false;
         bool closed = false;
+        bool breaks = false;
         std::size_t quotedGt = std::string::npos;
         auto closeAtQuotedGt = [&] {
             after = raw.substr(quotedGt + 1);
@@ -162,7 +169,7 @@ int ReadNextTag(Source& Src, std::span<const std::string> Tags, std::string& Con
         while (Src.Fill()) {
             // Plain text up to the next character that matters is taken as one run.
             const char* run = Src.P;
-            while (run < Src.E && !EndsTagRun(*run)) ++run;
+            while (run < Src.E && !TagRunEnds[static_cast<unsigned char>(*run)]) ++run;
             raw.append(Src.P, run);
             Src.P = run;
             if (run == Src.E) continue;
@@ -177,6 +184,7 @@ int ReadNextTag(Source& Src, std::span<const std::string> Tags, std::string& Con
                 }
                 inQuote = false;
                 quotedGt = std::string::npos;
+                breaks = true;
             } else if (c == '>') {
                 if (!inQuote) { closed = true; break; }
                 quotedGt = raw.size();
@@ -188,7 +196,7 @@ int ReadNextTag(Source& Src, std::span<const std::string> Tags, std::string& Con
         const int index = FindTag(name, Tags);
         if (index < 0) continue;
 
-        const bool selfClosing = NormaliseAttributes(raw);
+        const bool selfClosing = NormaliseAttributes(raw, breaks);
         if (!selfClosing) {
             TakeUntil(Src, '<', after);
             Contents = Cp1252ToUtf8(after);
