@@ -9,6 +9,12 @@ export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
 step() { printf '\n== %s\n' "$1"; }
 run() { printf '$ tyxgeo %s\n' "$*"; "$TYXGEO" "$@"; }
 
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+DATA=${TYX_DATA_CACHE:-$ROOT/data/cache}
+
+step "Sample data: world borders and towns, downloaded once into $DATA"
+bash "$ROOT/scripts/prepare-sample-data.sh" "$TYXGEO"
+
 step "The tool and its subcommands"
 run version
 "$TYXGEO" --help | sed -n '1,40p'

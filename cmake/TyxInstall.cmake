@@ -18,6 +18,7 @@ set(TYX_LIBRARIES
 )
 
 set(tyx_targets)
+set(tyx_library_dirs)
 foreach(entry IN LISTS TYX_LIBRARIES)
   string(REPLACE "|" ";" entry "${entry}")
   list(GET entry 0 target)
@@ -44,15 +45,23 @@ foreach(entry IN LISTS TYX_LIBRARIES)
   if(NOT type STREQUAL "INTERFACE_LIBRARY")
     # Static libraries that can go into shared ones: the Designer plugin's, or a host's.
     set_target_properties(${target} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+    if(BUILD_SHARED_LIBS)
+      # Installed libraries find each other wherever the prefix is staged or moved to.
+      set_target_properties(${target} PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR}
+                                                 INSTALL_RPATH "$ORIGIN")
+    endif()
   endif()
   add_library(TyxGeo::${name} ALIAS ${target})
   list(APPEND tyx_targets ${target})
+  list(APPEND tyx_library_dirs ${PROJECT_BINARY_DIR}/${folder})
 endforeach()
 
 set(TYX_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/TyxGeo)
+# Shared libraries themselves go to the runtime component (the tool and the viewer need them); the
+# link names, static libraries, headers and CMake files to the development one.
 install(TARGETS ${tyx_targets} EXPORT TyxGeoTargets COMPONENT dev
-        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
-        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT dev
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT dev
         FILE_SET HEADERS DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tyx
         INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tyx)
 install(EXPORT TyxGeoTargets NAMESPACE TyxGeo:: DESTINATION ${TYX_CMAKE_DIR} COMPONENT dev)
@@ -69,12 +78,19 @@ file(RELATIVE_PATH TYX_PC_TO_PREFIX ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMA
 configure_file(${CMAKE_CURRENT_LIST_DIR}/tyxgeo-core.pc.in ${PROJECT_BINARY_DIR}/tyxgeo-core.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/tyxgeo-core.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT dev)
 
+# Programs and plugins reach the shared libraries through a path relative to their own place.
+file(RELATIVE_PATH TYX_BIN_TO_LIB ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
 if(TARGET tyxgeo)
+  set_target_properties(tyxgeo PROPERTIES INSTALL_RPATH "$ORIGIN/${TYX_BIN_TO_LIB}")
   install(TARGETS tyxgeo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
+endif()
+if(TARGET tyxgeo-viewer)
+  set_target_properties(tyxgeo-viewer PROPERTIES INSTALL_RPATH "$ORIGIN/${TYX_BIN_TO_LIB}")
+  install(TARGETS tyxgeo-viewer RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
 endif()
 
 # Debian packages: libtyxgeo-dev (libraries, headers, CMake and pkg-config files) and tyxgeo (the
-# tool). Only for the main project, so that a host's own packaging is left alone.
+# tool and the viewer). Only for the main project, so that a host's own packaging is left alone.
 if(PROJECT_IS_TOP_LEVEL)
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGE_NAME tyxgeo)
@@ -83,6 +99,17 @@ if(PROJECT_IS_TOP_LEVEL)
   set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Tyx geographic components: geodesy, a geographic database, calibrated map widgets")
   set(CPACK_DEB_COMPONENT_INSTALL ON)
   set(CPACK_COMPONENTS_ALL dev tool)
+  if(BUILD_SHARED_LIBS)
+    list(APPEND CPACK_COMPONENTS_ALL runtime)
+    set(CPACK_COMPONENT_DEV_DEPENDS runtime)
+    set(CPACK_COMPONENT_TOOL_DEPENDS runtime)
+    set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
+    set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libtyxgeo${PROJECT_VERSION_MAJOR})
+    set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
+    set(CPACK_DEBIAN_RUNTIME_PACKAGE_SHLIBDEPS ON)
+    # Our own libraries come from the runtime package; the dependency on it is declared above.
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${tyx_library_dirs})
+  endif()
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION science)
   set(CPACK_DEBIAN_DEV_PACKAGE_NAME libtyxgeo-dev)

@@ -9,12 +9,14 @@ PACKAGES=(
   libgl-dev               # Qt6Gui's CMake config looks for OpenGL headers
   libgtest-dev libbenchmark-dev
   libcli11-dev libfmt-dev
+  nlohmann-json3-dev      # tyxgeo db import: GeoJSON and TopoJSON
   libgeographiclib-dev    # benchmarks only: reference geodesy
   libsqlite3-dev          # benchmarks only: reference store with an R*Tree index
   libgeotiff-dev libtiff-dev  # world files and GeoTIFF maps
   qt6-tools-dev qt6-tools-dev-tools  # the Qt Designer plugin
   doxygen                 # make docs: the API reference
   dpkg-dev                # cpack: the Debian packages
+  xvfb xauth xdotool      # the viewer test under a real X server, driven by a real mouse
 )
 
 missing=()

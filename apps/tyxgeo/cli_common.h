@@ -62,6 +62,8 @@ void AddCalibCommands(CLI::App& App);
 void AddRenderCommands(CLI::App& App);
 void AddLandMarkCommands(CLI::App& App);
 void AddAtlasCommands(CLI::App& App);
+/// `atlas build`, added under the atlas subcommand.
+void AddAtlasBuildCommand(CLI::App& Atlas);
 void AddGeoRefCommands(CLI::App& App);
 
 } // namespace tyx::cli

@@ -131,6 +131,8 @@ void AddAtlasCommands(CLI::App& App)
     render->add_option("--size", o->Size, "Widget size WxH in pixels (default 480x320)");
     render->add_option("calibs", o->Calibs, "Calibration XML files")->required();
     render->callback([o] { RunRender(*o); });
+
+    AddAtlasBuildCommand(*atlas);
 }
 
 } // namespace tyx::cli

@@ -4,6 +4,7 @@
 #include "cli_progress.h"
 
 #include "geodb/Tyx_GeoDB.h"
+#include "geoio.h"
 #include "host/tyx_datetime.h"
 #include "support/Tyx_filesys.h"
 
@@ -13,7 +14,9 @@
 #include <cmath>
 #include <filesystem>
 #include <iostream>
+#include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,6 +45,9 @@ struct TDbOptions {
     int Revision = 0;
     std::string Entry;
     std::vector<std::string> BoxArgs;
+    std::vector<std::string> Files;
+    std::string ClassBy = "class";
+    std::string Object;
 };
 
 // A float in the fewest digits that read back to it.
@@ -83,6 +89,23 @@ TSCoords ParsePoint(const std::string& Text)
     if (comma == std::string::npos) throw DataError(fmt::format("a point is written LAT,LONG: '{}'", Text));
     return TSCoords{ParseCoordinate(Text.substr(0, comma), "latitude", 90),
                     ParseCoordinate(Text.substr(comma + 1), "longitude", 180)};
+}
+
+/// Count comma-separated fields, or DataError "<Form>: '<text>'".
+std::vector<std::string> SplitList(const std::string& Text, std::size_t Count, const char* Form)
+{
+    std::vector<std::string> f;
+    std::string cur;
+    for (char c : Text + ",") {
+        if (c == ',') {
+            f.push_back(cur);
+            cur.clear();
+        } else {
+            cur += c;
+        }
+    }
+    if (f.size() != Count) throw DataError(fmt::format("{}: '{}'", Form, Text));
+    return f;
 }
 
 TgdbItem ParseKind(const std::string& Text)
@@ -198,17 +221,7 @@ void AddDbCommands(CLI::App& App)
         if (!std::filesystem::is_regular_file(o->File)) throw DataError(fmt::format("cannot read '{}'", o->File));
         float box[4] = {0, 0, 0, 0};
         if (!o->Box.empty()) {
-            std::vector<std::string> f;
-            std::string cur;
-            for (char c : o->Box + ",") {
-                if (c == ',') {
-                    f.push_back(cur);
-                    cur.clear();
-                } else {
-                    cur += c;
-                }
-            }
-            if (f.size() != 4) throw DataError(fmt::format("a box is written LATLOW,LATHIGH,LONGLOW,LONGHIGH: '{}'", o->Box));
+            const auto f = SplitList(o->Box, 4, "a box is written LATLOW,LATHIGH,LONGLOW,LONGHIGH");
             for (int i = 0; i < 4; ++i)
                 box[i] = ParseCoordinate(f[static_cast<std::size_t>(i)], i < 2 ? "latitude" : "longitude", i < 2 ? 90 : 180);
         }
@@ -274,6 +287,66 @@ void AddDbCommands(CLI::App& App)
         const auto d = OpenDb(o->Base, false);
         if (set->count("--description")) d->SetDescription(o->Description);
         if (set->count("--revision")) d->SetRevision(o->Revision);
+    });
+
+    CLI::App* imp = Sub(db, "import", "Import GeoJSON, TopoJSON or CSV files (name,lat,long[,class]); "
+                                      "areas and lines become polygon items, one per ring, points become towns", O);
+    imp->add_option("FILE", O.Files, "Files; CSV by the extension .csv, else GeoJSON or TopoJSON")->required();
+    imp->add_option("--kind", O.Kind, "border, town, city, lake, river, road or route (default: the feature's "
+                                      "\"kind\", else border for areas and lines, town for points)");
+    imp->add_option("--class-by", O.ClassBy, "The property or CSV column holding the class 0..255 (default: class)");
+    imp->add_option("--object", O.Object, "TopoJSON: import only this object of the topology");
+    imp->callback([o] {
+        geoio::TReadOptions opt;
+        if (!o->Kind.empty()) opt.Kind = ParseKind(o->Kind);
+        opt.ClassBy = o->ClassBy;
+        opt.Object = o->Object;
+        const auto d = OpenDb(o->Base, false);
+        // Every file is read and checked before anything is stored, so a bad one changes nothing.
+        std::vector<geoio::TGeoItem> items;
+        std::vector<std::size_t> counts;
+        for (const std::string& f : o->Files) {
+            geoio::TReadStats stats;
+            try {
+                auto read = geoio::ReadGeoFile(f, opt, stats);
+                counts.push_back(read.size());
+                items.insert(items.end(), std::make_move_iterator(read.begin()), std::make_move_iterator(read.end()));
+            } catch (const geoio::EGeoIOError& e) {
+                throw DataError(e.what());
+            }
+            if (stats.DegenerateRings)
+                std::cerr << "tyxgeo: warning: " << f << ": " << stats.DegenerateRings
+                          << " rings or lines with too few points left out\n";
+            if (stats.SplitAtAntimeridian)
+                std::cerr << "tyxgeo: " << f << ": " << stats.SplitAtAntimeridian << " rings or lines cut at the antimeridian\n";
+        }
+        try {
+            TProgressBar bar("import"); // ends its line before the summary is printed
+            geoio::StoreItems(*d, items, [&bar](int Percent) { bar.Update(Percent); });
+        } catch (const geoio::EGeoIOError& e) {
+            throw DataError(e.what());
+        }
+        for (std::size_t i = 0; i < counts.size(); ++i)
+            std::cout << "imported " << counts[i] << " items from " << o->Files[i] << '\n';
+    });
+
+    CLI::App* exp = Sub(db, "export", "Write the items as GeoJSON (towns as points, areas as polygons with their "
+                                      "holes, lines as line strings)", O);
+    exp->add_option("OUTFILE", O.Out, "The GeoJSON file to write")->required();
+    exp->add_option("--box", O.Box, "S,W,N,E: only items whose box meets this one (degrees)");
+    exp->callback([o] {
+        std::optional<geoio::TBox> box;
+        if (!o->Box.empty()) {
+            const auto f = SplitList(o->Box, 4, "a box is written S,W,N,E");
+            box = geoio::TBox{ParseCoordinate(f[0], "latitude", 90), ParseCoordinate(f[1], "longitude", 180),
+                              ParseCoordinate(f[2], "latitude", 90), ParseCoordinate(f[3], "longitude", 180)};
+        }
+        const auto d = OpenDb(o->Base, false);
+        try {
+            std::cout << "exported " << geoio::WriteGeoJson(*d, o->Out, box) << " items\n";
+        } catch (const geoio::EGeoIOError& e) {
+            throw DataError(e.what());
+        }
     });
 
     Sub(db, "gc", "Rewrite the data file with only the blocks still in use", O)->callback([o] {

@@ -9,7 +9,7 @@ rm -rf "$work"
 mkdir -p "$work/db"
 stage=$work/stage
 
-cmake --install "$build" --prefix "$stage" --component dev >/dev/null
+for c in dev runtime; do cmake --install "$build" --prefix "$stage" --component $c >/dev/null; done
 cmake -S "$src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_PREFIX_PATH="$stage" \
       -DCMAKE_CXX_COMPILER="$cxx" -DCMAKE_CXX_COMPILER_LAUNCHER="$launcher" \
       -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" >"$work/configure.log"
@@ -26,5 +26,7 @@ pcdir=$(dirname "$(find "$stage" -name tyxgeo-core.pc)")
 # shellcheck disable=SC2046
 $cxx $flags "$src/core_user.cpp" -o "$work/core_pc" $(PKG_CONFIG_PATH=$pcdir pkg-config --cflags --libs tyxgeo-core)
 rm -rf "$work/db" && mkdir "$work/db"
-expect core_pc "$want_core" "$("$work/core_pc" "$work/db")"
+# pkg-config gives no run path; a host running from a staged prefix names its library folder.
+libdir=$(dirname "$pcdir")
+expect core_pc "$want_core" "$(LD_LIBRARY_PATH=$libdir "$work/core_pc" "$work/db")"
 echo "consumer built and ran against $stage"

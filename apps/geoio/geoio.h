@@ -1,0 +1,86 @@
+// Geographic interchange for the database: reads GeoJSON, TopoJSON and CSV files into items that a
+// TGeoDB can store, stores them, and writes a database's items back as GeoJSON. Qt-free.
+//
+// Reading turns every polygon ring (outer rings and holes alike) into one closed item, every line
+// into one open item and every point into one town. A ring or line that crosses the antimeridian
+// (a step of more than 180 degrees of longitude) is cut there into pieces that each stay within
+// -180..180; a ring around a pole is kept whole. Coordinates are degrees, north and east positive.
+#pragma once
+#include "geodb/Tyx_GeoDB.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tyx::geoio {
+
+/// A file that cannot be read as what it claims to be; the message names the file and the place.
+class EGeoIOError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// StateFlag of an item made from a polygon's hole; 0 for outer rings, lines and towns.
+constexpr int HoleStateFlag = 1;
+
+/// One item to be stored.
+struct TGeoItem {
+    std::string Name;
+    TgdbItem Kind = gitBorder;
+    uint8_t Class = 0;
+    bool Closed = false;     ///< the points outline an area (stored without a repeated first point)
+    bool Hole = false;       ///< a hole of the polygon whose outer ring came before it
+    TgdbPolygon Points;      ///< a town has exactly one
+};
+
+struct TReadOptions {
+    /// The kind of every item; unset: a feature's "kind" property, else border for areas and
+    /// lines and town for points. A polygon kind for a point, or town for an area, is refused.
+    std::optional<TgdbItem> Kind;
+    /// The property (or CSV column) holding the class, an integer 0..255; missing means 0.
+    std::string ClassBy = "class";
+    /// TopoJSON: read only this object of the topology; empty: all of them.
+    std::string Object;
+};
+
+/// What reading left out, for the caller to tell.
+struct TReadStats {
+    int DegenerateRings = 0;   ///< rings of fewer than 3 points, or lines of fewer than 2
+    int SplitAtAntimeridian = 0;
+};
+
+/// The kind named by the lower-case text ("border", "town", "city", "lake", "river", "road",
+/// "route"); nothing for other text.
+std::optional<TgdbItem> KindFromName(const std::string& Name);
+/// The lower-case name of a storable kind ("border" ... "route").
+std::string KindName(TgdbItem Kind);
+
+/// Reads a file: CSV when its name ends in ".csv" (any case), else GeoJSON or TopoJSON (told by
+/// the top-level "type"). Throws EGeoIOError for a file that cannot be read, bad JSON, a bad
+/// structure or a coordinate out of range (latitude beyond 90, longitude beyond 180).
+std::vector<TGeoItem> ReadGeoFile(const std::string& FileName, const TReadOptions& Options, TReadStats& Stats);
+
+/// Parsers of a whole text; Source names it in messages.
+std::vector<TGeoItem> ReadCsvText(const std::string& Text, const std::string& Source, const TReadOptions& Options);
+std::vector<TGeoItem> ReadJsonText(const std::string& Text, const std::string& Source, const TReadOptions& Options,
+                                   TReadStats& Stats);
+
+/// Stores the items in the open database, in order, with LazyWrite on while it runs (the index
+/// files are written at the end). Checks first that every block fits the data file's 2 GiB, so
+/// that a refusal (EGeoIOError) leaves the database unchanged. Progress reports the share of
+/// items stored, 0 to 100, through the database's OnPercentDone. Returns the number stored.
+int StoreItems(TGeoDB& Db, const std::vector<TGeoItem>& Items, const std::function<void(int)>& Progress = {});
+
+/// Writes the database's items (or those whose box meets the given box, degrees) to FileName as
+/// a GeoJSON FeatureCollection: towns as Points, closed items as Polygons (with the hole items
+/// that follow them as their holes), open ones as LineStrings; properties name, kind, class, id.
+/// BLOBs and undefined items are left out. Returns the number of items written.
+struct TBox {
+    double South, West, North, East;
+};
+int WriteGeoJson(TGeoDB& Db, const std::string& FileName, const std::optional<TBox>& Box = std::nullopt);
+
+} // namespace tyx::geoio

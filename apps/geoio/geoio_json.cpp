@@ -1,0 +1,289 @@
+// GeoJSON and TopoJSON into items. nlohmann::json parses; the walk over features and geometries and
+// the TopoJSON arc decoding (quantised deltas, transform, reversed arcs) are here.
+#include "geoio_internal.h"
+
+#include <fmt/format.h>
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+
+namespace tyx::geoio {
+
+namespace {
+
+using detail::TPath;
+using detail::TPos;
+// Objects in the order of the file, so that items are stored in that order too.
+using json = nlohmann::ordered_json;
+
+struct TContext {
+    std::string Source;
+    const TReadOptions& Options;
+    TReadStats& Stats;
+    std::vector<TGeoItem>& Out;
+    std::string DefaultName;
+    int Feature = 0;  ///< counted from 1 for messages
+    // TopoJSON only: the decoded arcs and the transform of point coordinates.
+    std::vector<TPath> Arcs;
+    bool Quantised = false;
+    double Scale[2] = {1, 1}, Translate[2] = {0, 0};
+
+    std::string Where() const { return Feature > 0 ? fmt::format("{}: feature {}", Source, Feature) : Source; }
+    [[noreturn]] void Fail(const std::string& What) const { throw EGeoIOError(Where() + ": " + What); }
+};
+
+const json& Member(const TContext& C, const json& J, const char* Key)
+{
+    const auto it = J.find(Key);
+    if (it == J.end()) C.Fail(fmt::format("no \"{}\"", Key));
+    return *it;
+}
+
+const json& Array(const TContext& C, const json& J, const char* What)
+{
+    if (!J.is_array()) C.Fail(fmt::format("{} is not an array", What));
+    return J;
+}
+
+std::string TypeOf(const TContext& C, const json& J)
+{
+    if (!J.is_object()) C.Fail("an object was expected");
+    const json& t = Member(C, J, "type");
+    if (!t.is_string()) C.Fail("\"type\" is not a text");
+    return t.get<std::string>();
+}
+
+double Number(const TContext& C, const json& J, const char* What)
+{
+    if (!J.is_number()) C.Fail(fmt::format("{} {} is not a number", What, J.dump()));
+    return J.get<double>();
+}
+
+// A position [long, lat, ...]; in a quantised topology point coordinates are transformed too.
+TPos Position(const TContext& C, const json& J)
+{
+    if (!J.is_array() || J.size() < 2) C.Fail(fmt::format("position {} is not [long, lat]", J.dump()));
+    TPos p{Number(C, J[0], "longitude"), Number(C, J[1], "latitude")};
+    if (C.Quantised) {
+        p.Lon = p.Lon * C.Scale[0] + C.Translate[0];
+        p.Lat = p.Lat * C.Scale[1] + C.Translate[1];
+    }
+    detail::CheckPosition(p, C.Where());
+    return p;
+}
+
+TPath Positions(const TContext& C, const json& J)
+{
+    TPath path;
+    path.reserve(Array(C, J, "a coordinate list").size());
+    for (const json& p : J) path.push_back(Position(C, p));
+    return path;
+}
+
+// TopoJSON: the path of a list of arc indexes. A negative index ~i is arc i reversed; each arc
+// after the first starts where the previous one ended, so its first point is dropped.
+TPath ArcPath(const TContext& C, const json& J)
+{
+    TPath path;
+    for (const json& ix : Array(C, J, "an arc list")) {
+        if (!ix.is_number_integer()) C.Fail(fmt::format("arc index {} is not an integer", ix.dump()));
+        const int64_t i = ix.get<int64_t>();
+        const int64_t arc = i < 0 ? ~i : i;
+        if (arc >= static_cast<int64_t>(C.Arcs.size()))
+            C.Fail(fmt::format("arc index {} is beyond the {} arcs", i, C.Arcs.size()));
+        const TPath& a = C.Arcs[static_cast<std::size_t>(arc)];
+        const std::size_t skip = path.empty() ? 0 : 1;
+        if (i >= 0)
+            path.insert(path.end(), a.begin() + static_cast<std::ptrdiff_t>(std::min(skip, a.size())), a.end());
+        else
+            path.insert(path.end(), a.rbegin() + static_cast<std::ptrdiff_t>(std::min(skip, a.size())), a.rend());
+    }
+    return path;
+}
+
+std::string Text(const json& J)
+{
+    if (J.is_string()) return J.get<std::string>();
+    if (J.is_number_integer()) return std::to_string(J.get<int64_t>());
+    return J.is_null() ? std::string() : J.dump();
+}
+
+// Name, kind and class of a feature (GeoJSON Feature or TopoJSON geometry).
+TGeoItem Proto(const TContext& C, const json& Feature)
+{
+    TGeoItem it;
+    it.Name = C.DefaultName;
+    const auto id = Feature.find("id");
+    if (id != Feature.end() && !id->is_null()) it.Name = Text(*id);
+    const auto props = Feature.find("properties");
+    if (props == Feature.end() || props->is_null()) return it;
+    if (!props->is_object()) C.Fail("\"properties\" is not an object");
+    for (const char* key : {"NAME", "name"}) {
+        const auto n = props->find(key);
+        if (n != props->end() && !n->is_null()) it.Name = Text(*n);
+    }
+    const auto cls = props->find(C.Options.ClassBy);
+    if (cls != props->end() && !cls->is_null()) {
+        if (cls->is_number_integer() || cls->is_string())
+            it.Class = detail::ClassFromText(Text(*cls), C.Where());
+        else if (cls->is_number() && cls->get<double>() == static_cast<double>(static_cast<int>(cls->get<double>())))
+            it.Class = detail::ClassFromText(std::to_string(static_cast<int>(cls->get<double>())), C.Where());
+        else
+            C.Fail(fmt::format("class {} is not an integer 0..255", cls->dump()));
+    } else if (C.Options.ClassBy != "class") {
+        C.Fail(fmt::format("no property '{}'", C.Options.ClassBy));
+    }
+    return it;
+}
+
+std::string FeatureKind(const json& Feature)
+{
+    const auto props = Feature.find("properties");
+    if (props == Feature.end() || !props->is_object()) return {};
+    const auto kind = props->find("kind");
+    return kind != props->end() && kind->is_string() ? kind->get<std::string>() : std::string();
+}
+
+void Geometry(TContext& C, const json& G, const TGeoItem& Base, const std::string& Kind, bool Topo)
+{
+    // A topology may keep an empty geometry as a null type.
+    if (Topo && G.is_object() && G.contains("type") && G["type"].is_null()) return;
+    const std::string type = TypeOf(C, G);
+    if (type == "GeometryCollection") {
+        for (const json& g : Array(C, Member(C, G, "geometries"), "\"geometries\"")) Geometry(C, g, Base, Kind, Topo);
+        return;
+    }
+    const bool point = type == "Point" || type == "MultiPoint";
+    TGeoItem proto = Base;
+    proto.Kind = detail::ResolveKind(C.Options, Kind, point, C.Where());
+    const auto addPoint = [&](const TPos& p) {
+        TGeoItem it = proto;
+        it.Points = {{static_cast<float>(p.Lat), static_cast<float>(p.Lon)}};
+        C.Out.push_back(std::move(it));
+    };
+    const auto path = [&](const json& J) { return Topo ? ArcPath(C, J) : Positions(C, J); };
+    const auto polygon = [&](const json& Rings) {
+        bool hole = false;
+        for (const json& r : Array(C, Rings, "a polygon")) {
+            detail::EmitPath(path(r), true, hole, proto, C.Out, C.Stats);
+            hole = true;
+        }
+    };
+    if (type == "Point") {
+        addPoint(Position(C, Member(C, G, "coordinates")));
+    } else if (type == "MultiPoint") {
+        for (const json& p : Array(C, Member(C, G, "coordinates"), "\"coordinates\"")) addPoint(Position(C, p));
+    } else if (type == "LineString") {
+        detail::EmitPath(path(Member(C, G, Topo ? "arcs" : "coordinates")), false, false, proto, C.Out, C.Stats);
+    } else if (type == "MultiLineString") {
+        for (const json& l : Array(C, Member(C, G, Topo ? "arcs" : "coordinates"), "a line list"))
+            detail::EmitPath(path(l), false, false, proto, C.Out, C.Stats);
+    } else if (type == "Polygon") {
+        polygon(Member(C, G, Topo ? "arcs" : "coordinates"));
+    } else if (type == "MultiPolygon") {
+        for (const json& p : Array(C, Member(C, G, Topo ? "arcs" : "coordinates"), "a polygon list")) polygon(p);
+    } else {
+        C.Fail(fmt::format("unknown geometry type '{}'", type));
+    }
+}
+
+void GeoJson(TContext& C, const json& J)
+{
+    const std::string type = TypeOf(C, J);
+    if (type == "FeatureCollection") {
+        for (const json& f : Array(C, Member(C, J, "features"), "\"features\"")) {
+            ++C.Feature;
+            if (TypeOf(C, f) != "Feature") C.Fail("not a Feature");
+            const json& g = Member(C, f, "geometry");
+            if (!g.is_null()) Geometry(C, g, Proto(C, f), FeatureKind(f), false);
+        }
+    } else if (type == "Feature") {
+        C.Feature = 1;
+        const json& g = Member(C, J, "geometry");
+        if (!g.is_null()) Geometry(C, g, Proto(C, J), FeatureKind(J), false);
+    } else {
+        Geometry(C, J, Proto(C, J), {}, false);
+    }
+}
+
+void TopoJson(TContext& C, const json& J)
+{
+    const auto tr = J.find("transform");
+    if (tr != J.end()) {
+        const json& s = Array(C, Member(C, *tr, "scale"), "\"scale\"");
+        const json& t = Array(C, Member(C, *tr, "translate"), "\"translate\"");
+        if (s.size() != 2 || t.size() != 2) C.Fail("the transform needs two scales and two translations");
+        for (int i = 0; i < 2; ++i) {
+            C.Scale[i] = Number(C, s[static_cast<std::size_t>(i)], "scale");
+            C.Translate[i] = Number(C, t[static_cast<std::size_t>(i)], "translation");
+        }
+    }
+    // Arcs: in a quantised topology the positions are integer steps from the previous position.
+    const json& arcs = Array(C, Member(C, J, "arcs"), "\"arcs\"");
+    C.Arcs.reserve(arcs.size());
+    for (std::size_t a = 0; a < arcs.size(); ++a) {
+        TPath path;
+        double x = 0, y = 0;
+        for (const json& p : Array(C, arcs[a], "an arc")) {
+            if (!p.is_array() || p.size() < 2) C.Fail(fmt::format("arc {}: position {} is not [x, y]", a, p.dump()));
+            double px = Number(C, p[0], "arc x"), py = Number(C, p[1], "arc y");
+            if (tr != J.end()) {
+                x += px;
+                y += py;
+                px = x * C.Scale[0] + C.Translate[0];
+                py = y * C.Scale[1] + C.Translate[1];
+            }
+            const TPos pos{px, py};
+            detail::CheckPosition(pos, fmt::format("{}: arc {}", C.Source, a));
+            path.push_back(pos);
+        }
+        C.Arcs.push_back(std::move(path));
+    }
+    C.Quantised = tr != J.end();
+
+    const json& objects = Member(C, J, "objects");
+    if (!objects.is_object()) C.Fail("\"objects\" is not an object");
+    if (!C.Options.Object.empty() && !objects.contains(C.Options.Object)) {
+        std::string names;
+        for (const auto& [k, v] : objects.items()) names += (names.empty() ? "" : ", ") + k;
+        C.Fail(fmt::format("no object '{}'; the topology holds {}", C.Options.Object, names));
+    }
+    for (const auto& [name, obj] : objects.items()) {
+        if (!C.Options.Object.empty() && name != C.Options.Object) continue;
+        C.DefaultName = name;
+        if (TypeOf(C, obj) == "GeometryCollection") {
+            for (const json& g : Array(C, Member(C, obj, "geometries"), "\"geometries\"")) {
+                ++C.Feature;
+                Geometry(C, g, Proto(C, g), FeatureKind(g), true);
+            }
+        } else {
+            ++C.Feature;
+            Geometry(C, obj, Proto(C, obj), FeatureKind(obj), true);
+        }
+    }
+}
+
+} // namespace
+
+std::vector<TGeoItem> ReadJsonText(const std::string& Text, const std::string& Source, const TReadOptions& Options,
+                                   TReadStats& Stats)
+{
+    json j;
+    try {
+        j = json::parse(Text);
+    } catch (const json::exception& e) { // a syntax error, or a number beyond double's range
+        // The library's message starts with its own tag; the reader wants the place and the fault.
+        std::string what = e.what();
+        const auto tag = what.find("] ");
+        throw EGeoIOError(fmt::format("{}: not valid JSON: {}", Source, tag == std::string::npos ? what : what.substr(tag + 2)));
+    }
+    std::vector<TGeoItem> out;
+    TContext c{Source, Options, Stats, out, std::filesystem::path(Source).stem().string(), 0, {}, false, {1, 1}, {0, 0}};
+    if (TypeOf(c, j) == "Topology")
+        TopoJson(c, j);
+    else
+        GeoJson(c, j);
+    return out;
+}
+
+} // namespace tyx::geoio

@@ -1,0 +1,94 @@
+// Reading a file of any of the three formats, and storing items in a database.
+#include "geoio_internal.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+
+namespace tyx::geoio {
+
+std::vector<TGeoItem> ReadGeoFile(const std::string& FileName, const TReadOptions& Options, TReadStats& Stats)
+{
+    std::ifstream in(FileName, std::ios::binary);
+    if (!in) throw EGeoIOError(fmt::format("{}: cannot be read", FileName));
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) throw EGeoIOError(fmt::format("{}: cannot be read", FileName));
+    // Spreadsheets often start UTF-8 text with a byte order mark; it is no part of the data.
+    if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
+    std::string ext = std::filesystem::path(FileName).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (ext == ".csv") return ReadCsvText(text, FileName, Options);
+    return ReadJsonText(text, FileName, Options, Stats);
+}
+
+int StoreItems(TGeoDB& Db, const std::vector<TGeoItem>& Items, const std::function<void(int)>& Progress)
+{
+    if (Db.GetGDBName().empty()) throw EGeoIOError("no database is open");
+    // Everything that could refuse an item is checked before the first write.
+    const std::string base = Db.GetGDBName();
+    std::error_code ec;
+    const auto dataSize = std::filesystem::file_size(base + ".tyxgdd", ec);
+    int64_t bytes = ec ? 0 : static_cast<int64_t>(dataSize);
+    for (const TGeoItem& it : Items) {
+        if (it.Kind != gitTown && !IsPolygonKind(it.Kind))
+            throw EGeoIOError(fmt::format("'{}': {} items are not imported", it.Name, ItemKindName(it.Kind)));
+        if (it.Kind == gitTown && it.Points.size() != 1)
+            throw EGeoIOError(fmt::format("town '{}' has {} points", it.Name, it.Points.size()));
+        if (IsPolygonKind(it.Kind)) bytes += static_cast<int64_t>(it.Points.size()) * int64_t{sizeof(TSCoords)};
+    }
+    if (bytes > std::numeric_limits<int32_t>::max())
+        throw EGeoIOError(fmt::format("the points need {} MiB in the data file, more than its limit of 2 GiB; "
+                                      "import fewer or smaller files",
+                                      bytes >> 20));
+    const int64_t lastId = int64_t{ReadSystemInformation(base).HighestID} + static_cast<int64_t>(Items.size());
+    if (lastId > std::numeric_limits<int32_t>::max())
+        throw EGeoIOError(fmt::format("{} items would run past the highest item number", Items.size()));
+
+    const bool lazy = Db.LazyWrite();
+    const bool enabled = Db.OnPercDoneEnabled();
+    const TOnPercentDoneEvent handler = Db.OnPercentDone;
+    const auto restore = [&] {
+        Db.OnPercentDone = handler;
+        Db.SetOnPercDoneEnabled(enabled);
+        Db.SetLazyWrite(lazy);
+    };
+    const double n = static_cast<double>(std::max<std::size_t>(Items.size(), 1));
+    std::size_t done = 0;
+    if (Progress) {
+        Db.OnPercentDone = [&](TObject*, int Percent) {
+            Progress(static_cast<int>((static_cast<double>(done) * 100 + Percent) / n));
+        };
+        Db.SetOnPercDoneEnabled(true);
+    } else {
+        Db.SetOnPercDoneEnabled(false);
+    }
+    Db.SetLazyWrite(true);
+    const TDateTime date = Now();
+    try {
+        for (; done < Items.size(); ++done) {
+            const TGeoItem& it = Items[done];
+            const int state = it.Hole ? HoleStateFlag : 0;
+            if (it.Kind == gitTown)
+                Db.AddTown(it.Name, date, state, it.Points[0], 0, it.Class, 0);
+            else
+                Db.AddData(it.Name, it.Points, it.Closed, it.Kind, it.Class, date, state, 0, 0, 0, 0, 0, 0, TMetaInfo{},
+                           nullptr, 0, false);
+        }
+    } catch (...) {
+        try {
+            restore();
+        } catch (...) { // the first failure is the one to report
+        }
+        throw;
+    }
+    restore();
+    if (Progress) Progress(100);
+    return static_cast<int>(Items.size());
+}
+
+} // namespace tyx::geoio

@@ -1,0 +1,171 @@
+// tyxgeo-viewer: a desktop atlas on the Tyx library. Shows the maps `tyxgeo atlas build` wrote, their
+// town landmarks, and finds places in the database they were drawn from.
+#include "viewer_window.h"
+
+#include "geoatlas/Tyx_geoatlas.h"
+#include "geomap/Tyx_geomap.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+
+namespace {
+
+/// Qt's own notes (platform plugin remarks and the like) are not the viewer's to report.
+void QuietQt(QtMsgType Type, const QMessageLogContext&, const QString& Message)
+{
+    if (Type == QtCriticalMsg || Type == QtFatalMsg) std::fprintf(stderr, "%s\n", Message.toUtf8().constData());
+}
+
+/// The scripted tour: the world, a city with its town captions, the graticule, and the UTM grid on
+/// the UTM sheet. Writes one PNG per step into Dir and prints each path; false when a step fails.
+bool RunTour(tyx::viewer::TViewerWindow& W, const QString& Dir)
+{
+    struct TStep {
+        const char* File;
+        const char* Place;
+        double Zoom;
+        int Grat;
+    };
+    const TStep Steps[] = {{"1-world.png", "", 0, tyx::sgNone},
+                           {"2-city-berlin.png", "Berlin", 2, tyx::sgNone},
+                           {"3-graticule.png", "Berlin", 0.6, tyx::sgLines},
+                           {"4-utm-grid-munich.png", "Munich", 0.7, tyx::sgUTMGrid}};
+    QDir().mkpath(Dir);
+    for (const TStep& S : Steps) {
+        // The first step is the view after start-up: the coarsest map, whole.
+        if (*S.Place != 0 && !W.GoTo(S.Place, S.Zoom)) {
+            std::fprintf(stderr, "tyxgeo-viewer: tour: %s is not on any map\n", S.Place);
+            return false;
+        }
+        W.SetGraticule(S.Grat);
+        QApplication::processEvents();
+        const QString Path = QDir(Dir).filePath(S.File);
+        if (!W.grab().save(Path)) return false;
+        std::printf("%s\n", QFileInfo(Path).absoluteFilePath().toUtf8().constData());
+    }
+    return true;
+}
+
+int Fail(const QString& Message)
+{
+    std::fprintf(stderr, "tyxgeo-viewer: %s\n", Message.toUtf8().constData());
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QElapsedTimer Started;
+    Started.start();
+    qInstallMessageHandler(QuietQt);
+    // A screenshot needs no screen, and without a display there is none to open.
+    const bool WantsShot = std::any_of(argv + 1, argv + argc, [](const char* A) {
+        return std::strncmp(A, "--screenshot", 12) == 0 || std::strncmp(A, "--tour", 6) == 0 ||
+               std::strncmp(A, "--export", 8) == 0 || std::strncmp(A, "--pdf", 5) == 0;
+    });
+    if (!std::getenv("QT_QPA_PLATFORM") && (WantsShot || (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication App(argc, argv);
+    QApplication::setApplicationName("tyxgeo-viewer");
+    QApplication::setApplicationVersion(TYX_VERSION);
+
+    QCommandLineParser P;
+    P.setApplicationDescription("Desktop atlas: calibrated maps, town landmarks, search, position in degrees and UTM.");
+    P.addHelpOption();
+    P.addVersionOption();
+    P.addPositionalArgument("atlas", "Folder written by `tyxgeo atlas build` (maps and cities.xml)", "[ATLAS]");
+    const QCommandLineOption Db("db", "Database the search looks in.", "DB");
+    const QCommandLineOption Marks("landmarks", "Landmark file (default: ATLAS/cities.xml).", "FILE");
+    const QCommandLineOption Calib("calib", "Also opens this calibration file and shows it.", "XML");
+    const QCommandLineOption GoTo("goto", "Centres this place (a name in the database).", "NAME");
+    const QCommandLineOption Grat("grat", "Overlay 0-5: none, points, lines, points and lines, UTM grid, points and UTM grid.",
+                                  "N");
+    const QCommandLineOption Classes("classes", "Town classes shown, e.g. 1,2,3 (default 1,2).", "LIST");
+    const QCommandLineOption Zoom("zoom", "Magnification after start-up.", "M");
+    const QCommandLineOption Size("size", "Window size (default 1000x700).", "WxH");
+    const QCommandLineOption Shot("screenshot", "Renders the window after start-up into FILE (PNG) and exits.", "FILE");
+    const QCommandLineOption Export("export", "Writes the map view as PNG (File > Export view) and exits.", "FILE");
+    const QCommandLineOption Pdf("pdf", "Prints the map to a PDF file (File > Print to PDF) and exits.", "FILE");
+    const QCommandLineOption Tour("tour", "Renders the scripted tour into DIR (needs --db) and exits.", "DIR");
+    const QCommandLineOption Echo("echo-status", "Writes every status text to standard output.");
+    const QCommandLineOption ShotBase("shot-base", "F12 saves the window as PATH-N.png.", "PATH");
+    const QCommandLineOption Timing("timing", "Reports on standard error when the first map was shown.");
+    P.addOptions({Db, Marks, Calib, GoTo, Grat, Classes, Zoom, Size, Shot, Export, Pdf, Tour, Echo, ShotBase, Timing});
+    P.process(App);
+
+    tyx::viewer::TViewerWindow W;
+    W.SetEchoStatus(P.isSet(Echo));
+    W.SetShotBase(P.value(ShotBase));
+    if (P.isSet(Size)) {
+        const QStringList S = P.value(Size).split('x');
+        if (S.size() != 2 || S[0].toInt() < 200 || S[1].toInt() < 150) return Fail("--size wants WxH, at least 200x150");
+        W.resize(S[0].toInt(), S[1].toInt());
+    }
+    const QString AtlasDir = P.positionalArguments().value(0);
+    try {
+        if (!AtlasDir.isEmpty() && W.LoadAtlas(AtlasDir) == 0) return Fail("no calibration files in " + AtlasDir);
+        if (P.isSet(Calib) && !W.OpenCalibration(P.value(Calib))) return Fail("cannot read " + P.value(Calib));
+    } catch (const std::exception& E) {
+        return Fail(E.what());
+    }
+    const bool Offscreen = P.isSet(Shot) || P.isSet(Tour) || P.isSet(Export) || P.isSet(Pdf);
+    if (Offscreen) W.setAttribute(Qt::WA_DontShowOnScreen);
+    W.show();
+    QApplication::processEvents();
+    W.FitMap();
+    if (P.isSet(Timing))
+        std::fprintf(stderr, "tyxgeo-viewer: first map shown after %lld ms\n", static_cast<long long>(Started.elapsed()));
+
+    // The rest (many landmarks, the name list) comes after the first map is on the screen.
+    auto Rest = [&]() -> int {
+        try {
+            const QString LmFile = P.isSet(Marks) ? P.value(Marks) : QDir(AtlasDir).filePath("cities.xml");
+            if ((P.isSet(Marks) || QFileInfo::exists(LmFile)) && !W.LoadLandMarks(LmFile))
+                return Fail("cannot read landmarks from " + LmFile);
+            if (P.isSet(Classes)) {
+                for (int c = 1; c <= 4; ++c) W.SetClassVisible(c, false);
+                for (const QString& C : P.value(Classes).split(',', Qt::SkipEmptyParts)) W.SetClassVisible(C.toInt(), true);
+            }
+            if (P.isSet(Db)) W.OpenDatabase(P.value(Db));
+            const double Mag = P.isSet(Zoom) ? P.value(Zoom).toDouble() : 1.0;
+            if (!(Mag > 0)) return Fail("--zoom wants a positive magnification");
+            if (P.isSet(GoTo) && !W.GoTo(P.value(GoTo), Mag)) return Fail("not found on any map: " + P.value(GoTo));
+            if (!P.isSet(GoTo) && P.isSet(Zoom)) W.Map()->SetMagnification(Mag);
+            if (P.isSet(Grat)) W.SetGraticule(P.value(Grat).toInt());
+        } catch (const std::exception& E) {
+            return Fail(E.what());
+        }
+        if (P.isSet(Timing))
+            std::fprintf(stderr, "tyxgeo-viewer: ready after %lld ms\n", static_cast<long long>(Started.elapsed()));
+        return 0;
+    };
+    if (Offscreen) {
+        if (const int Rc = Rest(); Rc != 0) return Rc;
+        QApplication::processEvents();
+        if (P.isSet(Tour)) return RunTour(W, P.value(Tour)) ? 0 : 1;
+        if (P.isSet(Export) && !W.ExportPng(P.value(Export))) return Fail("cannot write " + P.value(Export));
+        if (P.isSet(Pdf) && !W.PrintPdf(P.value(Pdf))) return Fail("cannot print to " + P.value(Pdf));
+        if (P.isSet(Shot)) {
+            if (!W.grab().save(P.value(Shot))) return Fail("cannot write " + P.value(Shot));
+            std::printf("%s\n", P.value(Shot).toUtf8().constData());
+        }
+        return 0;
+    }
+    int Rc = 0;
+    QTimer::singleShot(0, &W, [&] {
+        if ((Rc = Rest()) != 0) QApplication::exit(Rc);
+    });
+    const int Exec = QApplication::exec();
+    return Rc != 0 ? Rc : Exec;
+}

@@ -1,0 +1,92 @@
+// The viewer's main window: an atlas of calibrated maps with town landmarks, a search field over a
+// geographic database, and the position under the mouse in degrees and UTM.
+#pragma once
+#include <QMainWindow>
+#include <QString>
+
+#include <array>
+#include <memory>
+#include <string>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+
+namespace tyx {
+class TGeoAtlas;
+class TGeoDB;
+class TGeoMap;
+} // namespace tyx
+
+namespace tyx::viewer {
+
+class TViewerWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TViewerWindow(QWidget* Parent = nullptr);
+    ~TViewerWindow() override;
+
+    /// Registers every calibration file of the folder (sorted by name) and shows the coarsest map;
+    /// the number of maps registered.
+    int LoadAtlas(const QString& Dir);
+    /// Shows the whole of the current map.
+    void FitMap();
+    /// Reads a landmark file into the map control; false when it cannot be read.
+    bool LoadLandMarks(const QString& FileName);
+    /// Opens the database the search field looks in and fills the completion list from its
+    /// names. Throws what the database throws.
+    void OpenDatabase(const QString& FileName);
+    /// Finds an item by name (case ignored) and centres it on the most detailed map that holds
+    /// it, at the magnification given; false when the database has no such item or no map
+    /// contains it.
+    bool GoTo(const QString& Name, double Magnification = 1);
+    /// Centres the position on the most detailed map that contains it; false when none does.
+    bool ShowLocation(double Lat, double Long, double Magnification = 1);
+    /// Registers a user's own calibration file and shows it; false when it cannot be read.
+    bool OpenCalibration(const QString& FileName);
+    bool ExportPng(const QString& FileName);
+    bool PrintPdf(const QString& FileName);
+    void SetGraticule(int Mode);
+    /// Shows or hides a town class (1 to 4) and ends the choice by map scale.
+    void SetClassVisible(int Class, bool Visible);
+    /// The town classes follow the scale of the map shown (the default): one class on the world
+    /// map, all four on the finest.
+    void ClassesForScale();
+
+    /// The text of the status bar: the position under the mouse (or the view's centre).
+    QString StatusText() const;
+    /// Each change of the status text is also written to standard output (for tests).
+    void SetEchoStatus(bool Value) { FEchoStatus = Value; }
+    /// A key that saves the window's picture as ShotBase-N.png (N from 1); empty turns it off.
+    void SetShotBase(const QString& Value) { FShotBase = Value; }
+
+    TGeoAtlas* Atlas() const { return FAtlas; }
+    TGeoMap* Map() const;
+
+private:
+    void BuildMenus();
+    void ShowPositionAt(int X, int Y);
+    void ShowViewCentre();
+    void SetStatus(const QString& Text);
+    void ShowClass(int Class, bool Visible);
+    /// After a zoom: a map that fits the new scale better takes over.
+    void SwitchMapForScale();
+    int MostDetailedMapAt(double Lat, double Long) const;
+
+    TGeoAtlas* FAtlas = nullptr;
+    QLineEdit* FSearch = nullptr;
+    QLabel* FPosition = nullptr;
+    QAction* FByScale = nullptr;
+    std::array<QAction*, 4> FClassActions{};
+    std::unique_ptr<TGeoDB> FDb;
+    bool FEchoStatus = false;
+    bool FSwitching = false;
+    double FLastMag = 1; ///< magnification after the last zoom, to tell zooming in from out
+    QString FShotBase;
+    int FShots = 0;
+};
+
+/// "48°08'13" N  11°34'30" E   UTM 32U 691234 E 5334567 N" for a position.
+QString PositionText(double Lat, double Long);
+
+} // namespace tyx::viewer

