@@ -124,8 +124,9 @@ void BM_PaintMag1Graticule(benchmark::State& State)
 BENCHMARK(BM_PaintMag1Graticule)->Unit(benchmark::kMillisecond);
 
 /// N landmarks spread evenly over the calibrated map (the default symbol, a cross with its halo),
-/// with or without a caption of a few words; the control shows about 40 % of them.
-std::unique_ptr<TGeoMap> MakeLandMarkMap(int N, bool Captions)
+/// with or without a caption of a few words; the control shows about 40 % of them, or all of
+/// them when InView.
+std::unique_ptr<TGeoMap> MakeLandMarkMap(int N, bool Captions, bool InView = false)
 {
     auto M = MakeMap(1.0);
     M->SetSuppressPaint(true);
@@ -140,8 +141,11 @@ std::unique_ptr<TGeoMap> MakeLandMarkMap(int N, bool Captions)
     for (int i = 0; i < N; ++i) {
         const double u = (i * 0.6180339887) - static_cast<int>(i * 0.6180339887);
         const double v = static_cast<double>(i) / N;
-        if (Captions) M->AddLandMark(42.5 + 7.5 * v, 5.0 + 10.0 * u, 0, "Town " + std::to_string(i % 500), 8, clBlack);
-        else M->AddLandMark(42.5 + 7.5 * v, 5.0 + 10.0 * u, 0);
+        // The control shows latitudes 44.5 to 49.6 and longitudes 5.5 to 11.9.
+        const double Lat = InView ? 44.6 + 4.9 * v : 42.5 + 7.5 * v;
+        const double Long = InView ? 5.6 + 6.2 * u : 5.0 + 10.0 * u;
+        if (Captions) M->AddLandMark(Lat, Long, 0, "Town " + std::to_string(i % 500), 8, clBlack);
+        else M->AddLandMark(Lat, Long, 0);
     }
     M->SetSuppressPaint(false);
     return M;
@@ -149,14 +153,17 @@ std::unique_ptr<TGeoMap> MakeLandMarkMap(int N, bool Captions)
 
 void BM_PaintLandMarks(benchmark::State& State)
 {
-    auto M = MakeLandMarkMap(static_cast<int>(State.range(0)), State.range(1) != 0);
+    auto M = MakeLandMarkMap(static_cast<int>(State.range(0)), State.range(1) != 0, State.range(2) != 0);
     for (auto _ : State) M->Paint();
 }
+// Arguments: landmarks, captions, all in view.
 BENCHMARK(BM_PaintLandMarks)
-    ->Args({1000, 0})
-    ->Args({20000, 0})
-    ->Args({200000, 0})
-    ->Args({20000, 1})
+    ->Args({1000, 0, 0})
+    ->Args({20000, 0, 0})
+    ->Args({20000, 0, 1})
+    ->Args({200000, 0, 0})
+    ->Args({20000, 1, 0})
+    ->Args({20000, 1, 1})
     ->Unit(benchmark::kMillisecond);
 
 void BM_PaintMag3(benchmark::State& State)

@@ -33,7 +33,7 @@ double TGeoMap::LandMarkSampling(int W, int H) const
         View[k].Longit = FCalib.CalcLongitude(P, Valid);
     }
     long long Count = 0;
-    for (const TLandMark& LM : FLandMarks.Items())
+    for (const TLandMarkSpot& LM : FLandMarks.Spots())
         if (FLandMarks.GetClassVisibility(LM.ClassFlag) && PositionInMap(LM.Latitude, LM.Longitude, View)) ++Count;
     return Count > FLMRandSampleLimit ? double(FLMRandSampleLimit) / double(Count) : 1.0;
 }
@@ -43,10 +43,14 @@ void TGeoMap::DrawLandMarkLayer(TCanvas& C, int W, int H)
     C.Pen().SetColor(clLime); // for the handlers; every symbol sets its own pen
     const double p = NumLandMarks() > FLMRandSampleLimit ? LandMarkSampling(W, H) : 1.0;
     TLandMark Copy;
+    // Without a handler the list cannot change while it is drawn, so the class test and the
+    // sampling read the packed spots and only drawn landmarks are touched in full.
+    const std::vector<TLandMarkSpot>* Spots = OnDrawLandmark ? nullptr : &FLandMarks.Spots();
     // By number, and from a copy while a handler runs: a handler may change the list.
     for (int i = 1; i <= NumLandMarks(); ++i) {
+        const uint8_t Class = Spots ? (*Spots)[std::size_t(i - 1)].ClassFlag : FLandMarks[i].ClassFlag;
+        if (!FLandMarks.GetClassVisibility(Class) || !BRandom(p)) continue;
         const TLandMark* LM = &FLandMarks[i];
-        if (!FLandMarks.GetClassVisibility(LM->ClassFlag) || !BRandom(p)) continue;
         if (OnDrawLandmark) LM = &(Copy = *LM);
         TPoint APoint;
         if (!PlaceLandMark(C, W, H, *LM, APoint)) continue;

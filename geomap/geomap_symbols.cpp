@@ -3,8 +3,10 @@
 #include "geomap/Tyx_geomap.h"
 #include "host/tyx_rounding.h"
 
+#include <array>
 #include <cmath>
 #include <numbers>
+#include <span>
 #include <vector>
 
 namespace tyx {
@@ -21,15 +23,16 @@ void Line(TCanvas& C, TPoint From, TPoint To, int dx = 0, int dy = 0)
     C.LineTo(To.X + dx, To.Y + dy);
 }
 
-void Outline(TCanvas& C, const std::vector<TPoint>& Points)
+void Outline(TCanvas& C, std::span<const TPoint> Points)
 {
     C.MoveTo(Points.front().X, Points.front().Y);
     for (std::size_t i = 1; i < Points.size(); ++i) C.LineTo(Points[i].X, Points[i].Y);
 }
 
 // The strokes in the background colour at the nine offsets of a 3 x 3 block: a border of one
-// pixel round the symbol that keeps it readable on any map.
-void Halo(TCanvas& C, TColor ColorBG, const std::vector<TStroke>& Strokes)
+// pixel round the symbol that keeps it readable on any map. Strokes are held in arrays, as a
+// crowded layer draws tens of thousands of symbols per paint.
+void Halo(TCanvas& C, TColor ColorBG, std::span<const TStroke> Strokes)
 {
     C.Pen().SetColor(ColorBG);
     for (int i = -1; i <= 1; ++i)
@@ -37,14 +40,14 @@ void Halo(TCanvas& C, TColor ColorBG, const std::vector<TStroke>& Strokes)
             for (const TStroke& S : Strokes) Line(C, S.From, S.To, i, j);
 }
 
-void Strokes(TCanvas& C, const std::vector<TStroke>& Strokes)
+void Strokes(TCanvas& C, std::span<const TStroke> Strokes)
 {
     for (const TStroke& S : Strokes) Line(C, S.From, S.To);
 }
 
 // The opaque square: the outline in the background colour, inside it a filled box outlined in
 // the foreground colour.
-void FilledBox(TCanvas& C, const std::vector<TPoint>& Box, int X, int Y, int S, TColor ColorFG, TColor ColorBG)
+void FilledBox(TCanvas& C, std::span<const TPoint> Box, int X, int Y, int S, TColor ColorFG, TColor ColorBG)
 {
     C.Pen().SetColor(ColorBG);
     Outline(C, Box);
@@ -72,14 +75,14 @@ void DrawLandMarkSymbolOnCanvas(TCanvas& Canvas, int X, int Y, TLandMarkElement 
 
     switch (Element) {
     case lmPlus: {
-        const std::vector<TStroke> Plus = {{Point(X, Y - S), Point(X, Y + S + 1)}, {Point(X - S, Y), Point(X + S + 1, Y)}};
+        const std::array<TStroke, 2> Plus = {{{Point(X, Y - S), Point(X, Y + S + 1)}, {Point(X - S, Y), Point(X + S + 1, Y)}}};
         if (!Transparent) Halo(C, ColorBG, Plus);
         C.Pen().SetColor(ColorFG);
         Strokes(C, Plus);
         break;
     }
     case lmSquare: {
-        const std::vector<TPoint> Box = {Point(X - S, Y - S), Point(X + S, Y - S), Point(X + S, Y + S),
+        const std::array<TPoint, 5> Box = {Point(X - S, Y - S), Point(X + S, Y - S), Point(X + S, Y + S),
                                          Point(X - S, Y + S), Point(X - S, Y - S)};
         if (Transparent) {
             C.Pen().SetColor(ColorFG);
@@ -95,7 +98,7 @@ void DrawLandMarkSymbolOnCanvas(TCanvas& Canvas, int X, int Y, TLandMarkElement 
         const TPoint P3 = Along(X, Y, Theta - Third, S);
         C.Pen().SetColor(ColorFG);
         C.Brush().SetColor(ColorBG);
-        if (Transparent) Outline(C, {P1, P2, P3, P1});
+        if (Transparent) Outline(C, std::array<TPoint, 4>{P1, P2, P3, P1});
         else C.Polygon({P1, P2, P3});
         break;
     }
@@ -131,7 +134,7 @@ void DrawLandMarkSymbolOnCanvas(TCanvas& Canvas, int X, int Y, TLandMarkElement 
         break;
     }
     case lmCrossBox: {
-        const std::vector<TPoint> Box = {Point(X - S, Y - S), Point(X - S, Y + S), Point(X + S, Y + S),
+        const std::array<TPoint, 5> Box = {Point(X - S, Y - S), Point(X - S, Y + S), Point(X + S, Y + S),
                                          Point(X + S, Y - S), Point(X - S, Y - S)};
         if (Transparent) {
             C.Pen().SetColor(ColorFG);
@@ -149,24 +152,32 @@ void DrawLandMarkSymbolOnCanvas(TCanvas& Canvas, int X, int Y, TLandMarkElement 
         C.Pen().SetColor(ColorFG);
         C.Brush().SetColor(ColorBG);
         if (Transparent)
-            Outline(C, {Point(X, Y - S), Point(X + S, Y), Point(X, Y + S), Point(X - S, Y), Point(X, Y - S)});
+            Outline(C, std::array<TPoint, 5>{Point(X, Y - S), Point(X + S, Y), Point(X, Y + S), Point(X - S, Y),
+                                             Point(X, Y - S)});
         else
             C.Polygon({Point(X + S, Y), Point(X, Y + S), Point(X - S, Y), Point(X, Y - S)});
         break;
-    case lmCross:
-        if (!Transparent)
-            Halo(C, ColorBG,
-                 {{Point(X + S, Y - S), Point(X - S - 1, Y + S + 1)}, {Point(X - S, Y - S), Point(X + S + 1, Y + S + 1)}});
+    case lmCross: {
+        if (!Transparent) {
+            const std::array<TStroke, 2> Back = {
+                {{Point(X + S, Y - S), Point(X - S - 1, Y + S + 1)}, {Point(X - S, Y - S), Point(X + S + 1, Y + S + 1)}}};
+            Halo(C, ColorBG, Back);
+        }
         C.Pen().SetColor(ColorFG);
-        Strokes(C, {{Point(X - S, Y - S), Point(X + S + 1, Y + S + 1)}, {Point(X - S, Y + S), Point(X + S + 1, Y - S - 1)}});
+        const std::array<TStroke, 2> Cross = {
+            {{Point(X - S, Y - S), Point(X + S + 1, Y + S + 1)}, {Point(X - S, Y + S), Point(X + S + 1, Y - S - 1)}}};
+        Strokes(C, Cross);
         break;
+    }
     case lmUserDef:
         break;
-    default:
+    default: {
         // An unknown kind still shows where the landmark is.
         C.Pen().SetColor(ColorFG);
-        Strokes(C, {{Point(X - 4, Y), Point(X + 5, Y)}, {Point(X, Y - 4), Point(X, Y + 5)}});
+        const std::array<TStroke, 2> Small = {{{Point(X - 4, Y), Point(X + 5, Y)}, {Point(X, Y - 4), Point(X, Y + 5)}}};
+        Strokes(C, Small);
         break;
+    }
     }
 }
 

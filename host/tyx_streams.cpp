@@ -156,30 +156,41 @@ void TTextFile::Open(const std::string& FileName, const char* Mode)
     FFile = std::fopen(FileName.c_str(), Mode);
     if (!FFile) throw EInOutError::FromErrno(FileName);
     FFileName = FileName;
+    FBufPos = FBufLen = 0;
 }
 
-void TTextFile::Reset(const std::string& FileName) { Open(FileName, "rb"); }
+void TTextFile::Reset(const std::string& FileName)
+{
+    Open(FileName, "rb");
+    // The blocks are read into FBuffer; a second buffer inside the FILE would only copy twice.
+    std::setvbuf(FFile, nullptr, _IONBF, 0);
+}
+
 void TTextFile::Rewrite(const std::string& FileName) { Open(FileName, "wb"); }
 void TTextFile::Append(const std::string& FileName) { Open(FileName, "ab"); }
 
-// The tag readers take files one character at a time; a file belongs to one thread, so the
-// unlocked reads spare a lock per character.
+bool TTextFile::FillBuffer()
+{
+    if (FBufPos < FBufLen) return true;
+    FBufPos = FBufLen = 0;
+    if (!FFile) return false;
+    constexpr std::size_t BlockSize = 64 * 1024;
+    if (FBuffer.size() != BlockSize) FBuffer.resize(BlockSize);
+    FBufLen = std::fread(FBuffer.data(), 1, BlockSize, FFile);
+    return FBufLen > 0;
+}
+
 bool TTextFile::ReadChar(char& Ch)
 {
-    if (!FFile) return false;
-    const int c = getc_unlocked(FFile);
-    if (c == EOF) return false;
-    Ch = static_cast<char>(c);
+    if (!FillBuffer()) return false;
+    Ch = FBuffer[FBufPos++];
     return true;
 }
 
 bool TTextFile::PeekChar(char& Ch)
 {
-    if (!FFile) return false;
-    const int c = getc_unlocked(FFile);
-    if (c == EOF) return false;
-    std::ungetc(c, FFile);
-    Ch = static_cast<char>(c);
+    if (!FillBuffer()) return false;
+    Ch = FBuffer[FBufPos];
     return true;
 }
 
@@ -187,15 +198,18 @@ std::string TTextFile::ReadLn()
 {
     std::string bytes;
     if (!FFile) return bytes;
-    int c;
-    while ((c = std::fgetc(FFile)) != EOF) {
-        if (c == '\n') break;
-        if (c == '\r') {
-            const int n = std::fgetc(FFile);
-            if (n != '\n' && n != EOF) std::ungetc(n, FFile);
-            break;
-        }
-        bytes += static_cast<char>(c);
+    while (FillBuffer()) {
+        const char* const Begin = FBuffer.data() + FBufPos;
+        const char* const End = FBuffer.data() + FBufLen;
+        const char* P = Begin;
+        while (P < End && *P != '\n' && *P != '\r') ++P;
+        bytes.append(Begin, P);
+        FBufPos += static_cast<std::size_t>(P - Begin);
+        if (P == End) continue;
+        FBufPos += 1;
+        // CR LF is one line end, also when the LF starts the next block.
+        if (*P == '\r' && FillBuffer() && FBuffer[FBufPos] == '\n') ++FBufPos;
+        break;
     }
     if (std::ferror(FFile)) throw EInOutError::FromErrno(FFileName);
     return Cp1252ToUtf8(bytes);
@@ -214,20 +228,14 @@ void TTextFile::WriteLn(const std::string& Line)
     if (std::fwrite("\r\n", 1, 2, FFile) != 2) throw EInOutError::FromErrno(FFileName);
 }
 
-bool TTextFile::Eof()
-{
-    if (!FFile) return true;
-    const int c = std::fgetc(FFile);
-    if (c == EOF) return true;
-    std::ungetc(c, FFile);
-    return false;
-}
+bool TTextFile::Eof() { return !FillBuffer(); }
 
 void TTextFile::Close()
 {
     if (!FFile) return;
     std::FILE* f = FFile;
     FFile = nullptr;
+    FBufPos = FBufLen = 0;
     if (std::fclose(f) != 0) throw EInOutError::FromErrno(FFileName);
 }
 

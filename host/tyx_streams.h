@@ -1,9 +1,11 @@
 // Byte streams (memory and file) and the 8-bit text file of the host layer.
 #pragma once
 #include <cstdint>
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tyx {
@@ -102,6 +104,13 @@ public:
     /// Like ReadChar, but leaves the character to be read again; false at the end of the file.
     bool PeekChar(char& Ch);
     bool Eof();
+    /// Bytes read ahead and not yet taken (raw Windows-1252), for readers that scan whole blocks.
+    std::string_view Buffered() const { return {FBuffer.data() + FBufPos, FBufLen - FBufPos}; }
+    /// Reads the next block when nothing is buffered; false at the end of the file (or on a
+    /// read error, which ReadLn reports).
+    bool FillBuffer();
+    /// Takes Count of the buffered bytes as read.
+    void Consume(std::size_t Count) { FBufPos += std::min(Count, FBufLen - FBufPos); }
     bool IsOpen() const { return FFile != nullptr; }
     /// Closes the file; a failure to flush throws EInOutError.
     void Close();
@@ -111,6 +120,11 @@ private:
     void Open(const std::string& FileName, const char* Mode);
     std::string FFileName;
     std::FILE* FFile = nullptr;
+    // Reading goes through this buffer of whole blocks rather than the FILE's own, so that
+    // scanners see a block at a time; writing goes straight to the FILE.
+    std::vector<char> FBuffer;
+    std::size_t FBufPos = 0;
+    std::size_t FBufLen = 0;
 };
 
 /// Reads a whole file into memory; throws EInOutError.

@@ -1,5 +1,7 @@
 #include "host/tyx_text.h"
 
+#include <cstring>
+
 namespace tyx {
 
 namespace {
@@ -36,13 +38,29 @@ char ToCp1252(char32_t cp)
         if (kHigh[i] != 0 && kHigh[i] == cp) return static_cast<char>(0x80 + i);
     return '?';
 }
+
+// Length of the leading run of ASCII bytes, which both encodings spell alike.
+std::size_t AsciiPrefix(std::string_view s)
+{
+    std::size_t i = 0;
+    // Eight bytes at a time while no high bit is set: most text in files is plain ASCII.
+    for (uint64_t w; i + 8 <= s.size(); i += 8) {
+        std::memcpy(&w, s.data() + i, 8);
+        if (w & 0x8080808080808080u) break;
+    }
+    while (i < s.size() && static_cast<unsigned char>(s[i]) < 0x80) ++i;
+    return i;
+}
+
 } // namespace
 
 std::string Utf8ToCp1252(std::string_view s)
 {
+    std::size_t i = AsciiPrefix(s);
+    if (i == s.size()) return std::string(s);
     std::string out;
     out.reserve(s.size());
-    std::size_t i = 0;
+    out.assign(s.substr(0, i));
     while (i < s.size()) {
         const auto b = static_cast<unsigned char>(s[i]);
         if (b < 0x80) { out += static_cast<char>(b); ++i; continue; }
@@ -71,9 +89,12 @@ std::string Utf8ToCp1252(std::string_view s)
 
 std::string Cp1252ToUtf8(std::string_view s)
 {
+    const std::size_t ascii = AsciiPrefix(s);
+    if (ascii == s.size()) return std::string(s);
     std::string out;
     out.reserve(s.size() + s.size() / 4);
-    for (char ch : s) {
+    out.assign(s.substr(0, ascii));
+    for (char ch : s.substr(ascii)) {
         const auto b = static_cast<unsigned char>(ch);
         if (b < 0x80) out += ch;
         else if (b < 0xA0) AppendUtf8(out, kHigh[b - 0x80] ? kHigh[b - 0x80] : 0xFFFD);

@@ -1,6 +1,8 @@
 #include "support/Tyx_streams.h"
 
+#include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "host/tyx_text.h"
 
@@ -24,33 +26,82 @@ int FindTag(const std::string& Name, std::span<const std::string> Tags)
     return -1;
 }
 
-// Attribute text on one line: every line break (CR LF, CR or LF) becomes one blank; the ends are
-// trimmed. Returns whether the tag closed itself with a final '/'.
-bool NormaliseAttributes(const std::string& Raw, std::string& Out)
+// Attribute text on one line, in place: every line break (CR LF, CR or LF) becomes one blank;
+// the ends are trimmed. Returns whether the tag closed itself with a final '/'.
+bool NormaliseAttributes(std::string& Text, bool HasBreaks)
 {
-    Out.clear();
-    for (std::size_t i = 0; i < Raw.size(); ++i) {
-        if (Raw[i] == '\r') {
-            Out += ' ';
-            if (i + 1 < Raw.size() && Raw[i + 1] == '\n') ++i;
-        } else if (Raw[i] == '\n') {
-            Out += ' ';
-        } else {
-            Out += Raw[i];
+    if (HasBreaks) {
+        std::size_t out = 0;
+        for (std::size_t i = 0; i < Text.size(); ++i) {
+            char c = Text[i];
+            if (c == '\r' || c == '\n') {
+                if (c == '\r' && i + 1 < Text.size() && Text[i + 1] == '\n') ++i;
+                c = ' ';
+            }
+            Text[out++] = c;
         }
+        Text.resize(out);
     }
-    auto trim = [&Out] {
-        const std::size_t b = Out.find_first_not_of(" \t");
-        if (b == std::string::npos) { Out.clear(); return; }
-        Out = Out.substr(b, Out.find_last_not_of(" \t") - b + 1);
+    auto trim = [&Text] {
+        const std::size_t b = Text.find_first_not_of(" \t");
+        if (b == std::string::npos) { Text.clear(); return; }
+        Text.erase(Text.find_last_not_of(" \t") + 1);
+        Text.erase(0, b);
     };
     trim();
-    const bool selfClosing = !Out.empty() && Out.back() == '/';
+    const bool selfClosing = !Text.empty() && Text.back() == '/';
     if (selfClosing) {
-        Out.pop_back();
+        Text.pop_back();
         trim();
     }
     return selfClosing;
+}
+
+// The sources below hand out their bytes a block at a time: the window [P, E). Fill() makes the
+// window non-empty if any input is left, so scans run over whole blocks and single characters
+// cost no call.
+template <typename Source>
+bool Get(Source& Src, char& c)
+{
+    if (!Src.Fill()) return false;
+    c = *Src.P++;
+    return true;
+}
+
+template <typename Source>
+bool Peek(Source& Src, char& c)
+{
+    if (!Src.Fill()) return false;
+    c = *Src.P;
+    return true;
+}
+
+// Moves behind the next Ch; false at the end of the input.
+template <typename Source>
+bool SkipPast(Source& Src, char Ch)
+{
+    while (Src.Fill()) {
+        const auto* hit = static_cast<const char*>(std::memchr(Src.P, Ch, static_cast<std::size_t>(Src.E - Src.P)));
+        if (hit) {
+            Src.P = hit + 1;
+            return true;
+        }
+        Src.P = Src.E;
+    }
+    return false;
+}
+
+// Appends to Out everything before the next Ch (or the end of the input), which stays unread.
+template <typename Source>
+void TakeUntil(Source& Src, char Ch, std::string& Out)
+{
+    while (Src.Fill()) {
+        const auto* hit = static_cast<const char*>(std::memchr(Src.P, Ch, static_cast<std::size_t>(Src.E - Src.P)));
+        const char* stop = hit ? hit : Src.E;
+        Out.append(Src.P, stop);
+        Src.P = stop;
+        if (hit) return;
+    }
 }
 
 // Skips a comment "<!-- ... -->" or a declaration "<!...>" / "<?...?>"; the '<' is consumed.
@@ -59,7 +110,7 @@ bool SkipSpecialTag(Source& Src)
 {
     std::string text;
     char c;
-    while (Src.Get(c)) {
+    while (Get(Src, c)) {
         if (c == '>') {
             const bool comment = text.rfind("!--", 0) == 0;
             if (!comment || (text.size() >= 5 && text.compare(text.size() - 2, 2, "--") == 0)) return true;
@@ -69,6 +120,13 @@ bool SkipSpecialTag(Source& Src)
     return false;
 }
 
+// The characters that end a run of plain text inside a tag.
+constexpr std::array<bool, 256> TagRunEnds = [] {
+    std::array<bool, 256> t{};
+    for (const unsigned char c : {'"', '\r', '\n', '>'}) t[c] = true;
+    return t;
+}();
+
 template <typename Source>
 int ReadNextTag(Source& Src, std::span<const std::string> Tags, std::string& Contents, std::string& Attributes)
 {
@@ -77,37 +135,45 @@ int ReadNextTag(Source& Src, std::span<const std::string> Tags, std::string& Con
     if (Tags.empty()) return -1;
     const int endIndex = static_cast<int>(Tags.size()) - 1;
     char c;
+    std::string name, raw, after;
     for (;;) {
-        do {
-            if (!Src.Get(c)) return endIndex;
-        } while (c != '<');
-        if (!Src.Peek(c)) return endIndex;
+        if (!SkipPast(Src, '<')) return endIndex;
+        if (!Peek(Src, c)) return endIndex;
         if (c == '!' || c == '?') {
             if (!SkipSpecialTag(Src)) return endIndex;
             continue;
         }
-        std::string name;
+        name.clear();
         if (c == '/') {
             name += c;
-            Src.Get(c);
+            ++Src.P;
         }
-        while (Src.Peek(c) && !IsBlank(c) && c != '>' && c != '/') {
+        while (Peek(Src, c) && !IsBlank(c) && c != '>' && c != '/') {
             name += c;
-            Src.Get(c);
+            ++Src.P;
         }
         // The rest of the tag. A quoted value protects a '>' inside it. A quote still open at the
         // end of a line is a stray one: the last '>' of that line ends the tag after all, and
         // what followed it is text after the tag, so the stray quote cannot swallow later tags.
-        std::string raw, after;
+        raw.clear();
+        after.clear();
         bool inQuote = false;
         bool closed = false;
+        bool breaks = false;
         std::size_t quotedGt = std::string::npos;
         auto closeAtQuotedGt = [&] {
             after = raw.substr(quotedGt + 1);
             raw.resize(quotedGt);
             closed = true;
         };
-        while (Src.Get(c)) {
+        while (Src.Fill()) {
+            // Plain text up to the next character that matters is taken as one run.
+            const char* run = Src.P;
+            while (run < Src.E && !TagRunEnds[static_cast<unsigned char>(*run)]) ++run;
+            raw.append(Src.P, run);
+            Src.P = run;
+            if (run == Src.E) continue;
+            c = *Src.P++;
             if (c == '"') {
                 inQuote = !inQuote;
             } else if (c == '\r' || c == '\n') {
@@ -118,6 +184,7 @@ int ReadNextTag(Source& Src, std::span<const std::string> Tags, std::string& Con
                 }
                 inQuote = false;
                 quotedGt = std::string::npos;
+                breaks = true;
             } else if (c == '>') {
                 if (!inQuote) { closed = true; break; }
                 quotedGt = raw.size();
@@ -129,30 +196,45 @@ int ReadNextTag(Source& Src, std::span<const std::string> Tags, std::string& Con
         const int index = FindTag(name, Tags);
         if (index < 0) continue;
 
-        std::string attributes;
-        const bool selfClosing = NormaliseAttributes(raw, attributes);
-        std::string contents;
+        const bool selfClosing = NormaliseAttributes(raw, breaks);
         if (!selfClosing) {
-            contents = after;
-            while (Src.Peek(c) && c != '<') {
-                contents += c;
-                Src.Get(c);
-            }
+            TakeUntil(Src, '<', after);
+            Contents = Cp1252ToUtf8(after);
         }
-        Attributes = Cp1252ToUtf8(attributes);
-        Contents = Cp1252ToUtf8(contents);
+        Attributes = Cp1252ToUtf8(raw);
         return index;
     }
 }
 
+// A text file read through its own block buffer; what was taken is handed back to the file as
+// read, so that line reads may follow.
 class TTextFileSource {
 public:
     explicit TTextFileSource(TTextFile& F) : FFile(F) {}
-    bool Get(char& c) { return FFile.ReadChar(c); }
-    bool Peek(char& c) { return FFile.PeekChar(c); }
+    TTextFileSource(const TTextFileSource&) = delete;
+    TTextFileSource& operator=(const TTextFileSource&) = delete;
+    ~TTextFileSource() { Sync(); }
+    bool Fill()
+    {
+        if (P < E) return true;
+        Sync();
+        if (!FFile.FillBuffer()) return false;
+        const std::string_view w = FFile.Buffered();
+        FBase = P = w.data();
+        E = P + w.size();
+        return true;
+    }
+    const char* P = nullptr;
+    const char* E = nullptr;
 
 private:
+    void Sync()
+    {
+        FFile.Consume(static_cast<std::size_t>(P - FBase));
+        FBase = P;
+    }
     TTextFile& FFile;
+    const char* FBase = nullptr;
 };
 
 // Reads the stream in blocks and, when done, moves the stream back to just behind the last
@@ -164,7 +246,7 @@ public:
     TStreamSource& operator=(const TStreamSource&) = delete;
     ~TStreamSource()
     {
-        const int64_t unread = FLen - FPos;
+        const int64_t unread = E - P;
         if (unread == 0) return;
         try {
             FStream.Seek(-unread, soCurrent);
@@ -173,32 +255,21 @@ public:
             // report from a destructor.
         }
     }
-    bool Get(char& c)
-    {
-        if (!Fill()) return false;
-        c = static_cast<char>(FBuf[FPos++]);
-        return true;
-    }
-    bool Peek(char& c)
-    {
-        if (!Fill()) return false;
-        c = static_cast<char>(FBuf[FPos]);
-        return true;
-    }
-
-private:
     bool Fill()
     {
-        if (FPos < FLen) return true;
-        FPos = 0;
-        FLen = FStream.Read(FBuf, sizeof FBuf);
-        if (FLen < 0) FLen = 0;
-        return FLen > 0;
+        if (P < E) return true;
+        int64_t n = FStream.Read(FBuf, sizeof FBuf);
+        if (n < 0) n = 0;
+        P = FBuf;
+        E = FBuf + n;
+        return n > 0;
     }
+    const char* P = nullptr;
+    const char* E = nullptr;
+
+private:
     TStream& FStream;
-    uint8_t FBuf[4096];
-    int64_t FPos = 0;
-    int64_t FLen = 0;
+    char FBuf[4096];
 };
 
 } // namespace

@@ -25,6 +25,13 @@ namespace tyx {
 
 class TTextFile;
 
+/// Position and class of a landmark, packed for passes over a whole list.
+struct TLandMarkSpot {
+    double Latitude = 0;
+    double Longitude = 0;
+    uint8_t ClassFlag = 0;
+};
+
 class TLandMarkList {
 public:
     /// Asked before a landmark is added (the new record) or removed (the stored record); false
@@ -65,6 +72,9 @@ public:
     const TLandMark& operator[](int i) const;
     /// The landmarks in order, landmark 1 first.
     const std::vector<TLandMark>& Items() const { return FItems; }
+    /// Positions and classes in the order of Items(), a tenth of their size: passes that need
+    /// no more read far less memory. Rebuilt on demand after a change.
+    const std::vector<TLandMarkSpot>& Spots() const;
 
     bool GetClassVisibility(uint8_t i) const { return FClassVisible[i]; }
     void SetClassVisibility(uint8_t i, bool Value) { FClassVisible[i] = Value; }
@@ -121,7 +131,11 @@ private:
     int RemoveMarked(TTest Test);
     void SetCapacity(int Capacity);
 
+    void Changed() { FSpotsValid = false; }
+
     std::vector<TLandMark> FItems;
+    mutable std::vector<TLandMarkSpot> FSpots;
+    mutable bool FSpotsValid = false;
     int FCapacity = 0;
     TLandMark FDefaultLM;
     std::array<bool, 256> FClassVisible{};

@@ -28,25 +28,25 @@ constexpr std::array<std::string_view, laCount> LandMarkAttrNames = {
 constexpr const char* DateFormat = "yyyymmddHHMMSS";
 constexpr TFontStyle FontStyleOrder[4] = {fsBold, fsItalic, fsUnderline, fsStrikeOut};
 
-int IntOf(const std::string& Value)
+int IntOf(std::string_view Value)
 {
     int pos = 1;
     return ParseIntAt(Value, pos);
 }
 
-double FloatOf(const std::string& Value)
+double FloatOf(std::string_view Value)
 {
     int pos = 1;
     return ParseFloatAt(Value, true, 3, pos);
 }
 
-TColor HexOf(const std::string& Value)
+TColor HexOf(std::string_view Value)
 {
     int pos = 1;
-    return ScanHex(Value, pos);
+    return ScanHex(std::string(Value), pos);
 }
 
-bool FlagOf(const std::string& Value) { return LowerAscii(Value).find("true") != std::string::npos; }
+bool FlagOf(std::string_view Value) { return PosOfOccurrence("true", Value, 1, 1, true) > 0; }
 
 // The shortest text that reads back as the same double; more digits only where the reader's
 // long double conversion would round a short text to a neighbour.
@@ -72,7 +72,7 @@ std::string FontStyleText(TFontStyles Styles)
     return out;
 }
 
-TFontStyles FontStylesOf(const std::string& Value)
+TFontStyles FontStylesOf(std::string_view Value)
 {
     TFontStyles styles = 0;
     for (std::size_t i = 0; i < 4 && i < Value.size(); ++i)
@@ -101,8 +101,8 @@ TDateTime LandMarkDateFromText(const std::string& Text)
 
 TLandMark LandMarkFromXmlAttributes(const std::string& Attributes)
 {
-    std::array<std::string, laCount> v;
-    GetAttributeValues(Attributes, LandMarkAttrNames, v);
+    std::array<std::string_view, laCount> v;
+    GetAttributeViews(Attributes, LandMarkAttrNames, v);
     TLandMark L;
     L.Latitude = FloatOf(v[laLat]);
     L.Longitude = FloatOf(v[laLong]);
@@ -118,7 +118,7 @@ TLandMark LandMarkFromXmlAttributes(const std::string& Attributes)
     s.Length = IntOf(v[laLeng]);
     s.Kind = LandMarkElementFromName(v[laElement]);
     L.Identifier = v[laId];
-    L.Time = LandMarkDateFromText(v[laDate]);
+    L.Time = LandMarkDateFromText(std::string(v[laDate]));
     TLMTextProperties& c = L.Caption;
     c.Text = v[laCapText];
     c.Size = IntOf(v[laCapSize]);

@@ -85,6 +85,7 @@ void TLandMarkList::Assign(const TLandMarkList& Source)
         throw ETYXGeoMapError(FOwnerName, "insufficient memory");
     }
     FItems.swap(items);
+    Changed();
     FCapacity = BlocksFor(NumLandMarks());
     FDefaultLM = Source.FDefaultLM;
     FClassVisible = Source.FClassVisible;
@@ -100,6 +101,7 @@ bool TLandMarkList::SetLandMarkData(int i, const TLandMark& LandMark)
 {
     if (i < 1 || i > NumLandMarks()) return false;
     FItems[static_cast<std::size_t>(i - 1)] = LandMark;
+    Changed();
     return true;
 }
 
@@ -138,6 +140,18 @@ void TLandMarkList::AppendLandMark(const TLandMark& LandMark)
     const int n = NumLandMarks() + 1;
     if (n > FCapacity) SetCapacity(BlocksFor(n));
     FItems.push_back(LandMark);
+    Changed();
+}
+
+const std::vector<TLandMarkSpot>& TLandMarkList::Spots() const
+{
+    if (!FSpotsValid) {
+        FSpots.resize(FItems.size());
+        for (std::size_t i = 0; i < FItems.size(); ++i)
+            FSpots[i] = TLandMarkSpot{FItems[i].Latitude, FItems[i].Longitude, FItems[i].ClassFlag};
+        FSpotsValid = true;
+    }
+    return FSpots;
 }
 
 bool TLandMarkList::AddLandMark(double Lat, double Long, double Altitude)
@@ -228,6 +242,7 @@ int TLandMarkList::RemoveLandMark(int LmIndex)
     if (!Allowed(lmaRemove, FItems[slot])) return 0;
     if (LmIndex != NumLandMarks()) FItems[slot] = std::move(FItems.back());
     FItems.pop_back();
+    Changed();
     Tidy();
     return LmIndex;
 }
@@ -270,6 +285,7 @@ int TLandMarkList::RemoveMarked(TTest Test)
         } while (i <= j);
         FItems.resize(static_cast<std::size_t>(j));
     }
+    if (k > 0) Changed();
     Tidy();
     return k;
 }
@@ -299,7 +315,10 @@ bool TLandMarkList::RemoveLastLandMark()
         return false;
     }
     const bool removed = Allowed(lmaRemove, FItems.back());
-    if (removed) FItems.pop_back();
+    if (removed) {
+        FItems.pop_back();
+        Changed();
+    }
     Tidy();
     return removed;
 }
@@ -312,6 +331,7 @@ int TLandMarkList::RemoveAllLandMarks(uint8_t ClassFlag)
 void TLandMarkList::RemoveAllLandMarks()
 {
     FItems.clear();
+    Changed();
     Tidy();
 }
 

@@ -4,6 +4,7 @@
 #include "host/tyx_text.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -151,55 +152,105 @@ std::string ReadStreamLine(TStream& Stream, bool& EndOfStream, int LineEnd)
     return Cp1252ToUtf8(bytes);
 }
 
+int NextAttributeView(std::string_view Attributes, int& Pos, std::string_view& Name, std::string_view& Value)
+{
+    Name = Value = {};
+    if (Pos < 1) Pos = 1;
+    const std::size_t n = Attributes.size();
+    if (static_cast<std::size_t>(Pos) > n) return 4;
+    // Pos ends one behind the character that stopped the scan, or one behind the text.
+    auto stopAt = [&](std::size_t i) { Pos = static_cast<int>(std::min(i + 1, n) + 1); };
+    std::size_t i = static_cast<std::size_t>(Pos) - 1;
+    const std::size_t nameStart = i;
+    while (i < n && Attributes[i] != '"' && Attributes[i] != '=') ++i;
+    Name = Attributes.substr(nameStart, i - nameStart);
+    const auto first = Name.find_first_not_of(' ');
+    Name = first == std::string_view::npos ? std::string_view{} : Name.substr(first, Name.find_last_not_of(' ') - first + 1);
+    stopAt(i);
+    if (i == n) return 0;
+    if (Attributes[i] == '"') return 1;
+    ++i;
+    while (i < n && Attributes[i] == ' ') ++i;
+    stopAt(i);
+    if (i == n) return 0;
+    if (Attributes[i] == '=') return 2;
+    if (Attributes[i] == '"') {
+        const std::size_t start = ++i;
+        while (i < n && Attributes[i] != '"') ++i;
+        Value = Attributes.substr(start, i - start);
+        stopAt(i);
+        return 0;
+    }
+    const std::size_t start = i;
+    while (i < n && Attributes[i] != ' ' && Attributes[i] != '"' && Attributes[i] != '=') ++i;
+    Value = Attributes.substr(start, i - start);
+    stopAt(i);
+    return i < n && Attributes[i] == '=' ? 3 : 0;
+}
+
 int NextAttribute(std::string_view Attributes, int& Pos, std::string& Name, std::string& Value)
 {
-    Name.clear();
-    Value.clear();
-    if (Pos < 1) Pos = 1;
-    if (static_cast<std::size_t>(Pos) > Attributes.size()) return 4;
-    enum { stName, stAfterEquals, stQuoted, stBare } state = stName;
-    int status = 0;
-    bool done = false;
-    while (!done && static_cast<std::size_t>(Pos) <= Attributes.size()) {
-        const char c = Attributes[static_cast<std::size_t>(Pos - 1)];
-        ++Pos;
-        switch (state) {
-        case stName:
-            if (c == '"') { status = 1; done = true; }
-            else if (c == '=') state = stAfterEquals;
-            else Name += c;
-            break;
-        case stAfterEquals:
-            if (c == ' ') {}
-            else if (c == '"') state = stQuoted;
-            else if (c == '=') { status = 2; done = true; }
-            else { Value += c; state = stBare; }
-            break;
-        case stQuoted:
-            if (c == '"') done = true;
-            else Value += c;
-            break;
-        case stBare:
-            if (c == ' ' || c == '"') done = true;
-            else if (c == '=') { status = 3; done = true; }
-            else Value += c;
-            break;
-        }
-    }
-    Name = TrimSpaces(Name);
+    std::string_view name, value;
+    const int status = NextAttributeView(Attributes, Pos, name, value);
+    Name.assign(name);
+    Value.assign(value);
     return status;
 }
+
+namespace {
+
+// Name (any case) equals Lower (lower case).
+bool SameName(std::string_view Name, std::string_view Lower)
+{
+    if (Name.size() != Lower.size()) return false;
+    for (std::size_t i = 0; i < Name.size(); ++i) {
+        char c = Name[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != Lower[i]) return false;
+    }
+    return true;
+}
+
+} // namespace
 
 void GetAttributeValue(std::string_view Attributes, std::string_view Name, std::string& Value)
 {
     Value.clear();
     const std::string wanted = LowerAscii(Name);
     int pos = 1;
-    std::string name, value;
-    while (NextAttribute(Attributes, pos, name, value) == 0) {
-        if (LowerAscii(name) == wanted) {
-            Value = value;
+    std::string_view name, value;
+    while (NextAttributeView(Attributes, pos, name, value) == 0) {
+        if (SameName(name, wanted)) {
+            Value.assign(value);
             return;
+        }
+    }
+}
+
+void GetAttributeViews(std::string_view Attributes, std::span<const std::string_view> Names,
+                       std::span<std::string_view> Values)
+{
+    for (std::string_view& v : Values) v = {};
+    constexpr std::size_t Inline = 64;
+    std::array<bool, Inline> seenInline{};
+    std::vector<bool> seenMore(Names.size() > Inline ? Names.size() : 0);
+    auto seen = [&](std::size_t k) -> bool { return k < Inline ? seenInline[k] : seenMore[k]; };
+    auto see = [&](std::size_t k) {
+        if (k < Inline) seenInline[k] = true;
+        else seenMore[k] = true;
+    };
+    int pos = 1;
+    std::size_t next = 0; // files list the attributes in the writer's order: look there first
+    std::string_view name, value;
+    while (NextAttributeView(Attributes, pos, name, value) == 0) {
+        for (std::size_t step = 0; step < Names.size(); ++step) {
+            const std::size_t k = (next + step) % Names.size();
+            if (seen(k) || !SameName(name, Names[k])) continue;
+            // The first attribute of a name wins, as with GetAttributeValue.
+            see(k);
+            Values[k] = value;
+            next = k + 1;
+            break;
         }
     }
 }
@@ -207,20 +258,9 @@ void GetAttributeValue(std::string_view Attributes, std::string_view Name, std::
 void GetAttributeValues(std::string_view Attributes, std::span<const std::string_view> Names,
                         std::span<std::string> Values)
 {
-    for (std::string& v : Values) v.clear();
-    std::vector<bool> seen(Names.size());
-    int pos = 1;
-    std::string name, value;
-    while (NextAttribute(Attributes, pos, name, value) == 0) {
-        const std::string lower = LowerAscii(name);
-        for (std::size_t k = 0; k < Names.size(); ++k) {
-            if (seen[k] || Names[k] != lower) continue;
-            // The first attribute of a name wins, as with GetAttributeValue.
-            seen[k] = true;
-            Values[k] = value;
-            break;
-        }
-    }
+    std::vector<std::string_view> views(Names.size());
+    GetAttributeViews(Attributes, Names, views);
+    for (std::size_t k = 0; k < Names.size(); ++k) Values[k].assign(views[k]);
 }
 
 int ParseIntAt(std::string_view S, int& Pos)
@@ -249,9 +289,60 @@ int ParseIntAt(std::string_view S, int& Pos)
 
 namespace {
 
+// Powers of ten that long double holds exactly, and the longest digit string it holds exactly.
+constexpr int ExactPowers = std::numeric_limits<long double>::digits >= 64 ? 27 : 22;
+constexpr int ExactDigits = std::numeric_limits<long double>::digits >= 64 ? 19 : 15;
+
+// Text of the form [sign] digits [. digits] [E [sign] digits] with few enough digits and a small
+// enough exponent is an exact integer times or divided by an exact power of ten: one rounded
+// operation, which gives the same long double as the full conversion. False for other text.
+bool ShortDecimal(std::string_view Text, long double& Value)
+{
+    std::size_t i = 0;
+    const bool negative = i < Text.size() && Text[i] == '-';
+    if (i < Text.size() && (Text[i] == '-' || Text[i] == '+')) ++i;
+    uint64_t mantissa = 0;
+    int digits = 0, scale = 0;
+    bool point = false;
+    for (; i < Text.size(); ++i) {
+        const char c = Text[i];
+        if (c == '.') {
+            if (point) return false;
+            point = true;
+            continue;
+        }
+        if (c < '0' || c > '9') break;
+        if (mantissa != 0 || c != '0') ++digits;
+        if (digits > ExactDigits) return false;
+        mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
+        if (point) --scale;
+    }
+    if (i < Text.size()) {
+        if (Text[i] != 'E' || ++i == Text.size()) return false;
+        const bool expNegative = Text[i] == '-';
+        if (Text[i] == '-' || Text[i] == '+') ++i;
+        if (i == Text.size()) return false;
+        int exponent = 0;
+        for (; i < Text.size(); ++i) {
+            if (Text[i] < '0' || Text[i] > '9' || exponent > 1000) return false;
+            exponent = exponent * 10 + (Text[i] - '0');
+        }
+        scale += expNegative ? -exponent : exponent;
+    }
+    if (scale < -ExactPowers || scale > ExactPowers) return false;
+    long double power = 1;
+    for (int k = 0; k < (scale < 0 ? -scale : scale); ++k) power *= 10;
+    const auto m = static_cast<long double>(mantissa);
+    Value = scale < 0 ? m / power : m * power;
+    if (negative) Value = -Value;
+    return true;
+}
+
 // The invariant text-to-extended conversion: point separator, leading blanks skipped.
 long double InvariantToExtended(const std::string& Text)
 {
+    long double v;
+    if (ShortDecimal(Text, v)) return v;
     static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", nullptr);
     return strtold_l(Text.c_str(), nullptr, cLocale);
 }
@@ -265,7 +356,9 @@ double ParseFloatAt(std::string_view S, bool AllowExponent, int Separators, int&
     const bool commaSep = Separators == 2 || Separators == 3;
     const State afterMantissaE = AllowExponent ? sE : sEnd;
 
-    std::string number;
+    // Reused, as files hold many numbers longer than a string keeps without allocating.
+    thread_local std::string number;
+    number.clear();
     int exponent = 0; // the exponent text read as an integer, capped well above the 4200 limit
     State state = sStart;
     do {

@@ -40,6 +40,9 @@ std::string ReadStreamLine(TStream& Stream, bool& EndOfStream, int LineEnd);
 /// 4 Pos already beyond the end.
 int NextAttribute(std::string_view Attributes, int& Pos, std::string& Name, std::string& Value);
 
+/// NextAttribute without copies: Name and Value point into Attributes.
+int NextAttributeView(std::string_view Attributes, int& Pos, std::string_view& Name, std::string_view& Value);
+
 /// The value of the first attribute called Name (case ignored); empty when missing or when it
 /// follows a malformed attribute.
 void GetAttributeValue(std::string_view Attributes, std::string_view Name, std::string& Value);
@@ -48,6 +51,10 @@ void GetAttributeValue(std::string_view Attributes, std::string_view Name, std::
 /// of Names[k] (lower case). Values must be as long as Names.
 void GetAttributeValues(std::string_view Attributes, std::span<const std::string_view> Names,
                         std::span<std::string> Values);
+
+/// GetAttributeValues without copies: the values point into Attributes.
+void GetAttributeViews(std::string_view Attributes, std::span<const std::string_view> Names,
+                       std::span<std::string_view> Values);
 
 /// Decimal integer at Pos after blanks and an optional sign; Pos is left on the first character
 /// after the digits. No digits give 0; values beyond 32 bits saturate.

@@ -11,6 +11,7 @@
 #include "host/tyx_rounding.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 
 namespace tyx {
@@ -40,13 +41,19 @@ void TCanvas::EndPaint() const
     if (FPainter.isActive()) FPainter.end();
 }
 
-QPainter& TCanvas::Painter()
+QPainter& TCanvas::OpenPainter()
 {
     if (!FImage || FImage->isNull()) throw std::logic_error("TCanvas: no picture to draw on");
     if (!FPainter.isActive()) {
         FPainter.begin(FImage);
         FAppliedPen = FAppliedBrush = FAppliedFont = ~0u;
     }
+    return FPainter;
+}
+
+QPainter& TCanvas::Painter()
+{
+    OpenPainter();
     ApplyPen();
     ApplyBrush();
     ApplyFont();
@@ -116,11 +123,13 @@ void TCanvas::StrokeLine(int X1, int Y1, int X2, int Y2)
 {
     // A line to its own start paints nothing, as the end point is never painted.
     if ((X1 == X2 && Y1 == Y2) || !CanDraw()) return;
-    QPainter& P = Painter();
     if (FPen.Width() > 1) {
-        P.drawLine(X1, Y1, X2, Y2);
+        Painter().drawLine(X1, Y1, X2, Y2);
         return;
     }
+    // The pen, brush and font are applied only where the painter draws: strokes written straight
+    // into the pixels need none of them, and a symbol changes its pen colour twice.
+    QPainter& P = OpenPainter();
     // Qt's rasteriser leaves out the left or upper end of a cosmetic line whatever its
     // direction, so thin lines are stepped here: from the start point, the end point excluded,
     // whichever way they run. The dash pattern counts pixels along the line.
@@ -194,7 +203,7 @@ void TCanvas::StrokeLine(int X1, int Y1, int X2, int Y2)
         if (E2 >= DY) { Err += DY; X += SX; }
         if (E2 <= DX) { Err += DX; Y += SY; }
     }
-    if (!Points.isEmpty()) P.drawPoints(Points);
+    if (!Points.isEmpty()) Painter().drawPoints(Points);
 }
 
 int TCanvas::DirectDepth(const QPainter& P) const
@@ -215,20 +224,28 @@ int TCanvas::DirectDepth(const QPainter& P) const
 
 uint32_t TCanvas::RawPixel(QImage::Format Format, TColor Color)
 {
-    // Converted by Qt itself, so that the bits are those the painter writes; the last colour is
-    // kept, as figures draw many strokes in one colour.
-    thread_local QImage::Format LastFormat = QImage::Format_Invalid;
-    thread_local TColor LastColor = 0;
-    thread_local uint32_t LastPixel = 0;
-    if (Format != LastFormat || Color != LastColor) {
-        QImage One(1, 1, Format);
-        One.fill(TColorToQColor(Color));
-        LastPixel = One.depth() == 16 ? *reinterpret_cast<const quint16*>(One.constBits())
-                                      : *reinterpret_cast<const quint32*>(One.constBits());
-        LastFormat = Format;
-        LastColor = Color;
-    }
-    return LastPixel;
+    // Converted by Qt itself, so that the bits are those the painter writes. A conversion opens
+    // a painter on a scratch image, so the last few colours are kept: a symbol with a halo
+    // alternates two colours, and a layer uses a handful.
+    struct TEntry {
+        QImage::Format Format = QImage::Format_Invalid;
+        TColor Color = 0;
+        uint32_t Pixel = 0;
+    };
+    constexpr std::size_t Kept = 8;
+    thread_local std::array<TEntry, Kept> Cache;
+    thread_local std::size_t Next = 0;
+    for (const TEntry& E : Cache)
+        if (E.Format == Format && E.Color == Color) return E.Pixel;
+    QImage One(1, 1, Format);
+    One.fill(TColorToQColor(Color));
+    TEntry& E = Cache[Next];
+    Next = (Next + 1) % Kept;
+    E.Format = Format;
+    E.Color = Color;
+    E.Pixel = One.depth() == 16 ? *reinterpret_cast<const quint16*>(One.constBits())
+                                : *reinterpret_cast<const quint32*>(One.constBits());
+    return E.Pixel;
 }
 
 void TCanvas::LineTo(int X, int Y)

@@ -159,6 +159,8 @@ public:
 private:
     friend class TBitmap;
     friend int SetStretchBltMode(TCanvas& Canvas, int Mode);
+    /// The painter, begun on the picture, without the canvas's pen, brush and font applied.
+    QPainter& OpenPainter();
     void ApplyPen();
     void ApplyBrush();
     void ApplyFont();

@@ -134,6 +134,21 @@ TEST_P(TagReaderTest, StrayQuoteSpoilsOnlyItsLine)
     EXPECT_EQ(src->Next(MapTags), (TTag{11, "x", "name=\"c\""}));
 }
 
+// The readers take their input in blocks (of 4 KiB and 64 KiB); a tag, a quoted '>' or a line
+// break split between two blocks reads as a whole.
+TEST_P(TagReaderTest, TagsAcrossBlockBoundaries)
+{
+    const std::string Tags = "<landmark lat=\"1\"\r\n id=\"a>b\" />tail<utmzone>7</utmzone>";
+    for (const std::size_t Boundary : {std::size_t{4096}, std::size_t{65536}}) {
+        for (std::size_t Back = 1; Back <= Tags.size(); ++Back) {
+            auto src = Make(std::string(Boundary - Back, ' ') + Tags);
+            EXPECT_EQ(src->Next(MapTags), (TTag{7, "", "lat=\"1\"  id=\"a>b\""})) << Boundary << " " << Back;
+            EXPECT_EQ(src->Next(MapTags), (TTag{12, "7", ""})) << Boundary << " " << Back;
+            EXPECT_EQ(src->Next(MapTags).Index, EndIx);
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(FileAndStream, TagReaderTest, ::testing::Values(false, true),
                          [](const auto& info) { return info.param ? "Stream" : "TextFile"; });
 
@@ -158,4 +173,24 @@ TEST(WriteLnStream, WritesWindows1252AndCrLf)
     WriteLnStream(s, "");
     const std::string bytes(reinterpret_cast<const char*>(s.Memory()), static_cast<std::size_t>(s.Size()));
     EXPECT_EQ(bytes, "<a>\xE9\x80</a>\r\n\r\n");
+}
+
+TEST(TagReaderTextFile, LineAndTagReadsShareThePosition)
+{
+    // The first line's CR LF straddles the end of the first 64 KiB block.
+    const std::string Long(65535, 'x');
+    const std::string Bytes = Long + "\r\n<utmzone>5</utmzone>\r\nlast";
+    const std::string Path = (std::filesystem::temp_directory_path() / "tyx_tags_lines.xml").string();
+    WriteFileBytes(Path, Bytes.data(), Bytes.size());
+    TTextFile F;
+    F.Reset(Path);
+    std::string contents, attributes;
+    EXPECT_EQ(F.ReadLn(), Long);
+    EXPECT_EQ(ReadNextTagInTextFile(F, MapTags, contents, attributes), 12);
+    EXPECT_EQ(contents, "5");
+    EXPECT_EQ(F.ReadLn(), "</utmzone>");
+    EXPECT_EQ(F.ReadLn(), "last");
+    EXPECT_TRUE(F.Eof());
+    F.Close();
+    std::filesystem::remove(Path);
 }

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tyx {
@@ -24,6 +26,39 @@ std::vector<int> Tags(const TLandMarkList& List)
     std::vector<int> out;
     for (const TLandMark& L : List.Items()) out.push_back(L.Tag);
     return out;
+}
+
+// The packed spots follow every change of the list; a stale copy would misplace landmarks, or
+// read past its end once the list had grown.
+TEST(LandMarkList, SpotsFollowEveryChange)
+{
+    TLandMarkList List;
+    TLandMarkList Other;
+    Fill(Other, {7, 8});
+    TLandMark Moved;
+    Moved.Latitude = 99;
+    Moved.ClassFlag = 5;
+    const std::vector<std::pair<const char*, std::function<void()>>> Changes = {
+        {"append", [&] { Fill(List, {1, 2, 3, 4, 5, 6}); }},
+        {"set", [&] { List.SetLandMarkData(2, Moved); }},
+        {"remove by number", [&] { List.RemoveLandMark(1); }},
+        {"remove in radius", [&] { List.RemoveLandMark(3.5, 0, -1, 1.0); }},
+        {"remove last", [&] { List.RemoveLastLandMark(); }},
+        {"remove class", [&] { List.RemoveAllLandMarks(uint8_t{5}); }},
+        {"assign", [&] { List.Assign(Other); }},
+        {"add", [&] { List.AddLandMark(9, 1, 0); }},
+        {"remove all", [&] { List.RemoveAllLandMarks(); }},
+    };
+    for (const auto& [Name, Change] : Changes) {
+        List.Spots(); // built before the change
+        Change();
+        std::vector<std::string> Want, Got;
+        for (const TLandMark& L : List.Items())
+            Want.push_back(std::to_string(L.Latitude) + "/" + std::to_string(L.Longitude) + "/" + std::to_string(L.ClassFlag));
+        for (const TLandMarkSpot& S : List.Spots())
+            Got.push_back(std::to_string(S.Latitude) + "/" + std::to_string(S.Longitude) + "/" + std::to_string(S.ClassFlag));
+        EXPECT_EQ(Got, Want) << Name;
+    }
 }
 
 TEST(LandMarkList, CapacityGrowsInBlocksAndFallsBackWhenEmpty)

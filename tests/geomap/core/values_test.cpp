@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <locale.h>
+#include <random>
+
 #include <limits>
 #include <string>
 #include <vector>
@@ -295,6 +300,27 @@ TEST(ParseFloatAt, DocumentedExamples)
     ExpectFloat({"E5", 0, 1}, true, 3);
     ExpectFloat({"1.5E+2]", 150, 7}, true, 3);
     ExpectFloat({"-48.25000,9.5", -48.25, 10}, false, 1);
+}
+
+// Short numbers take a shortcut past the C library; every result must still be the one the
+// library's extended conversion gives, rounded to double.
+TEST(ParseFloatAt, AgreesWithTheExtendedConversion)
+{
+    static const locale_t C = newlocale(LC_ALL_MASK, "C", nullptr);
+    std::mt19937_64 Gen(7);
+    for (int n = 0; n < 20000; ++n) {
+        const int Digits = 1 + static_cast<int>(Gen() % 21);
+        std::string Text = Gen() % 2 ? "-" : "";
+        std::string Mantissa;
+        for (int d = 0; d < Digits; ++d) Mantissa += static_cast<char>('0' + Gen() % 10);
+        Mantissa.insert(Gen() % (Mantissa.size() + 1), ".");
+        Text += Mantissa == "." ? "0" : Mantissa;
+        if (Gen() % 3 == 0) Text += "E" + std::to_string(static_cast<int>(Gen() % 71) - 35);
+        int Pos = 1;
+        const double Got = ParseFloatAt(Text, true, 3, Pos);
+        const double Want = static_cast<double>(strtold_l(Text.c_str(), nullptr, C));
+        EXPECT_EQ(std::memcmp(&Got, &Want, sizeof Got), 0) << Text << ": " << Got << " vs " << Want;
+    }
 }
 
 TEST(ParseFloatAt, HugeValuesClampToTheFiniteDoubles)
