@@ -313,9 +313,12 @@ TEST(ParseFloatAt, AgreesWithTheExtendedConversion)
         std::string Text = Gen() % 2 ? "-" : "";
         std::string Mantissa;
         for (int d = 0; d < Digits; ++d) Mantissa += static_cast<char>('0' + Gen() % 10);
-        Mantissa.insert(Gen() % (Mantissa.size() + 1), ".");
+        Mantissa.insert(Mantissa.begin() + static_cast<std::ptrdiff_t>(Gen() % (Mantissa.size() + 1)), '.');
         Text += Mantissa == "." ? "0" : Mantissa;
-        if (Gen() % 3 == 0) Text += "E" + std::to_string(static_cast<int>(Gen() % 71) - 35);
+        if (Gen() % 3 == 0) {
+            Text += 'E';
+            Text += std::to_string(static_cast<int>(Gen() % 71) - 35);
+        }
         int Pos = 1;
         const double Got = ParseFloatAt(Text, true, 3, Pos);
         const double Want = static_cast<double>(strtold_l(Text.c_str(), nullptr, C));
