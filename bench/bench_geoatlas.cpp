@@ -4,7 +4,6 @@
 // images on worker threads too.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 
 #include <filesystem>
 #include <memory>
@@ -124,13 +123,3 @@ void BM_FirstPaint(benchmark::State& State)
 BENCHMARK(BM_FirstPaint)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication App(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -1,8 +1,6 @@
 // Speed of the host layer's scaled copies at the sizes the map control paints: a 2000 x 1500 map
 // image into a 1280 x 1024 view, with and without smoothing, and the cache build and block copy.
-#include <QGuiApplication>
 #include <benchmark/benchmark.h>
-#include <cstdlib>
 
 #include "host/gui/tyx_bitmap.h"
 #include "host/gui/tyx_stretchblt.h"
@@ -91,13 +89,3 @@ void BM_ShortLines(benchmark::State& State)
 BENCHMARK(BM_ShortLines)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    if (!std::getenv("DISPLAY")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication App(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
