@@ -3,10 +3,12 @@
 #include "geomap/Tyx_geomap.h"
 #include "host/tyx_rounding.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <numbers>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace tyx {
@@ -17,10 +19,10 @@ struct TStroke {
     TPoint From, To;
 };
 
-void Line(TCanvas& C, TPoint From, TPoint To, int dx = 0, int dy = 0)
+void Line(TCanvas& C, TPoint From, TPoint To)
 {
-    C.MoveTo(From.X + dx, From.Y + dy);
-    C.LineTo(To.X + dx, To.Y + dy);
+    C.MoveTo(From.X, From.Y);
+    C.LineTo(To.X, To.Y);
 }
 
 void Outline(TCanvas& C, std::span<const TPoint> Points)
@@ -29,20 +31,9 @@ void Outline(TCanvas& C, std::span<const TPoint> Points)
     for (std::size_t i = 1; i < Points.size(); ++i) C.LineTo(Points[i].X, Points[i].Y);
 }
 
-// The strokes in the background colour at the nine offsets of a 3 x 3 block: a border of one
-// pixel round the symbol that keeps it readable on any map. Strokes are held in arrays, as a
-// crowded layer draws tens of thousands of symbols per paint.
-void Halo(TCanvas& C, TColor ColorBG, std::span<const TStroke> Strokes)
+void Outline(TStrokeStamp& St, std::span<const TPoint> Points)
 {
-    C.Pen().SetColor(ColorBG);
-    for (int i = -1; i <= 1; ++i)
-        for (int j = -1; j <= 1; ++j)
-            for (const TStroke& S : Strokes) Line(C, S.From, S.To, i, j);
-}
-
-void Strokes(TCanvas& C, std::span<const TStroke> Strokes)
-{
-    for (const TStroke& S : Strokes) Line(C, S.From, S.To);
+    for (std::size_t i = 1; i < Points.size(); ++i) St.Line(Points[i - 1], Points[i]);
 }
 
 // The opaque square: the outline in the background colour, inside it a filled box outlined in
@@ -62,34 +53,133 @@ TPoint Along(int X, int Y, double Angle, int Dist)
     return Point(Round(std::sin(Angle) * Dist + X), Round(std::cos(Angle) * -Dist + Y));
 }
 
+/// What a stroke-only symbol looks like; its stamp is built once per look.
+struct TStampKey {
+    TLandMarkElement Element;
+    TColor ColorFG, ColorBG;
+    int Size;
+    bool Transparent;
+    friend bool operator==(const TStampKey&, const TStampKey&) = default;
+};
+
+/// True for the kinds drawn with thin strokes only, at whole-pixel offsets from the anchor.
+bool StrokesOnly(TLandMarkElement Element, bool Transparent)
+{
+    switch (Element) {
+    case lmPlus:
+    case lmCross: return true;
+    case lmSquare:
+    case lmCrossBox:
+    case lmSpade: return Transparent;
+    case lmTriangle:
+    case lmCircle:
+    case lmArrowFrom:
+    case lmArrowTo:
+    case lmUserDef: return false;
+    default: return true; // the small plus of an unknown kind
+    }
+}
+
+// Back in the background colour at the nine offsets of a 3 x 3 block (a border of one pixel
+// round the symbol that keeps it readable on any map), then Front in the foreground colour.
+void HaloAndStrokes(TStrokeStamp& St, const TStampKey& K, std::span<const TStroke> Back, std::span<const TStroke> Front)
+{
+    if (!K.Transparent) {
+        St.SetColor(K.ColorBG);
+        for (int i = -1; i <= 1; ++i)
+            for (int j = -1; j <= 1; ++j)
+                for (const TStroke& L : Back) St.Line(Point(L.From.X + i, L.From.Y + j), Point(L.To.X + i, L.To.Y + j));
+    }
+    St.SetColor(K.ColorFG);
+    for (const TStroke& L : Front) St.Line(L.From, L.To);
+}
+
+/// The strokes of a stroke-only symbol about (0, 0).
+TStrokeStamp MakeStamp(const TStampKey& K)
+{
+    const int S = K.Size;
+    TStrokeStamp St;
+    switch (K.Element) {
+    case lmPlus: {
+        const std::array<TStroke, 2> Plus = {{{Point(0, -S), Point(0, S + 1)}, {Point(-S, 0), Point(S + 1, 0)}}};
+        HaloAndStrokes(St, K, Plus, Plus);
+        break;
+    }
+    case lmCross: {
+        const std::array<TStroke, 2> Back = {{{Point(S, -S), Point(-S - 1, S + 1)}, {Point(-S, -S), Point(S + 1, S + 1)}}};
+        const std::array<TStroke, 2> Cross = {{{Point(-S, -S), Point(S + 1, S + 1)}, {Point(-S, S), Point(S + 1, -S - 1)}}};
+        HaloAndStrokes(St, K, Back, Cross);
+        break;
+    }
+    case lmSquare:
+        St.SetColor(K.ColorFG);
+        Outline(St, std::array<TPoint, 5>{Point(-S, -S), Point(S, -S), Point(S, S), Point(-S, S), Point(-S, -S)});
+        break;
+    case lmCrossBox:
+        St.SetColor(K.ColorFG);
+        Outline(St, std::array<TPoint, 6>{Point(-S, -S), Point(-S, S), Point(S, S), Point(S, -S), Point(-S, -S),
+                                          Point(S, S)});
+        St.Line(Point(-S, S), Point(S, -S));
+        break;
+    case lmSpade:
+        St.SetColor(K.ColorFG);
+        Outline(St, std::array<TPoint, 5>{Point(0, -S), Point(S, 0), Point(0, S), Point(-S, 0), Point(0, -S)});
+        break;
+    default: {
+        // An unknown kind still shows where the landmark is.
+        St.SetColor(K.ColorFG);
+        St.Line(Point(-4, 0), Point(5, 0));
+        St.Line(Point(0, -4), Point(0, 5));
+        break;
+    }
+    }
+    return St;
+}
+
+/// The stamp for a look, from a small per-thread cache: a layer uses a handful of looks, drawn
+/// tens of thousands of times per paint.
+const TStrokeStamp& StampFor(const TStampKey& K)
+{
+    constexpr std::size_t Kept = 32;
+    thread_local std::vector<std::pair<TStampKey, TStrokeStamp>> Cache;
+    thread_local std::size_t Last = 0, Next = 0;
+    if (Last < Cache.size() && Cache[Last].first == K) return Cache[Last].second;
+    for (std::size_t i = 0; i < Cache.size(); ++i)
+        if (Cache[i].first == K) return Cache[Last = i].second;
+    if (Cache.size() < Kept) {
+        Cache.emplace_back(K, MakeStamp(K));
+        Last = Cache.size() - 1;
+    } else {
+        Cache[Next] = {K, MakeStamp(K)};
+        Last = Next;
+        Next = (Next + 1) % Kept;
+    }
+    return Cache[Last].second;
+}
+
 } // namespace
 
 void DrawLandMarkSymbolOnCanvas(TCanvas& Canvas, int X, int Y, TLandMarkElement Element, TColor ColorFG,
                                 TColor ColorBG, int Size, int Direction, int Length, bool Transparent)
 {
-    const int S = Size;
+    // Beyond any picture's size a larger symbol draws the same pixels; the bound keeps the
+    // coordinates below from overflowing.
+    constexpr int kHuge = 1 << 24;
+    const int S = std::clamp(Size, -kHuge, kHuge);
+    TCanvas& C = Canvas;
+    if (StrokesOnly(Element, Transparent)) {
+        C.Stamp(StampFor({Element, ColorFG, ColorBG, S, Transparent}), X, Y);
+        return;
+    }
     const double Theta = Direction * std::numbers::pi / 180.0;
     const double Third = 2.0 * std::numbers::pi / 3.0;
     const double Barb20 = std::numbers::pi / 9.0;
-    TCanvas& C = Canvas;
 
     switch (Element) {
-    case lmPlus: {
-        const std::array<TStroke, 2> Plus = {{{Point(X, Y - S), Point(X, Y + S + 1)}, {Point(X - S, Y), Point(X + S + 1, Y)}}};
-        if (!Transparent) Halo(C, ColorBG, Plus);
-        C.Pen().SetColor(ColorFG);
-        Strokes(C, Plus);
-        break;
-    }
     case lmSquare: {
         const std::array<TPoint, 5> Box = {Point(X - S, Y - S), Point(X + S, Y - S), Point(X + S, Y + S),
                                          Point(X - S, Y + S), Point(X - S, Y - S)};
-        if (Transparent) {
-            C.Pen().SetColor(ColorFG);
-            Outline(C, Box);
-        } else {
-            FilledBox(C, Box, X, Y, S, ColorFG, ColorBG);
-        }
+        FilledBox(C, Box, X, Y, S, ColorFG, ColorBG);
         break;
     }
     case lmTriangle: {
@@ -136,48 +226,18 @@ void DrawLandMarkSymbolOnCanvas(TCanvas& Canvas, int X, int Y, TLandMarkElement 
     case lmCrossBox: {
         const std::array<TPoint, 5> Box = {Point(X - S, Y - S), Point(X - S, Y + S), Point(X + S, Y + S),
                                          Point(X + S, Y - S), Point(X - S, Y - S)};
-        if (Transparent) {
-            C.Pen().SetColor(ColorFG);
-            Outline(C, Box);
-            C.LineTo(X + S, Y + S);
-            Line(C, Point(X - S, Y + S), Point(X + S, Y - S));
-        } else {
-            FilledBox(C, Box, X, Y, S, ColorFG, ColorBG);
-            Line(C, Point(X - S + 1, Y + S - 1), Point(X + S, Y - S));
-            Line(C, Point(X + S - 1, Y + S - 1), Point(X - S, Y - S));
-        }
+        FilledBox(C, Box, X, Y, S, ColorFG, ColorBG);
+        Line(C, Point(X - S + 1, Y + S - 1), Point(X + S, Y - S));
+        Line(C, Point(X + S - 1, Y + S - 1), Point(X - S, Y - S));
         break;
     }
     case lmSpade:
         C.Pen().SetColor(ColorFG);
         C.Brush().SetColor(ColorBG);
-        if (Transparent)
-            Outline(C, std::array<TPoint, 5>{Point(X, Y - S), Point(X + S, Y), Point(X, Y + S), Point(X - S, Y),
-                                             Point(X, Y - S)});
-        else
-            C.Polygon({Point(X + S, Y), Point(X, Y + S), Point(X - S, Y), Point(X, Y - S)});
+        C.Polygon({Point(X + S, Y), Point(X, Y + S), Point(X - S, Y), Point(X, Y - S)});
         break;
-    case lmCross: {
-        if (!Transparent) {
-            const std::array<TStroke, 2> Back = {
-                {{Point(X + S, Y - S), Point(X - S - 1, Y + S + 1)}, {Point(X - S, Y - S), Point(X + S + 1, Y + S + 1)}}};
-            Halo(C, ColorBG, Back);
-        }
-        C.Pen().SetColor(ColorFG);
-        const std::array<TStroke, 2> Cross = {
-            {{Point(X - S, Y - S), Point(X + S + 1, Y + S + 1)}, {Point(X - S, Y + S), Point(X + S + 1, Y - S - 1)}}};
-        Strokes(C, Cross);
+    default: // lmUserDef draws nothing; the stroke-only kinds were stamped above
         break;
-    }
-    case lmUserDef:
-        break;
-    default: {
-        // An unknown kind still shows where the landmark is.
-        C.Pen().SetColor(ColorFG);
-        const std::array<TStroke, 2> Small = {{{Point(X - 4, Y), Point(X + 5, Y)}, {Point(X, Y - 4), Point(X, Y + 5)}}};
-        Strokes(C, Small);
-        break;
-    }
     }
 }
 

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <tuple>
 
 namespace tyx {
 
@@ -119,6 +120,36 @@ void TCanvas::ApplyFont()
     FPainter.setFont(MakeQFont());
 }
 
+namespace {
+
+/// Calls Plot(X, Y) for each pixel of the thin line from (X1, Y1) towards (X2, Y2), the end
+/// excluded, stepping from the start whichever way the line runs. The pixels depend only on the
+/// difference of the ends, so a stroke moved by whole pixels paints the same pixels moved.
+template <class TPlot> void StepLine(int64_t X1, int64_t Y1, int64_t X2, int64_t Y2, TPlot&& Plot)
+{
+    const int64_t DX = std::abs(X2 - X1), DY = -std::abs(Y2 - Y1);
+    const int SX = X1 < X2 ? 1 : -1, SY = Y1 < Y2 ? 1 : -1;
+    int64_t Err = DX + DY;
+    int64_t X = X1, Y = Y1;
+    while (X != X2 || Y != Y2) {
+        Plot(X, Y);
+        const int64_t E2 = 2 * Err;
+        if (E2 >= DY) { Err += DY; X += SX; }
+        if (E2 <= DX) { Err += DX; Y += SY; }
+    }
+}
+
+/// Lines longer than this many steps are cut to the picture before they are stepped.
+int64_t LongLine(int W, int H) { return 4 * int64_t(std::max(W, H)) + 16; }
+
+void PutPixel(uchar* Row, int X, int Depth, uint32_t Pixel)
+{
+    if (Depth == 16) reinterpret_cast<quint16*>(Row)[X] = static_cast<quint16>(Pixel);
+    else reinterpret_cast<quint32*>(Row)[X] = Pixel;
+}
+
+} // namespace
+
 void TCanvas::StrokeLine(int X1, int Y1, int X2, int Y2)
 {
     // A line to its own start paints nothing, as the end point is never painted.
@@ -141,7 +172,7 @@ void TCanvas::StrokeLine(int X1, int Y1, int X2, int Y2)
         : FPen.Style() == psDashDotDot ? kDashDotDot : kSolid;
     const int W = FImage->width(), H = FImage->height();
     int64_t Skipped = 0; // steps cut off the start, to keep the dash phase
-    if (std::max(std::abs(int64_t(X2) - X1), std::abs(int64_t(Y2) - Y1)) > 4 * int64_t(std::max(W, H)) + 16) {
+    if (std::max(std::abs(int64_t(X2) - X1), std::abs(int64_t(Y2) - Y1)) > LongLine(W, H)) {
         // A long line is cut to the picture and a one-pixel border first (Liang-Barsky), so the
         // stepping stays proportional to the picture; the cut ends lie outside the picture.
         const double FX = X1, FY = Y1, GX = double(X2) - X1, GY = double(Y2) - Y1;
@@ -160,50 +191,116 @@ void TCanvas::StrokeLine(int X1, int Y1, int X2, int Y2)
         X1 = NX1, Y1 = NY1, X2 = NX2, Y2 = NY2;
         if (X1 == X2 && Y1 == Y2) return;
     }
-    const int64_t DX = std::abs(int64_t(X2) - X1), DY = -std::abs(int64_t(Y2) - Y1);
-    const int SX = X1 < X2 ? 1 : -1, SY = Y1 < Y2 ? 1 : -1;
-    int64_t Err = DX + DY;
-    int64_t X = X1, Y = Y1;
-    std::size_t Seg = 0;
-    int LeftInSeg = Pattern[0];
-    int Period = 0;
-    for (int L : Pattern) Period += L;
-    for (int64_t Phase = Skipped % Period; Phase > 0; --Phase) {
-        if (--LeftInSeg == 0) {
-            Seg = (Seg + 1) % Pattern.size();
-            LeftInSeg = Pattern[Seg];
-        }
-    }
+    auto Inside = [W, H](int64_t X, int64_t Y) { return X >= 0 && Y >= 0 && X < W && Y < H; };
     if (const int Depth = DirectDepth(P)) {
         // Straight into the pixels: a crowded landmark layer draws tens of thousands of short
         // strokes per paint, and the painter's per-call cost would dominate them.
         const uint32_t Pixel = RawPixel(FImage->format(), FPen.Color());
         uchar* const Bits = FImage->bits();
         const qsizetype Stride = FImage->bytesPerLine();
-        while (X != X2 || Y != Y2) {
-            if (X >= 0 && Y >= 0 && X < W && Y < H) {
-                uchar* Row = Bits + Y * Stride;
-                if (Depth == 16) reinterpret_cast<quint16*>(Row)[X] = static_cast<quint16>(Pixel);
-                else reinterpret_cast<quint32*>(Row)[X] = Pixel;
-            }
-            const int64_t E2 = 2 * Err;
-            if (E2 >= DY) { Err += DY; X += SX; }
-            if (E2 <= DX) { Err += DX; Y += SY; }
-        }
+        StepLine(X1, Y1, X2, Y2, [&](int64_t X, int64_t Y) {
+            if (Inside(X, Y)) PutPixel(Bits + Y * Stride, int(X), Depth, Pixel);
+        });
         return;
     }
-    QPolygon Points;
-    while (X != X2 || Y != Y2) {
-        if (Seg % 2 == 0 && X >= 0 && Y >= 0 && X < W && Y < H) Points.append(QPoint(int(X), int(Y)));
+    std::size_t Seg = 0;
+    int LeftInSeg = Pattern[0];
+    int Period = 0;
+    for (int L : Pattern) Period += L;
+    auto Advance = [&] {
         if (--LeftInSeg == 0) {
             Seg = (Seg + 1) % Pattern.size();
             LeftInSeg = Pattern[Seg];
         }
-        const int64_t E2 = 2 * Err;
-        if (E2 >= DY) { Err += DY; X += SX; }
-        if (E2 <= DX) { Err += DX; Y += SY; }
-    }
+    };
+    for (int64_t Phase = Skipped % Period; Phase > 0; --Phase) Advance();
+    QPolygon Points;
+    StepLine(X1, Y1, X2, Y2, [&](int64_t X, int64_t Y) {
+        if (Seg % 2 == 0 && Inside(X, Y)) Points.append(QPoint(int(X), int(Y)));
+        Advance();
+    });
     if (!Points.isEmpty()) Painter().drawPoints(Points);
+}
+
+void TStrokeStamp::SetColor(TColor Color)
+{
+    for (std::size_t i = 0; i < FColors.size(); ++i)
+        if (FColors[i] == Color) {
+            FColor = uint8_t(i);
+            return;
+        }
+    // A stamp holds a symbol's few colours; beyond 256 the last slot is reused.
+    if (FColors.size() < 256) FColors.push_back(Color);
+    else FColors.back() = Color;
+    FColor = uint8_t(FColors.size() - 1);
+}
+
+void TStrokeStamp::Line(TPoint From, TPoint To)
+{
+    FLines.push_back({From, To, FColor});
+    FReach = std::max({FReach, std::abs(From.X), std::abs(From.Y), std::abs(To.X), std::abs(To.Y)});
+    FLongest = std::max({FLongest, std::abs(To.X - From.X), std::abs(To.Y - From.Y)});
+    FDotsBuilt = false;
+}
+
+bool TStrokeStamp::BuildDots() const
+{
+    // Far-reaching strokes (a long arrow) are not worth keeping as pixels.
+    constexpr int kReach = 4096;
+    constexpr std::size_t kMaxDots = 1 << 16;
+    if (FReach > kReach) return false;
+    if (FDotsBuilt) return true;
+    struct TStep {
+        int16_t X, Y;
+        uint32_t Seq;
+        uint8_t Color;
+    };
+    std::vector<TStep> Steps;
+    for (const TLine& L : FLines) {
+        StepLine(L.From.X, L.From.Y, L.To.X, L.To.Y, [&](int64_t X, int64_t Y) {
+            Steps.push_back({int16_t(X), int16_t(Y), uint32_t(Steps.size()), L.Color});
+        });
+        if (Steps.size() > kMaxDots) return false;
+    }
+    // The last stroke over a pixel decides its colour; rows in order keep the writes local.
+    std::sort(Steps.begin(), Steps.end(), [](const TStep& A, const TStep& B) {
+        return std::tie(A.Y, A.X, A.Seq) < std::tie(B.Y, B.X, B.Seq);
+    });
+    FDots.clear();
+    for (std::size_t i = 0; i < Steps.size(); ++i)
+        if (i + 1 == Steps.size() || Steps[i + 1].X != Steps[i].X || Steps[i + 1].Y != Steps[i].Y)
+            FDots.push_back({Steps[i].X, Steps[i].Y, Steps[i].Color});
+    FDotsBuilt = true;
+    return true;
+}
+
+void TCanvas::Stamp(const TStrokeStamp& Stamp, int X, int Y)
+{
+    if (Stamp.FLines.empty()) return;
+    int Depth = 0;
+    if (CanDraw() && PenDraws() && FPen.Width() <= 1 && Stamp.FLongest <= LongLine(Width(), Height()) &&
+        Stamp.BuildDots())
+        Depth = DirectDepth(OpenPainter());
+    if (Depth == 0) {
+        for (const TStrokeStamp::TLine& L : Stamp.FLines) {
+            FPen.SetColor(Stamp.FColors[L.Color]);
+            MoveTo(L.From.X + X, L.From.Y + Y);
+            LineTo(L.To.X + X, L.To.Y + Y);
+        }
+        return;
+    }
+    uint32_t Pixel[256]; // the first FColors.size() are set
+    for (std::size_t i = 0; i < Stamp.FColors.size(); ++i) Pixel[i] = RawPixel(FImage->format(), Stamp.FColors[i]);
+    uchar* const Bits = FImage->bits();
+    const qsizetype Stride = FImage->bytesPerLine();
+    const int64_t W = FImage->width(), H = FImage->height();
+    for (const TStrokeStamp::TDot& D : Stamp.FDots) {
+        const int64_t PX = int64_t(X) + D.X, PY = int64_t(Y) + D.Y;
+        if (PX >= 0 && PY >= 0 && PX < W && PY < H) PutPixel(Bits + PY * Stride, int(PX), Depth, Pixel[D.Color]);
+    }
+    const TStrokeStamp::TLine& Last = Stamp.FLines.back();
+    FPen.SetColor(Stamp.FColors[Last.Color]);
+    FPenPos = Point(Last.To.X + X, Last.To.Y + Y);
 }
 
 int TCanvas::DirectDepth(const QPainter& P) const

@@ -87,6 +87,40 @@ private:
     unsigned FVersion = 0;
 };
 
+/// Thin strokes recorded once against an anchor at (0, 0) and stamped many times: the symbols of a
+/// crowded layer. Stamping paints exactly what the same pen colours, MoveTo and LineTo calls
+/// would, and leaves the pen colour and position as they would.
+class TStrokeStamp {
+public:
+    /// Colour of the strokes that follow (black until set).
+    void SetColor(TColor Color);
+    /// A stroke from From to To, To not painted.
+    void Line(TPoint From, TPoint To);
+    bool Empty() const { return FLines.empty(); }
+
+private:
+    friend class TCanvas;
+    struct TLine {
+        TPoint From, To;
+        uint8_t Color;
+    };
+    struct TDot {
+        int16_t X, Y;
+        uint8_t Color;
+    };
+    /// The painted pixels with the colour each ends up with, in row order; built on first use.
+    /// False for strokes too far out or too many to keep as pixels: those are drawn stroke by stroke.
+    bool BuildDots() const;
+
+    std::vector<TColor> FColors{clBlack};
+    uint8_t FColor = 0;
+    std::vector<TLine> FLines;
+    int FReach = 0;   // the largest coordinate magnitude of any stroke end
+    int FLongest = 0; // the longest stroke, in steps
+    mutable std::vector<TDot> FDots;
+    mutable bool FDotsBuilt = false;
+};
+
 class TCanvas : public TObject {
 public:
     /// Draws on Image, which must outlive the canvas (or be replaced with SetImage).
@@ -130,6 +164,8 @@ public:
     void Polygon(const std::vector<TPoint>& Points);
     /// Connected lines: a move to the first point and a line to each next one (last one unpainted).
     void Polyline(const std::vector<TPoint>& Points);
+    /// Draws Stamp's strokes with its anchor at (X, Y), as if each were drawn with LineTo.
+    void Stamp(const TStrokeStamp& Stamp, int X, int Y);
 
     /// The colour at (X, Y), mapped to the palette of a 1-, 4- or 8-bit bitmap; CLR_INVALID outside.
     TColor Pixels(int X, int Y) const;

@@ -361,3 +361,44 @@ TEST(Canvas, ThinLinesWriteTheBitsThePainterWrites)
         }
     }
 }
+
+TEST(Canvas, AStampPaintsWhatItsStrokesPaint)
+{
+    // Two colours over the same pixels (the later wins), a stroke long enough to be cut to a
+    // small picture, and anchors across every edge; pens the pixels are written for and not.
+    const std::vector<std::pair<TPoint, TPoint>> Blue = {{{-3, -3}, {4, 4}}, {{3, -3}, {-4, 4}}};
+    const std::vector<std::pair<TPoint, TPoint>> Red = {{{-3, 0}, {4, 0}}, {{0, 2}, {0, -3}}};
+    for (bool Long : {false, true}) {
+        TStrokeStamp Stamp;
+        auto Record = [&](TCanvas* C, TStrokeStamp* S, int X, int Y) {
+            for (const auto* Set : {&Blue, &Red}) {
+                const TColor Color = Set == &Blue ? clBlue : clRed;
+                if (S) S->SetColor(Color);
+                else C->Pen().SetColor(Color);
+                for (auto [From, To] : *Set) {
+                    if (Long && Set == &Red) To.X += 300;
+                    if (S) S->Line(From, To);
+                    else C->MoveTo(From.X + X, From.Y + Y), C->LineTo(To.X + X, To.Y + Y);
+                }
+            }
+        };
+        Record(nullptr, &Stamp, 0, 0);
+        for (QImage::Format Format : {QImage::Format_RGB555, QImage::Format_RGB32, QImage::Format_RGB888})
+            for (TPenStyle Style : {psSolid, psDash})
+                for (TPoint At : {Point(15, 15), Point(1, 2), Point(28, 27), Point(-3, 15), Point(15, 33), Point(-50, 9)}) {
+                    QImage Stamped(30, 30, Format), Stroked(30, 30, Format);
+                    Stamped.fill(Qt::white);
+                    Stroked.fill(Qt::white);
+                    TCanvas S(&Stamped), L(&Stroked);
+                    S.Pen().SetStyle(Style);
+                    L.Pen().SetStyle(Style);
+                    S.Stamp(Stamp, At.X, At.Y);
+                    Record(&L, nullptr, At.X, At.Y);
+                    S.EndPaint();
+                    L.EndPaint();
+                    EXPECT_TRUE(Stamped == Stroked) << Format << " " << Style << " " << At.X << "," << At.Y << " " << Long;
+                    EXPECT_EQ(S.PenPos(), L.PenPos());
+                    EXPECT_EQ(S.Pen().Color(), L.Pen().Color());
+                }
+    }
+}
