@@ -606,11 +606,14 @@ private:
     void DrawCalibMarks(TCanvas& C) const;                                  // geomap_marks.cpp
     void DrawLandMarkLayer(TCanvas& C, int W, int H);                       // geomap_lmlayer.cpp
     void DrawHighLightLandMark(TCanvas& C, int W, int H);                   // geomap_highlight.cpp
-    /// Sampling probability of the landmark layer for a W x H view.
-    double LandMarkSampling(int W, int H) const;
+    /// Sampling probability of the landmark layer for a W x H view; Visible gets the number of
+    /// landmarks of visible classes, wherever they are.
+    double LandMarkSampling(int W, int H, std::size_t& Visible) const;
     /// Converts the landmark's position to APoint (control pixels) and raises OnDrawLandmark;
     /// true when its symbol is to be drawn (converted, not handled, strictly inside the view).
     bool PlaceLandMark(TCanvas& C, int W, int H, const TLandMark& LM, TPoint& APoint);
+    /// The position in control pixels; false when it does not convert.
+    bool LandMarkToControl(double Lat, double Long, TPoint& APoint) const;
     /// A view composed off the screen (image and overlays, no frame), the control's view untouched.
     void ComposeOffscreen(TBitmap& Out, const TPoint& ViewTopLeft, double Mag, int W, int H);
     void PrintWindow(QPainter& Printer, const TPoint& TopLeft, int Width, int Height, const QRectF& Target);

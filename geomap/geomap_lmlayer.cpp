@@ -9,19 +9,31 @@
 
 namespace tyx {
 
-bool TGeoMap::PlaceLandMark(TCanvas& C, int W, int H, const TLandMark& LM, TPoint& APoint)
+namespace {
+
+bool StrictlyInside(const TPoint& P, int W, int H) { return P.X > 0 && P.X < W && P.Y > 0 && P.Y < H; }
+
+} // namespace
+
+bool TGeoMap::LandMarkToControl(double Lat, double Long, TPoint& APoint) const
 {
     // A position that does not convert, or is no position at all, is left out silently.
-    if (!std::isfinite(LM.Latitude) || !std::isfinite(LM.Longitude)) return false;
+    if (!std::isfinite(Lat) || !std::isfinite(Long)) return false;
     int x = 0, y = 0;
-    if (!FCalib.CalcPixelCoords(LM.Latitude, LM.Longitude, x, y)) return false;
+    if (!FCalib.CalcPixelCoords(Lat, Long, x, y)) return false;
     APoint = MapImageToControl(TPoint{x, y});
-    bool Handled = false;
-    if (OnDrawLandmark) OnDrawLandmark(this, Handled, C, APoint, LM);
-    return !Handled && APoint.X > 0 && APoint.X < W && APoint.Y > 0 && APoint.Y < H;
+    return true;
 }
 
-double TGeoMap::LandMarkSampling(int W, int H) const
+bool TGeoMap::PlaceLandMark(TCanvas& C, int W, int H, const TLandMark& LM, TPoint& APoint)
+{
+    if (!LandMarkToControl(LM.Latitude, LM.Longitude, APoint)) return false;
+    bool Handled = false;
+    if (OnDrawLandmark) OnDrawLandmark(this, Handled, C, APoint, LM);
+    return !Handled && StrictlyInside(APoint, W, H);
+}
+
+double TGeoMap::LandMarkSampling(int W, int H, std::size_t& Visible) const
 {
     // The view's corners as positions, in the order of the calibration's corners.
     TCornerArray View;
@@ -33,31 +45,54 @@ double TGeoMap::LandMarkSampling(int W, int H) const
         View[k].Longit = FCalib.CalcLongitude(P, Valid);
     }
     long long Count = 0;
+    std::size_t Shown = 0;
     for (const TLandMarkSpot& LM : FLandMarks.Spots())
-        if (FLandMarks.GetClassVisibility(LM.ClassFlag) && PositionInMap(LM.Latitude, LM.Longitude, View)) ++Count;
+        if (FLandMarks.GetClassVisibility(LM.ClassFlag)) {
+            ++Shown;
+            Count += PositionInMap(LM.Latitude, LM.Longitude, View);
+        }
+    Visible = Shown;
     return Count > FLMRandSampleLimit ? double(FLMRandSampleLimit) / double(Count) : 1.0;
 }
 
 void TGeoMap::DrawLandMarkLayer(TCanvas& C, int W, int H)
 {
     C.Pen().SetColor(clLime); // for the handlers; every symbol sets its own pen
-    const double p = NumLandMarks() > FLMRandSampleLimit ? LandMarkSampling(W, H) : 1.0;
-    TLandMark Copy;
-    // Without a handler the list cannot change while it is drawn, so the class test and the
-    // sampling read the packed spots and only drawn landmarks are touched in full.
-    const std::vector<TLandMarkSpot>* Spots = OnDrawLandmark ? nullptr : &FLandMarks.Spots();
-    // By number, and from a copy while a handler runs: a handler may change the list.
-    for (int i = 1; i <= NumLandMarks(); ++i) {
-        const uint8_t Class = Spots ? (*Spots)[std::size_t(i - 1)].ClassFlag : FLandMarks[i].ClassFlag;
-        if (!FLandMarks.GetClassVisibility(Class) || !BRandom(p)) continue;
-        const TLandMark* LM = &FLandMarks[i];
-        if (OnDrawLandmark) LM = &(Copy = *LM);
-        TPoint APoint;
-        if (!PlaceLandMark(C, W, H, *LM, APoint)) continue;
-        const TSymbolProperties& S = LM->SymbolProps;
+    std::size_t Visible = 0;
+    const double p = NumLandMarks() > FLMRandSampleLimit ? LandMarkSampling(W, H, Visible) : 1.0;
+    auto Symbol = [&](const TSymbolProperties& S, const TPoint& APoint) {
         DrawLandMarkSymbolOnCanvas(C, APoint.X, APoint.Y, S.Kind, S.FGColor, S.BGColor, S.Size, S.Direction,
                                    S.Length, S.Transparent);
-        if (!LM->Caption.Text.Empty()) DrawLandMarkCaption(C, APoint, LM->Caption);
+    };
+    if (!OnDrawLandmark) {
+        // Without a handler the list cannot change while it is drawn, so the class test, the
+        // sampling, the placing and the symbol read the packed spots; only captions are read
+        // from the landmarks themselves. Nothing else draws from BRandom meanwhile, so its draws
+        // are taken at once: one per landmark of a visible class, as with a handler.
+        const std::vector<TLandMarkSpot>& Spots = FLandMarks.Spots();
+        const std::vector<TSymbolProperties>& Symbols = FLandMarks.SpotSymbols();
+        std::vector<uint8_t> Drawn(p < 1 ? Visible : 0);
+        BRandomFill(p, Drawn);
+        std::size_t Next = 0;
+        for (std::size_t i = 0; i < Spots.size(); ++i) {
+            const TLandMarkSpot& Spot = Spots[i];
+            if (!FLandMarks.GetClassVisibility(Spot.ClassFlag) || (p < 1 && !Drawn[Next++])) continue;
+            TPoint APoint;
+            if (!LandMarkToControl(Spot.Latitude, Spot.Longitude, APoint) || !StrictlyInside(APoint, W, H)) continue;
+            Symbol(Symbols[i], APoint);
+            if (Spot.HasCaption) DrawLandMarkCaption(C, APoint, FLandMarks[int(i) + 1].Caption);
+        }
+        return;
+    }
+    // By number, and from a copy: a handler may change the list.
+    TLandMark Copy;
+    for (int i = 1; i <= NumLandMarks(); ++i) {
+        if (!FLandMarks.GetClassVisibility(FLandMarks[i].ClassFlag) || !BRandom(p)) continue;
+        Copy = FLandMarks[i];
+        TPoint APoint;
+        if (!PlaceLandMark(C, W, H, Copy, APoint)) continue;
+        Symbol(Copy.SymbolProps, APoint);
+        if (!Copy.Caption.Text.Empty()) DrawLandMarkCaption(C, APoint, Copy.Caption);
     }
 }
 

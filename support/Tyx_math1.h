@@ -2,6 +2,7 @@
 // scanning, the 1-2-5 series, a random Boolean and swapping.
 #pragma once
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "host/tyx_datetime.h"
@@ -45,6 +46,9 @@ double Round125(double x);
 /// True with probability p: always false for p <= 0, always true for p >= 1. Seeded from the
 /// system unless SeedRandom was called; each thread has a sequence of its own.
 bool BRandom(double p);
+/// Out[i] = BRandom(p) for each i in turn: the same draws as that many calls, for passes over
+/// many items.
+void BRandomFill(double p, std::span<uint8_t> Out);
 
 /// Makes the calling thread's BRandom sequence repeatable: the same seed, the same sequence.
 void SeedRandom(uint64_t Seed);

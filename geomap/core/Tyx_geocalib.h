@@ -35,8 +35,24 @@ private:
 };
 
 /// True when (Latitude, Longitude) lies strictly inside the quadrilateral of the four corners
-/// (in TCorners order); a point on an edge, or corners that coincide, give false.
-bool PositionInMap(double Latitude, double Longitude, const TCornerArray& Corners);
+/// (in TCorners order); a point on an edge, or corners that coincide, give false. Inline: a
+/// crowded landmark layer asks it for every landmark on every paint.
+inline bool PositionInMap(double Latitude, double Longitude, const TCornerArray& Corners)
+{
+    // Edge from A to B; the sign tells on which side of it the position lies.
+    auto Side = [&](TCorners A, TCorners B) {
+        const TCoords& a = Corners[A];
+        const TCoords& b = Corners[B];
+        return (b.Latit - a.Latit) * (a.Longit - Longitude) + (b.Longit - a.Longit) * (Latitude - a.Latit);
+    };
+    const double s[4] = {Side(gcoTopLeft, gcoTopRight), Side(gcoBottomLeft, gcoTopLeft),
+                         Side(gcoBottomRight, gcoBottomLeft), Side(gcoTopRight, gcoBottomRight)};
+    // Compared by sign rather than by product, so that tiny values cannot underflow to 0; without
+    // branches, which a position failing on any of the four edges would mispredict.
+    const bool Left = (s[0] > 0) & (s[1] > 0) & (s[2] > 0) & (s[3] > 0);
+    const bool Right = (s[0] < 0) & (s[1] < 0) & (s[2] < 0) & (s[3] < 0);
+    return Left | Right;
+}
 
 /// Least-squares parabola a + b*t + c*t^2 through a graticule line's points: the row against the
 /// column for a parallel, the column against the row for a meridian.

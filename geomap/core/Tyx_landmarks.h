@@ -30,6 +30,7 @@ struct TLandMarkSpot {
     double Latitude = 0;
     double Longitude = 0;
     uint8_t ClassFlag = 0;
+    bool HasCaption = false;
 };
 
 class TLandMarkList {
@@ -75,6 +76,9 @@ public:
     /// Positions and classes in the order of Items(), a tenth of their size: passes that need
     /// no more read far less memory. Rebuilt on demand after a change.
     const std::vector<TLandMarkSpot>& Spots() const;
+    /// The symbols of the landmarks in the order of Spots(), kept apart so that passes over
+    /// the positions read as little memory as they can.
+    const std::vector<TSymbolProperties>& SpotSymbols() const;
 
     bool GetClassVisibility(uint8_t i) const { return FClassVisible[i]; }
     void SetClassVisibility(uint8_t i, bool Value) { FClassVisible[i] = Value; }
@@ -135,6 +139,7 @@ private:
 
     std::vector<TLandMark> FItems;
     mutable std::vector<TLandMarkSpot> FSpots;
+    mutable std::vector<TSymbolProperties> FSpotSymbols;
     mutable bool FSpotsValid = false;
     int FCapacity = 0;
     TLandMark FDefaultLM;

@@ -365,20 +365,4 @@ TPoint TGeoCalibration::MapImageToControl(const TPoint& APoint, double Magnifica
                   Round((double(APoint.Y) - TopLeft.Y) * Magnification)};
 }
 
-bool PositionInMap(double Latitude, double Longitude, const TCornerArray& Corners)
-{
-    // Edge from A to B; the sign tells on which side of it the position lies.
-    auto Side = [&](TCorners A, TCorners B) {
-        const TCoords& a = Corners[A];
-        const TCoords& b = Corners[B];
-        return (b.Latit - a.Latit) * (a.Longit - Longitude) + (b.Longit - a.Longit) * (Latitude - a.Latit);
-    };
-    const double s[4] = {Side(gcoTopLeft, gcoTopRight), Side(gcoBottomLeft, gcoTopLeft),
-                         Side(gcoBottomRight, gcoBottomLeft), Side(gcoTopRight, gcoBottomRight)};
-    // Compared by sign rather than by product, so that tiny values cannot underflow to 0.
-    for (int i = 1; i < 4; ++i)
-        if (!((s[0] > 0 && s[i] > 0) || (s[0] < 0 && s[i] < 0))) return false;
-    return true;
-}
-
 } // namespace tyx

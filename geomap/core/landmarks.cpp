@@ -147,11 +147,21 @@ const std::vector<TLandMarkSpot>& TLandMarkList::Spots() const
 {
     if (!FSpotsValid) {
         FSpots.resize(FItems.size());
-        for (std::size_t i = 0; i < FItems.size(); ++i)
-            FSpots[i] = TLandMarkSpot{FItems[i].Latitude, FItems[i].Longitude, FItems[i].ClassFlag};
+        FSpotSymbols.resize(FItems.size());
+        for (std::size_t i = 0; i < FItems.size(); ++i) {
+            FSpots[i] = TLandMarkSpot{FItems[i].Latitude, FItems[i].Longitude, FItems[i].ClassFlag,
+                                      !FItems[i].Caption.Text.Empty()};
+            FSpotSymbols[i] = FItems[i].SymbolProps;
+        }
         FSpotsValid = true;
     }
     return FSpots;
+}
+
+const std::vector<TSymbolProperties>& TLandMarkList::SpotSymbols() const
+{
+    Spots();
+    return FSpotSymbols;
 }
 
 bool TLandMarkList::AddLandMark(double Lat, double Long, double Altitude)

@@ -90,6 +90,27 @@ TEST(LandMarkLayer, MoreLandmarksInViewThanTheThresholdAreSampled)
     EXPECT_EQ(Calls, 21000);
 }
 
+TEST(LandMarkLayer, SamplingDrawsTheSameWithAndWithoutAHandler)
+{
+    // Without a handler the layer takes its draws in one go; a handler that leaves every landmark
+    // to the layer must see the very same ones drawn. One pixel per landmark, some classes hidden.
+    TGeoMap M;
+    Prepare(M);
+    M.SetRandSampleLimit(1001);
+    for (int i = 0; i < 5000; ++i)
+        M.AddLandMark(48 - 0.01 * (1 + i / 198), 16 + 0.01 * (1 + i % 198), 0, lmPlus, uint8_t(i % 5),
+                      TLMIdentifier(""), 0.0, 0, clBlue, clRed, 0, true, 0, 0);
+    M.SetClassVisibility(3, false);
+    SeedRandom(5);
+    M.SetSuppressPaint(false);
+    const QImage Without = M.Picture().copy();
+    M.OnDrawLandmark = [](TObject*, bool&, TCanvas&, TPoint, const TLandMark&) {};
+    SeedRandom(5);
+    M.Paint();
+    EXPECT_TRUE(M.Picture() == Without);
+    EXPECT_NEAR(Count(Without, clBlue), 1001, 100); // p = 1001 / the 4000 visible in view
+}
+
 TEST(LandMarkLayer, EdgesHandlersAndHiddenClasses)
 {
     TGeoMap M;

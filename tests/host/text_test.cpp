@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+
 using namespace tyx;
 
 TEST(Cp1252, RoundTripsAccentsAndEuro)
@@ -43,6 +46,15 @@ TEST(Rounding, HalvesGoToEvenAndTruncGoesTowardZero)
     EXPECT_EQ(Trunc(-2.9), -2);
     EXPECT_EQ(Trunc(2.9), 2);
     EXPECT_EQ(Round(1e300), std::numeric_limits<int>::max());
+    EXPECT_EQ(Round(std::nan("")), 0);
+    // The quick path agrees with rounding in long double on halves, their neighbours and the
+    // ends of the int range.
+    for (double Base : {0.5, 1.5, 1e6 + 0.5, 2147483646.5, 2147483647.5, 0x1p51 - 0.5, 0x1p51})
+        for (double x : {Base, std::nextafter(Base, 0.0), std::nextafter(Base, 1e300), -Base}) {
+            const long double Want = std::nearbyint(static_cast<long double>(x));
+            const int Expected = Want >= INT32_MAX ? INT32_MAX : Want <= INT32_MIN ? INT32_MIN : int(Want);
+            EXPECT_EQ(Round(x), Expected) << x;
+        }
 }
 
 TEST(Cp1252, BrokenSequencesKeepTheTextAfterThemAndOverlongFormsAreRefused)

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "host/tyx_datetime.h"
 #include "support/Tyx_math1.h"
@@ -150,4 +151,19 @@ TEST(ExChange, SwapsIntegersAndDoubles)
     ExChange(x, y);
     EXPECT_EQ(x, -3);
     EXPECT_EQ(y, 1.5);
+}
+
+TEST(BRandom, FillDrawsWhatAsManyCallsDraw)
+{
+    for (double p : {-1.0, 0.0, 0.3, 0.999, 1.0, 2.0}) {
+        SeedRandom(11);
+        std::vector<uint8_t> Calls;
+        for (int i = 0; i < 500; ++i) Calls.push_back(BRandom(p));
+        const bool After = BRandom(0.5);
+        SeedRandom(11);
+        std::vector<uint8_t> Filled(500);
+        BRandomFill(p, Filled);
+        EXPECT_EQ(Filled, Calls) << p;
+        EXPECT_EQ(BRandom(0.5), After) << p; // the sequence goes on from the same place
+    }
 }

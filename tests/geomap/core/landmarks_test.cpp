@@ -38,6 +38,8 @@ TEST(LandMarkList, SpotsFollowEveryChange)
     TLandMark Moved;
     Moved.Latitude = 99;
     Moved.ClassFlag = 5;
+    Moved.SymbolProps.Size = 11;
+    Moved.Caption.Text = "moved";
     const std::vector<std::pair<const char*, std::function<void()>>> Changes = {
         {"append", [&] { Fill(List, {1, 2, 3, 4, 5, 6}); }},
         {"set", [&] { List.SetLandMarkData(2, Moved); }},
@@ -54,9 +56,15 @@ TEST(LandMarkList, SpotsFollowEveryChange)
         Change();
         std::vector<std::string> Want, Got;
         for (const TLandMark& L : List.Items())
-            Want.push_back(std::to_string(L.Latitude) + "/" + std::to_string(L.Longitude) + "/" + std::to_string(L.ClassFlag));
-        for (const TLandMarkSpot& S : List.Spots())
-            Got.push_back(std::to_string(S.Latitude) + "/" + std::to_string(S.Longitude) + "/" + std::to_string(S.ClassFlag));
+            Want.push_back(std::to_string(L.Latitude) + "/" + std::to_string(L.Longitude) + "/" +
+                           std::to_string(L.ClassFlag) + "/" + std::to_string(L.SymbolProps.Size) + "/" +
+                           std::to_string(!L.Caption.Text.Empty()));
+        for (std::size_t i = 0; i < List.Spots().size(); ++i) {
+            const TLandMarkSpot& S = List.Spots()[i];
+            Got.push_back(std::to_string(S.Latitude) + "/" + std::to_string(S.Longitude) + "/" +
+                          std::to_string(S.ClassFlag) + "/" + std::to_string(List.SpotSymbols()[i].Size) + "/" +
+                          std::to_string(S.HasCaption));
+        }
         EXPECT_EQ(Got, Want) << Name;
     }
 }
