@@ -8,12 +8,14 @@
 // when the style changes.
 #include <QStaticText>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <numbers>
 #include <string>
 #include <tuple>
 #include <unordered_map>
+#include <vector>
 
 #include "geomap/geomap_overlay.h"
 #include "host/gui/tyx_qtcolor.h"
@@ -27,6 +29,12 @@ struct TLaidOut {
     QStaticText Text;
     int Width = 0;
     int Height = 0;
+    // The text's coverage, cut to its ink, drawn on first use: blending it costs far less than
+    // laying the glyphs onto the 15-bit picture each time.
+    bool MaskMade = false;
+    bool Blank = false; // no ink at all
+    int MaskX = 0, MaskY = 0, MaskW = 0, MaskH = 0; // relative to the text's top-left corner
+    std::vector<uint8_t> Mask;
 };
 
 /// Laid-out captions by style and text. Only the painting thread uses its own cache; it is
@@ -34,9 +42,12 @@ struct TLaidOut {
 /// it grow without end.
 class TCaptionCache {
 public:
-    const TLaidOut& Get(const QFont& Font, const std::string& Key, const std::string& Text)
+    TLaidOut& Get(const QFont& Font, const std::string& Key, const std::string& Text)
     {
-        if (FItems.size() >= MaxItems) FItems.clear();
+        if (FItems.size() >= MaxItems || FMaskBytes > MaxMaskBytes) {
+            FItems.clear();
+            FMaskBytes = 0;
+        }
         auto [It, New] = FItems.try_emplace(Key);
         if (New) {
             const QString S = QString::fromStdString(Text);
@@ -51,9 +62,56 @@ public:
         return It->second;
     }
 
+    /// The coverage of L's text in Font, made on first use.
+    void MakeMask(const QFont& Font, TLaidOut& L)
+    {
+        L.MaskMade = true;
+        // Room around the box for overhanging glyphs (italics, accents).
+        const int Pad = L.Height / 2 + 2;
+        const int W = L.Width + 2 * Pad, H = L.Height + 2 * Pad;
+        if (W <= 0 || H <= 0 || int64_t(W) * H > (1 << 22)) return;
+        // One scratch picture with its painter kept open: opening a painter per caption would
+        // cost more than the caption.
+        if (FScratch.width() < W || FScratch.height() < H) {
+            if (FPainter.isActive()) FPainter.end();
+            FScratch = QImage(std::max(W, std::max(FScratch.width(), 512)), std::max(H, std::max(FScratch.height(), 64)),
+                              QImage::Format_ARGB32_Premultiplied);
+        }
+        if (!FPainter.isActive()) {
+            FPainter.begin(&FScratch);
+            FPainter.setPen(Qt::black);
+        }
+        FPainter.setCompositionMode(QPainter::CompositionMode_Source);
+        FPainter.fillRect(0, 0, W, H, Qt::transparent);
+        FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        if (FPainter.font() != Font) FPainter.setFont(Font);
+        FPainter.drawStaticText(Pad, Pad, L.Text);
+        int X0 = W, Y0 = H, X1 = -1, Y1 = -1;
+        for (int y = 0; y < H; ++y) {
+            const QRgb* Row = reinterpret_cast<const QRgb*>(FScratch.constScanLine(y));
+            for (int x = 0; x < W; ++x)
+                if (qAlpha(Row[x]) != 0) X0 = std::min(X0, x), X1 = std::max(X1, x), Y0 = std::min(Y0, y), Y1 = y;
+        }
+        if (X1 < 0) {
+            L.Blank = true;
+            return;
+        }
+        L.MaskX = X0 - Pad, L.MaskY = Y0 - Pad, L.MaskW = X1 - X0 + 1, L.MaskH = Y1 - Y0 + 1;
+        L.Mask.resize(std::size_t(L.MaskW) * std::size_t(L.MaskH));
+        for (int y = 0; y < L.MaskH; ++y) {
+            const QRgb* Row = reinterpret_cast<const QRgb*>(FScratch.constScanLine(Y0 + y));
+            for (int x = 0; x < L.MaskW; ++x) L.Mask[std::size_t(y) * std::size_t(L.MaskW) + std::size_t(x)] = uint8_t(qAlpha(Row[X0 + x]));
+        }
+        FMaskBytes += L.Mask.size();
+    }
+
 private:
     static constexpr std::size_t MaxItems = 65536;
+    static constexpr std::size_t MaxMaskBytes = std::size_t(32) << 20;
     std::unordered_map<std::string, TLaidOut> FItems;
+    std::size_t FMaskBytes = 0;
+    QImage FScratch;
+    QPainter FPainter; // on FScratch; declared after it, so it ends before the picture goes
 };
 
 /// Sets only what differs, so that a run of captions in one style keeps the painter's font.
@@ -84,7 +142,7 @@ void DrawLandMarkCaption(TCanvas& C, const TPoint& APoint, const TLMTextProperti
     std::string Key = Caption.FontName;
     Key += '\0' + std::to_string(F.Size()) + '\0' + char('0' + F.Style()) + '\0';
     Key += Text;
-    const TLaidOut& L = Cache.Get(P.font(), Key, Text);
+    TLaidOut& L = Cache.Get(P.font(), Key, Text);
     const int w = L.Width / 2, h = L.Height / 2;
     const int a = Caption.HAlignment == taLeftJustify ? 0 : Caption.HAlignment == taCenter ? w : 2 * w;
     const int v = Caption.VAlignment == vaTop ? 0 : Caption.VAlignment == vaMiddle ? h : 2 * h;
@@ -96,10 +154,22 @@ void DrawLandMarkCaption(TCanvas& C, const TPoint& APoint, const TLMTextProperti
     // An offset that leaves the int range would only place the text far off the picture.
     if (x < INT32_MIN || x > INT32_MAX || y < INT32_MIN || y > INT32_MAX) return;
 
+    constexpr long long Near = 1 << 24; // beyond, the painter places the text
+    bool BoxDrawn = false;
+    if (Direction == 0 && std::llabs(x) < Near && std::llabs(y) < Near) {
+        if (!Caption.Transparent) P.fillRect(QRect(int(x), int(y), L.Width, L.Height), TColorToQColor(Caption.BGColor));
+        BoxDrawn = true;
+        if (!L.MaskMade) Cache.MakeMask(P.font(), L);
+        if (L.Blank || (!L.Mask.empty() && C.BlendMask(int(x) + L.MaskX, int(y) + L.MaskY, L.MaskW, L.MaskH,
+                                                         L.Mask.data(), Caption.FGColor))) {
+            C.SetPenPos(Point(int(x) + L.Width, int(y)));
+            return;
+        }
+    }
     P.save();
     P.translate(double(x), double(y));
     if (Direction != 0) P.rotate(-Direction);
-    if (!Caption.Transparent) P.fillRect(QRect(0, 0, L.Width, L.Height), TColorToQColor(Caption.BGColor));
+    if (!Caption.Transparent && !BoxDrawn) P.fillRect(QRect(0, 0, L.Width, L.Height), TColorToQColor(Caption.BGColor));
     P.setPen(TColorToQColor(Caption.FGColor));
     P.drawStaticText(0, 0, L.Text);
     P.restore();

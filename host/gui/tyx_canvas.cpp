@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <tuple>
 
 namespace tyx {
@@ -343,6 +344,61 @@ uint32_t TCanvas::RawPixel(QImage::Format Format, TColor Color)
     E.Pixel = One.depth() == 16 ? *reinterpret_cast<const quint16*>(One.constBits())
                                 : *reinterpret_cast<const quint32*>(One.constBits());
     return E.Pixel;
+}
+
+bool TCanvas::BlendMask(int X, int Y, int W, int H, const uint8_t* Mask, TColor Color)
+{
+    if (!CanDraw() || FPen.Mode() != pmCopy) return false;
+    QPainter& P = OpenPainter();
+    if (P.hasClipping() || !P.transform().isIdentity() || P.opacity() != 1.0 || !FImage->isDetached() ||
+        P.compositionMode() != QPainter::CompositionMode_SourceOver)
+        return false;
+    const QImage::Format Format = FImage->format();
+    const bool Is555 = Format == QImage::Format_RGB555;
+    if (!Is555 && Format != QImage::Format_RGB32) return false;
+    const int R = GetRValue(Color), G = GetGValue(Color), B = GetBValue(Color);
+    // The box cut to the picture, in int64 so that far-off boxes cannot overflow.
+    const int64_t X0 = std::max<int64_t>(X, 0), Y0 = std::max<int64_t>(Y, 0);
+    const int64_t X1 = std::min<int64_t>(int64_t(X) + W, FImage->width()), Y1 = std::min<int64_t>(int64_t(Y) + H, FImage->height());
+    auto Mix = [](int Src, int Dst, int A) { return (Src * A + Dst * (255 - A) + 127) / 255; };
+    const uint32_t Full = RawPixel(Format, Color); // what full coverage writes
+    uchar* const Bits = FImage->bits();
+    const qsizetype Stride = FImage->bytesPerLine();
+    for (int64_t y = Y0; y < Y1; ++y) {
+        const uint8_t* M = Mask + (y - Y) * W;
+        uchar* Row = Bits + y * Stride;
+        for (int64_t x = X0; x < X1; ++x) {
+            // Most of a text's box is blank: eight blank bytes are passed at once.
+            if (x + 8 <= X1) {
+                uint64_t Eight;
+                std::memcpy(&Eight, M + (x - X), 8);
+                if (Eight == 0) {
+                    x += 7;
+                    continue;
+                }
+            }
+            const int A = M[x - X];
+            if (A == 0) continue;
+            if (Is555) {
+                quint16& D = reinterpret_cast<quint16*>(Row)[x];
+                if (A == 255) {
+                    D = quint16(Full);
+                    continue;
+                }
+                // Five bits to eight as the painter widens them, and back by dropping the low bits.
+                const int DR = (D >> 10) & 31, DG = (D >> 5) & 31, DB = D & 31;
+                const int NR = Mix(R, DR << 3 | DR >> 2, A), NG = Mix(G, DG << 3 | DG >> 2, A),
+                          NB = Mix(B, DB << 3 | DB >> 2, A);
+                D = quint16((NR >> 3) << 10 | (NG >> 3) << 5 | NB >> 3);
+            } else {
+                quint32& D = reinterpret_cast<quint32*>(Row)[x];
+                D = A == 255 ? Full
+                             : 0xFF000000u | uint32_t(Mix(R, int(D >> 16 & 255), A)) << 16 |
+                                   uint32_t(Mix(G, int(D >> 8 & 255), A)) << 8 | uint32_t(Mix(B, int(D & 255), A));
+            }
+        }
+    }
+    return true;
 }
 
 void TCanvas::LineTo(int X, int Y)

@@ -166,6 +166,11 @@ public:
     void Polyline(const std::vector<TPoint>& Points);
     /// Draws Stamp's strokes with its anchor at (X, Y), as if each were drawn with LineTo.
     void Stamp(const TStrokeStamp& Stamp, int X, int Y);
+    /// Blends Color onto the picture through a coverage mask (W x H bytes, row by row, 255 = all
+    /// Color) with its top-left at (X, Y): antialiased text drawn once and then reused. Draws
+    /// nothing and returns false where the painter must do the drawing (a clip, a transform, a
+    /// pen mode other than copy, a picture format other than 15 or 32 bits).
+    bool BlendMask(int X, int Y, int W, int H, const uint8_t* Mask, TColor Color);
 
     /// The colour at (X, Y), mapped to the palette of a 1-, 4- or 8-bit bitmap; CLR_INVALID outside.
     TColor Pixels(int X, int Y) const;

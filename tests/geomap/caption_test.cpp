@@ -2,7 +2,11 @@
 // rotated, opaque and transparent.
 #include <gtest/gtest.h>
 
+#include <QPainter>
+#include <QStaticText>
+
 #include <climits>
+#include <cstdlib>
 
 #include "geomap/geomap_overlay.h"
 #include "geomap_test_util.h"
@@ -105,6 +109,48 @@ TEST(Caption, TransparentCaptionsHaveNoBoxAndBadAlignmentsWriteNothing)
     DrawLandMarkCaption(C, {20, 60}, Cap);
     C.EndPaint();
     EXPECT_EQ(BoxOf(Bmp.Image(), clYellow), TBox{});
+}
+
+TEST(Caption, UprightTextLooksAsThePainterWritesIt)
+{
+    // Upright captions are blended from a kept coverage mask; the painter writing the same text
+    // in the same place must give the same ink, up to a step of the picture's channels, on a
+    // background that is not plain.
+    for (TPixelFormat Format : {pf15bit, pf32bit}) {
+        TBitmap Bmp(160, 40, Format);
+        TCanvas& C = Bmp.Canvas();
+        C.Brush().SetColor(RGB(40, 160, 220));
+        C.FillRect(Rect(0, 0, 160, 40));
+        C.Brush().SetColor(RGB(250, 240, 90));
+        C.FillRect(Rect(0, 20, 160, 40));
+        C.EndPaint();
+        QImage Want = Bmp.Image().copy();
+        TLMTextProperties Cap = Caption(taLeftJustify, vaTop, 0, 0, 0);
+        Cap.Transparent = true;
+        Cap.FGColor = RGB(120, 10, 60);
+        Cap.FontStyles = fsItalic;
+        DrawLandMarkCaption(C, {10, 12}, Cap);
+        QFont Font = C.Painter().font();
+        C.EndPaint();
+        {
+            QPainter P(&Want);
+            P.setFont(Font);
+            P.setPen(QColor(120, 10, 60));
+            P.drawStaticText(10, 12, QStaticText(QString::fromStdString(Cap.Text.Str())));
+        }
+        const QImage& Got = Bmp.Image();
+        const int Step = Format == pf15bit ? 8 : 2;
+        int Inked = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 160; ++x) {
+                const QRgb A = Got.pixel(x, y), B = Want.pixel(x, y);
+                Inked += B != Want.pixel(0, y); // the text starts right of column 0
+                ASSERT_LE(std::abs(qRed(A) - qRed(B)), Step) << Format << " " << x << "," << y;
+                ASSERT_LE(std::abs(qGreen(A) - qGreen(B)), Step) << Format << " " << x << "," << y;
+                ASSERT_LE(std::abs(qBlue(A) - qBlue(B)), Step) << Format << " " << x << "," << y;
+            }
+        EXPECT_GT(Inked, 50) << Format; // the text was written at all
+    }
 }
 
 } // namespace
