@@ -227,13 +227,11 @@ void TStrokeStamp::SetColor(TColor Color)
 {
     for (std::size_t i = 0; i < FColors.size(); ++i)
         if (FColors[i] == Color) {
-            FColor = uint8_t(i);
+            FColor = uint32_t(i);
             return;
         }
-    // A stamp holds a symbol's few colours; beyond 256 the last slot is reused.
-    if (FColors.size() < 256) FColors.push_back(Color);
-    else FColors.back() = Color;
-    FColor = uint8_t(FColors.size() - 1);
+    FColors.push_back(Color);
+    FColor = uint32_t(FColors.size() - 1);
 }
 
 void TStrokeStamp::Line(TPoint From, TPoint To)
@@ -241,16 +239,17 @@ void TStrokeStamp::Line(TPoint From, TPoint To)
     FLines.push_back({From, To, FColor});
     FReach = std::max({FReach, std::abs(From.X), std::abs(From.Y), std::abs(To.X), std::abs(To.Y)});
     FLongest = std::max({FLongest, std::abs(To.X - From.X), std::abs(To.Y - From.Y)});
-    FDotsBuilt = false;
+    FDotsState = TDots::Unbuilt;
 }
 
 bool TStrokeStamp::BuildDots() const
 {
-    // Far-reaching strokes (a long arrow) are not worth keeping as pixels.
+    // Far-reaching strokes (a long arrow), very many pixels or colours are not kept as pixels.
     constexpr int kReach = 4096;
-    constexpr std::size_t kMaxDots = 1 << 16;
-    if (FReach > kReach) return false;
-    if (FDotsBuilt) return true;
+    constexpr std::size_t kMaxDots = 1 << 16, kMaxColors = 256;
+    if (FDotsState != TDots::Unbuilt) return FDotsState == TDots::Built;
+    FDotsState = TDots::Unusable;
+    if (FReach > kReach || FColors.size() > kMaxColors) return false;
     struct TStep {
         int16_t X, Y;
         uint32_t Seq;
@@ -259,7 +258,7 @@ bool TStrokeStamp::BuildDots() const
     std::vector<TStep> Steps;
     for (const TLine& L : FLines) {
         StepLine(L.From.X, L.From.Y, L.To.X, L.To.Y, [&](int64_t X, int64_t Y) {
-            Steps.push_back({int16_t(X), int16_t(Y), uint32_t(Steps.size()), L.Color});
+            Steps.push_back({int16_t(X), int16_t(Y), uint32_t(Steps.size()), uint8_t(L.Color)});
         });
         if (Steps.size() > kMaxDots) return false;
     }
@@ -271,7 +270,7 @@ bool TStrokeStamp::BuildDots() const
     for (std::size_t i = 0; i < Steps.size(); ++i)
         if (i + 1 == Steps.size() || Steps[i + 1].X != Steps[i].X || Steps[i + 1].Y != Steps[i].Y)
             FDots.push_back({Steps[i].X, Steps[i].Y, Steps[i].Color});
-    FDotsBuilt = true;
+    FDotsState = TDots::Built;
     return true;
 }
 

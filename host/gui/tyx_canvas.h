@@ -102,7 +102,7 @@ private:
     friend class TCanvas;
     struct TLine {
         TPoint From, To;
-        uint8_t Color;
+        uint32_t Color;
     };
     struct TDot {
         int16_t X, Y;
@@ -113,12 +113,13 @@ private:
     bool BuildDots() const;
 
     std::vector<TColor> FColors{clBlack};
-    uint8_t FColor = 0;
+    uint32_t FColor = 0;
     std::vector<TLine> FLines;
     int FReach = 0;   // the largest coordinate magnitude of any stroke end
     int FLongest = 0; // the longest stroke, in steps
     mutable std::vector<TDot> FDots;
-    mutable bool FDotsBuilt = false;
+    enum class TDots : uint8_t { Unbuilt, Built, Unusable };
+    mutable TDots FDotsState = TDots::Unbuilt;
 };
 
 class TCanvas : public TObject {
