@@ -303,13 +303,17 @@ void TCanvas::Stamp(const TStrokeStamp& Stamp, int X, int Y)
     FPenPos = Point(Last.To.X + X, Last.To.Y + Y);
 }
 
+bool TCanvas::PlainPainter(const QPainter& P) const
+{
+    // Only what the painter would do pixel by pixel anyway: a copy pen, no transform, clip or
+    // opacity, and a picture of its own (a shared one would be copied under the painter).
+    return FPen.Mode() == pmCopy && !P.hasClipping() && P.transform().isIdentity() && P.opacity() == 1.0 &&
+           FImage->isDetached();
+}
+
 int TCanvas::DirectDepth(const QPainter& P) const
 {
-    // Only what the painter would do pixel by pixel anyway: a solid copy pen, no transform, clip
-    // or opacity, and a picture of its own (a shared one would be copied under the painter).
-    if (FPen.Style() != psSolid || FPen.Mode() != pmCopy || P.hasClipping() || !P.transform().isIdentity() ||
-        P.opacity() != 1.0 || !FImage->isDetached())
-        return 0;
+    if (FPen.Style() != psSolid || !PlainPainter(P)) return 0;
     switch (FImage->format()) {
     case QImage::Format_RGB555: return 16;
     case QImage::Format_RGB32:
@@ -347,11 +351,9 @@ uint32_t TCanvas::RawPixel(QImage::Format Format, TColor Color)
 
 bool TCanvas::BlendMask(int X, int Y, int W, int H, const uint8_t* Mask, TColor Color)
 {
-    if (!CanDraw() || FPen.Mode() != pmCopy) return false;
+    if (!CanDraw()) return false;
     QPainter& P = OpenPainter();
-    if (P.hasClipping() || !P.transform().isIdentity() || P.opacity() != 1.0 || !FImage->isDetached() ||
-        P.compositionMode() != QPainter::CompositionMode_SourceOver)
-        return false;
+    if (!PlainPainter(P) || P.compositionMode() != QPainter::CompositionMode_SourceOver) return false;
     const QImage::Format Format = FImage->format();
     const bool Is555 = Format == QImage::Format_RGB555;
     if (!Is555 && Format != QImage::Format_RGB32) return false;

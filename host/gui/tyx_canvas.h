@@ -96,7 +96,6 @@ public:
     void SetColor(TColor Color);
     /// A stroke from From to To, To not painted.
     void Line(TPoint From, TPoint To);
-    bool Empty() const { return FLines.empty(); }
 
 private:
     friend class TCanvas;
@@ -208,6 +207,9 @@ private:
     void ApplyFont();
     QFont MakeQFont() const;
     void StrokeLine(int X1, int Y1, int X2, int Y2);
+    /// True when writing pixels directly gives what the painter would: copy pen, no clip,
+    /// transform or opacity, a picture not shared.
+    bool PlainPainter(const QPainter& P) const;
     /// 16 or 32 when a thin line may be written straight into the picture's pixels, else 0.
     int DirectDepth(const QPainter& P) const;
     /// The picture's bits for Color in Format.
