@@ -187,6 +187,23 @@ void BM_PaintFreshCaptions(benchmark::State& State)
 }
 BENCHMARK(BM_PaintFreshCaptions)->Unit(benchmark::kMillisecond);
 
+/// The paint after one of 200 000 landmarks moved: the packed positions and the counting grid
+/// are built again before the layer is drawn.
+void BM_PaintLandMarksAfterChange(benchmark::State& State)
+{
+    auto M = MakeLandMarkMap(200000, false);
+    TLandMark L = M->GetLandMarkData(1);
+    for (auto _ : State) {
+        State.PauseTiming();
+        M->SetSuppressPaint(true);
+        L.Latitude = L.Latitude > 46 ? 45.5 : 46.5;
+        M->SetLandMarkData(1, L);
+        State.ResumeTiming();
+        M->SetSuppressPaint(false); // paints
+    }
+}
+BENCHMARK(BM_PaintLandMarksAfterChange)->Unit(benchmark::kMillisecond);
+
 void BM_PaintMag3(benchmark::State& State)
 {
     auto M = MakeMap(3.0);

@@ -19,6 +19,7 @@
 
 #include "geomap/geomap_overlay.h"
 #include "host/gui/tyx_qtcolor.h"
+#include "host/tyx_cpu.h"
 #include "host/tyx_rounding.h"
 
 namespace tyx {
@@ -83,6 +84,7 @@ public:
         }
         FPainter.setCompositionMode(QPainter::CompositionMode_Source);
         FPainter.fillRect(0, 0, W, H, Qt::transparent);
+        ClearUpperVectorState(); // Qt's fills leave wide registers in use
         FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         if (FPainter.font() != Font) FPainter.setFont(Font);
         FPainter.drawStaticText(Pad, Pad, L.Text);

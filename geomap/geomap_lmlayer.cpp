@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "geomap/geomap_overlay.h"
+#include "host/tyx_cpu.h"
 #include "support/Tyx_math1.h"
 
 namespace tyx {
@@ -44,15 +45,9 @@ double TGeoMap::LandMarkSampling(int W, int H, std::size_t& Visible) const
         View[k].Latit = FCalib.CalcLatitude(P, Valid);
         View[k].Longit = FCalib.CalcLongitude(P, Valid);
     }
-    long long Count = 0;
-    std::size_t Shown = 0;
-    for (const TLandMarkSpot& LM : FLandMarks.Spots())
-        if (FLandMarks.GetClassVisibility(LM.ClassFlag)) {
-            ++Shown;
-            Count += PositionInMap(LM.Latitude, LM.Longitude, View);
-        }
-    Visible = Shown;
-    return Count > FLMRandSampleLimit ? double(FLMRandSampleLimit) / double(Count) : 1.0;
+    ClearUpperVectorState();
+    const std::size_t Count = FLandMarks.CountInside(View, Visible);
+    return Count > std::size_t(FLMRandSampleLimit) ? double(FLMRandSampleLimit) / double(Count) : 1.0;
 }
 
 void TGeoMap::DrawLandMarkLayer(TCanvas& C, int W, int H)
@@ -74,6 +69,7 @@ void TGeoMap::DrawLandMarkLayer(TCanvas& C, int W, int H)
         std::vector<uint8_t> Drawn(p < 1 ? Visible : 0);
         BRandomFill(p, Drawn);
         std::size_t Next = 0;
+        ClearUpperVectorState();
         for (std::size_t i = 0; i < Spots.size(); ++i) {
             const TLandMarkSpot& Spot = Spots[i];
             if (!FLandMarks.GetClassVisibility(Spot.ClassFlag) || (p < 1 && !Drawn[Next++])) continue;
@@ -81,12 +77,14 @@ void TGeoMap::DrawLandMarkLayer(TCanvas& C, int W, int H)
             if (!LandMarkToControl(Spot.Latitude, Spot.Longitude, APoint) || !StrictlyInside(APoint, W, H)) continue;
             Symbol(Symbols[i], APoint);
             if (Spot.HasCaption) DrawLandMarkCaption(C, APoint, FLandMarks[int(i) + 1].Caption);
+            ClearUpperVectorState(); // the symbol or caption may have been drawn by Qt
         }
         return;
     }
     // By number, and from a copy: a handler may change the list.
     TLandMark Copy;
     for (int i = 1; i <= NumLandMarks(); ++i) {
+        ClearUpperVectorState(); // the handler, a symbol or a caption may have drawn with Qt
         if (!FLandMarks.GetClassVisibility(FLandMarks[i].ClassFlag) || !BRandom(p)) continue;
         Copy = FLandMarks[i];
         TPoint APoint;

@@ -18,12 +18,14 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace tyx {
 
 class TTextFile;
+class TSpotGrid;
 
 /// Position and class of a landmark, packed for passes over a whole list.
 struct TLandMarkSpot {
@@ -45,6 +47,7 @@ public:
     /// Empty, capacity 1000, every class visible; the template is a blue cross of size 7 on
     /// white with a centred caption of size 8 below it.
     TLandMarkList();
+    ~TLandMarkList();
     TLandMarkList(const TLandMarkList&) = delete;
     TLandMarkList& operator=(const TLandMarkList&) = delete;
 
@@ -79,6 +82,11 @@ public:
     /// The symbols of the landmarks in the order of Spots(), kept apart so that passes over
     /// the positions read as little memory as they can.
     const std::vector<TSymbolProperties>& SpotSymbols() const;
+
+    /// Of the landmarks of visible classes (their number goes to Shown), the number strictly
+    /// inside the quadrilateral Quad by PositionInMap. A long list with every class visible is
+    /// counted over a grid kept with Spots(), in time that grows with the grid's cells.
+    std::size_t CountInside(const TCornerArray& Quad, std::size_t& Shown) const;
 
     bool GetClassVisibility(uint8_t i) const { return FClassVisible[i]; }
     void SetClassVisibility(uint8_t i, bool Value) { FClassVisible[i] = Value; }
@@ -141,6 +149,7 @@ private:
     mutable std::vector<TLandMarkSpot> FSpots;
     mutable std::vector<TSymbolProperties> FSpotSymbols;
     mutable bool FSpotsValid = false;
+    mutable std::unique_ptr<TSpotGrid> FGrid; // built on demand from FSpots
     int FCapacity = 0;
     TLandMark FDefaultLM;
     std::array<bool, 256> FClassVisible{};

@@ -1,5 +1,8 @@
 #include "geomap/core/Tyx_landmarks.h"
 
+#include "geomap/core/Tyx_geocalib.h"
+#include "geomap/core/landmark_grid.h"
+
 #include "support/Tyx_dstruct.h"
 
 #include <algorithm>
@@ -51,6 +54,8 @@ TLandMarkList::TLandMarkList() : FDefaultLM(MakeDefaultLandMark())
     FClassVisible.fill(true);
     SetCapacity(BlockSize);
 }
+
+TLandMarkList::~TLandMarkList() = default;
 
 void TLandMarkList::SetCapacity(int Capacity)
 {
@@ -154,8 +159,29 @@ const std::vector<TLandMarkSpot>& TLandMarkList::Spots() const
             FSpotSymbols[i] = FItems[i].SymbolProps;
         }
         FSpotsValid = true;
+        FGrid.reset();
     }
     return FSpots;
+}
+
+std::size_t TLandMarkList::CountInside(const TCornerArray& Quad, std::size_t& Shown) const
+{
+    const std::vector<TLandMarkSpot>& All = Spots();
+    // Below this the grid would not repay its building.
+    constexpr std::size_t GridFrom = 4096;
+    if (All.size() >= GridFrom && std::all_of(FClassVisible.begin(), FClassVisible.end(), [](bool v) { return v; })) {
+        if (!FGrid) FGrid = std::make_unique<TSpotGrid>(All);
+        Shown = All.size();
+        return FGrid->CountInside(Quad);
+    }
+    std::size_t Count = 0;
+    Shown = 0;
+    for (const TLandMarkSpot& S : All)
+        if (FClassVisible[S.ClassFlag]) {
+            ++Shown;
+            Count += PositionInMap(S.Latitude, S.Longitude, Quad);
+        }
+    return Count;
 }
 
 const std::vector<TSymbolProperties>& TLandMarkList::SpotSymbols() const

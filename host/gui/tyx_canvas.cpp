@@ -8,6 +8,7 @@
 #include "host/gui/tyx_bitmap.h"
 #include "host/gui/tyx_qtcolor.h"
 #include "host/gui/tyx_stretchblt.h"
+#include "host/tyx_cpu.h"
 #include "host/tyx_rounding.h"
 
 #include <algorithm>
@@ -449,6 +450,7 @@ void TCanvas::FillRect(const TRect& R)
     QPainter& P = Painter();
     const int L = Near(R.Left), T = Near(R.Top);
     P.fillRect(QRect(L, T, Near(R.Right) - L, Near(R.Bottom) - T), P.brush());
+    ClearUpperVectorState(); // Qt's fills leave wide registers in use
 }
 
 static QPolygon ToQPolygon(const std::vector<TPoint>& Points)

@@ -1,8 +1,11 @@
 #include "geomap/core/Tyx_landmarks.h"
+#include "geomap/core/Tyx_geocalib.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -67,6 +70,66 @@ TEST(LandMarkList, SpotsFollowEveryChange)
         }
         EXPECT_EQ(Got, Want) << Name;
     }
+}
+
+// Counting inside a quadrilateral (whole cells of a grid at once for long lists) must give what
+// testing every landmark gives: landmarks on edges and corners, coinciding or crossed corners,
+// corners that are no position, landmarks far off or not finite, and after the list changes.
+TEST(LandMarkList, CountInsideAgreesWithTestingEachLandmark)
+{
+    TLandMarkList List;
+    std::mt19937 Gen(7);
+    std::uniform_real_distribution<double> U(-10, 10);
+    TLandMark L;
+    auto Add = [&](double Lat, double Long, uint8_t Class = 0) {
+        L.Latitude = Lat;
+        L.Longitude = Long;
+        L.ClassFlag = Class;
+        List.AppendLandMark(L);
+    };
+    for (int i = -10; i <= 10; ++i)
+        for (int j = -10; j <= 10; ++j) Add(i * 0.5, j * 0.5, uint8_t((i + j) & 3)); // on edges and corners
+    for (int i = 0; i < 5000; ++i) Add(U(Gen), U(Gen), uint8_t(i & 3));
+    for (int i = 0; i < 300; ++i) Add(1.25, 2.5); // one crowded spot
+    for (double Odd : {double(NAN), double(INFINITY), -double(INFINITY), 1e300, -1e300}) {
+        Add(Odd, 0);
+        Add(0, Odd);
+    }
+    auto Quad = [](double a, double b, double c, double d, double e, double f, double g, double h) {
+        return TCornerArray{TCoords{a, b}, TCoords{c, d}, TCoords{e, f}, TCoords{g, h}};
+    };
+    const std::vector<TCornerArray> Quads = {
+        Quad(2, -3, -1.5, -3, -1.5, 4, 2, 4),          // upright box, corners on the lattice
+        Quad(-1.5, -3, 2, -3, 2, 4, -1.5, 4),          // the same box the other way round
+        Quad(5, 0, 0, -5, -5, 0, 0, 5),                // a diamond
+        Quad(3, -3, -4, -2, 0, 0.5, -2, 6),            // not convex
+        Quad(3, -3, -3, 3, 3, 3, -3, -3),              // edges that cross
+        Quad(1, 1, 1, 1, 1, 1, 1, 1),                  // one point
+        Quad(4, -2, -2, -2, -2, -2, 4, 6),             // two corners that coincide
+        Quad(1.25 + 1e-9, 2.5, 1.25, 2.5 - 1e-9, 1.25 - 1e-9, 2.5, 1.25, 2.5 + 1e-9), // round the crowd
+        Quad(1e6, -1e6, -1e6, -1e6, -1e6, 1e6, 1e6, 1e6), // everything finite but the far-off
+        Quad(NAN, 0, -5, 0, -5, 5, 0, 5),
+    };
+    auto Expect = [&](const char* When) {
+        for (std::size_t q = 0; q < Quads.size(); ++q) {
+            std::size_t Want = 0, WantShown = 0, Shown = 0;
+            for (const TLandMark& M : List.Items())
+                if (List.GetClassVisibility(M.ClassFlag)) {
+                    ++WantShown;
+                    Want += PositionInMap(M.Latitude, M.Longitude, Quads[q]);
+                }
+            EXPECT_EQ(List.CountInside(Quads[q], Shown), Want) << When << ", quadrilateral " << q;
+            EXPECT_EQ(Shown, WantShown) << When << ", quadrilateral " << q;
+        }
+    };
+    Expect("first count");
+    L = List[1];
+    L.Latitude = 0.25;
+    L.Longitude = 0.25;
+    List.SetLandMarkData(1, L);
+    Expect("after a change");
+    List.SetClassVisibility(2, false);
+    Expect("with a class hidden");
 }
 
 TEST(LandMarkList, CapacityGrowsInBlocksAndFallsBackWhenEmpty)
