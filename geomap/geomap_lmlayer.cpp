@@ -45,7 +45,6 @@ double TGeoMap::LandMarkSampling(int W, int H, std::size_t& Visible) const
         View[k].Latit = FCalib.CalcLatitude(P, Valid);
         View[k].Longit = FCalib.CalcLongitude(P, Valid);
     }
-    ClearUpperVectorState();
     const std::size_t Count = FLandMarks.CountInside(View, Visible);
     return Count > std::size_t(FLMRandSampleLimit) ? double(FLMRandSampleLimit) / double(Count) : 1.0;
 }
@@ -53,6 +52,7 @@ double TGeoMap::LandMarkSampling(int W, int H, std::size_t& Visible) const
 void TGeoMap::DrawLandMarkLayer(TCanvas& C, int W, int H)
 {
     C.Pen().SetColor(clLime); // for the handlers; every symbol sets its own pen
+    ClearUpperVectorState();  // the map image and the graticule were drawn by Qt
     std::size_t Visible = 0;
     const double p = NumLandMarks() > FLMRandSampleLimit ? LandMarkSampling(W, H, Visible) : 1.0;
     auto Symbol = [&](const TSymbolProperties& S, const TPoint& APoint) {
@@ -69,7 +69,6 @@ void TGeoMap::DrawLandMarkLayer(TCanvas& C, int W, int H)
         std::vector<uint8_t> Drawn(p < 1 ? Visible : 0);
         BRandomFill(p, Drawn);
         std::size_t Next = 0;
-        ClearUpperVectorState();
         for (std::size_t i = 0; i < Spots.size(); ++i) {
             const TLandMarkSpot& Spot = Spots[i];
             if (!FLandMarks.GetClassVisibility(Spot.ClassFlag) || (p < 1 && !Drawn[Next++])) continue;

@@ -35,48 +35,42 @@ TSpotGrid::TSpotGrid(const std::vector<TLandMarkSpot>& Spots)
             Lats.push_back(S.Latitude);
             Longs.push_back(S.Longitude);
         }
-    if (Lats.empty()) {
-        for (const TLandMarkSpot& S : Spots) FOther.push_back({S.Latitude, S.Longitude});
-        return;
-    }
     auto Bounds = [](std::vector<double>& v, double& Lo, double& Hi) {
+        if (v.empty()) return; // no finite position: the grid stays empty
         const std::size_t Cut = v.size() / 1000;
         std::nth_element(v.begin(), v.begin() + Cut, v.end());
         Lo = v[Cut];
         std::nth_element(v.begin(), v.end() - 1 - Cut, v.end());
         Hi = v[v.size() - 1 - Cut];
     };
-    double MinLat = 0, MaxLat = 0, MinLong = 0, MaxLong = 0;
+    double MinLat = NAN, MaxLat = NAN, MinLong = NAN, MaxLong = NAN;
     Bounds(Lats, MinLat, MaxLat);
     Bounds(Longs, MinLong, MaxLong);
-    auto InGrid = [&](const TLandMarkSpot& S) {
-        return S.Latitude >= MinLat && S.Latitude <= MaxLat && S.Longitude >= MinLong && S.Longitude <= MaxLong;
-    };
-    std::size_t Gridded = 0;
-    for (const TLandMarkSpot& S : Spots) {
-        if (InGrid(S)) ++Gridded;
-        else FOther.push_back({S.Latitude, S.Longitude});
-    }
-    const int N = std::clamp(static_cast<int>(std::sqrt(double(Gridded) / PositionsPerCell)), 1, MaxCellsPerSide);
+    const int N = std::clamp(static_cast<int>(std::sqrt(double(Lats.size()) / PositionsPerCell)), 1, MaxCellsPerSide);
     // A span of zero, or one too wide for a double, puts every position in one row or column.
     auto ScaleOf = [N](double Min, double Max) {
         const double Span = Max - Min;
         return Span > 0 && std::isfinite(Span) ? N / Span : 0.0;
     };
     const double LatScale = ScaleOf(MinLat, MaxLat), LongScale = ScaleOf(MinLong, MaxLong);
-    auto CellIndex = [&](const TLandMarkSpot& S) {
-        return CellOf(S.Latitude, MinLat, LatScale, N) * N + CellOf(S.Longitude, MinLong, LongScale, N);
-    };
 
-    // Counting sort of the positions by cell.
+    // Counting sort of the positions by cell; -1 marks those kept aside.
+    std::vector<int> CellOfSpot(Spots.size(), -1);
     std::vector<uint32_t> Start(std::size_t(N) * N + 1, 0);
-    for (const TLandMarkSpot& S : Spots)
-        if (InGrid(S)) ++Start[CellIndex(S) + 1];
+    for (std::size_t i = 0; i < Spots.size(); ++i) {
+        const TLandMarkSpot& S = Spots[i];
+        if (S.Latitude >= MinLat && S.Latitude <= MaxLat && S.Longitude >= MinLong && S.Longitude <= MaxLong) {
+            CellOfSpot[i] = CellOf(S.Latitude, MinLat, LatScale, N) * N + CellOf(S.Longitude, MinLong, LongScale, N);
+            ++Start[std::size_t(CellOfSpot[i]) + 1];
+        } else {
+            FOther.push_back({S.Latitude, S.Longitude});
+        }
+    }
     for (std::size_t c = 1; c < Start.size(); ++c) Start[c] += Start[c - 1];
-    FPos.resize(Gridded);
+    FPos.resize(Start.back());
     std::vector<uint32_t> Fill(Start.begin(), Start.end() - 1);
-    for (const TLandMarkSpot& S : Spots)
-        if (InGrid(S)) FPos[Fill[CellIndex(S)]++] = {S.Latitude, S.Longitude};
+    for (std::size_t i = 0; i < Spots.size(); ++i)
+        if (CellOfSpot[i] >= 0) FPos[Fill[std::size_t(CellOfSpot[i])]++] = {Spots[i].Latitude, Spots[i].Longitude};
 
     // Each cell keeps the box its positions actually span, whatever rounding put them there.
     for (std::size_t c = 0; c + 1 < Start.size(); ++c) {
