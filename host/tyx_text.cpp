@@ -5,12 +5,14 @@
 namespace tyx {
 
 namespace {
-// Code points of 0x80..0x9F in Windows-1252; 0 marks the five undefined positions.
+// Code points of 0x80..0x9F in Windows-1252. The five bytes the code page leaves undefined
+// (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for the C1 controls of the same number, so that text
+// holding them comes back byte for byte.
 constexpr char32_t kHigh[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 void AppendUtf8(std::string& out, char32_t cp)
 {
@@ -35,7 +37,7 @@ char ToCp1252(char32_t cp)
 {
     if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
     for (int i = 0; i < 32; ++i)
-        if (kHigh[i] != 0 && kHigh[i] == cp) return static_cast<char>(0x80 + i);
+        if (kHigh[i] == cp) return static_cast<char>(0x80 + i);
     return '?';
 }
 
@@ -97,7 +99,7 @@ std::string Cp1252ToUtf8(std::string_view s)
     for (char ch : s.substr(ascii)) {
         const auto b = static_cast<unsigned char>(ch);
         if (b < 0x80) out += ch;
-        else if (b < 0xA0) AppendUtf8(out, kHigh[b - 0x80] ? kHigh[b - 0x80] : 0xFFFD);
+        else if (b < 0xA0) AppendUtf8(out, kHigh[b - 0x80]);
         else AppendUtf8(out, b);
     }
     return out;

@@ -12,7 +12,7 @@ namespace tyx {
 
 /// UTF-8 to Windows-1252 bytes; unrepresentable characters and malformed UTF-8 become '?'.
 std::string Utf8ToCp1252(std::string_view Utf8);
-/// Windows-1252 bytes to UTF-8; the five undefined code points map to U+FFFD.
+/// Windows-1252 bytes to UTF-8; the five undefined bytes map to the C1 controls U+0081 etc.
 std::string Cp1252ToUtf8(std::string_view Bytes);
 
 /// A length byte followed by N single-byte (Windows-1252) characters, as stored in records.

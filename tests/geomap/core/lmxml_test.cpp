@@ -124,6 +124,33 @@ TEST_F(SymbolFileTest, BlocksAreFoundByIdentifier)
     EXPECT_EQ(R.NumEntries(), 3);
 }
 
+// Bytes that Windows-1252 leaves undefined, next to defined ones, come back as they were.
+TEST_F(LandMarkFileTest, EveryByteOfATextSurvivesAReadAndWriteCycle)
+{
+    const std::string Odd = "\x81\x8D\x8F\x90\x9D \x80\xE9";
+    TLandMarkList List;
+    TTextFile F;
+    F.Reset(WriteLines("odd.xml", {"<gmlandmarks sig=\"Tyxware\" id=\"x\">",
+                                   "<landmark id=\"" + Odd + "\" captext=\"" + Odd + "\" />", "</gmlandmarks>"}));
+    ASSERT_TRUE(ReadLandMarksFromOpenXMLFile(F, "x", List));
+    F.Close();
+    ASSERT_EQ(List.NumLandMarks(), 1);
+    EXPECT_EQ(List[1].Identifier.Bytes(), Odd);
+    EXPECT_EQ(List[1].Caption.Text.Bytes(), Odd);
+    F.Rewrite(Path("again.xml"));
+    WriteLandMarksToOpenXMLFile(F, false, "x", List);
+    F.Close();
+    EXPECT_NE(FileText(Path("again.xml")).find("id=\"" + Odd + "\""), std::string::npos);
+
+    TSymbolRepository R;
+    ASSERT_TRUE(R.LoadFromFile(WriteLines("sym.xml", {"<lmsymbols sig=\"Tyxware\" id=\"s\">",
+                                                      "<symbol name=\"" + Odd + "\" />", "</lmsymbols>"}),
+                               "s"));
+    EXPECT_EQ(R.GetValues(1).Name.Bytes(), Odd);
+    R.StoreOnFile(Path("sym2.xml"), "s");
+    EXPECT_NE(FileText(Path("sym2.xml")).find("name=\"" + Odd + "\""), std::string::npos);
+}
+
 // A landmark with every field set to something that is not a default.
 TLandMark Sample(int k)
 {
