@@ -325,7 +325,7 @@ void ReadCalQuads(const std::string& Attrs, const std::string& Contents, TCalibD
 bool FindXmlBlock(TCalXmlInput& In, std::string_view Marker, const std::string& DataID, std::string& HeaderLine)
 {
     // The writers turn quotes into apostrophes; the same identifier must still match.
-    std::string wanted = LowerAscii(TrimSpaces(DataID));
+    std::string wanted = LowerAscii(DataID);
     std::replace(wanted.begin(), wanted.end(), '"', '\'');
     std::string line;
     while (In.ReadLine(line)) {

@@ -104,8 +104,8 @@ struct TCalXmlHeader {
 };
 
 /// Reads on line by line to the first block header: a line holding Marker (lower case, such as
-/// "<gmlandmarks") and "tyxware" in any case, whose id attribute matches DataID (case ignored;
-/// an empty DataID takes the first block). HeaderLine receives that line as read. False at the
+/// "<gmlandmarks") and "tyxware" in any case, whose trimmed id attribute matches DataID (case
+/// ignored, blanks in DataID kept; an empty DataID takes the first block). HeaderLine receives that line as read. False at the
 /// end of the input. The header line is consumed: a tag on it is not read.
 bool FindXmlBlock(TCalXmlInput& In, std::string_view Marker, const std::string& DataID, std::string& HeaderLine);
 

@@ -297,6 +297,26 @@ TEST_F(LandMarkFileTest, AttributeRules)
     EXPECT_EQ(List.NumLandMarks(), 1);
 }
 
+TEST_F(LandMarkFileTest, TheRequestedIdentifierIsLowerCasedButNotTrimmed)
+{
+    const std::string File = WriteLines(
+        "ids.xml", {"<gmlandmarks sig=\"Tyxware\" id=\"a\">", "<landmark usertag=\"1\" />", "</gmlandmarks>",
+                    "<gmlandmarks sig=\"Tyxware\" id=\" b \">", "<landmark usertag=\"2\" />", "</gmlandmarks>"});
+    const struct {
+        std::string DataID;
+        int Tag; // of the landmark read; 0: no block found
+    } Cases[] = {{"", 1}, {"B", 2}, {" b", 0}, {"b ", 0}, {"   ", 0}};
+    for (const auto& C : Cases) {
+        TLandMarkList List;
+        TTextFile F;
+        F.Reset(File);
+        const bool Found = ReadLandMarksFromOpenXMLFile(F, C.DataID, List);
+        F.Close();
+        EXPECT_EQ(Found, C.Tag != 0) << '"' << C.DataID << '"';
+        EXPECT_EQ(List.GetLandMarkData(1).Tag, C.Tag) << '"' << C.DataID << '"'; // the cleared record when none
+    }
+}
+
 TEST_F(LandMarkFileTest, DamagedFilesReadWhatTheyCan)
 {
     const std::string Truncated = WriteLines(
