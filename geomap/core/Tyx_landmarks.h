@@ -172,7 +172,9 @@ void WriteLandMarksToOpenXMLFile(TTextFile& F, bool Header, const std::string& D
 std::string LandMarkXmlLine(const TLandMark& L);
 /// The landmark that the attribute text of a landmark tag describes.
 TLandMark LandMarkFromXmlAttributes(const std::string& Attributes);
-/// A date-time as the files store it, "yyyymmddHHMMSS" (the fraction of a second dropped).
+/// A date-time as the files store it, "yyyymmddHHMMSS" (the fraction of a second dropped). Times
+/// before year 1 are written as 00010101000000, after year 9999 as 99991231235959; NaN as the zero
+/// date, 18991230000000.
 std::string LandMarkDateText(TDateTime Time);
 /// Reads "yyyymmddHHMMSS" from the start of Text; 0 when it does not match.
 TDateTime LandMarkDateFromText(const std::string& Text);

@@ -6,6 +6,7 @@
 #include "host/tyx_streams.h"
 #include "support/Tyx_math1.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -86,8 +87,13 @@ const char* TrueFalse(bool Value) { return Value ? "true" : "false"; }
 
 std::string LandMarkDateText(TDateTime Time)
 {
+    // The form holds years 1 to 9999 only: a time beyond them is written as the nearest end of
+    // that range, so that the file still reads back. Far is past both ends and safe to decode.
+    constexpr TDateTime Far = 1e7;
     int y, mo, d, h, mi, s, ms;
-    DecodeDateTime(Time, y, mo, d, h, mi, s, ms);
+    DecodeDateTime(std::isnan(Time) ? 0.0 : std::clamp(Time, -Far, Far), y, mo, d, h, mi, s, ms);
+    if (y < 1) return "00010101000000";
+    if (y > 9999) return "99991231235959";
     char buf[48];
     std::snprintf(buf, sizeof buf, "%04d%02d%02d%02d%02d%02d", y, mo, d, h, mi, s);
     return buf;

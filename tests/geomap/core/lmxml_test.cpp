@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -242,6 +243,26 @@ TEST(LandMarkLine, WritesEveryAttributeInTheDocumentedForms)
               "date=\"20260101120000\" captext=\"Point one\" capsize=\"8\" capfnm=\"Arial\" capfgcol=\"00000000\" "
               "capbgcol=\"00FFFFFF\" captransp=\"true\" capdir=\"0\" capdx=\"0\" capdy=\"8\" caphal=\"2\" capval=\"0\" "
               "capfst=\"1000\" />");
+}
+
+TEST(LandMarkDate, TimesOutsideYears1To9999AreWrittenAsTheNearestEndAndReadBack)
+{
+    const struct {
+        TDateTime Time;
+        const char* Text;
+    } Cases[] = {
+        {3000000, "99991231235959"},
+        {1e300, "99991231235959"},
+        {EncodeDateTime(9999, 12, 31, 23, 59, 59), "99991231235959"},
+        {EncodeDateTime(1, 1, 1, 0, 0, 0), "00010101000000"},
+        {-1e6, "00010101000000"},
+        {-std::numeric_limits<double>::infinity(), "00010101000000"},
+        {std::nan(""), "18991230000000"},
+    };
+    for (const auto& C : Cases) {
+        EXPECT_EQ(LandMarkDateText(C.Time), C.Text) << C.Time;
+        EXPECT_EQ(LandMarkDateText(LandMarkDateFromText(C.Text)), C.Text);
+    }
 }
 
 TEST_F(LandMarkFileTest, AttributeRules)
