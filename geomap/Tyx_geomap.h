@@ -288,8 +288,8 @@ public:
     /// the file's current position; false, nothing changed, when there is none. No repaint.
     bool ReadLandMarksFromOpenXMLFile(TTextFile& F, const std::string& DataID);
     /// As ReadLandMarksFromOpenXMLFile from the file FName, then repaints; false without a repaint
-    /// when the file cannot be opened.
-    bool LoadLandMarks(const std::string& FName, const std::string& DataID);
+    /// when the file cannot be opened. A Report, when given, learns what the block held damaged.
+    bool LoadLandMarks(const std::string& FName, const std::string& DataID, TLandMarkReadReport* Report = nullptr);
     /// Writes the landmarks as one block; Header true writes the XML declaration and a comment
     /// first (a fresh file), false only the block (appending to an open file).
     void WriteLandMarksToOpenXMLFile(TTextFile& F, bool Header, const std::string& DataID) const;

@@ -113,12 +113,12 @@ bool TGeoMap::ReadLandMarksFromOpenXMLFile(TTextFile& F, const std::string& Data
     return tyx::ReadLandMarksFromOpenXMLFile(F, DataID, FLandMarks);
 }
 
-bool TGeoMap::LoadLandMarks(const std::string& FName, const std::string& DataID)
+bool TGeoMap::LoadLandMarks(const std::string& FName, const std::string& DataID, TLandMarkReadReport* Report)
 {
     bool Opened = false;
     const bool Found = ReadTextFile(FName, [&](TTextFile& F) {
         Opened = true;
-        return ReadLandMarksFromOpenXMLFile(F, DataID);
+        return tyx::ReadLandMarksFromOpenXMLFile(F, DataID, FLandMarks, Report);
     });
     if (Opened) Paint();
     return Found;

@@ -1,5 +1,7 @@
 #include "cli_common.h"
 
+#include "geomap/core/Tyx_landmarks.h"
+
 #include <QApplication>
 
 #include <fmt/format.h>
@@ -38,6 +40,19 @@ bool ParseWhole(const std::string& Text, T& v)
 }
 
 } // namespace
+
+void WarnOfLandMarkDamage(const std::string& File, const TLandMarkReadReport& Report, int NumLandMarks)
+{
+    for (const auto& Bad : Report.BadCoordinates)
+        std::cerr << fmt::format("tyxgeo: warning: '{}': landmark {}: {} is not a finite number, read as {}\n", File,
+                                 Bad.Number, Bad.Attribute, Shortest(Bad.Read));
+    if (Report.Closed) return;
+    const std::string Where =
+        NumLandMarks == 0 ? "before its first landmark" : fmt::format("after landmark {}", NumLandMarks);
+    std::cerr << fmt::format("tyxgeo: warning: '{}': the landmark block has no closing tag </gmlandmarks>: the file "
+                             "may be cut off {}\n",
+                             File, Where);
+}
 
 double ParseDouble(const std::string& Text, const char* What)
 {

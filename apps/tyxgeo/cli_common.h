@@ -13,6 +13,10 @@
 
 class QApplication;
 
+namespace tyx {
+struct TLandMarkReadReport;
+}
+
 namespace tyx::cli {
 
 /// Bad input data: reported on stderr, exit code 1.
@@ -50,6 +54,10 @@ std::vector<std::string> SplitFields(const std::string& Line);
 /// "error: <what is wrong>" instead and sets the exit code to 1. Blank lines are skipped.
 void RunBatch(std::istream& In, std::ostream& Out, std::size_t FieldCount,
               const std::function<std::string(const std::vector<std::string>&)>& Convert);
+
+/// Warns on stderr, landmark by number, of a block read from File that has no closing tag or
+/// coordinates that are not finite numbers; NumLandMarks is the count read. The exit code stays.
+void WarnOfLandMarkDamage(const std::string& File, const TLandMarkReadReport& Report, int NumLandMarks);
 
 /// The GUI application the map control needs, created (offscreen without a display) unless one
 /// exists; empty when one existed already. Keep it alive while controls are in use.

@@ -69,13 +69,15 @@ std::string TrueFalse(bool Value) { return Value ? "true" : "false"; }
 void RunLandMarks(const TListOptions& O)
 {
     TLandMarkList List;
+    TLandMarkReadReport Report;
     bool Opened = false;
     const bool Found = ReadTextFile(O.File, [&](TTextFile& F) {
         Opened = true;
-        return ReadLandMarksFromOpenXMLFile(F, O.Id, List);
+        return ReadLandMarksFromOpenXMLFile(F, O.Id, List, &Report);
     });
     if (!Opened) throw DataError(fmt::format("cannot open landmark file '{}'", O.File));
     if (!Found) NoBlock("landmark", O);
+    WarnOfLandMarkDamage(O.File, Report, List.NumLandMarks());
     int Number = 0;
     for (const TLandMark& L : List.Items()) {
         const TSymbolProperties& S = L.SymbolProps;
@@ -238,7 +240,8 @@ void AddLandMarkCommands(CLI::App& App)
     auto List = std::make_shared<TListOptions>();
     CLI::App* Lm = App.add_subcommand("landmarks", "List the landmarks of a landmark file, one tab-separated line each: "
                                                    "NUMBER LAT LONG ALT CLASS TAG ELEMENT SIZE FG BG TRANSP DIR LENG ID "
-                                                   "DATE CAPTEXT");
+                                                   "DATE CAPTEXT. Warns on stderr of a cut-off block and of "
+                                                   "coordinates that are not finite numbers");
     Lm->add_option("FILE", List->File, "Landmark file")->required();
     Lm->add_option("--id", List->Id, "Block identifier (any case); default: the first block");
     Lm->callback([List] { RunLandMarks(*List); });

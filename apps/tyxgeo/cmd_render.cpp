@@ -93,9 +93,11 @@ void ApplyOverlayOptions(TGeoMap& Map, const TRenderOptions& O)
             File.resize(Colon);
         }
         if (!FileExists(File)) throw DataError(fmt::format("cannot open landmark file '{}'", File));
-        if (!Map.LoadLandMarks(File, Id))
+        TLandMarkReadReport Report;
+        if (!Map.LoadLandMarks(File, Id, &Report))
             throw DataError(Id.empty() ? fmt::format("no landmark block in '{}'", File)
                                        : fmt::format("no landmark block with id '{}' in '{}'", Id, File));
+        WarnOfLandMarkDamage(File, Report, Map.NumLandMarks());
     }
     if (!O.Threshold.empty()) {
         const int Threshold = ParseInt(O.Threshold, "--threshold");
@@ -238,7 +240,8 @@ void AddRenderCommands(CLI::App& App)
     render->add_option("--grat-dist", r->GratDist, "Graticule spacing in degrees (default 0: automatic)");
     render->add_option("--utm-dist", r->UTMDist, "UTM grid spacing in metres (default 0: automatic)");
     render->add_option("--colors", r->Colors, "Graticule and mark colours GRAT,MARKS, 8 hex digits each (red 000000FF)");
-    render->add_option("--landmarks", r->Landmarks, "Landmark file and block id, FILE[:ID] (default: its first block)");
+    render->add_option("--landmarks", r->Landmarks,
+                       "Landmark file and block id, FILE[:ID] (default: its first block); damage is warned of on stderr");
     render->add_option("--highlight", r->Highlight, "Number of the landmark drawn in the highlight colours");
     render->add_option("--threshold", r->Threshold, "Landmark count above which a random sample is drawn (> 1000)");
     render->add_option("--hidden-classes", r->HiddenClasses, "Landmark classes not drawn, C1,C2,...");

@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tyx {
@@ -161,10 +162,27 @@ private:
 // A block "<gmlandmarks sig="Tyxware" vers="1.0" id="...">", one "<landmark ... />" line per
 // landmark, "</gmlandmarks>"; Windows-1252 text, CR LF. Several blocks may share a file.
 
+/// What a read block held that the reading lets pass unremarked, for callers that warn of it.
+struct TLandMarkReadReport {
+    /// The block ended with its closing tag; false when the input ended first (a file cut off
+    /// there loses the landmark it was cut in).
+    bool Closed = false;
+    /// A coordinate whose text is not a finite number read to its end, such as "nan", "4x" or
+    /// "1e999" (the reader gives 0, the number before the rest, or the largest double).
+    struct TBadCoordinate {
+        int Number = 0;             ///< the landmark's number, from 1
+        std::string_view Attribute; ///< "lat", "long" or "alti"
+        double Read = 0;            ///< the value the landmark received
+    };
+    std::vector<TBadCoordinate> BadCoordinates; ///< in the order of the file; empty values pass
+};
+
 /// Reads the block DataID (case ignored; empty: the first) from the file's current position and
 /// replaces the list's landmarks with its landmarks, without asking the action check. False,
 /// nothing changed, when there is no such block. Damaged values read as 0 (element: lmCross).
-bool ReadLandMarksFromOpenXMLFile(TTextFile& F, const std::string& DataID, TLandMarkList& List);
+/// A Report, when given, is filled for the block read (cleared first).
+bool ReadLandMarksFromOpenXMLFile(TTextFile& F, const std::string& DataID, TLandMarkList& List,
+                                  TLandMarkReadReport* Report = nullptr);
 /// Writes the landmarks as one block. Header true (a fresh file) writes the XML declaration, an
 /// empty line and a comment first; false only the block (to follow others in an open file).
 void WriteLandMarksToOpenXMLFile(TTextFile& F, bool Header, const std::string& DataID, const TLandMarkList& List);

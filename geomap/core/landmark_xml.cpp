@@ -11,6 +11,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <limits>
+#include <utility>
 
 namespace tyx {
 
@@ -105,10 +107,12 @@ TDateTime LandMarkDateFromText(const std::string& Text)
     return ScanDateTime(Text, DateFormat, lanEnglish, pos);
 }
 
-TLandMark LandMarkFromXmlAttributes(const std::string& Attributes)
+namespace {
+
+using TLandMarkViews = std::array<std::string_view, laCount>;
+
+TLandMark LandMarkFromViews(const TLandMarkViews& v)
 {
-    std::array<std::string_view, laCount> v;
-    GetAttributeViews(Attributes, LandMarkAttrNames, v);
     TLandMark L;
     L.Latitude = FloatOf(v[laLat]);
     L.Longitude = FloatOf(v[laLong]);
@@ -139,6 +143,35 @@ TLandMark LandMarkFromXmlAttributes(const std::string& Attributes)
     c.VAlignment = static_cast<TVerticalAlignment>(IntOf(v[laCapVAl]) & 0xFF);
     c.FontStyles = FontStylesOf(v[laCapFontStyle]);
     return L;
+}
+
+// Whether a value is a number read to its end that a double holds. An empty value is the
+// format's missing one and passes; the scanner gives the largest double for a number too large,
+// so that value counts as too large.
+bool FiniteNumberText(std::string_view Value)
+{
+    const auto last = Value.find_last_not_of(' ');
+    if (last == std::string_view::npos) return true;
+    int pos = 1;
+    const double v = ParseFloatAt(Value, true, 3, pos);
+    return static_cast<std::size_t>(pos) > last + 1 && Value.find_first_of("0123456789") != std::string_view::npos &&
+           std::abs(v) < std::numeric_limits<double>::max();
+}
+
+void NoteBadCoordinates(const TLandMarkViews& v, const TLandMark& L, int Number, TLandMarkReadReport& Report)
+{
+    const std::pair<TLandMarkAttr, double> coords[] = {{laLat, L.Latitude}, {laLong, L.Longitude}, {laAlti, L.Altitude}};
+    for (const auto& [attr, read] : coords)
+        if (!FiniteNumberText(v[attr])) Report.BadCoordinates.push_back({Number, LandMarkAttrNames[attr], read});
+}
+
+} // namespace
+
+TLandMark LandMarkFromXmlAttributes(const std::string& Attributes)
+{
+    TLandMarkViews v;
+    GetAttributeViews(Attributes, LandMarkAttrNames, v);
+    return LandMarkFromViews(v);
 }
 
 std::string LandMarkXmlLine(const TLandMark& L)
@@ -191,17 +224,25 @@ void WriteLandMarksToOpenXMLFile(TTextFile& F, bool Header, const std::string& D
     F.WriteLn("</gmlandmarks>");
 }
 
-bool ReadLandMarksFromOpenXMLFile(TTextFile& F, const std::string& DataID, TLandMarkList& List)
+bool ReadLandMarksFromOpenXMLFile(TTextFile& F, const std::string& DataID, TLandMarkList& List,
+                                  TLandMarkReadReport* Report)
 {
     TCalXmlFileInput in(F);
     std::string header;
     if (!FindXmlBlock(in, "<gmlandmarks", DataID, header)) return false;
     List.RemoveAllLandMarks();
+    if (Report) *Report = TLandMarkReadReport{};
     std::string contents, attrs;
+    TLandMarkViews v;
     for (;;) {
         const int tag = in.ReadNextTag(contents, attrs);
+        if (tag == gxtGmLandmarksEnd && Report) Report->Closed = true;
         if (tag == gxtGmLandmarksEnd || tag == gxtInvalidTag || tag < 0) break;
-        if (tag == gxtLandmark) List.AppendLandMark(LandMarkFromXmlAttributes(attrs));
+        if (tag != gxtLandmark) continue;
+        GetAttributeViews(attrs, LandMarkAttrNames, v);
+        const TLandMark L = LandMarkFromViews(v);
+        List.AppendLandMark(L);
+        if (Report) NoteBadCoordinates(v, L, List.NumLandMarks(), *Report);
     }
     return true;
 }

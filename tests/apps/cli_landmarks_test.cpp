@@ -38,6 +38,41 @@ TEST(CliLandMarks, ListingWritingAndListingAgainAgree)
     EXPECT_FALSE(std::ifstream(Dir + "/bad.xml").good());
 }
 
+TEST(CliLandMarks, ListingAndRenderingWarnOfACutBlockAndOfCoordinatesThatAreNotNumbers)
+{
+    const std::string Dir = CliTempDir();
+    const auto Map = RunTyxgeo({"emptymap", Dir + "/m.map", "0", "0", "10", "10", "0", "0", "40", "40"});
+    ASSERT_EQ(Map.ExitCode, 0) << Map.Err;
+    const std::string Head = "<gmlandmarks sig=\"Tyxware\" id=\"x\">\r\n";
+    const struct {
+        std::string Text, Warnings; // the warnings without the "tyxgeo: warning: 'FILE': " before each
+    } Cases[] = {
+        {Head + "<landmark lat=\"1\" long=\"2,5\" alti=\" 3e2 \" />\r\n<landmark long=\"\" />\r\n</gmlandmarks>\r\n", ""},
+        {Head + "<landmark lat=\"1\" long=\"2\" />\r\n<landmark lat=\"3\" lo",
+         "the landmark block has no closing tag </gmlandmarks>: the file may be cut off after landmark 1\n"},
+        {Head, "the landmark block has no closing tag </gmlandmarks>: the file may be cut off before its first landmark\n"},
+        {Head + "<landmark lat=\"nan\" long=\"5\" />\r\n<landmark lat=\"4\" long=\"inf\" alti=\"1e999\" />\r\n"
+                "<landmark lat=\"6x\" />\r\n</gmlandmarks>\r\n",
+         "landmark 1: lat is not a finite number, read as 0\n"
+         "landmark 2: long is not a finite number, read as 0\n"
+         "landmark 2: alti is not a finite number, read as 1.7976931348623157e+308\n"
+         "landmark 3: lat is not a finite number, read as 6\n"},
+    };
+    for (const auto& C : Cases) {
+        const std::string File = Dir + "/lm.xml";
+        WriteText(File, C.Text);
+        std::string Expected;
+        for (std::size_t From = 0, To; (To = C.Warnings.find('\n', From)) != std::string::npos; From = To + 1)
+            Expected += "tyxgeo: warning: '" + File + "': " + C.Warnings.substr(From, To + 1 - From);
+        const auto L = RunTyxgeo({"landmarks", File});
+        EXPECT_EQ(L.ExitCode, 0);
+        EXPECT_EQ(L.Err, Expected);
+        const auto R = RunTyxgeo({"render", Dir + "/m.xml", Dir + "/m.png", "--landmarks", File + ":x"});
+        EXPECT_EQ(R.ExitCode, 0);
+        EXPECT_EQ(R.Err, Expected);
+    }
+}
+
 TEST(CliLandMarks, SymbolsAreListed)
 {
     const std::string File = CliTempDir() + "/sym.xml";
