@@ -22,6 +22,8 @@ struct TContext {
     TReadStats& Stats;
     std::vector<TGeoItem>& Out;
     std::string DefaultName;
+    std::size_t MaxPoints = 0;
+    std::size_t Points = 0;  ///< decoded so far
     int Feature = 0;  ///< counted from 1 for messages
     // TopoJSON only: the decoded arcs and the transform of point coordinates.
     std::vector<TPath> Arcs;
@@ -30,6 +32,14 @@ struct TContext {
 
     std::string Where() const { return Feature > 0 ? fmt::format("{}: feature {}", Source, Feature) : Source; }
     [[noreturn]] void Fail(const std::string& What) const { throw EGeoIOError(Where() + ": " + What); }
+    // Counts N more decoded points, refusing the file before they are built beyond the bound.
+    void Count(std::size_t N)
+    {
+        Points += N;
+        if (Points > MaxPoints)
+            throw EGeoIOPointLimit(fmt::format("{}: more than {} points{}", Where(), MaxPoints,
+                                               Options.MaxPoints ? "" : fmt::format(", {} per byte of the file", PointsPerByte)));
+    }
 };
 
 const json& Member(const TContext& C, const json& J, const char* Key)
@@ -72,17 +82,18 @@ TPos Position(const TContext& C, const json& J)
     return p;
 }
 
-TPath Positions(const TContext& C, const json& J)
+TPath Positions(TContext& C, const json& J)
 {
+    C.Count(Array(C, J, "a coordinate list").size());
     TPath path;
-    path.reserve(Array(C, J, "a coordinate list").size());
+    path.reserve(J.size());
     for (const json& p : J) path.push_back(Position(C, p));
     return path;
 }
 
 // TopoJSON: the path of a list of arc indexes. A negative index ~i is arc i reversed; each arc
 // after the first starts where the previous one ended, so its first point is dropped.
-TPath ArcPath(const TContext& C, const json& J)
+TPath ArcPath(TContext& C, const json& J)
 {
     TPath path;
     for (const json& ix : Array(C, J, "an arc list")) {
@@ -93,6 +104,7 @@ TPath ArcPath(const TContext& C, const json& J)
             C.Fail(fmt::format("arc index {} is beyond the {} arcs", i, C.Arcs.size()));
         const TPath& a = C.Arcs[static_cast<std::size_t>(arc)];
         const std::size_t skip = path.empty() ? 0 : 1;
+        C.Count(a.size() - std::min(skip, a.size()));
         if (i >= 0)
             path.insert(path.end(), a.begin() + static_cast<std::ptrdiff_t>(std::min(skip, a.size())), a.end());
         else
@@ -157,6 +169,7 @@ void Geometry(TContext& C, const json& G, const TGeoItem& Base, const std::strin
     TGeoItem proto = Base;
     proto.Kind = detail::ResolveKind(C.Options, Kind, point, C.Where());
     const auto addPoint = [&](const TPos& p) {
+        C.Count(1);
         TGeoItem it = proto;
         it.Points = {{static_cast<float>(p.Lat), static_cast<float>(p.Lon)}};
         C.Out.push_back(std::move(it));
@@ -278,7 +291,9 @@ std::vector<TGeoItem> ReadJsonText(const std::string& Text, const std::string& S
         throw EGeoIOError(fmt::format("{}: not valid JSON: {}", Source, tag == std::string::npos ? what : what.substr(tag + 2)));
     }
     std::vector<TGeoItem> out;
-    TContext c{Source, Options, Stats, out, std::filesystem::path(Source).stem().string(), 0, {}, false, {1, 1}, {0, 0}};
+    const std::size_t maxPoints = Options.MaxPoints.value_or(PointsPerByte * Text.size());
+    TContext c{Source, Options, Stats, out, std::filesystem::path(Source).stem().string(), maxPoints, 0, 0, {}, false,
+               {1, 1}, {0, 0}};
     if (TypeOf(c, j) == "Topology")
         TopoJson(c, j);
     else

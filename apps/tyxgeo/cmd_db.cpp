@@ -48,6 +48,7 @@ struct TDbOptions {
     std::vector<std::string> Files;
     std::string ClassBy = "class";
     std::string Object;
+    long long MaxPoints = 0;
 };
 
 // A float in the fewest digits that read back to it.
@@ -296,11 +297,15 @@ void AddDbCommands(CLI::App& App)
                                       "\"kind\", else border for areas and lines, town for points)");
     imp->add_option("--class-by", O.ClassBy, "The property or CSV column holding the class 0..255 (default: class)");
     imp->add_option("--object", O.Object, "TopoJSON: import only this object of the topology");
+    imp->add_option("--max-points", O.MaxPoints, "The most points one file may decode to (default: 100 per byte "
+                                                 "of the file)")
+        ->check(CLI::PositiveNumber);
     imp->callback([o] {
         geoio::TReadOptions opt;
         if (!o->Kind.empty()) opt.Kind = ParseKind(o->Kind);
         opt.ClassBy = o->ClassBy;
         opt.Object = o->Object;
+        if (o->MaxPoints > 0) opt.MaxPoints = static_cast<std::size_t>(o->MaxPoints);
         const auto d = OpenDb(o->Base, false);
         // Every file is read and checked before anything is stored, so a bad one changes nothing.
         std::vector<geoio::TGeoItem> items;
@@ -311,6 +316,8 @@ void AddDbCommands(CLI::App& App)
                 auto read = geoio::ReadGeoFile(f, opt, stats);
                 counts.push_back(read.size());
                 items.insert(items.end(), std::make_move_iterator(read.begin()), std::make_move_iterator(read.end()));
+            } catch (const geoio::EGeoIOPointLimit& e) {
+                throw DataError(fmt::format("{}; --max-points allows more", e.what()));
             } catch (const geoio::EGeoIOError& e) {
                 throw DataError(e.what());
             }

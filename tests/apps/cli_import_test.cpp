@@ -84,3 +84,16 @@ TEST(CliImport, ExportImportRoundTripAndBox)
     for (const char* name : {"Wien", "Bern", "Venezia", "Lake with island"}) EXPECT_NE(alps.find(name), std::string::npos);
     EXPECT_EQ(alps.find("Archipelago"), std::string::npos);
 }
+
+TEST(CliImport, PointsBeyondTheBoundAreRefusedWithTheOption)
+{
+    const std::string dir = CliTempDir();
+    const std::string base = dir + "/p";
+    ASSERT_EQ(RunTyxgeo({"db", "create", base}).ExitCode, 0);
+    const auto r = RunTyxgeo({"db", "import", base, Shapes, "--max-points", "20"});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_NE(r.Err.find(Shapes + ": feature "), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("more than 20 points; --max-points allows more"), std::string::npos) << r.Err;
+    EXPECT_EQ(RunTyxgeo({"db", "import", base, Shapes, "--max-points", "40"}).ExitCode, 0);
+    EXPECT_EQ(RunTyxgeo({"db", "import", base, Shapes, "--max-points", "0"}).ExitCode, 2);
+}

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <limits>
 #include <string>
@@ -106,6 +108,66 @@ TEST(GeoIORead, CsvWithHeaderQuotesAndOptions)
     ASSERT_EQ(plain.size(), 2u);
     EXPECT_EQ(Pts(plain[0]), "47.07,15.44");
     EXPECT_EQ(plain[1].Class, 4);
+}
+
+TEST(GeoIORead, PointsBeyondTheBoundAreRefusedUnlessAllowed)
+{
+    // A line that refers 1000 times to one 1000-point arc: a million points from 8 KB.
+    std::string arc, refs;
+    for (int i = 0; i < 1000; ++i) {
+        arc += i ? ",[0,0]" : "[0,0]";
+        refs += i ? ",0" : "0";
+    }
+    const std::string text = R"({"type":"Topology","arcs":[[)" + arc + R"(]],"objects":{"a":{"type":"LineString","arcs":[)" +
+                             refs + "]}}}";
+    TReadStats stats;
+    try {
+        ReadJsonText(text, "many.json", {}, stats);
+        ADD_FAILURE() << "accepted";
+    } catch (const EGeoIOPointLimit& e) {
+        EXPECT_NE(std::string(e.what()).find("many.json: feature 1: more than " + std::to_string(100 * text.size()) +
+                                             " points, 100 per byte of the file"),
+                  std::string::npos)
+            << e.what();
+    }
+    // A bound given replaces the default one, and counts every point, of plain GeoJSON too.
+    const std::string three = R"({"type":"MultiPoint","coordinates":[[0,0],[1,1],[2,2]]})";
+    TReadOptions allow;
+    allow.MaxPoints = 3;
+    EXPECT_EQ(ReadJsonText(three, "m.json", allow, stats).size(), 3u);
+    allow.MaxPoints = 2;
+    EXPECT_THROW(ReadJsonText(three, "m.json", allow, stats), EGeoIOPointLimit);
+}
+
+TEST(GeoIORead, RingWindingRoundManyTimesIsCutInLinearTime)
+{
+    // 20 000 points, each step 179 degrees east for half the ring, then back west: the ring winds
+    // round 5 000 times and its pieces lie in 2 500 windows of 360 degrees. The same ring with
+    // steps of half the size stays within one window and is read without cutting.
+    const auto ring = [](double Scale) {
+        std::string coords;
+        double lon = 0;
+        for (int i = 0; i < 20000; ++i) {
+            const double wrapped = std::remainder(lon, 360.0) * Scale;
+            coords += (i ? "," : "") + std::string("[") + std::to_string(wrapped == -180 ? 180 : wrapped) + "," +
+                      (i % 2 ? "1" : "-1") + "]";
+            lon += i < 10000 ? 179 : -179;
+        }
+        return R"({"type":"Polygon","coordinates":[[)" + coords + "]]}";
+    };
+    const auto read = [](const std::string& Text, std::size_t& Items) {
+        TReadStats stats;
+        const auto start = std::chrono::steady_clock::now();
+        Items = ReadJsonText(Text, "zig.json", {}, stats).size();
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    std::size_t cut = 0, whole = 0;
+    const double plain = read(ring(0.5), whole);
+    const double seconds = read(ring(1), cut);
+    EXPECT_EQ(whole, 1u);
+    EXPECT_EQ(cut, 4973u);
+    // Clipping the whole ring to each window took over ten times as long as the plain read.
+    EXPECT_LT(seconds, 3 * plain + 0.1) << plain;
 }
 
 TEST(GeoIORead, BadInputIsRefusedWithItsPlace)
