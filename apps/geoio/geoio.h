@@ -35,6 +35,10 @@ public:
 /// would otherwise decode to millions of points from a few kilobytes.
 constexpr std::size_t PointsPerByte = 100;
 
+/// JSON nested deeper than this is refused before it is parsed: GeoJSON and TopoJSON need 8
+/// levels, the rest is room for properties and nested geometry collections.
+constexpr int MaxJsonNesting = 72;
+
 /// StateFlag of an item made from a polygon's hole; 0 for outer rings, lines and towns.
 constexpr int HoleStateFlag = 1;
 
@@ -73,9 +77,9 @@ std::optional<TgdbItem> KindFromName(const std::string& Name);
 std::string KindName(TgdbItem Kind);
 
 /// Reads a file: CSV when its name ends in ".csv" (any case), else GeoJSON or TopoJSON (told by
-/// the top-level "type"). Throws EGeoIOError for a file that cannot be read, bad JSON, a bad
-/// structure, a coordinate out of range (latitude beyond 90, longitude beyond 180) or too many
-/// points (EGeoIOPointLimit).
+/// the top-level "type"). Throws EGeoIOError for a file that cannot be read, bad JSON, JSON nested
+/// deeper than MaxJsonNesting, a bad structure, a coordinate out of range (latitude beyond 90,
+/// longitude beyond 180) or too many points (EGeoIOPointLimit).
 std::vector<TGeoItem> ReadGeoFile(const std::string& FileName, const TReadOptions& Options, TReadStats& Stats);
 
 /// Parsers of a whole text; Source names it in messages.

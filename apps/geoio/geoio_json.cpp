@@ -42,6 +42,42 @@ struct TContext {
     }
 };
 
+// A value for a message: its JSON text, cut short, so that no message carries a whole sub-document.
+std::string Shown(const json& J)
+{
+    constexpr std::size_t Most = 40;
+    std::string s = J.dump(-1, ' ', false, json::error_handler_t::replace);
+    if (s.size() <= Most) return s;
+    std::size_t cut = Most;
+    while (cut > 0 && (static_cast<unsigned char>(s[cut]) & 0xC0) == 0x80) --cut; // not inside a character
+    return s.substr(0, cut) + "...";
+}
+
+// The 1-based byte offset of the first bracket nested deeper than MaxJsonNesting, 0 if there is
+// none. Counted on the text, before the document is built: walking it, printing a part of it and
+// the nested collections recurse as deep as the nesting goes.
+std::size_t TooDeep(const std::string& Text)
+{
+    int depth = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < Text.size(); ++i) {
+        const char c = Text[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > MaxJsonNesting) return i + 1;
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return 0;
+}
+
 const json& Member(const TContext& C, const json& J, const char* Key)
 {
     const auto it = J.find(Key);
@@ -65,14 +101,14 @@ std::string TypeOf(const TContext& C, const json& J)
 
 double Number(const TContext& C, const json& J, const char* What)
 {
-    if (!J.is_number()) C.Fail(fmt::format("{} {} is not a number", What, J.dump()));
+    if (!J.is_number()) C.Fail(fmt::format("{} {} is not a number", What, Shown(J)));
     return J.get<double>();
 }
 
 // A position [long, lat, ...]; in a quantised topology point coordinates are transformed too.
 TPos Position(const TContext& C, const json& J)
 {
-    if (!J.is_array() || J.size() < 2) C.Fail(fmt::format("position {} is not [long, lat]", J.dump()));
+    if (!J.is_array() || J.size() < 2) C.Fail(fmt::format("position {} is not [long, lat]", Shown(J)));
     TPos p{Number(C, J[0], "longitude"), Number(C, J[1], "latitude")};
     if (C.Quantised) {
         p.Lon = p.Lon * C.Scale[0] + C.Translate[0];
@@ -97,7 +133,7 @@ TPath ArcPath(TContext& C, const json& J)
 {
     TPath path;
     for (const json& ix : Array(C, J, "an arc list")) {
-        if (!ix.is_number_integer()) C.Fail(fmt::format("arc index {} is not an integer", ix.dump()));
+        if (!ix.is_number_integer()) C.Fail(fmt::format("arc index {} is not an integer", Shown(ix)));
         const int64_t i = ix.get<int64_t>();
         const int64_t arc = i < 0 ? ~i : i;
         if (arc >= static_cast<int64_t>(C.Arcs.size()))
@@ -141,7 +177,7 @@ TGeoItem Proto(const TContext& C, const json& Feature)
         else if (cls->is_number() && cls->get<double>() == static_cast<double>(static_cast<int>(cls->get<double>())))
             it.Class = detail::ClassFromText(std::to_string(static_cast<int>(cls->get<double>())), C.Where());
         else
-            C.Fail(fmt::format("class {} is not an integer 0..255", cls->dump()));
+            C.Fail(fmt::format("class {} is not an integer 0..255", Shown(*cls)));
     } else if (C.Options.ClassBy != "class") {
         C.Fail(fmt::format("no property '{}'", C.Options.ClassBy));
     }
@@ -238,7 +274,7 @@ void TopoJson(TContext& C, const json& J)
         TPath path;
         double x = 0, y = 0;
         for (const json& p : Array(C, arcs[a], "an arc")) {
-            if (!p.is_array() || p.size() < 2) C.Fail(fmt::format("arc {}: position {} is not [x, y]", a, p.dump()));
+            if (!p.is_array() || p.size() < 2) C.Fail(fmt::format("arc {}: position {} is not [x, y]", a, Shown(p)));
             double px = Number(C, p[0], "arc x"), py = Number(C, p[1], "arc y");
             if (tr != J.end()) {
                 x += px;
@@ -281,6 +317,8 @@ void TopoJson(TContext& C, const json& J)
 std::vector<TGeoItem> ReadJsonText(const std::string& Text, const std::string& Source, const TReadOptions& Options,
                                    TReadStats& Stats)
 {
+    if (const std::size_t at = TooDeep(Text))
+        throw EGeoIOError(fmt::format("{}: nested deeper than {} levels at byte {}", Source, MaxJsonNesting, at));
     json j;
     try {
         j = json::parse(Text);

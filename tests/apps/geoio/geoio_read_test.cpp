@@ -174,11 +174,25 @@ TEST(GeoIORead, BadInputIsRefusedWithItsPlace)
 {
     struct Case {
         const char* Name;
-        const char* Text;
-        const char* Message;
+        std::string Text;
+        std::string Message;
         std::optional<TgdbItem> Kind;
     };
+    // Nesting far deeper than any geometry needs is refused at the bracket that goes too deep.
+    const std::string idAt = R"({"type":"Feature","id":)", posAt = R"({"type":"Point","coordinates":)";
+    const std::string collection = R"({"type":"GeometryCollection","geometries":[)";
+    std::string collections;
+    for (int i = 0; i < 3000; ++i) collections += collection;
+    collections += R"({"type":"Point","coordinates":[0,0]})";
+    for (int i = 0; i < 3000; ++i) collections += "]}";
+    const auto deep = [](std::size_t Levels) { return std::string(Levels, '[') + "0" + std::string(Levels, ']'); };
+    const auto byte = [](std::size_t At) { return "nested deeper than 72 levels at byte " + std::to_string(At); };
     const Case cases[] = {
+        {"id.json", idAt + deep(100000) + R"(,"geometry":null})", "id.json: " + byte(idAt.size() + 72), {}},
+        {"pos.json", posAt + deep(100000) + "}", "pos.json: " + byte(posAt.size() + 72), {}},
+        {"gc.json", collections, "gc.json: " + byte(36 * collection.size() + 1), {}},
+        // A value in a message is cut short.
+        {"long.json", posAt + R"([{"a":")" + std::string(5000, 'x') + R"("},1]})", R"(long.json: longitude {"a":"xxx)", {}},
         {"bad.json", R"({"type":"FeatureCollection","features":[)", "bad.json: not valid JSON: parse error at line 1", {}},
         {"lat.json", R"({"type":"Point","coordinates":[10,95]})", "lat.json: latitude 95 is out of range", {}},
         {"lon.json",
@@ -212,6 +226,7 @@ TEST(GeoIORead, BadInputIsRefusedWithItsPlace)
             ADD_FAILURE() << name << ": accepted";
         } catch (const EGeoIOError& e) {
             EXPECT_NE(std::string(e.what()).find(c.Message), std::string::npos) << name << ": " << e.what();
+            EXPECT_LT(std::string(e.what()).size(), 200u) << name;
         }
     }
 }
