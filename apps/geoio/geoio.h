@@ -68,6 +68,9 @@ struct TReadOptions {
 struct TReadStats {
     int DegenerateRings = 0;   ///< rings of fewer than 3 points, or lines of fewer than 2
     int SplitAtAntimeridian = 0;
+    /// Names the database cannot keep as they are: longer than 59 characters, or with characters
+    /// outside Windows-1252 (stored as '?') or control characters (read as blanks).
+    int NamesChanged = 0;
 };
 
 /// The kind named by the lower-case text ("border", "town", "city", "lake", "river", "road",
@@ -79,11 +82,13 @@ std::string KindName(TgdbItem Kind);
 /// Reads a file: CSV when its name ends in ".csv" (any case), else GeoJSON or TopoJSON (told by
 /// the top-level "type"). Throws EGeoIOError for a file that cannot be read, bad JSON, JSON nested
 /// deeper than MaxJsonNesting, a bad structure, a coordinate out of range (latitude beyond 90,
-/// longitude beyond 180) or too many points (EGeoIOPointLimit).
+/// longitude beyond 180) or too many points (EGeoIOPointLimit). Control characters in names are
+/// read as blanks.
 std::vector<TGeoItem> ReadGeoFile(const std::string& FileName, const TReadOptions& Options, TReadStats& Stats);
 
 /// Parsers of a whole text; Source names it in messages.
-std::vector<TGeoItem> ReadCsvText(const std::string& Text, const std::string& Source, const TReadOptions& Options);
+std::vector<TGeoItem> ReadCsvText(const std::string& Text, const std::string& Source, const TReadOptions& Options,
+                                  TReadStats& Stats);
 std::vector<TGeoItem> ReadJsonText(const std::string& Text, const std::string& Source, const TReadOptions& Options,
                                    TReadStats& Stats);
 

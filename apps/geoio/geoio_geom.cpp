@@ -127,6 +127,19 @@ uint8_t ClassFromText(const std::string& Text, const std::string& Where)
     return static_cast<uint8_t>(v);
 }
 
+std::string ItemName(std::string Name, TReadStats& Stats)
+{
+    bool changed = false;
+    for (char& c : Name) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            c = ' ';
+            changed = true;
+        }
+    }
+    if (changed || TgdbName(Name).Str() != Name) ++Stats.NamesChanged;
+    return Name;
+}
+
 TgdbItem ResolveKind(const TReadOptions& Options, const std::string& FeatureKind, bool Point, const std::string& Where)
 {
     std::optional<TgdbItem> k = Options.Kind;

@@ -156,20 +156,29 @@ std::string Text(const json& J)
     return J.is_null() ? std::string() : J.dump();
 }
 
+// The name of a feature: its "NAME" or "name" property, else its id, else the default.
+std::string FeatureName(const TContext& C, const json& Feature)
+{
+    std::string name = C.DefaultName;
+    const auto id = Feature.find("id");
+    if (id != Feature.end() && !id->is_null()) name = Text(*id);
+    const auto props = Feature.find("properties");
+    if (props == Feature.end() || !props->is_object()) return name;
+    for (const char* key : {"NAME", "name"}) {
+        const auto n = props->find(key);
+        if (n != props->end() && !n->is_null()) name = Text(*n);
+    }
+    return name;
+}
+
 // Name, kind and class of a feature (GeoJSON Feature or TopoJSON geometry).
 TGeoItem Proto(const TContext& C, const json& Feature)
 {
     TGeoItem it;
-    it.Name = C.DefaultName;
-    const auto id = Feature.find("id");
-    if (id != Feature.end() && !id->is_null()) it.Name = Text(*id);
+    it.Name = detail::ItemName(FeatureName(C, Feature), C.Stats);
     const auto props = Feature.find("properties");
     if (props == Feature.end() || props->is_null()) return it;
     if (!props->is_object()) C.Fail("\"properties\" is not an object");
-    for (const char* key : {"NAME", "name"}) {
-        const auto n = props->find(key);
-        if (n != props->end() && !n->is_null()) it.Name = Text(*n);
-    }
     const auto cls = props->find(C.Options.ClassBy);
     if (cls != props->end() && !cls->is_null()) {
         if (cls->is_number_integer() || cls->is_string())

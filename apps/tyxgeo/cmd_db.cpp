@@ -152,7 +152,7 @@ void PrintItem(const TGeoDB& Db, int Entry)
                       : d.ItemKind == gitTown   ? 1
                                                 : 0;
     const std::string kind = ItemKindName(d.ItemKind);
-    std::cout << Entry << '\t' << d.ItemId << '\t' << kind << '\t' << d.Name.Str() << '\t' << int{d.ClassFlag} << '\t'
+    std::cout << Entry << '\t' << d.ItemId << '\t' << kind << '\t' << Escaped(d.Name.Str()) << '\t' << int{d.ClassFlag} << '\t'
               << Num(d.LatLow) << '\t' << Num(d.LatHigh) << '\t' << Num(d.LongLow) << '\t' << Num(d.LongHigh) << '\t'
               << count << '\n';
 }
@@ -300,6 +300,8 @@ void AddDbCommands(CLI::App& App)
     imp->add_option("--max-points", O.MaxPoints, "The most points one file may decode to (default: 100 per byte "
                                                  "of the file)")
         ->check(CLI::PositiveNumber);
+    imp->footer("Names are stored in at most 59 characters of Windows-1252: longer ones are cut, other characters "
+                "become '?' and control characters blanks; a warning tells how many names changed.");
     imp->callback([o] {
         geoio::TReadOptions opt;
         if (!o->Kind.empty()) opt.Kind = ParseKind(o->Kind);
@@ -321,6 +323,10 @@ void AddDbCommands(CLI::App& App)
             } catch (const geoio::EGeoIOError& e) {
                 throw DataError(e.what());
             }
+            if (stats.NamesChanged)
+                std::cerr << "tyxgeo: warning: " << f << ": " << stats.NamesChanged
+                          << " names changed to fit the database: cut to 59 characters, characters outside "
+                             "Windows-1252 stored as '?', control characters as blanks\n";
             if (stats.DegenerateRings)
                 std::cerr << "tyxgeo: warning: " << f << ": " << stats.DegenerateRings
                           << " rings or lines with too few points left out\n";

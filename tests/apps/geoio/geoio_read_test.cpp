@@ -104,10 +104,37 @@ TEST(GeoIORead, CsvWithHeaderQuotesAndOptions)
     EXPECT_EQ(items[2].Class, 0);
 
     TReadOptions opt;
-    const auto plain = ReadCsvText("Graz,47.07,15.44\nLinz,48.3,14.29,4\n", "mem.csv", opt);
+    TReadStats stats;
+    const auto plain = ReadCsvText("Graz,47.07,15.44\nLinz,48.3,14.29,4\n", "mem.csv", opt, stats);
     ASSERT_EQ(plain.size(), 2u);
     EXPECT_EQ(Pts(plain[0]), "47.07,15.44");
     EXPECT_EQ(plain[1].Class, 4);
+}
+
+TEST(GeoIORead, NamesLoseControlCharactersAndChangesAreCounted)
+{
+    // Brackets and an escaped quote inside a name do not count as nesting.
+    const std::string brackets = "\\\"" + std::string(70, '[');
+    const std::string text =
+        R"({"type":"FeatureCollection","features":[)"
+        R"({"type":"Feature","properties":{"name":"Tab\there\nand there"},"geometry":{"type":"Point","coordinates":[0,0]}},)"
+        R"({"type":"Feature","properties":{"name":"Krak\u00f3w"},"geometry":{"type":"Point","coordinates":[0,0]}},)"
+        R"({"type":"Feature","properties":{"name":"\u0141\u00f3d\u017a"},"geometry":{"type":"Point","coordinates":[0,0]}},)"
+        R"({"type":"Feature","properties":{"name":")" + std::string(60, 'L') + R"("},"geometry":{"type":"Point","coordinates":[0,0]}},)"
+        R"({"type":"Feature","properties":{"name":")" + brackets + R"("},"geometry":{"type":"Point","coordinates":[0,0]}}]})";
+    TReadStats stats;
+    const auto items = ReadJsonText(text, "names.json", {}, stats);
+    ASSERT_EQ(items.size(), 5u);
+    EXPECT_EQ(items[0].Name, "Tab here and there");
+    EXPECT_EQ(items[1].Name, "Krak\xC3\xB3w"); // Windows-1252 holds it
+    EXPECT_EQ(items[4].Name, brackets.substr(1));
+    EXPECT_EQ(stats.NamesChanged, 4); // the control characters, the L with stroke, the longer than 59
+
+    TReadStats csv;
+    const auto towns = ReadCsvText("\"Two\nlines\",1,2\nPlain,1,2\n", "t.csv", {}, csv);
+    ASSERT_EQ(towns.size(), 2u);
+    EXPECT_EQ(towns[0].Name, "Two lines");
+    EXPECT_EQ(csv.NamesChanged, 1);
 }
 
 TEST(GeoIORead, PointsBeyondTheBoundAreRefusedUnlessAllowed)
@@ -220,7 +247,7 @@ TEST(GeoIORead, BadInputIsRefusedWithItsPlace)
         const std::string name = c.Name;
         try {
             if (name.ends_with(".csv"))
-                ReadCsvText(c.Text, name, opt);
+                ReadCsvText(c.Text, name, opt, stats);
             else
                 ReadJsonText(c.Text, name, opt, stats);
             ADD_FAILURE() << name << ": accepted";
