@@ -131,20 +131,30 @@ TPath Positions(TContext& C, const json& J)
 // after the first starts where the previous one ended, so its first point is dropped.
 TPath ArcPath(TContext& C, const json& J)
 {
-    TPath path;
-    for (const json& ix : Array(C, J, "an arc list")) {
-        if (!ix.is_number_integer()) C.Fail(fmt::format("arc index {} is not an integer", Shown(ix)));
-        const int64_t i = ix.get<int64_t>();
+    const auto arcOf = [&C](const json& Ix) -> const TPath& {
+        if (!Ix.is_number_integer()) C.Fail(fmt::format("arc index {} is not an integer", Shown(Ix)));
+        const int64_t i = Ix.get<int64_t>();
         const int64_t arc = i < 0 ? ~i : i;
         if (arc >= static_cast<int64_t>(C.Arcs.size()))
             C.Fail(fmt::format("arc index {} is beyond the {} arcs", i, C.Arcs.size()));
-        const TPath& a = C.Arcs[static_cast<std::size_t>(arc)];
-        const std::size_t skip = path.empty() ? 0 : 1;
-        C.Count(a.size() - std::min(skip, a.size()));
-        if (i >= 0)
-            path.insert(path.end(), a.begin() + static_cast<std::ptrdiff_t>(std::min(skip, a.size())), a.end());
+        return C.Arcs[static_cast<std::size_t>(arc)];
+    };
+    // Counted first, so that a path beyond the bound is refused before it is built.
+    std::size_t total = 0;
+    for (const json& ix : Array(C, J, "an arc list")) {
+        const TPath& a = arcOf(ix);
+        total += a.size() - std::min<std::size_t>(total == 0 ? 0 : 1, a.size());
+    }
+    C.Count(total);
+    TPath path;
+    path.reserve(total);
+    for (const json& ix : J) {
+        const TPath& a = arcOf(ix);
+        const auto skip = static_cast<std::ptrdiff_t>(std::min<std::size_t>(path.empty() ? 0 : 1, a.size()));
+        if (ix.get<int64_t>() >= 0)
+            path.insert(path.end(), a.begin() + skip, a.end());
         else
-            path.insert(path.end(), a.rbegin() + static_cast<std::ptrdiff_t>(std::min(skip, a.size())), a.rend());
+            path.insert(path.end(), a.rbegin() + skip, a.rend());
     }
     return path;
 }
