@@ -8,6 +8,7 @@
 #pragma once
 #include "geodb/Tyx_GeoDB.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -22,6 +23,21 @@ class EGeoIOError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+/// A file that decodes to more points than TReadOptions::MaxPoints allows.
+class EGeoIOPointLimit : public EGeoIOError {
+public:
+    using EGeoIOError::EGeoIOError;
+};
+
+/// Without TReadOptions::MaxPoints, a file may decode to this many points per byte of its size.
+/// Ordinary files hold a few bytes per point; TopoJSON that refers to one long arc over and over
+/// would otherwise decode to millions of points from a few kilobytes.
+constexpr std::size_t PointsPerByte = 100;
+
+/// JSON nested deeper than this is refused before it is parsed: GeoJSON and TopoJSON need 8
+/// levels, the rest is room for properties and nested geometry collections.
+constexpr int MaxJsonNesting = 72;
 
 /// StateFlag of an item made from a polygon's hole; 0 for outer rings, lines and towns.
 constexpr int HoleStateFlag = 1;
@@ -44,12 +60,17 @@ struct TReadOptions {
     std::string ClassBy = "class";
     /// TopoJSON: read only this object of the topology; empty: all of them.
     std::string Object;
+    /// The most points one file may decode to; unset: PointsPerByte for each byte of the file.
+    std::optional<std::size_t> MaxPoints;
 };
 
 /// What reading left out, for the caller to tell.
 struct TReadStats {
     int DegenerateRings = 0;   ///< rings of fewer than 3 points, or lines of fewer than 2
     int SplitAtAntimeridian = 0;
+    /// Names the database cannot keep as they are: longer than 59 characters, or with characters
+    /// outside Windows-1252 (stored as '?') or control characters (read as blanks).
+    int NamesChanged = 0;
 };
 
 /// The kind named by the lower-case text ("border", "town", "city", "lake", "river", "road",
@@ -59,12 +80,15 @@ std::optional<TgdbItem> KindFromName(const std::string& Name);
 std::string KindName(TgdbItem Kind);
 
 /// Reads a file: CSV when its name ends in ".csv" (any case), else GeoJSON or TopoJSON (told by
-/// the top-level "type"). Throws EGeoIOError for a file that cannot be read, bad JSON, a bad
-/// structure or a coordinate out of range (latitude beyond 90, longitude beyond 180).
+/// the top-level "type"). Throws EGeoIOError for a file that cannot be read, bad JSON, JSON nested
+/// deeper than MaxJsonNesting, a bad structure, a coordinate out of range (latitude beyond 90,
+/// longitude beyond 180) or too many points (EGeoIOPointLimit). Control characters in names are
+/// read as blanks.
 std::vector<TGeoItem> ReadGeoFile(const std::string& FileName, const TReadOptions& Options, TReadStats& Stats);
 
 /// Parsers of a whole text; Source names it in messages.
-std::vector<TGeoItem> ReadCsvText(const std::string& Text, const std::string& Source, const TReadOptions& Options);
+std::vector<TGeoItem> ReadCsvText(const std::string& Text, const std::string& Source, const TReadOptions& Options,
+                                  TReadStats& Stats);
 std::vector<TGeoItem> ReadJsonText(const std::string& Text, const std::string& Source, const TReadOptions& Options,
                                    TReadStats& Stats);
 

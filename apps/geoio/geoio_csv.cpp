@@ -88,7 +88,8 @@ bool ToDouble(const std::string& Text, double& V)
 
 } // namespace
 
-std::vector<TGeoItem> ReadCsvText(const std::string& Text, const std::string& Source, const TReadOptions& Options)
+std::vector<TGeoItem> ReadCsvText(const std::string& Text, const std::string& Source, const TReadOptions& Options,
+                                  TReadStats& Stats)
 {
     if (Options.Kind && *Options.Kind != gitTown)
         throw EGeoIOError(fmt::format("{}: CSV rows are points and cannot be stored as {}", Source, KindName(*Options.Kind)));
@@ -134,7 +135,7 @@ std::vector<TGeoItem> ReadCsvText(const std::string& Text, const std::string& So
             throw EGeoIOError(fmt::format("{}: longitude '{}' is not a number", where, rec.Fields[colLong]));
         detail::CheckPosition(p, where);
         TGeoItem it;
-        it.Name = rec.Fields[colName];
+        it.Name = detail::ItemName(rec.Fields[colName], Stats);
         it.Kind = gitTown;
         if (colClass < rec.Fields.size() && !Trim(rec.Fields[colClass]).empty())
             it.Class = detail::ClassFromText(Trim(rec.Fields[colClass]), where);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <functional>
 
 namespace tyx::geoio {
 
@@ -46,6 +47,41 @@ TPath ClipRing(const TPath& In, double X, bool KeepEast)
         if (inside(b)) out.push_back(b);
     }
     return out;
+}
+
+// Clips an unwrapped ring to each 360-degree window of longitude it reaches and hands each piece
+// of 3 points or more to Emit with the shift that brings it back within -180..180. A ring may wind
+// round thousands of windows, so each window is clipped from the points that can matter to it
+// only: those within it, their neighbours, and the first and last point (where the clip starts).
+// Between the ends of a run of points on one side outside a window the clip adds nothing, so the
+// pieces are those of clipping the whole ring to every window, in time linear in the points.
+void CutRingIntoWindows(const TPath& U, const std::function<void(const TPath&, double)>& Emit)
+{
+    const auto [lo, hi] = std::minmax_element(U.begin(), U.end(), [](const TPos& a, const TPos& b) { return a.Lon < b.Lon; });
+    const int first = static_cast<int>(std::floor((lo->Lon + 180) / 360));
+    int end = first;
+    while (end * 360.0 - 180 < hi->Lon) ++end;
+    const auto west = [](int K) { return K * 360.0 - 180; };
+    // Indexes into U of each window's points, ascending, starting with the first point.
+    std::vector<std::vector<std::size_t>> keep(static_cast<std::size_t>(end - first), std::vector<std::size_t>{0});
+    for (std::size_t i = 0; i < U.size(); ++i) {
+        const int k = static_cast<int>(std::floor((U[i].Lon + 180) / 360));
+        for (int w = std::max(k - 1, first); w <= std::min(k + 1, end - 1); ++w) {
+            if (U[i].Lon < west(w) || U[i].Lon > west(w) + 360) continue;
+            auto& list = keep[static_cast<std::size_t>(w - first)];
+            for (std::size_t j = i == 0 ? 0 : i - 1; j <= std::min(i + 1, U.size() - 1); ++j)
+                if (j > list.back()) list.push_back(j);
+        }
+    }
+    TPath ring;
+    for (int w = first; w < end; ++w) {
+        const auto& list = keep[static_cast<std::size_t>(w - first)];
+        ring.clear();
+        for (const std::size_t i : list) ring.push_back(U[i]);
+        if (list.back() != U.size() - 1) ring.push_back(U.back());
+        const TPath piece = ClipRing(ClipRing(ring, west(w), true), west(w) + 360, false);
+        if (piece.size() >= 3) Emit(piece, -360.0 * w);
+    }
 }
 
 TgdbPolygon ToPoints(const TPath& P, double Shift)
@@ -91,6 +127,19 @@ uint8_t ClassFromText(const std::string& Text, const std::string& Where)
     return static_cast<uint8_t>(v);
 }
 
+std::string ItemName(std::string Name, TReadStats& Stats)
+{
+    bool changed = false;
+    for (char& c : Name) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+            c = ' ';
+            changed = true;
+        }
+    }
+    if (changed || TgdbName(Name).Str() != Name) ++Stats.NamesChanged;
+    return Name;
+}
+
 TgdbItem ResolveKind(const TReadOptions& Options, const std::string& FeatureKind, bool Point, const std::string& Where)
 {
     std::optional<TgdbItem> k = Options.Kind;
@@ -133,12 +182,7 @@ void EmitPath(TPath Path, bool Closed, bool Hole, const TGeoItem& Proto, std::ve
             return;
         }
         ++Stats.SplitAtAntimeridian;
-        const auto [lo, hi] = std::minmax_element(u.begin(), u.end(), [](const TPos& a, const TPos& b) { return a.Lon < b.Lon; });
-        for (int k = static_cast<int>(std::floor((lo->Lon + 180) / 360)); k * 360 - 180 < hi->Lon; ++k) {
-            const double west = k * 360.0 - 180, east = west + 360;
-            const TPath piece = ClipRing(ClipRing(u, west, true), east, false);
-            if (piece.size() >= 3) emit(piece, -360.0 * k);
-        }
+        CutRingIntoWindows(u, emit);
         return;
     }
     ++Stats.SplitAtAntimeridian;

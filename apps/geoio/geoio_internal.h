@@ -23,6 +23,9 @@ uint8_t ClassFromText(const std::string& Text, const std::string& Where);
 /// own kind (may be empty) and the defaults; throws EGeoIOError for a kind that does not fit.
 TgdbItem ResolveKind(const TReadOptions& Options, const std::string& FeatureKind, bool Point,
                      const std::string& Where);
+/// A name as an item keeps it: control characters become blanks. Counts in Stats a name that is
+/// changed so, or that the database cannot store as it is.
+std::string ItemName(std::string Name, TReadStats& Stats);
 /// Appends the items of one path: a closed ring loses a repeated first point, a path crossing the
 /// antimeridian is cut there, degenerate ones are counted and dropped. Proto gives name, kind and
 /// class.

@@ -22,6 +22,8 @@ struct TContext {
     TReadStats& Stats;
     std::vector<TGeoItem>& Out;
     std::string DefaultName;
+    std::size_t MaxPoints = 0;
+    std::size_t Points = 0;  ///< decoded so far
     int Feature = 0;  ///< counted from 1 for messages
     // TopoJSON only: the decoded arcs and the transform of point coordinates.
     std::vector<TPath> Arcs;
@@ -30,7 +32,51 @@ struct TContext {
 
     std::string Where() const { return Feature > 0 ? fmt::format("{}: feature {}", Source, Feature) : Source; }
     [[noreturn]] void Fail(const std::string& What) const { throw EGeoIOError(Where() + ": " + What); }
+    // Counts N more decoded points, refusing the file before they are built beyond the bound.
+    void Count(std::size_t N)
+    {
+        Points += N;
+        if (Points > MaxPoints)
+            throw EGeoIOPointLimit(fmt::format("{}: more than {} points{}", Where(), MaxPoints,
+                                               Options.MaxPoints ? "" : fmt::format(", {} per byte of the file", PointsPerByte)));
+    }
 };
+
+// A value for a message: its JSON text, cut short, so that no message carries a whole sub-document.
+std::string Shown(const json& J)
+{
+    constexpr std::size_t Most = 40;
+    std::string s = J.dump(-1, ' ', false, json::error_handler_t::replace);
+    if (s.size() <= Most) return s;
+    std::size_t cut = Most;
+    while (cut > 0 && (static_cast<unsigned char>(s[cut]) & 0xC0) == 0x80) --cut; // not inside a character
+    return s.substr(0, cut) + "...";
+}
+
+// The 1-based byte offset of the first bracket nested deeper than MaxJsonNesting, 0 if there is
+// none. Counted on the text, before the document is built: walking it, printing a part of it and
+// the nested collections recurse as deep as the nesting goes.
+std::size_t TooDeep(const std::string& Text)
+{
+    int depth = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < Text.size(); ++i) {
+        const char c = Text[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > MaxJsonNesting) return i + 1;
+        } else if (c == ']' || c == '}') {
+            --depth;
+        }
+    }
+    return 0;
+}
 
 const json& Member(const TContext& C, const json& J, const char* Key)
 {
@@ -55,14 +101,14 @@ std::string TypeOf(const TContext& C, const json& J)
 
 double Number(const TContext& C, const json& J, const char* What)
 {
-    if (!J.is_number()) C.Fail(fmt::format("{} {} is not a number", What, J.dump()));
+    if (!J.is_number()) C.Fail(fmt::format("{} {} is not a number", What, Shown(J)));
     return J.get<double>();
 }
 
 // A position [long, lat, ...]; in a quantised topology point coordinates are transformed too.
 TPos Position(const TContext& C, const json& J)
 {
-    if (!J.is_array() || J.size() < 2) C.Fail(fmt::format("position {} is not [long, lat]", J.dump()));
+    if (!J.is_array() || J.size() < 2) C.Fail(fmt::format("position {} is not [long, lat]", Shown(J)));
     TPos p{Number(C, J[0], "longitude"), Number(C, J[1], "latitude")};
     if (C.Quantised) {
         p.Lon = p.Lon * C.Scale[0] + C.Translate[0];
@@ -72,31 +118,43 @@ TPos Position(const TContext& C, const json& J)
     return p;
 }
 
-TPath Positions(const TContext& C, const json& J)
+TPath Positions(TContext& C, const json& J)
 {
+    C.Count(Array(C, J, "a coordinate list").size());
     TPath path;
-    path.reserve(Array(C, J, "a coordinate list").size());
+    path.reserve(J.size());
     for (const json& p : J) path.push_back(Position(C, p));
     return path;
 }
 
 // TopoJSON: the path of a list of arc indexes. A negative index ~i is arc i reversed; each arc
 // after the first starts where the previous one ended, so its first point is dropped.
-TPath ArcPath(const TContext& C, const json& J)
+TPath ArcPath(TContext& C, const json& J)
 {
-    TPath path;
-    for (const json& ix : Array(C, J, "an arc list")) {
-        if (!ix.is_number_integer()) C.Fail(fmt::format("arc index {} is not an integer", ix.dump()));
-        const int64_t i = ix.get<int64_t>();
+    const auto arcOf = [&C](const json& Ix) -> const TPath& {
+        if (!Ix.is_number_integer()) C.Fail(fmt::format("arc index {} is not an integer", Shown(Ix)));
+        const int64_t i = Ix.get<int64_t>();
         const int64_t arc = i < 0 ? ~i : i;
         if (arc >= static_cast<int64_t>(C.Arcs.size()))
             C.Fail(fmt::format("arc index {} is beyond the {} arcs", i, C.Arcs.size()));
-        const TPath& a = C.Arcs[static_cast<std::size_t>(arc)];
-        const std::size_t skip = path.empty() ? 0 : 1;
-        if (i >= 0)
-            path.insert(path.end(), a.begin() + static_cast<std::ptrdiff_t>(std::min(skip, a.size())), a.end());
+        return C.Arcs[static_cast<std::size_t>(arc)];
+    };
+    // Counted first, so that a path beyond the bound is refused before it is built.
+    std::size_t total = 0;
+    for (const json& ix : Array(C, J, "an arc list")) {
+        const TPath& a = arcOf(ix);
+        total += a.size() - std::min<std::size_t>(total == 0 ? 0 : 1, a.size());
+    }
+    C.Count(total);
+    TPath path;
+    path.reserve(total);
+    for (const json& ix : J) {
+        const TPath& a = arcOf(ix);
+        const auto skip = static_cast<std::ptrdiff_t>(std::min<std::size_t>(path.empty() ? 0 : 1, a.size()));
+        if (ix.get<int64_t>() >= 0)
+            path.insert(path.end(), a.begin() + skip, a.end());
         else
-            path.insert(path.end(), a.rbegin() + static_cast<std::ptrdiff_t>(std::min(skip, a.size())), a.rend());
+            path.insert(path.end(), a.rbegin() + skip, a.rend());
     }
     return path;
 }
@@ -108,20 +166,29 @@ std::string Text(const json& J)
     return J.is_null() ? std::string() : J.dump();
 }
 
+// The name of a feature: its "NAME" or "name" property, else its id, else the default.
+std::string FeatureName(const TContext& C, const json& Feature)
+{
+    std::string name = C.DefaultName;
+    const auto id = Feature.find("id");
+    if (id != Feature.end() && !id->is_null()) name = Text(*id);
+    const auto props = Feature.find("properties");
+    if (props == Feature.end() || !props->is_object()) return name;
+    for (const char* key : {"NAME", "name"}) {
+        const auto n = props->find(key);
+        if (n != props->end() && !n->is_null()) name = Text(*n);
+    }
+    return name;
+}
+
 // Name, kind and class of a feature (GeoJSON Feature or TopoJSON geometry).
 TGeoItem Proto(const TContext& C, const json& Feature)
 {
     TGeoItem it;
-    it.Name = C.DefaultName;
-    const auto id = Feature.find("id");
-    if (id != Feature.end() && !id->is_null()) it.Name = Text(*id);
+    it.Name = detail::ItemName(FeatureName(C, Feature), C.Stats);
     const auto props = Feature.find("properties");
     if (props == Feature.end() || props->is_null()) return it;
     if (!props->is_object()) C.Fail("\"properties\" is not an object");
-    for (const char* key : {"NAME", "name"}) {
-        const auto n = props->find(key);
-        if (n != props->end() && !n->is_null()) it.Name = Text(*n);
-    }
     const auto cls = props->find(C.Options.ClassBy);
     if (cls != props->end() && !cls->is_null()) {
         if (cls->is_number_integer() || cls->is_string())
@@ -129,7 +196,7 @@ TGeoItem Proto(const TContext& C, const json& Feature)
         else if (cls->is_number() && cls->get<double>() == static_cast<double>(static_cast<int>(cls->get<double>())))
             it.Class = detail::ClassFromText(std::to_string(static_cast<int>(cls->get<double>())), C.Where());
         else
-            C.Fail(fmt::format("class {} is not an integer 0..255", cls->dump()));
+            C.Fail(fmt::format("class {} is not an integer 0..255", Shown(*cls)));
     } else if (C.Options.ClassBy != "class") {
         C.Fail(fmt::format("no property '{}'", C.Options.ClassBy));
     }
@@ -157,6 +224,7 @@ void Geometry(TContext& C, const json& G, const TGeoItem& Base, const std::strin
     TGeoItem proto = Base;
     proto.Kind = detail::ResolveKind(C.Options, Kind, point, C.Where());
     const auto addPoint = [&](const TPos& p) {
+        C.Count(1);
         TGeoItem it = proto;
         it.Points = {{static_cast<float>(p.Lat), static_cast<float>(p.Lon)}};
         C.Out.push_back(std::move(it));
@@ -225,7 +293,7 @@ void TopoJson(TContext& C, const json& J)
         TPath path;
         double x = 0, y = 0;
         for (const json& p : Array(C, arcs[a], "an arc")) {
-            if (!p.is_array() || p.size() < 2) C.Fail(fmt::format("arc {}: position {} is not [x, y]", a, p.dump()));
+            if (!p.is_array() || p.size() < 2) C.Fail(fmt::format("arc {}: position {} is not [x, y]", a, Shown(p)));
             double px = Number(C, p[0], "arc x"), py = Number(C, p[1], "arc y");
             if (tr != J.end()) {
                 x += px;
@@ -268,6 +336,8 @@ void TopoJson(TContext& C, const json& J)
 std::vector<TGeoItem> ReadJsonText(const std::string& Text, const std::string& Source, const TReadOptions& Options,
                                    TReadStats& Stats)
 {
+    if (const std::size_t at = TooDeep(Text))
+        throw EGeoIOError(fmt::format("{}: nested deeper than {} levels at byte {}", Source, MaxJsonNesting, at));
     json j;
     try {
         j = json::parse(Text);
@@ -278,7 +348,9 @@ std::vector<TGeoItem> ReadJsonText(const std::string& Text, const std::string& S
         throw EGeoIOError(fmt::format("{}: not valid JSON: {}", Source, tag == std::string::npos ? what : what.substr(tag + 2)));
     }
     std::vector<TGeoItem> out;
-    TContext c{Source, Options, Stats, out, std::filesystem::path(Source).stem().string(), 0, {}, false, {1, 1}, {0, 0}};
+    const std::size_t maxPoints = Options.MaxPoints.value_or(PointsPerByte * Text.size());
+    TContext c{Source, Options, Stats, out, std::filesystem::path(Source).stem().string(), maxPoints, 0, 0, {}, false,
+               {1, 1}, {0, 0}};
     if (TypeOf(c, j) == "Topology")
         TopoJson(c, j);
     else

@@ -22,7 +22,7 @@ std::vector<TGeoItem> ReadGeoFile(const std::string& FileName, const TReadOption
     if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
     std::string ext = std::filesystem::path(FileName).extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (ext == ".csv") return ReadCsvText(text, FileName, Options);
+    if (ext == ".csv") return ReadCsvText(text, FileName, Options, Stats);
     return ReadJsonText(text, FileName, Options, Stats);
 }
 

@@ -6,6 +6,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <iostream>
@@ -80,6 +81,49 @@ std::pair<int, int> ParsePair(const std::string& Text, char Sep, const char* Wha
     const auto At = Text.find(Sep);
     if (At == std::string::npos) throw UsageError(fmt::format("{} must be written A{}B, not '{}'", What, Sep, Text));
     return {ParseInt(Text.substr(0, At), What), ParseInt(Text.substr(At + 1), What)};
+}
+
+std::string Escaped(const std::string& Text)
+{
+    std::string out;
+    out.reserve(Text.size());
+    for (const char c : Text) {
+        switch (c) {
+        case '\\': out += "\\\\"; break;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+                out += fmt::format("\\x{:02X}", static_cast<unsigned char>(c));
+            else
+                out += c;
+        }
+    }
+    return out;
+}
+
+std::string Unescaped(const std::string& Text)
+{
+    std::string out;
+    out.reserve(Text.size());
+    for (std::size_t i = 0; i < Text.size(); ++i) {
+        const char next = i + 1 < Text.size() ? Text[i + 1] : '\0';
+        const char* hex = Text.data() + std::min(i + 2, Text.size());
+        unsigned value = 0;
+        if (Text[i] != '\\') {
+            out += Text[i];
+        } else if (next == '\\' || next == 't' || next == 'n' || next == 'r') {
+            out += next == 't' ? '\t' : next == 'n' ? '\n' : next == 'r' ? '\r' : '\\';
+            ++i;
+        } else if (next == 'x' && i + 4 <= Text.size() && std::from_chars(hex, hex + 2, value, 16).ptr == hex + 2) {
+            out += static_cast<char>(value);
+            i += 3;
+        } else {
+            out += Text[i];
+        }
+    }
+    return out;
 }
 
 std::vector<std::string> SplitFields(const std::string& Line)

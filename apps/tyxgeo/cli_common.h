@@ -46,6 +46,11 @@ double ParseFinite(const std::string& Text, const char* What);
 int ParseInt(const std::string& Text, const char* What);
 /// "A<Sep>B" as two integers; UsageError without the separator, DataError for a bad number.
 std::pair<int, int> ParsePair(const std::string& Text, char Sep, const char* What);
+/// Text for one field of a line-per-item listing: the backslash and control characters are
+/// written as \\, \t, \n, \r or \xNN, so that a name never splits its line or column.
+std::string Escaped(const std::string& Text);
+/// Undoes Escaped; a backslash that starts none of its sequences is kept as it is.
+std::string Unescaped(const std::string& Text);
 /// Splits a line at runs of blanks and tabs.
 std::vector<std::string> SplitFields(const std::string& Line);
 

@@ -79,7 +79,7 @@ void RunList(const TAtlasOptions& O)
     const auto Atlas = MakeAtlas(O.Calibs);
     for (int k = 1; k <= Atlas->NumRegMaps(); ++k) {
         const TMapDefinition M = Atlas->Maps(k);
-        std::cout << k << '\t' << M.MapFName << '\t' << M.Caption << '\t' << Fixed(M.Resolution, 3) << '\n';
+        std::cout << k << '\t' << Escaped(M.MapFName) << '\t' << Escaped(M.Caption) << '\t' << Fixed(M.Resolution, 3) << '\n';
     }
 }
 

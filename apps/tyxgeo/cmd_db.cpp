@@ -48,6 +48,7 @@ struct TDbOptions {
     std::vector<std::string> Files;
     std::string ClassBy = "class";
     std::string Object;
+    long long MaxPoints = 0;
 };
 
 // A float in the fewest digits that read back to it.
@@ -151,7 +152,7 @@ void PrintItem(const TGeoDB& Db, int Entry)
                       : d.ItemKind == gitTown   ? 1
                                                 : 0;
     const std::string kind = ItemKindName(d.ItemKind);
-    std::cout << Entry << '\t' << d.ItemId << '\t' << kind << '\t' << d.Name.Str() << '\t' << int{d.ClassFlag} << '\t'
+    std::cout << Entry << '\t' << d.ItemId << '\t' << kind << '\t' << Escaped(d.Name.Str()) << '\t' << int{d.ClassFlag} << '\t'
               << Num(d.LatLow) << '\t' << Num(d.LatHigh) << '\t' << Num(d.LongLow) << '\t' << Num(d.LongHigh) << '\t'
               << count << '\n';
 }
@@ -296,11 +297,17 @@ void AddDbCommands(CLI::App& App)
                                       "\"kind\", else border for areas and lines, town for points)");
     imp->add_option("--class-by", O.ClassBy, "The property or CSV column holding the class 0..255 (default: class)");
     imp->add_option("--object", O.Object, "TopoJSON: import only this object of the topology");
+    imp->add_option("--max-points", O.MaxPoints, "The most points one file may decode to (default: 100 per byte "
+                                                 "of the file)")
+        ->check(CLI::PositiveNumber);
+    imp->footer("Names are stored in at most 59 characters of Windows-1252: longer ones are cut, other characters "
+                "become '?' and control characters blanks; a warning tells how many names changed.");
     imp->callback([o] {
         geoio::TReadOptions opt;
         if (!o->Kind.empty()) opt.Kind = ParseKind(o->Kind);
         opt.ClassBy = o->ClassBy;
         opt.Object = o->Object;
+        if (o->MaxPoints > 0) opt.MaxPoints = static_cast<std::size_t>(o->MaxPoints);
         const auto d = OpenDb(o->Base, false);
         // Every file is read and checked before anything is stored, so a bad one changes nothing.
         std::vector<geoio::TGeoItem> items;
@@ -311,9 +318,15 @@ void AddDbCommands(CLI::App& App)
                 auto read = geoio::ReadGeoFile(f, opt, stats);
                 counts.push_back(read.size());
                 items.insert(items.end(), std::make_move_iterator(read.begin()), std::make_move_iterator(read.end()));
+            } catch (const geoio::EGeoIOPointLimit& e) {
+                throw DataError(fmt::format("{}; --max-points allows more", e.what()));
             } catch (const geoio::EGeoIOError& e) {
                 throw DataError(e.what());
             }
+            if (stats.NamesChanged)
+                std::cerr << "tyxgeo: warning: " << f << ": " << stats.NamesChanged
+                          << " names changed to fit the database: cut to 59 characters, characters outside "
+                             "Windows-1252 stored as '?', control characters as blanks\n";
             if (stats.DegenerateRings)
                 std::cerr << "tyxgeo: warning: " << f << ": " << stats.DegenerateRings
                           << " rings or lines with too few points left out\n";

@@ -45,14 +45,6 @@ struct TWriteOptions {
     std::string Id;
 };
 
-// Tabs inside a text would split its column.
-std::string Cell(const std::string& Text)
-{
-    std::string out = Text;
-    std::replace(out.begin(), out.end(), '\t', ' ');
-    return out;
-}
-
 std::string ElementName(TLandMarkElement Kind)
 {
     return Kind < LMTypeNames.size() ? std::string(LMTypeNames[Kind]) : std::to_string(Kind);
@@ -85,7 +77,7 @@ void RunLandMarks(const TListOptions& O)
                   << Fixed(L.Altitude, 9) << '\t' << int(L.ClassFlag) << '\t' << L.Tag << '\t' << ElementName(S.Kind)
                   << '\t' << S.Size << '\t' << Hex(S.FGColor, 8) << '\t' << Hex(S.BGColor, 8) << '\t'
                   << TrueFalse(S.Transparent) << '\t' << S.Direction << '\t' << S.Length << '\t'
-                  << Cell(L.Identifier.Str()) << '\t' << LandMarkDateText(L.Time) << '\t' << Cell(L.Caption.Text.Str())
+                  << Escaped(L.Identifier.Str()) << '\t' << LandMarkDateText(L.Time) << '\t' << Escaped(L.Caption.Text.Str())
                   << '\n';
     }
 }
@@ -103,7 +95,7 @@ void RunSymbols(const TListOptions& O)
     for (int i = 1; i <= Repo.NumEntries(); ++i) {
         const TSymbol S = Repo.GetValues(i);
         const TSymbolProperties& P = S.Properties;
-        std::cout << i << '\t' << Cell(S.Name.Str()) << '\t' << S.Category << '\t' << ElementName(P.Kind) << '\t'
+        std::cout << i << '\t' << Escaped(S.Name.Str()) << '\t' << S.Category << '\t' << ElementName(P.Kind) << '\t'
                   << P.Size << '\t' << Hex(P.FGColor, 8) << '\t' << Hex(P.BGColor, 8) << '\t'
                   << TrueFalse(P.Transparent) << '\t' << P.Direction << '\t' << P.Length << '\n';
     }
@@ -194,13 +186,14 @@ TLandMark LandMarkOfLine(const std::vector<std::string>& F, const TLandMark& Tem
     return L;
 }
 
+// The fields of a line as the listing writes them, its escapes undone.
 std::vector<std::string> SplitTabs(const std::string& Line)
 {
     std::vector<std::string> out;
     std::size_t From = 0;
     for (;;) {
         const auto Tab = Line.find('\t', From);
-        out.push_back(Line.substr(From, Tab == std::string::npos ? std::string::npos : Tab - From));
+        out.push_back(Unescaped(Line.substr(From, Tab == std::string::npos ? std::string::npos : Tab - From)));
         if (Tab == std::string::npos) return out;
         From = Tab + 1;
     }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -83,4 +84,42 @@ TEST(CliImport, ExportImportRoundTripAndBox)
     const std::string alps = Slurp(dir + "/alps.geojson");
     for (const char* name : {"Wien", "Bern", "Venezia", "Lake with island"}) EXPECT_NE(alps.find(name), std::string::npos);
     EXPECT_EQ(alps.find("Archipelago"), std::string::npos);
+}
+
+TEST(CliImport, ChangedNamesAreToldAndListingsKeepOneLinePerItem)
+{
+    const std::string dir = CliTempDir();
+    const std::string base = dir + "/n", file = dir + "/names.geojson";
+    ASSERT_EQ(RunTyxgeo({"db", "create", base}).ExitCode, 0);
+    std::ofstream(file) << R"({"type":"FeatureCollection","features":[)"
+                           R"({"type":"Feature","properties":{"name":"Two\nlines"},"geometry":{"type":"Point","coordinates":[1,1]}},)"
+                           R"({"type":"Feature","properties":{"name":"\u0141\u00f3d\u017a"},"geometry":{"type":"Point","coordinates":[2,2]}},)"
+                           R"({"type":"Feature","properties":{"name":"Wien"},"geometry":{"type":"Point","coordinates":[3,3]}}]})";
+    auto r = RunTyxgeo({"db", "import", base, file});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_NE(r.Err.find("tyxgeo: warning: " + file + ": 2 names changed"), std::string::npos) << r.Err;
+    // A name given to db add keeps its control characters; the listings escape them.
+    ASSERT_EQ(RunTyxgeo({"db", "add", base, "town", "Tab\there\\\x01", "4,4"}).ExitCode, 0);
+    for (const char* listing : {"list", "box"}) {
+        r = RunTyxgeo(listing == std::string("list") ? std::vector<std::string>{"db", "list", base}
+                                                     : std::vector<std::string>{"db", "box", base, "0", "5", "0", "5"});
+        ASSERT_EQ(r.ExitCode, 0) << r.Err;
+        EXPECT_EQ(std::count(r.Out.begin(), r.Out.end(), '\n'), 4) << r.Out;
+        EXPECT_NE(r.Out.find("\tTwo lines\t"), std::string::npos) << r.Out;
+        EXPECT_NE(r.Out.find("\t?\xC3\xB3" "d?\t"), std::string::npos) << r.Out;
+        EXPECT_NE(r.Out.find("\tTab\\there\\\\\\x01\t"), std::string::npos) << r.Out;
+    }
+}
+
+TEST(CliImport, PointsBeyondTheBoundAreRefusedWithTheOption)
+{
+    const std::string dir = CliTempDir();
+    const std::string base = dir + "/p";
+    ASSERT_EQ(RunTyxgeo({"db", "create", base}).ExitCode, 0);
+    const auto r = RunTyxgeo({"db", "import", base, Shapes, "--max-points", "20"});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_NE(r.Err.find(Shapes + ": feature "), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("more than 20 points; --max-points allows more"), std::string::npos) << r.Err;
+    EXPECT_EQ(RunTyxgeo({"db", "import", base, Shapes, "--max-points", "40"}).ExitCode, 0);
+    EXPECT_EQ(RunTyxgeo({"db", "import", base, Shapes, "--max-points", "0"}).ExitCode, 2);
 }

@@ -73,6 +73,17 @@ TEST(CliLandMarks, ListingAndRenderingWarnOfACutBlockAndOfCoordinatesThatAreNotN
     }
 }
 
+TEST(CliLandMarks, ATabAndABackslashAreEscapedInTheListingAndReadBack)
+{
+    const std::string File = CliTempDir() + "/esc.xml";
+    const std::string Line = "1\t1.000000000\t2.000000000\t0.000000000\t0\t0\tCircle\t8\t00000000\t000000FF\tfalse\t90\t40\t"
+                             "C:\\\\x\t20000101000000\tone\\ttab\n";
+    ASSERT_EQ(RunTyxgeo({"landmarks-write", File, "--id", "e"}, Line).ExitCode, 0);
+    const auto L = RunTyxgeo({"landmarks", File});
+    ASSERT_EQ(L.ExitCode, 0) << L.Err;
+    EXPECT_EQ(L.Out, Line);
+}
+
 TEST(CliLandMarks, SymbolsAreListed)
 {
     const std::string File = CliTempDir() + "/sym.xml";

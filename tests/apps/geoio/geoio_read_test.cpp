@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <limits>
 #include <string>
@@ -102,21 +104,122 @@ TEST(GeoIORead, CsvWithHeaderQuotesAndOptions)
     EXPECT_EQ(items[2].Class, 0);
 
     TReadOptions opt;
-    const auto plain = ReadCsvText("Graz,47.07,15.44\nLinz,48.3,14.29,4\n", "mem.csv", opt);
+    TReadStats stats;
+    const auto plain = ReadCsvText("Graz,47.07,15.44\nLinz,48.3,14.29,4\n", "mem.csv", opt, stats);
     ASSERT_EQ(plain.size(), 2u);
     EXPECT_EQ(Pts(plain[0]), "47.07,15.44");
     EXPECT_EQ(plain[1].Class, 4);
+}
+
+TEST(GeoIORead, NamesLoseControlCharactersAndChangesAreCounted)
+{
+    // Brackets and an escaped quote inside a name do not count as nesting.
+    const std::string brackets = "\\\"" + std::string(70, '[');
+    const std::string text =
+        R"({"type":"FeatureCollection","features":[)"
+        R"({"type":"Feature","properties":{"name":"Tab\there\nand there"},"geometry":{"type":"Point","coordinates":[0,0]}},)"
+        R"({"type":"Feature","properties":{"name":"Krak\u00f3w"},"geometry":{"type":"Point","coordinates":[0,0]}},)"
+        R"({"type":"Feature","properties":{"name":"\u0141\u00f3d\u017a"},"geometry":{"type":"Point","coordinates":[0,0]}},)"
+        R"({"type":"Feature","properties":{"name":")" + std::string(60, 'L') + R"("},"geometry":{"type":"Point","coordinates":[0,0]}},)"
+        R"({"type":"Feature","properties":{"name":")" + brackets + R"("},"geometry":{"type":"Point","coordinates":[0,0]}}]})";
+    TReadStats stats;
+    const auto items = ReadJsonText(text, "names.json", {}, stats);
+    ASSERT_EQ(items.size(), 5u);
+    EXPECT_EQ(items[0].Name, "Tab here and there");
+    EXPECT_EQ(items[1].Name, "Krak\xC3\xB3w"); // Windows-1252 holds it
+    EXPECT_EQ(items[4].Name, brackets.substr(1));
+    EXPECT_EQ(stats.NamesChanged, 4); // the control characters, the L with stroke, the longer than 59
+
+    TReadStats csv;
+    const auto towns = ReadCsvText("\"Two\nlines\",1,2\nPlain,1,2\n", "t.csv", {}, csv);
+    ASSERT_EQ(towns.size(), 2u);
+    EXPECT_EQ(towns[0].Name, "Two lines");
+    EXPECT_EQ(csv.NamesChanged, 1);
+}
+
+TEST(GeoIORead, PointsBeyondTheBoundAreRefusedUnlessAllowed)
+{
+    // A line that refers 1000 times to one 1000-point arc: a million points from 8 KB.
+    std::string arc, refs;
+    for (int i = 0; i < 1000; ++i) {
+        arc += i ? ",[0,0]" : "[0,0]";
+        refs += i ? ",0" : "0";
+    }
+    const std::string text = R"({"type":"Topology","arcs":[[)" + arc + R"(]],"objects":{"a":{"type":"LineString","arcs":[)" +
+                             refs + "]}}}";
+    TReadStats stats;
+    try {
+        ReadJsonText(text, "many.json", {}, stats);
+        ADD_FAILURE() << "accepted";
+    } catch (const EGeoIOPointLimit& e) {
+        EXPECT_NE(std::string(e.what()).find("many.json: feature 1: more than " + std::to_string(100 * text.size()) +
+                                             " points, 100 per byte of the file"),
+                  std::string::npos)
+            << e.what();
+    }
+    // A bound given replaces the default one, and counts every point, of plain GeoJSON too.
+    const std::string three = R"({"type":"MultiPoint","coordinates":[[0,0],[1,1],[2,2]]})";
+    TReadOptions allow;
+    allow.MaxPoints = 3;
+    EXPECT_EQ(ReadJsonText(three, "m.json", allow, stats).size(), 3u);
+    allow.MaxPoints = 2;
+    EXPECT_THROW(ReadJsonText(three, "m.json", allow, stats), EGeoIOPointLimit);
+}
+
+TEST(GeoIORead, RingWindingRoundManyTimesIsCutInLinearTime)
+{
+    // 20 000 points, each step 179 degrees east for half the ring, then back west: the ring winds
+    // round 5 000 times and its pieces lie in 2 500 windows of 360 degrees. The same ring with
+    // steps of half the size stays within one window and is read without cutting.
+    const auto ring = [](double Scale) {
+        std::string coords;
+        double lon = 0;
+        for (int i = 0; i < 20000; ++i) {
+            const double wrapped = std::remainder(lon, 360.0) * Scale;
+            coords += (i ? "," : "") + std::string("[") + std::to_string(wrapped == -180 ? 180 : wrapped) + "," +
+                      (i % 2 ? "1" : "-1") + "]";
+            lon += i < 10000 ? 179 : -179;
+        }
+        return R"({"type":"Polygon","coordinates":[[)" + coords + "]]}";
+    };
+    const auto read = [](const std::string& Text, std::size_t& Items) {
+        TReadStats stats;
+        const auto start = std::chrono::steady_clock::now();
+        Items = ReadJsonText(Text, "zig.json", {}, stats).size();
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    std::size_t cut = 0, whole = 0;
+    const double plain = read(ring(0.5), whole);
+    const double seconds = read(ring(1), cut);
+    EXPECT_EQ(whole, 1u);
+    EXPECT_EQ(cut, 4973u);
+    // Clipping the whole ring to each window took over ten times as long as the plain read.
+    EXPECT_LT(seconds, 3 * plain + 0.1) << plain;
 }
 
 TEST(GeoIORead, BadInputIsRefusedWithItsPlace)
 {
     struct Case {
         const char* Name;
-        const char* Text;
-        const char* Message;
+        std::string Text;
+        std::string Message;
         std::optional<TgdbItem> Kind;
     };
+    // Nesting far deeper than any geometry needs is refused at the bracket that goes too deep.
+    const std::string idAt = R"({"type":"Feature","id":)", posAt = R"({"type":"Point","coordinates":)";
+    const std::string collection = R"({"type":"GeometryCollection","geometries":[)";
+    std::string collections;
+    for (int i = 0; i < 3000; ++i) collections += collection;
+    collections += R"({"type":"Point","coordinates":[0,0]})";
+    for (int i = 0; i < 3000; ++i) collections += "]}";
+    const auto deep = [](std::size_t Levels) { return std::string(Levels, '[') + "0" + std::string(Levels, ']'); };
+    const auto byte = [](std::size_t At) { return "nested deeper than 72 levels at byte " + std::to_string(At); };
     const Case cases[] = {
+        {"id.json", idAt + deep(100000) + R"(,"geometry":null})", "id.json: " + byte(idAt.size() + 72), {}},
+        {"pos.json", posAt + deep(100000) + "}", "pos.json: " + byte(posAt.size() + 72), {}},
+        {"gc.json", collections, "gc.json: " + byte(36 * collection.size() + 1), {}},
+        // A value in a message is cut short.
+        {"long.json", posAt + R"([{"a":")" + std::string(5000, 'x') + R"("},1]})", R"(long.json: longitude {"a":"xxx)", {}},
         {"bad.json", R"({"type":"FeatureCollection","features":[)", "bad.json: not valid JSON: parse error at line 1", {}},
         {"lat.json", R"({"type":"Point","coordinates":[10,95]})", "lat.json: latitude 95 is out of range", {}},
         {"lon.json",
@@ -144,12 +247,13 @@ TEST(GeoIORead, BadInputIsRefusedWithItsPlace)
         const std::string name = c.Name;
         try {
             if (name.ends_with(".csv"))
-                ReadCsvText(c.Text, name, opt);
+                ReadCsvText(c.Text, name, opt, stats);
             else
                 ReadJsonText(c.Text, name, opt, stats);
             ADD_FAILURE() << name << ": accepted";
         } catch (const EGeoIOError& e) {
             EXPECT_NE(std::string(e.what()).find(c.Message), std::string::npos) << name << ": " << e.what();
+            EXPECT_LT(std::string(e.what()).size(), 200u) << name;
         }
     }
 }
