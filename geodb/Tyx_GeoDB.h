@@ -360,7 +360,7 @@ private:
     /// Reads the whole database again, keeping LazyWrite.
     void Reload();
     void LoadFiles(const std::string& Base);
-    void RepairSummary(std::vector<TgdbData>& Sum, std::size_t TornBytes);
+    void RepairSummary(std::vector<TgdbData>& Sum, std::size_t TornBytes, const std::vector<std::size_t>& Twice);
     std::string JournalName() const;
     /// The component message: Tail starts with the quote that closes the name.
     [[nodiscard]] std::string Msg(const std::string& Tail) const;

@@ -15,7 +15,7 @@
 #include <cstring>
 #include <exception>
 #include <optional>
-#include <unordered_set>
+#include <unordered_map>
 
 namespace tyx {
 
@@ -328,13 +328,24 @@ void TGeoDB::LoadFiles(const std::string& base)
     }
 
     std::vector<TgdbData> sum(sumBytes.size() / kRecSize);
+    std::unordered_map<int32_t, std::size_t> firstWithId;
+    std::vector<std::size_t> twice;
     for (std::size_t i = 0; i < sum.size(); ++i) {
-        sum[i] = DecodeRecord(sumBytes.data() + i * kRecSize);
+        const uint8_t* bytes = sumBytes.data() + i * kRecSize;
+        sum[i] = DecodeRecord(bytes);
         // A box edge that is not a number has no place in a sorted index: searches past it would
         // miss sound items. No add stores one, so it is damage.
         if (!FiniteBox(sum[i]))
             throw ETYXGeoDBError(Msg("\": SetGDBName: summary file \"" + nameGds + "\" is damaged: entry " +
                                      std::to_string(i + 1) + " has a bounding box edge that is not a finite number."));
+        // An interrupted delete leaves the moved record twice, byte for byte; two different records
+        // with one number are damage to one of them, and which one cannot be told.
+        const auto [first, isNew] = firstWithId.emplace(sum[i].ItemId, i);
+        if (!isNew && std::memcmp(bytes, sumBytes.data() + first->second * kRecSize, kRecSize) != 0)
+            throw ETYXGeoDBError(Msg("\": SetGDBName: summary file \"" + nameGds + "\" is damaged: entries " +
+                                     std::to_string(first->second + 1) + " and " + std::to_string(i + 1) +
+                                     " differ but carry the same item number " + std::to_string(sum[i].ItemId) + "."));
+        if (!isNew) twice.push_back(i);
     }
 
     // Create what is missing.
@@ -352,7 +363,7 @@ void TGeoDB::LoadFiles(const std::string& base)
     try {
         FNameGDS = nameGds;
         FNameGDD = nameGdd;
-        RepairSummary(sum, torn);
+        RepairSummary(sum, torn, twice);
         int32_t maxId = 0;
         for (const TgdbData& d : sum) maxId = std::max(maxId, d.ItemId);
         Load(nameIx, nameGds, nameGdd, header, std::move(sum), ixBytes, maxId);
@@ -366,7 +377,8 @@ void TGeoDB::LoadFiles(const std::string& base)
 // Mends what an interruption can leave in the summary: a torn last record is cut off (its block
 // becomes garbage for the next collection), and an item that a delete left twice (the moved last
 // record written, the file not yet shortened) loses its later copy, as the delete would have done.
-void TGeoDB::RepairSummary(std::vector<TgdbData>& Sum, std::size_t TornBytes)
+// Opening has made sure that such copies are byte for byte the same.
+void TGeoDB::RepairSummary(std::vector<TgdbData>& Sum, std::size_t TornBytes, const std::vector<std::size_t>& Twice)
 {
     const int64_t whole = static_cast<int64_t>(Sum.size()) * kRecSize;
     TJournal j;
@@ -375,12 +387,8 @@ void TGeoDB::RepairSummary(std::vector<TgdbData>& Sum, std::size_t TornBytes)
         FOpenReport.push_back(Msg("\": SetGDBName: summary file \"" + FNameGDS + "\" ended in " +
                                   std::to_string(TornBytes) + " bytes of a record that was never completed; they were removed."));
     }
-    std::unordered_set<int32_t> seen;
-    std::vector<std::size_t> twice;
-    for (std::size_t i = 0; i < Sum.size(); ++i)
-        if (!seen.insert(Sum[i].ItemId).second) twice.push_back(i);
     // From the back, so that the record moved into a hole is never one still to be removed.
-    for (auto it = twice.rbegin(); it != twice.rend(); ++it) {
+    for (auto it = Twice.rbegin(); it != Twice.rend(); ++it) {
         const std::size_t p = *it;
         FOpenReport.push_back(Msg("\": SetGDBName: item " + std::to_string(Sum[p].ItemId) +
                                   " was stored twice; its later copy, entry " + std::to_string(p + 1) + ", was removed."));
@@ -392,7 +400,7 @@ void TGeoDB::RepairSummary(std::vector<TgdbData>& Sum, std::size_t TornBytes)
         }
         Sum.pop_back();
     }
-    if (!twice.empty()) j.Truncate(0, static_cast<int64_t>(Sum.size()) * kRecSize);
+    if (!Twice.empty()) j.Truncate(0, static_cast<int64_t>(Sum.size()) * kRecSize);
     j.Commit(JournalName(), {FNameGDS, FNameGDD});
 }
 

@@ -195,6 +195,18 @@ TEST_F(Damaged, ItemStoredTwiceKeepsOneCopy)
     EXPECT_EQ(db.FindItemsInBox(-90, 90, -180, 180), (std::vector<int>{1, 2, 3}));
 }
 
+// Only a byte-identical copy is what an interrupted delete leaves; another record carrying the
+// same number (entry 1 given entry 3's) is damage, and no opening may delete either of them.
+TEST_F(Damaged, DifferentRecordsWithOneNumberAreDamage)
+{
+    Fill();
+    auto sum = Bytes(File(".tyxgds"));
+    const int32_t third = 3;
+    std::memcpy(sum.data(), &third, 4);
+    WriteBytes(File(".tyxgds"), sum);
+    ExpectRefused(".tyxgds", "entries 1 and 3 differ but carry the same item number 3");
+}
+
 TEST_F(Damaged, BlockBeyondTheEndIsReportedWhenRead)
 {
     Fill();
