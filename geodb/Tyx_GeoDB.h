@@ -167,11 +167,15 @@ public:
     void SetGDBName(const std::string& Value);
     /// What the last opening set aside or mended (one message each); empty when all was sound.
     const std::vector<std::string>& OpenReport() const { return FOpenReport; }
+    /// What the changes since the opening made but could not finish: index files that could not
+    /// be written (a full disk, say). The changes stand; the next opening with room rewrites the
+    /// files from the summary. One message each.
+    const std::vector<std::string>& Warnings() const { return FWarnings; }
     /// The base path (without extension); empty when closed. Setting it again opens the same
     /// database (a base that itself ends in an extension is given with ".tyxgds").
     std::string GetGDBName() const;
     bool LazyWrite() const { return FLazyWrite; }
-    /// Switching it off writes the five index files.
+    /// Switching it off writes the five index files (a failure to is one of the Warnings).
     void SetLazyWrite(bool Value);
     /// Rewrites index file Ix (0 to 4) from the table; nothing when closed.
     void SaveIndex(int Ix);
@@ -381,6 +385,7 @@ private:
               const std::array<std::vector<uint8_t>, 5>& IxBytes, int32_t MaxId);
     void ResetHeader();
     void SaveAllIndexes();
+    void SaveIndexesOrWarn();
     void SaveIndexesUnlessLazy();
     void WriteHeader(const char* Op, bool CounterOnly);
     void RebuildIndex(int Ix);
@@ -426,6 +431,7 @@ private:
     bool FOnPercDoneEnabled = true;
     TgdbSystemData FSystemData;
     std::vector<std::string> FOpenReport;
+    std::vector<std::string> FWarnings;
     // What lets a box query walk a band of an index instead of a half: the records' boxes packed
     // tight (by record), upper bounds of their heights and widths (never lowered by a deletion,
     // recomputed on opening), and the records taller or wider than a quarter degree, which a

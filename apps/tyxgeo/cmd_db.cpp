@@ -64,14 +64,30 @@ bool DatabaseExists(const std::string& Base)
     return std::filesystem::exists(b + ".tyxgds") || std::filesystem::exists(b + ".tyxgdd");
 }
 
+void PrintWarnings(const std::vector<std::string>& Notes)
+{
+    for (const std::string& note : Notes) std::cerr << "tyxgeo: warning: " << note << '\n';
+}
+
+/// At the end of a command: what its changes made but could not finish (index files that a full
+/// disk refused), then the database is closed.
+struct TCloseDb {
+    void operator()(TGeoDB* Db) const
+    {
+        PrintWarnings(Db->Warnings());
+        delete Db;
+    }
+};
+using TDbPtr = std::unique_ptr<TGeoDB, TCloseDb>;
+
 /// Opens the database; only `create` may make a new one.
-std::unique_ptr<TGeoDB> OpenDb(const std::string& Base, bool MayCreate)
+TDbPtr OpenDb(const std::string& Base, bool MayCreate)
 {
     if (!MayCreate && !DatabaseExists(Base)) throw DataError(fmt::format("no database at '{}'", Base));
-    auto db = std::make_unique<TGeoDB>();
+    TDbPtr db(new TGeoDB());
     db->SetName("tyxgeo");
     db->SetGDBName(Base);
-    for (const std::string& note : db->OpenReport()) std::cerr << "tyxgeo: warning: " << note << '\n';
+    PrintWarnings(db->OpenReport());
     return db;
 }
 

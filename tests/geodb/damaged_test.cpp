@@ -133,19 +133,30 @@ TEST_F(Damaged, EachKindOfBrokenIndexIsRebuiltAlone)
     }
 }
 
-TEST_F(Damaged, AHealingThatCannotBeWrittenLeavesTheComponentClosed)
+// A reading never needs to write: an index that cannot be rewritten is rebuilt in memory and
+// reported, and the next opening that can write it does.
+TEST_F(Damaged, AHealingThatCannotBeWrittenIsReportedAndLeftForLater)
 {
     Fill();
     std::filesystem::remove(File(".tyxgi1"));
     std::filesystem::create_directory(File(".tyxgi1.tmp")); // the rewrite cannot create its file
-    TGeoDB db;
-    EXPECT_THROW(db.SetGDBName(Base), EInOutError);
-    EXPECT_EQ(db.GetGDBName(), "");
-    EXPECT_EQ(db.NumEntries(), 0);
-    EXPECT_EQ(Town(db, "x", 0, 0), -1);
+    {
+        TGeoDB db;
+        ASSERT_NO_THROW(db.SetGDBName(Base));
+        EXPECT_EQ(db.NumEntries(), 4);
+        ASSERT_EQ(db.OpenReport().size(), 1u);
+        EXPECT_NE(db.OpenReport()[0].find(File(".tyxgi1") + "\" disagrees with the summary and could not be rewritten"),
+                  std::string::npos)
+            << db.OpenReport()[0];
+        EXPECT_EQ(db.GetClosestLatLowIx(2.5), 3);
+        EXPECT_EQ(db.FindItemsInBox(2.5, 3.5, 0, 40), (std::vector<int>{1, 3}));
+    }
+    EXPECT_EQ(SizeOf(File(".tyxgi1")), 0);
     std::filesystem::remove(File(".tyxgi1.tmp"));
+    TGeoDB db;
     db.SetGDBName(Base);
     EXPECT_EQ(db.NumEntries(), 4);
+    EXPECT_TRUE(db.OpenReport().empty());
     EXPECT_EQ(SizeOf(File(".tyxgi1")), 32);
 }
 
