@@ -348,6 +348,11 @@ public:
     /// fails, the database is opened again from its files (closed if that fails) before the
     /// error passes on.
     void GarbageCollection();
+    /// Copies every sound item of the database FName into a new database at OutName (none of
+    /// whose files may exist), with its item number, BLOBs and points, and the header. FName is
+    /// only read, however damaged. Returns one sentence for each record left out or renumbered,
+    /// and why, and for what else was lost.
+    static std::vector<std::string> Salvage(const std::string& FName, const std::string& OutName);
 
 private:
     // Holds the lock on the files for one operation; see geodb/gdb_sync.h.
@@ -406,7 +411,8 @@ private:
         bool FromFile;
         std::string SourceFile;
     };
-    int AddItem(const TItemArgs& A);
+    /// ItemId 0: the next free number; else that number, which no item may carry yet.
+    int AddItem(const TItemArgs& A, int32_t ItemId = 0);
     void ReplaceItem(int DBEntry, const TItemArgs& A);
     TgdbData BuildRecord(const TItemArgs& A, const char* Op) const;
     void WriteBlock(TgdbData& Rec, const TItemArgs& A, const char* Op);

@@ -91,20 +91,20 @@ void TGeoDB::ReplaceData(int DBEntry, const TgdbName& Name, const TgdbPolygon& P
                           MInfo.FilePath.Str()});
 }
 
-int TGeoDB::AddItem(const TItemArgs& A)
+int TGeoDB::AddItem(const TItemArgs& A, int32_t ItemId)
 {
     if (!IsOpen()) return -1;
     TSync sync(*this);
     if (!IsOpen()) return -1;
-    if (FSystemData.HighestID == std::numeric_limits<int32_t>::max())
+    if (ItemId == 0 && FSystemData.HighestID == std::numeric_limits<int32_t>::max())
         throw ETYXGeoDBError(Msg("\": AddData: no item number is left; the highest, " +
                                  std::to_string(FSystemData.HighestID) + ", is taken."));
     TgdbData rec = BuildRecord(A, "AddData");
     Progress(0);
     TAppendUndo undo(FNameGDS, FNameGDD, JournalName());
-    ++FSystemData.HighestID;
+    rec.ItemId = ItemId != 0 ? ItemId : FSystemData.HighestID + 1;
+    FSystemData.HighestID = std::max(FSystemData.HighestID, rec.ItemId);
     WriteHeader("AddData", true);
-    rec.ItemId = FSystemData.HighestID;
     WriteBlock(rec, A, "AddData");
     WriteSummaryRecord(FNumSumItems, rec);
     undo.Done();

@@ -376,6 +376,15 @@ void AddDbCommands(CLI::App& App)
         ShowProgress(*d, "reindex");
         d->RecalcIndexes();
     });
+
+    CLI::App* salvage = Sub(db, "salvage", "Copy every sound item of a (damaged) database into a new one, "
+                                           "listing what was left out; the database itself is only read", O);
+    salvage->add_option("OUT", O.Out, "The new database (none of its files may exist)")->required();
+    salvage->callback([o] {
+        if (!DatabaseExists(o->Base)) throw DataError(fmt::format("no database at '{}'", o->Base));
+        for (const std::string& note : TGeoDB::Salvage(o->Base, o->Out)) std::cerr << "tyxgeo: " << note << '\n';
+        std::cout << "salvaged " << OpenDb(o->Out, false)->NumEntries() << " items into " << o->Out << '\n';
+    });
 }
 
 } // namespace tyx::cli

@@ -156,6 +156,35 @@ TEST(CliDb, OwnFilesAndStrayLeftovers)
     EXPECT_TRUE(std::filesystem::exists(base + ".tyxgds.gctmp.setaside"));
 }
 
+// Two different records with one number (entry 1 given entry 3's): every command refuses the
+// database and changes nothing; salvage copies all three items into a new one.
+TEST(CliDb, DamagedDatabaseIsRefusedAndSalvaged)
+{
+    const std::string dir = CliTempDir(), base = dir + "/hurt", out = dir + "/saved";
+    ASSERT_EQ(RunTyxgeo({"db", "create", base}).ExitCode, 0);
+    for (const char* name : {"A", "B", "C"}) ASSERT_EQ(RunTyxgeo({"db", "add", base, "town", name, "1,2"}).ExitCode, 0);
+    std::string sum = Slurp(base + ".tyxgds");
+    sum[0] = 3;
+    std::ofstream(base + ".tyxgds", std::ios::binary) << sum;
+    for (const char* cmd : {"list", "reindex"}) {
+        const auto r = RunTyxgeo({"db", cmd, base});
+        EXPECT_EQ(r.ExitCode, 1) << cmd;
+        EXPECT_NE(r.Err.find("entries 1 and 3 differ but carry the same item number 3"), std::string::npos) << r.Err;
+    }
+    EXPECT_EQ(Slurp(base + ".tyxgds"), sum);
+    auto r = RunTyxgeo({"db", "salvage", base, out});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(r.Out, "salvaged 3 items into " + out + "\n");
+    EXPECT_EQ(r.Err, "tyxgeo: Entry 3 (\"C\") was copied as item 4: entry 1 carries the same number.\n");
+    EXPECT_EQ(Slurp(base + ".tyxgds"), sum);
+    r = RunTyxgeo({"db", "list", out});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(Lines(r.Out).size(), 3u);
+    r = RunTyxgeo({"db", "salvage", base, out});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_NE(r.Err.find("exists already"), std::string::npos) << r.Err;
+}
+
 // On a full disk (a small tmpfs, where the test may mount one) a command that fails has stored
 // nothing, one that stored reports success, a read needs no room, and an import that fails part
 // way says how many items went in.
