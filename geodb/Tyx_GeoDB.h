@@ -167,11 +167,15 @@ public:
     void SetGDBName(const std::string& Value);
     /// What the last opening set aside or mended (one message each); empty when all was sound.
     const std::vector<std::string>& OpenReport() const { return FOpenReport; }
+    /// What the changes since the opening made but could not finish: index files that could not
+    /// be written (a full disk, say). The changes stand; the next opening with room rewrites the
+    /// files from the summary. One message each.
+    const std::vector<std::string>& Warnings() const { return FWarnings; }
     /// The base path (without extension); empty when closed. Setting it again opens the same
     /// database (a base that itself ends in an extension is given with ".tyxgds").
     std::string GetGDBName() const;
     bool LazyWrite() const { return FLazyWrite; }
-    /// Switching it off writes the five index files.
+    /// Switching it off writes the five index files (a failure to is one of the Warnings).
     void SetLazyWrite(bool Value);
     /// Rewrites index file Ix (0 to 4) from the table; nothing when closed.
     void SaveIndex(int Ix);
@@ -344,6 +348,11 @@ public:
     /// fails, the database is opened again from its files (closed if that fails) before the
     /// error passes on.
     void GarbageCollection();
+    /// Copies every sound item of the database FName into a new database at OutName (none of
+    /// whose files may exist), with its item number, BLOBs and points, and the header. FName is
+    /// only read, however damaged. Returns one sentence for each record left out or renumbered,
+    /// and why, and for what else was lost.
+    static std::vector<std::string> Salvage(const std::string& FName, const std::string& OutName);
 
 private:
     // Holds the lock on the files for one operation; see geodb/gdb_sync.h.
@@ -360,7 +369,7 @@ private:
     /// Reads the whole database again, keeping LazyWrite.
     void Reload();
     void LoadFiles(const std::string& Base);
-    void RepairSummary(std::vector<TgdbData>& Sum, std::size_t TornBytes);
+    void RepairSummary(std::vector<TgdbData>& Sum, std::size_t TornBytes, const std::vector<std::size_t>& Twice);
     std::string JournalName() const;
     /// The component message: Tail starts with the quote that closes the name.
     [[nodiscard]] std::string Msg(const std::string& Tail) const;
@@ -381,6 +390,7 @@ private:
               const std::array<std::vector<uint8_t>, 5>& IxBytes, int32_t MaxId);
     void ResetHeader();
     void SaveAllIndexes();
+    void SaveIndexesOrWarn();
     void SaveIndexesUnlessLazy();
     void WriteHeader(const char* Op, bool CounterOnly);
     void RebuildIndex(int Ix);
@@ -401,7 +411,8 @@ private:
         bool FromFile;
         std::string SourceFile;
     };
-    int AddItem(const TItemArgs& A);
+    /// ItemId 0: the next free number; else that number, which no item may carry yet.
+    int AddItem(const TItemArgs& A, int32_t ItemId = 0);
     void ReplaceItem(int DBEntry, const TItemArgs& A);
     TgdbData BuildRecord(const TItemArgs& A, const char* Op) const;
     void WriteBlock(TgdbData& Rec, const TItemArgs& A, const char* Op);
@@ -426,6 +437,7 @@ private:
     bool FOnPercDoneEnabled = true;
     TgdbSystemData FSystemData;
     std::vector<std::string> FOpenReport;
+    std::vector<std::string> FWarnings;
     // What lets a box query walk a band of an index instead of a half: the records' boxes packed
     // tight (by record), upper bounds of their heights and widths (never lowered by a deletion,
     // recomputed on opening), and the records taller or wider than a quarter degree, which a

@@ -64,10 +64,15 @@ void TJournal::Commit(const std::string& Name, const std::array<std::string, 2>&
     if (FBytes.empty()) return;
     std::vector<uint8_t> all = FBytes;
     Put(all, Fnv1a(all.data(), all.size()));
-    {
+    // A journal that could not be written whole (a full disk) changed nothing and is not left
+    // behind; once it is whole, the change is made now or at the next opening.
+    try {
         TFile j(Name, omCreate);
         j.WriteAt(0, all.data(), all.size());
         j.Close();
+    } catch (...) {
+        RemoveFileQuietly(Name);
+        throw;
     }
     Apply(Files);
     RemoveFileQuietly(Name);

@@ -15,8 +15,9 @@ public:
     /// Files are named by their place in the list given to Commit and Recover.
     void Write(int File, int64_t Offset, const void* Data, std::size_t Count);
     void Truncate(int File, int64_t Length);
-    /// Writes the journal to Name, makes the changes and removes the journal. Should a change fail,
-    /// the journal stays for the next opening.
+    /// Writes the journal to Name, makes the changes and removes the journal. Should the journal
+    /// itself fail, nothing is changed and no journal stays; should a change fail, the journal
+    /// stays for the next opening.
     void Commit(const std::string& Name, const std::array<std::string, 2>& Files) const;
     /// Makes the changes of a whole journal Name and removes it; true when there was one to make.
     /// A torn or foreign journal is removed without a change.

@@ -6,6 +6,7 @@
 #include "geodb/gdb_journal.h"
 #include "geodb/gdb_records.h"
 #include "geodb/gdb_sync.h"
+#include "host/tyx_errors.h"
 #include "host/tyx_rounding.h"
 #include "support/Tyx_filesys.h"
 
@@ -15,7 +16,7 @@
 #include <cstring>
 #include <exception>
 #include <optional>
-#include <unordered_set>
+#include <unordered_map>
 
 namespace tyx {
 
@@ -247,7 +248,7 @@ void TGeoDB::SetGDBName(const std::string& Value)
 
 void TGeoDB::Close()
 {
-    if (FLazyWrite && IsOpen()) SaveAllIndexes();
+    if (FLazyWrite && IsOpen()) SaveIndexesOrWarn();
     FLazyWrite = false;
     ClearState();
 }
@@ -270,6 +271,7 @@ void TGeoDB::ClearState()
 
 void TGeoDB::Open(const std::string& Value)
 {
+    FWarnings.clear();
     if (IsOpen()) {
         const bool lazy = FLazyWrite;
         Close();
@@ -328,13 +330,24 @@ void TGeoDB::LoadFiles(const std::string& base)
     }
 
     std::vector<TgdbData> sum(sumBytes.size() / kRecSize);
+    std::unordered_map<int32_t, std::size_t> firstWithId;
+    std::vector<std::size_t> twice;
     for (std::size_t i = 0; i < sum.size(); ++i) {
-        sum[i] = DecodeRecord(sumBytes.data() + i * kRecSize);
+        const uint8_t* bytes = sumBytes.data() + i * kRecSize;
+        sum[i] = DecodeRecord(bytes);
         // A box edge that is not a number has no place in a sorted index: searches past it would
         // miss sound items. No add stores one, so it is damage.
         if (!FiniteBox(sum[i]))
             throw ETYXGeoDBError(Msg("\": SetGDBName: summary file \"" + nameGds + "\" is damaged: entry " +
                                      std::to_string(i + 1) + " has a bounding box edge that is not a finite number."));
+        // An interrupted delete leaves the moved record twice, byte for byte; two different records
+        // with one number are damage to one of them, and which one cannot be told.
+        const auto [first, isNew] = firstWithId.emplace(sum[i].ItemId, i);
+        if (!isNew && std::memcmp(bytes, sumBytes.data() + first->second * kRecSize, kRecSize) != 0)
+            throw ETYXGeoDBError(Msg("\": SetGDBName: summary file \"" + nameGds + "\" is damaged: entries " +
+                                     std::to_string(first->second + 1) + " and " + std::to_string(i + 1) +
+                                     " differ but carry the same item number " + std::to_string(sum[i].ItemId) + "."));
+        if (!isNew) twice.push_back(i);
     }
 
     // Create what is missing.
@@ -352,7 +365,7 @@ void TGeoDB::LoadFiles(const std::string& base)
     try {
         FNameGDS = nameGds;
         FNameGDD = nameGdd;
-        RepairSummary(sum, torn);
+        RepairSummary(sum, torn, twice);
         int32_t maxId = 0;
         for (const TgdbData& d : sum) maxId = std::max(maxId, d.ItemId);
         Load(nameIx, nameGds, nameGdd, header, std::move(sum), ixBytes, maxId);
@@ -366,21 +379,20 @@ void TGeoDB::LoadFiles(const std::string& base)
 // Mends what an interruption can leave in the summary: a torn last record is cut off (its block
 // becomes garbage for the next collection), and an item that a delete left twice (the moved last
 // record written, the file not yet shortened) loses its later copy, as the delete would have done.
-void TGeoDB::RepairSummary(std::vector<TgdbData>& Sum, std::size_t TornBytes)
+// Opening has made sure that such copies are byte for byte the same. Cutting off a torn tail needs
+// no journal, and so no free space: no record lies there.
+void TGeoDB::RepairSummary(std::vector<TgdbData>& Sum, std::size_t TornBytes, const std::vector<std::size_t>& Twice)
 {
-    const int64_t whole = static_cast<int64_t>(Sum.size()) * kRecSize;
-    TJournal j;
     if (TornBytes > 0) {
-        j.Truncate(0, whole);
+        TFile f(FNameGDS, omReadWrite);
+        f.Truncate(static_cast<int64_t>(Sum.size()) * kRecSize);
+        f.Close();
         FOpenReport.push_back(Msg("\": SetGDBName: summary file \"" + FNameGDS + "\" ended in " +
                                   std::to_string(TornBytes) + " bytes of a record that was never completed; they were removed."));
     }
-    std::unordered_set<int32_t> seen;
-    std::vector<std::size_t> twice;
-    for (std::size_t i = 0; i < Sum.size(); ++i)
-        if (!seen.insert(Sum[i].ItemId).second) twice.push_back(i);
+    TJournal j;
     // From the back, so that the record moved into a hole is never one still to be removed.
-    for (auto it = twice.rbegin(); it != twice.rend(); ++it) {
+    for (auto it = Twice.rbegin(); it != Twice.rend(); ++it) {
         const std::size_t p = *it;
         FOpenReport.push_back(Msg("\": SetGDBName: item " + std::to_string(Sum[p].ItemId) +
                                   " was stored twice; its later copy, entry " + std::to_string(p + 1) + ", was removed."));
@@ -392,7 +404,7 @@ void TGeoDB::RepairSummary(std::vector<TgdbData>& Sum, std::size_t TornBytes)
         }
         Sum.pop_back();
     }
-    if (!twice.empty()) j.Truncate(0, static_cast<int64_t>(Sum.size()) * kRecSize);
+    if (!Twice.empty()) j.Truncate(0, static_cast<int64_t>(Sum.size()) * kRecSize);
     j.Commit(JournalName(), {FNameGDS, FNameGDD});
 }
 
@@ -410,21 +422,34 @@ void TGeoDB::Load(const std::array<std::string, 5>& nameIx, const std::string& n
     FNumSumItems = static_cast<int>(FSumData.size());
     RecomputeExtents();
 
-    // The summary is the truth; an index that disagrees with it is rebuilt and written back.
-    if (IndexAgrees<TIxItemIDRec>(ixBytes[0], FSumData, [](const TgdbData& d) { return d.ItemId; })) {
-        FIx0ItemId.assign(DecodeIndex<TIxItemIDRec>(ixBytes[0]));
-    } else {
-        RebuildIndex(0);
-        SaveIndex(0);
-    }
-    for (int k = 1; k <= 4; ++k) {
-        if (IndexAgrees<TIxLLRec>(ixBytes[k], FSumData, [k](const TgdbData& d) { return LLKey(d, k); })) {
-            LLIndex(k).assign(DecodeIndex<TIxLLRec>(ixBytes[k]));
-        } else {
-            RebuildIndex(k);
-            SaveIndex(k);
+    // The summary is the truth; an index that disagrees with it is rebuilt and written back. A
+    // reading never needs free space: a file that cannot be written is left for the next opening.
+    std::string unwritten, error;
+    int count = 0;
+    const auto rebuild = [&](int Ix) {
+        RebuildIndex(Ix);
+        try {
+            SaveIndex(Ix);
+        } catch (const EInOutError& e) {
+            unwritten += (count++ ? ", \"" : "\"") + FNameIX[static_cast<std::size_t>(Ix)] + "\"";
+            if (error.empty()) error = e.what();
         }
+    };
+    if (IndexAgrees<TIxItemIDRec>(ixBytes[0], FSumData, [](const TgdbData& d) { return d.ItemId; }))
+        FIx0ItemId.assign(DecodeIndex<TIxItemIDRec>(ixBytes[0]));
+    else
+        rebuild(0);
+    for (int k = 1; k <= 4; ++k) {
+        if (IndexAgrees<TIxLLRec>(ixBytes[k], FSumData, [k](const TgdbData& d) { return LLKey(d, k); }))
+            LLIndex(k).assign(DecodeIndex<TIxLLRec>(ixBytes[k]));
+        else
+            rebuild(k);
     }
+    if (count > 0)
+        FOpenReport.push_back(Msg("\": SetGDBName: index file" + std::string(count > 1 ? "s " : " ") + unwritten +
+                                  (count > 1 ? " disagree" : " disagrees") + " with the summary and could not be rewritten (" +
+                                  error + "); searches use tables rebuilt in memory, and the next opening with room "
+                                          "rewrites the files."));
 }
 
 // --- sharing the files with other programs ---
@@ -550,7 +575,7 @@ void TGeoDB::SetLazyWrite(bool Value)
 {
     if (Value == FLazyWrite) return;
     FLazyWrite = Value;
-    if (!Value) SaveAllIndexes();
+    if (!Value) SaveIndexesOrWarn();
 }
 
 void TGeoDB::SaveIndex(int Ix)
@@ -572,9 +597,21 @@ void TGeoDB::SaveAllIndexes()
     sync.Done();
 }
 
+// The index files are derived from the summary: a change that is in the summary has succeeded even
+// when they cannot be written (a full disk), and the next opening with room rewrites them.
+void TGeoDB::SaveIndexesOrWarn()
+{
+    try {
+        SaveAllIndexes();
+    } catch (const EInOutError& e) {
+        FWarnings.push_back(Msg(std::string("\": the index files could not be written (") + e.what() +
+                                "); the next opening rewrites them from the summary."));
+    }
+}
+
 void TGeoDB::SaveIndexesUnlessLazy()
 {
-    if (!FLazyWrite) SaveAllIndexes();
+    if (!FLazyWrite) SaveIndexesOrWarn();
 }
 
 // --- sorted insertion and index maintenance ---

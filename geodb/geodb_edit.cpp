@@ -13,6 +13,7 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <utility>
 
 namespace tyx {
 
@@ -35,6 +36,37 @@ TBlockFamily Family(TgdbItem Kind)
 {
     return IsPolygonKind(Kind) ? bfPolygon : Kind == gitBLOB ? bfBlob : bfNone;
 }
+
+// Cuts the summary and data files back to the lengths they had when a change began, unless the
+// change got as far as its record (Done) or is whole in its journal: a change that fails (on a
+// full disk, say) leaves no block or torn record behind, and cutting needs no free space.
+class TAppendUndo {
+public:
+    TAppendUndo(const std::string& Gds, const std::string& Gdd, const std::string& Journal)
+        : FFiles{{{Gds, StampOf(Gds).Size}, {Gdd, StampOf(Gdd).Size}}}, FJournal(Journal)
+    {
+    }
+    ~TAppendUndo()
+    {
+        if (FDone || Exists(FJournal)) return;
+        for (const auto& [name, length] : FFiles) {
+            try {
+                TFile f(name, omReadWrite);
+                if (length >= 0 && f.Size() > length) f.Truncate(length);
+                f.Close();
+            } catch (...) { // the failure that brought us here is the one to report
+            }
+        }
+    }
+    TAppendUndo(const TAppendUndo&) = delete;
+    TAppendUndo& operator=(const TAppendUndo&) = delete;
+    void Done() { FDone = true; }
+
+private:
+    std::array<std::pair<std::string, int64_t>, 2> FFiles;
+    std::string FJournal;
+    bool FDone = false;
+};
 
 } // namespace
 
@@ -59,21 +91,23 @@ void TGeoDB::ReplaceData(int DBEntry, const TgdbName& Name, const TgdbPolygon& P
                           MInfo.FilePath.Str()});
 }
 
-int TGeoDB::AddItem(const TItemArgs& A)
+int TGeoDB::AddItem(const TItemArgs& A, int32_t ItemId)
 {
     if (!IsOpen()) return -1;
     TSync sync(*this);
     if (!IsOpen()) return -1;
-    if (FSystemData.HighestID == std::numeric_limits<int32_t>::max())
+    if (ItemId == 0 && FSystemData.HighestID == std::numeric_limits<int32_t>::max())
         throw ETYXGeoDBError(Msg("\": AddData: no item number is left; the highest, " +
                                  std::to_string(FSystemData.HighestID) + ", is taken."));
     TgdbData rec = BuildRecord(A, "AddData");
     Progress(0);
-    ++FSystemData.HighestID;
+    TAppendUndo undo(FNameGDS, FNameGDD, JournalName());
+    rec.ItemId = ItemId != 0 ? ItemId : FSystemData.HighestID + 1;
+    FSystemData.HighestID = std::max(FSystemData.HighestID, rec.ItemId);
     WriteHeader("AddData", true);
-    rec.ItemId = FSystemData.HighestID;
     WriteBlock(rec, A, "AddData");
     WriteSummaryRecord(FNumSumItems, rec);
+    undo.Done();
     FSumData.push_back(rec);
     ++FNumSumItems;
     InsertIntoIndex(FNumSumItems, rec);
@@ -91,8 +125,10 @@ void TGeoDB::ReplaceItem(int DBEntry, const TItemArgs& A)
     TgdbData rec = BuildRecord(A, "ReplaceData");
     Progress(0);
     rec.ItemId = FSumData[static_cast<std::size_t>(DBEntry - 1)].ItemId;
+    TAppendUndo undo(FNameGDS, FNameGDD, JournalName());
     WriteBlock(rec, A, "ReplaceData");
     WriteSummaryRecord(DBEntry - 1, rec);
+    undo.Done();
     FSumData[static_cast<std::size_t>(DBEntry - 1)] = rec;
     RemoveIndexEntries(DBEntry);
     InsertIntoIndex(DBEntry, rec);

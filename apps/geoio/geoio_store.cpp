@@ -79,12 +79,14 @@ int StoreItems(TGeoDB& Db, const std::vector<TGeoItem>& Items, const std::functi
                 Db.AddData(it.Name, it.Points, it.Closed, it.Kind, it.Class, date, state, 0, 0, 0, 0, 0, 0, TMetaInfo{},
                            nullptr, 0, false);
         }
-    } catch (...) {
+    } catch (const std::exception& e) {
         try {
             restore();
         } catch (...) { // the first failure is the one to report
         }
-        throw;
+        // The items before the failing one are in the database: say so, so that a retry can skip them.
+        throw EGeoIOError(fmt::format("{}; {} of {} items were stored before that and stay in the database", e.what(),
+                                      done, Items.size()));
     }
     restore();
     if (Progress) Progress(100);

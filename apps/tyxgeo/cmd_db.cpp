@@ -65,14 +65,30 @@ bool DatabaseExists(const std::string& Base)
     return std::filesystem::exists(b + ".tyxgds") || std::filesystem::exists(b + ".tyxgdd");
 }
 
+void PrintWarnings(const std::vector<std::string>& Notes)
+{
+    for (const std::string& note : Notes) std::cerr << "tyxgeo: warning: " << note << '\n';
+}
+
+/// At the end of a command: what its changes made but could not finish (index files that a full
+/// disk refused), then the database is closed.
+struct TCloseDb {
+    void operator()(TGeoDB* Db) const
+    {
+        PrintWarnings(Db->Warnings());
+        delete Db;
+    }
+};
+using TDbPtr = std::unique_ptr<TGeoDB, TCloseDb>;
+
 /// Opens the database; only `create` may make a new one.
-std::unique_ptr<TGeoDB> OpenDb(const std::string& Base, bool MayCreate)
+TDbPtr OpenDb(const std::string& Base, bool MayCreate)
 {
     if (!MayCreate && !DatabaseExists(Base)) throw DataError(fmt::format("no database at '{}'", Base));
-    auto db = std::make_unique<TGeoDB>();
+    TDbPtr db(new TGeoDB());
     db->SetName("tyxgeo");
     db->SetGDBName(Base);
-    for (const std::string& note : db->OpenReport()) std::cerr << "tyxgeo: warning: " << note << '\n';
+    PrintWarnings(db->OpenReport());
     return db;
 }
 
@@ -372,6 +388,15 @@ void AddDbCommands(CLI::App& App)
         const auto d = OpenDb(o->Base, false);
         ShowProgress(*d, "reindex");
         d->RecalcIndexes();
+    });
+
+    CLI::App* salvage = Sub(db, "salvage", "Copy every sound item of a (damaged) database into a new one, "
+                                           "listing what was left out; the database itself is only read", O);
+    salvage->add_option("OUT", O.Out, "The new database (none of its files may exist)")->required();
+    salvage->callback([o] {
+        if (!DatabaseExists(o->Base)) throw DataError(fmt::format("no database at '{}'", o->Base));
+        for (const std::string& note : TGeoDB::Salvage(o->Base, o->Out)) std::cerr << "tyxgeo: " << note << '\n';
+        std::cout << "salvaged " << OpenDb(o->Out, false)->NumEntries() << " items into " << o->Out << '\n';
     });
 }
 

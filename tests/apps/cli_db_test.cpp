@@ -1,5 +1,6 @@
 // tyxgeo db: every subcommand once, with a wrong kind and a missing database.
 #include "cli_run.h"
+#include "tests/small_tmpfs.h"
 
 #include <gtest/gtest.h>
 
@@ -153,4 +154,74 @@ TEST(CliDb, OwnFilesAndStrayLeftovers)
     EXPECT_EQ(Lines(r.Out).size(), 1u);
     EXPECT_NE(r.Err.find("warning: "), std::string::npos) << r.Err;
     EXPECT_TRUE(std::filesystem::exists(base + ".tyxgds.gctmp.setaside"));
+}
+
+// Two different records with one number (entry 1 given entry 3's): every command refuses the
+// database and changes nothing; salvage copies all three items into a new one.
+TEST(CliDb, DamagedDatabaseIsRefusedAndSalvaged)
+{
+    const std::string dir = CliTempDir(), base = dir + "/hurt", out = dir + "/saved";
+    ASSERT_EQ(RunTyxgeo({"db", "create", base}).ExitCode, 0);
+    for (const char* name : {"A", "B", "C"}) ASSERT_EQ(RunTyxgeo({"db", "add", base, "town", name, "1,2"}).ExitCode, 0);
+    std::string sum = Slurp(base + ".tyxgds");
+    sum[0] = 3;
+    std::ofstream(base + ".tyxgds", std::ios::binary) << sum;
+    for (const char* cmd : {"list", "reindex"}) {
+        const auto r = RunTyxgeo({"db", cmd, base});
+        EXPECT_EQ(r.ExitCode, 1) << cmd;
+        EXPECT_NE(r.Err.find("entries 1 and 3 differ but carry the same item number 3"), std::string::npos) << r.Err;
+    }
+    EXPECT_EQ(Slurp(base + ".tyxgds"), sum);
+    auto r = RunTyxgeo({"db", "salvage", base, out});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(r.Out, "salvaged 3 items into " + out + "\n");
+    EXPECT_EQ(r.Err, "tyxgeo: Entry 3 (\"C\") was copied as item 4: entry 1 carries the same number.\n");
+    EXPECT_EQ(Slurp(base + ".tyxgds"), sum);
+    r = RunTyxgeo({"db", "list", out});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(Lines(r.Out).size(), 3u);
+    r = RunTyxgeo({"db", "salvage", base, out});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_NE(r.Err.find("exists already"), std::string::npos) << r.Err;
+}
+
+// On a full disk (a small tmpfs, where the test may mount one) a command that fails has stored
+// nothing, one that stored reports success, a read needs no room, and an import that fails part
+// way says how many items went in.
+TEST(CliDb, FullDisk)
+{
+    const std::string dir = CliTempDir(), mnt = dir + "/tmpfs", base = mnt + "/full";
+    std::filesystem::create_directory(mnt);
+    const tyx::test::TSmallTmpfs fs(mnt);
+    if (!fs.Mounted()) GTEST_SKIP() << "no tmpfs can be mounted here: " << fs.Error();
+    ASSERT_EQ(RunTyxgeo({"db", "create", base}).ExitCode, 0);
+    ASSERT_EQ(RunTyxgeo({"db", "add", base, "town", "A", "1,1"}).ExitCode, 0);
+    ASSERT_TRUE(fs.Fill("filler"));
+    std::vector<std::string> river = {"db", "add", base, "river", "R"};
+    for (int i = 0; i < 600; ++i) river.push_back("1," + std::to_string(i % 90));
+    auto r = RunTyxgeo(river);
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_NE(r.Err.find("No space left on device"), std::string::npos) << r.Err;
+    r = RunTyxgeo({"db", "add", base, "town", "B", "2,2"});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(r.Out, "2\n");
+    EXPECT_NE(r.Err.find("warning: Component \"tyxgeo\": the index files could not be written"), std::string::npos)
+        << r.Err;
+    r = RunTyxgeo({"db", "list", base});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(Lines(r.Out).size(), 2u);
+
+    const std::string csv = dir + "/towns.csv";
+    {
+        std::ofstream f(csv);
+        f << "name,lat,long\n";
+        for (int i = 0; i < 100; ++i) f << "T" << i << "," << i % 80 << "," << i << "\n";
+    }
+    r = RunTyxgeo({"db", "import", base, csv});
+    EXPECT_EQ(r.ExitCode, 1);
+    const std::size_t stored = Lines(RunTyxgeo({"db", "list", base}).Out).size() - 2;
+    EXPECT_GT(stored, 0u);
+    EXPECT_LT(stored, 100u);
+    EXPECT_NE(r.Err.find("; " + std::to_string(stored) + " of 100 items were stored before that"), std::string::npos)
+        << r.Err;
 }

@@ -133,19 +133,30 @@ TEST_F(Damaged, EachKindOfBrokenIndexIsRebuiltAlone)
     }
 }
 
-TEST_F(Damaged, AHealingThatCannotBeWrittenLeavesTheComponentClosed)
+// A reading never needs to write: an index that cannot be rewritten is rebuilt in memory and
+// reported, and the next opening that can write it does.
+TEST_F(Damaged, AHealingThatCannotBeWrittenIsReportedAndLeftForLater)
 {
     Fill();
     std::filesystem::remove(File(".tyxgi1"));
     std::filesystem::create_directory(File(".tyxgi1.tmp")); // the rewrite cannot create its file
-    TGeoDB db;
-    EXPECT_THROW(db.SetGDBName(Base), EInOutError);
-    EXPECT_EQ(db.GetGDBName(), "");
-    EXPECT_EQ(db.NumEntries(), 0);
-    EXPECT_EQ(Town(db, "x", 0, 0), -1);
+    {
+        TGeoDB db;
+        ASSERT_NO_THROW(db.SetGDBName(Base));
+        EXPECT_EQ(db.NumEntries(), 4);
+        ASSERT_EQ(db.OpenReport().size(), 1u);
+        EXPECT_NE(db.OpenReport()[0].find(File(".tyxgi1") + "\" disagrees with the summary and could not be rewritten"),
+                  std::string::npos)
+            << db.OpenReport()[0];
+        EXPECT_EQ(db.GetClosestLatLowIx(2.5), 3);
+        EXPECT_EQ(db.FindItemsInBox(2.5, 3.5, 0, 40), (std::vector<int>{1, 3}));
+    }
+    EXPECT_EQ(SizeOf(File(".tyxgi1")), 0);
     std::filesystem::remove(File(".tyxgi1.tmp"));
+    TGeoDB db;
     db.SetGDBName(Base);
     EXPECT_EQ(db.NumEntries(), 4);
+    EXPECT_TRUE(db.OpenReport().empty());
     EXPECT_EQ(SizeOf(File(".tyxgi1")), 32);
 }
 
@@ -193,6 +204,84 @@ TEST_F(Damaged, ItemStoredTwiceKeepsOneCopy)
     EXPECT_NE(db.OpenReport()[0].find("item 4 was stored twice"), std::string::npos) << db.OpenReport()[0];
     EXPECT_EQ(SizeOf(File(".tyxgds")), 360);
     EXPECT_EQ(db.FindItemsInBox(-90, 90, -180, 180), (std::vector<int>{1, 2, 3}));
+}
+
+// Only a byte-identical copy is what an interrupted delete leaves; another record carrying the
+// same number (entry 1 given entry 3's) is damage, and no opening may delete either of them.
+TEST_F(Damaged, DifferentRecordsWithOneNumberAreDamage)
+{
+    Fill();
+    auto sum = Bytes(File(".tyxgds"));
+    const int32_t third = 3;
+    std::memcpy(sum.data(), &third, 4);
+    WriteBytes(File(".tyxgds"), sum);
+    ExpectRefused(".tyxgds", "entries 1 and 3 differ but carry the same item number 3");
+}
+
+// Salvage reads a damaged database as it is and copies every sound item, numbers, points, BLOBs
+// and header kept, into a new one; it lists what it left out or renumbered and refuses any file
+// that exists, the damaged database's own above all.
+TEST_F(Damaged, SalvageCopiesEverySoundItemAndChangesNothing)
+{
+    Fill();
+    {
+        TGeoDB db;
+        db.SetGDBName(Base);
+        db.SetDescription("kept");
+        db.SetRevision(9);
+        Town(db, "c", 4, 4);
+        db.AddLake("l", Poly({{5, 5}, {6, 6}, {5, 7}}), 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    }
+    auto sum = Bytes(File(".tyxgds"));
+    const auto put = [&sum](std::size_t Entry, std::size_t Offset, auto Value) {
+        std::memcpy(sum.data() + (Entry - 1) * 120 + Offset, &Value, sizeof Value);
+    };
+    put(1, 0, int32_t{3});          // entry 1 given entry 3's number
+    put(5, 92, float{NAN});          // a town's box
+    put(6, 76, int32_t{1 << 20});    // the lake's block beyond the end
+    WriteBytes(File(".tyxgds"), sum);
+    const auto before = All();
+    const std::string out = Path("saved");
+
+    const std::vector<std::string> notes = TGeoDB::Salvage(Base, out);
+    EXPECT_EQ(All(), before);
+    ASSERT_EQ(notes.size(), 3u);
+    EXPECT_EQ(notes[0], "Entry 5 (item 5, \"c\") was left out: a bounding box edge is not a finite number.");
+    EXPECT_NE(notes[1].find("Entry 6 (item 6, \"l\") was left out: its block (offset 1048576, 24 bytes) lies outside"),
+              std::string::npos)
+        << notes[1];
+    EXPECT_EQ(notes[2], "Entry 3 (\"b\") was copied as item 7: entry 1 carries the same number.");
+    TGeoDB saved;
+    saved.SetGDBName(out);
+    EXPECT_TRUE(saved.OpenReport().empty());
+    EXPECT_EQ(saved.Description(), "kept");
+    EXPECT_EQ(saved.Revision(), 9);
+    EXPECT_EQ(ReadSystemInformation(out).HighestID, 7);
+    ASSERT_EQ(saved.NumEntries(), 4);
+    const std::vector<std::pair<std::string, int32_t>> want = {{"a", 3}, {"r", 2}, {"blob", 4}, {"b", 7}};
+    for (int e = 1; e <= 4; ++e) {
+        const TgdbData d = saved.GetSumdata(e);
+        EXPECT_EQ(std::make_pair(d.Name.Str(), d.ItemId), want[static_cast<std::size_t>(e - 1)]) << e;
+    }
+    TgdbPolygon river;
+    ASSERT_TRUE(saved.RetrievePolygon(2, river));
+    ASSERT_EQ(river.size(), 2u);
+    EXPECT_EQ(river[1].Longit, 20);
+    TMemoryStream blob;
+    TMetaInfo m;
+    ASSERT_TRUE(saved.RetrieveBLOB(3, m, blob));
+    EXPECT_EQ(blob.Size(), 40);
+    saved.SetGDBName("");
+
+    for (const auto& [target, why] : {std::pair{out, "exists already"}, {Base + ".dat", "of the database being salvaged"}}) {
+        try {
+            TGeoDB::Salvage(Base, target);
+            ADD_FAILURE() << target;
+        } catch (const ETYXGeoDBError& e) {
+            EXPECT_NE(std::string(e.what()).find(why), std::string::npos) << e.what();
+        }
+    }
+    EXPECT_EQ(All(), before);
 }
 
 TEST_F(Damaged, BlockBeyondTheEndIsReportedWhenRead)
