@@ -6,6 +6,7 @@
 
 #include <QImage>
 
+#include <climits>
 #include <vector>
 
 namespace tyx {
@@ -84,6 +85,31 @@ TEST(SymbolDrawing, ShapesHitTheirPixels)
         {"unknown element 12: the small plus", 50, 50, 12, 20, 0, 0, false,
          {{46, 50, F}, {54, 50, F}, {55, 50, W}, {45, 50, W}, {50, 46, F}, {50, 54, F}, {50, 55, W}, {50, 45, W},
           {51, 51, W}}},
+    };
+    for (const TSymbolCase& C : Cases) {
+        const QImage Img = Draw(C);
+        for (const TPixel& P : C.Pixels)
+            EXPECT_EQ(At(Img, P.X, P.Y), P.Color) << C.Name << " at (" << P.X << ", " << P.Y << ")";
+    }
+}
+
+TEST(SymbolDrawing, ExtremeNumbersDrawOnlyWhatReachesThePicture)
+{
+    const std::vector<TPixel> Blank = {{0, 0, W}, {100, 100, W}, {199, 199, W}, {0, 100, W}, {100, 199, W}};
+    const std::vector<TSymbolCase> Cases = {
+        // A negative length points the other way, however long.
+        {"arrow from, shortest length", 100, 100, lmArrowFrom, 8, 0, INT_MIN, false,
+         {{100, 100, F}, {100, 199, F}, {100, 99, W}, {100, 50, W}}},
+        {"arrow to, shortest length", 100, 100, lmArrowTo, 8, 0, INT_MIN, true,
+         {{100, 100, F}, {100, 199, F}, {100, 50, W}}},
+        {"arrow from, longest length and size", 100, 100, lmArrowFrom, INT_MAX, 180, INT_MAX, false,
+         {{100, 100, F}, {100, 199, F}, {100, 99, W}}},
+        // Anchors at the ends of the int range lie far off the picture, and so does all of them.
+        {"square at the right end", INT_MAX, 100, lmSquare, 8, 0, 0, false, Blank},
+        {"crossbox at the left end", INT_MIN, 100, lmCrossBox, 8, 0, 0, false, Blank},
+        {"circle in the far corner", INT_MIN, INT_MIN, lmCircle, 8, 0, 0, false, Blank},
+        {"spade below", 100, INT_MAX, lmSpade, INT_MAX, 0, 0, false, Blank},
+        {"plus above", 100, INT_MIN, lmPlus, INT_MIN, 0, 0, false, Blank},
     };
     for (const TSymbolCase& C : Cases) {
         const QImage Img = Draw(C);
