@@ -181,6 +181,8 @@ void DrawLandMarkSymbolOnCanvas(TCanvas& Canvas, int AX, int AY, TLandMarkElemen
     const int X = D.X, Y = D.Y, S = D.S;
     TCanvas& C = Canvas;
     if (StrokesOnly(Element, Transparent)) {
+        // The open diamond takes the brush colour as the filled one does, though nothing fills.
+        if (Element == lmSpade) C.Brush().SetColor(ColorBG);
         C.Stamp(StampFor({Element, ColorFG, ColorBG, S, Transparent}), X, Y);
         return;
     }

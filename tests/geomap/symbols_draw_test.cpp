@@ -118,6 +118,35 @@ TEST(SymbolDrawing, ExtremeNumbersDrawOnlyWhatReachesThePicture)
     }
 }
 
+TEST(SymbolDrawing, EachKindLeavesItsPenAndBrushColours)
+{
+    // The pen ends in the foreground colour; the kinds that outline a shape for filling set the
+    // brush to the background colour, also when they leave it open.
+    struct TCase {
+        int Element;
+        bool Transparent, SetsBrush;
+    };
+    const TCase Cases[] = {
+        {lmPlus, false, false},     {lmPlus, true, false},      {lmCross, false, false},  {lmCross, true, false},
+        {lmSquare, false, true},    {lmSquare, true, false},    {lmCrossBox, false, true}, {lmCrossBox, true, false},
+        {lmSpade, false, true},     {lmSpade, true, true},      {lmTriangle, true, true}, {lmCircle, false, true},
+        {lmArrowFrom, true, true},  {lmArrowTo, false, true},   {12, false, false},
+    };
+    QImage Img(40, 40, QImage::Format_RGB32);
+    Img.fill(Qt::white);
+    for (const TCase& K : Cases) {
+        TCanvas Canvas(&Img);
+        Canvas.Pen().SetColor(clGreen);
+        Canvas.Brush().SetColor(clYellow);
+        Canvas.Brush().SetStyle(bsClear);
+        DrawLandMarkSymbolOnCanvas(Canvas, 20, 20, static_cast<TLandMarkElement>(K.Element), F, B, 6, 0, 10,
+                                   K.Transparent);
+        EXPECT_EQ(Canvas.Pen().Color(), F) << K.Element << " " << K.Transparent;
+        EXPECT_EQ(Canvas.Brush().Color(), K.SetsBrush ? B : clYellow) << K.Element << " " << K.Transparent;
+        EXPECT_EQ(Canvas.Brush().Style(), K.SetsBrush ? bsSolid : bsClear) << K.Element << " " << K.Transparent;
+    }
+}
+
 TEST(SymbolDrawing, UserDefinedDrawsNothingAndKeepsThePen)
 {
     QImage Img(40, 40, QImage::Format_RGB32);
