@@ -1,6 +1,7 @@
 // Drawing a landmark symbol on a canvas. Lines leave out their end point (the canvas's rule), so
 // the coordinates below name one pixel beyond where a stroke is to stop.
 #include "geomap/Tyx_geomap.h"
+#include "geomap/geomap_overlay.h"
 #include "host/tyx_rounding.h"
 
 #include <algorithm>
@@ -60,12 +61,12 @@ struct TDrawable {
 
 TDrawable Drawable(int X, int Y, int Size, int Direction, int Length)
 {
-    // A size or length beyond kReach, or an anchor beyond kFar, only reaches further off any
-    // picture; within these bounds no coordinate below can overflow. Whole turns are dropped
-    // exactly, in integers.
-    constexpr int kReach = 1 << 24, kFar = 1 << 28;
-    return {std::clamp(X, -kFar, kFar), std::clamp(Y, -kFar, kFar), std::clamp(Size, -kReach, kReach),
-            std::clamp(Length, -kReach, kReach), Direction % 360};
+    // A size or length beyond kReach only reaches further off any picture, and so does a symbol
+    // anchored further out than NearAnyPicture keeps it; within these bounds no coordinate below
+    // can overflow. Whole turns are dropped exactly, in integers.
+    constexpr int kReach = 1 << 24;
+    const TPoint A = NearAnyPicture(Point(X, Y));
+    return {A.X, A.Y, std::clamp(Size, -kReach, kReach), std::clamp(Length, -kReach, kReach), Direction % 360};
 }
 
 /// What a stroke-only symbol looks like; its stamp is built once per look.
