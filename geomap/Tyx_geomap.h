@@ -46,9 +46,10 @@ enum TShowGrat : uint8_t { sgNone, sgPoints, sgLines, sgPointsAndLines, sgUTMGri
 
 /// Draws one symbol with its centre (arrows: the start of the shaft for lmArrowFrom, the tip for
 /// lmArrowTo) at canvas pixel (X, Y). Size, Length in pixels; Direction in degrees clockwise
-/// from straight up (triangles and arrows only). Uses the canvas's pen width and style; sets the
-/// pen and brush colours (and a clear brush for a transparent circle). lmUserDef draws nothing;
-/// an unknown Element a plus of 9 pixels in ColorFG.
+/// from straight up (triangles and arrows only); any int is safe. Uses the canvas's pen width and
+/// style; sets the pen colour and, but for the plus, the cross and the open square and cross box,
+/// the brush colour (a clear brush for a transparent circle). lmUserDef draws nothing; an unknown
+/// Element a plus of 9 pixels in ColorFG.
 void DrawLandMarkSymbolOnCanvas(TCanvas& Canvas, int X, int Y, TLandMarkElement Element, TColor ColorFG,
                                 TColor ColorBG, int Size, int Direction, int Length, bool Transparent);
 

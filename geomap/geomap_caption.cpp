@@ -131,7 +131,8 @@ void DrawLandMarkCaption(TCanvas& C, const TPoint& APoint, const TLMTextProperti
     if (Caption.Transparent) C.Brush().SetStyle(bsClear);
     TFont& F = C.Font();
     Keep(F.Color(), Caption.FGColor, [&](TColor V) { F.SetColor(V); });
-    Keep(F.Size(), std::max(1, Caption.Size), [&](int V) { F.SetSize(V); });
+    // A file that leaves the size out gives 0: such captions are written at the usual size.
+    Keep(F.Size(), Caption.Size > 0 ? Caption.Size : LMDefaultCaptionSize, [&](int V) { F.SetSize(V); });
     Keep(F.Style(), Caption.FontStyles, [&](TFontStyles V) { F.SetStyle(V); });
     if (F.Name() != Caption.FontName) F.SetName(Caption.FontName);
     if (F.Orientation() != 0) F.SetOrientation(0);

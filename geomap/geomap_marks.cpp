@@ -8,7 +8,9 @@ namespace tyx {
 
 void TGeoMap::DrawCalibMark(TCanvas& C, const TPoint& P) const
 {
-    const int x = P.X, y = P.Y;
+    // A mark far off the picture is drawn where its strokes cannot overflow.
+    const TPoint Q = NearAnyPicture(P);
+    const int x = Q.X, y = Q.Y;
     auto Diamond = [&](int d) {
         C.MoveTo(x - d, y);
         C.LineTo(x, y - d);

@@ -1,12 +1,23 @@
 // Internal to the map control: what the overlay files (graticule, UTM grid, marks, landmarks,
 // highlight) share.
 #pragma once
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
 #include "geomap/Tyx_geomap.h"
 
 namespace tyx {
+
+/// How far from the origin a drawn figure's anchor is kept: a figure reaching less than 2^27
+/// about an anchor further out shows on no picture, and its coordinates cannot overflow.
+inline constexpr int AnchorReach = 1 << 28;
+
+/// P with each coordinate pulled within AnchorReach.
+inline TPoint NearAnyPicture(TPoint P)
+{
+    return {std::clamp(P.X, -AnchorReach, AnchorReach), std::clamp(P.Y, -AnchorReach, AnchorReach)};
+}
 
 /// More lines than this in one family (parallels, meridians, grid northings or eastings) are
 /// not drawn at all: a spacing that fine for the box only buries the map.

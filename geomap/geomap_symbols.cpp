@@ -1,6 +1,7 @@
 // Drawing a landmark symbol on a canvas. Lines leave out their end point (the canvas's rule), so
 // the coordinates below name one pixel beyond where a stroke is to stop.
 #include "geomap/Tyx_geomap.h"
+#include "geomap/geomap_overlay.h"
 #include "host/tyx_rounding.h"
 
 #include <algorithm>
@@ -51,6 +52,21 @@ void FilledBox(TCanvas& C, std::span<const TPoint> Box, int X, int Y, int S, TCo
 TPoint Along(int X, int Y, double Angle, int Dist)
 {
     return Point(Round(std::sin(Angle) * Dist + X), Round(std::cos(Angle) * -Dist + Y));
+}
+
+/// A symbol's numbers, brought within what a picture can show before any arithmetic on them.
+struct TDrawable {
+    int X, Y, S, L, Direction;
+};
+
+TDrawable Drawable(int X, int Y, int Size, int Direction, int Length)
+{
+    // A size or length beyond kReach only reaches further off any picture, and so does a symbol
+    // anchored further out than NearAnyPicture keeps it; within these bounds no coordinate below
+    // can overflow. Whole turns are dropped exactly, in integers.
+    constexpr int kReach = 1 << 24;
+    const TPoint A = NearAnyPicture(Point(X, Y));
+    return {A.X, A.Y, std::clamp(Size, -kReach, kReach), std::clamp(Length, -kReach, kReach), Direction % 360};
 }
 
 /// What a stroke-only symbol looks like; its stamp is built once per look.
@@ -159,19 +175,19 @@ const TStrokeStamp& StampFor(const TStampKey& K)
 
 } // namespace
 
-void DrawLandMarkSymbolOnCanvas(TCanvas& Canvas, int X, int Y, TLandMarkElement Element, TColor ColorFG,
+void DrawLandMarkSymbolOnCanvas(TCanvas& Canvas, int AX, int AY, TLandMarkElement Element, TColor ColorFG,
                                 TColor ColorBG, int Size, int Direction, int Length, bool Transparent)
 {
-    // Beyond any picture's size a larger symbol draws the same pixels; the bound keeps the
-    // coordinates below from overflowing.
-    constexpr int kHuge = 1 << 24;
-    const int S = std::clamp(Size, -kHuge, kHuge);
+    const TDrawable D = Drawable(AX, AY, Size, Direction, Length);
+    const int X = D.X, Y = D.Y, S = D.S;
     TCanvas& C = Canvas;
     if (StrokesOnly(Element, Transparent)) {
+        // The open diamond takes the brush colour as the filled one does, though nothing fills.
+        if (Element == lmSpade) C.Brush().SetColor(ColorBG);
         C.Stamp(StampFor({Element, ColorFG, ColorBG, S, Transparent}), X, Y);
         return;
     }
-    const double Theta = Direction * std::numbers::pi / 180.0;
+    const double Theta = D.Direction * std::numbers::pi / 180.0;
     const double Third = 2.0 * std::numbers::pi / 3.0;
     const double Barb20 = std::numbers::pi / 9.0;
 
@@ -203,7 +219,7 @@ void DrawLandMarkSymbolOnCanvas(TCanvas& Canvas, int X, int Y, TLandMarkElement 
         // The shaft runs between (X, Y) and the point Length away along the direction; the head
         // sits at its far end for lmArrowFrom and at (X, Y) for lmArrowTo, its barbs running
         // back along the shaft 20 degrees either side.
-        const TPoint Far = Along(X, Y, Theta, Length);
+        const TPoint Far = Along(X, Y, Theta, D.L);
         const bool From = Element == lmArrowFrom;
         const TPoint Head = From ? Far : Point(X, Y);
         const int Sign = From ? -1 : 1;

@@ -133,10 +133,13 @@ struct TSymbolProperties {
     friend bool operator==(const TSymbolProperties&, const TSymbolProperties&) = default;
 };
 
+/// Points of the template's caption, and of a caption whose Size is 0 or below.
+inline constexpr int LMDefaultCaptionSize = 8;
+
 /// The caption of a landmark.
 struct TLMTextProperties {
     TLMText Text;          ///< empty: no caption
-    int Size = 0;          ///< font size
+    int Size = 0;          ///< font size, points; 0 or below: LMDefaultCaptionSize
     std::string FontName;
     TFontStyles FontStyles = 0;
     TColor FGColor = 0;

@@ -43,8 +43,8 @@ public:
 
     /// Copies entries and backup by value from another repository; ETYXError for any other object.
     void Assign(const TObject& Source);
-    /// Dest.Assign(*this) when Dest is a TSymbolRepository of this repository's own class (or the
-    /// base class); ETYXError otherwise.
+    /// Dest.Assign(*this) when Dest is a TSymbolRepository whose class this repository's class is
+    /// or derives from (through any number of steps); ETYXError otherwise.
     void AssignTo(TObject& Dest) const;
 
     int NumEntries() const { return FNEntries; }

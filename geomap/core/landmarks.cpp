@@ -23,7 +23,7 @@ TLandMark MakeDefaultLandMark()
     L.SymbolProps.FGColor = clBlue;
     L.SymbolProps.BGColor = clWhite;
     L.SymbolProps.Length = 10;
-    L.Caption.Size = 8;
+    L.Caption.Size = LMDefaultCaptionSize;
     L.Caption.FontName = "MS Sans Serif";
     L.Caption.FGColor = clBlack;
     L.Caption.BGColor = clWhite;

@@ -5,10 +5,32 @@
 #include "host/tyx_streams.h"
 #include "support/Tyx_math1.h"
 
+#include <cxxabi.h>
+
 #include <algorithm>
 #include <typeinfo>
 
 namespace tyx {
+
+namespace {
+
+/// True when class Derived is Base or derives from it, through any number of steps. The bases
+/// of a class known only at run time are found in the type descriptions of the Itanium C++ ABI
+/// (GCC and clang).
+bool IsOrDerivesFrom(const std::type_info& Derived, const std::type_info& Base)
+{
+    if (Derived == Base) return true;
+    if (const auto* One = dynamic_cast<const abi::__si_class_type_info*>(&Derived))
+        return IsOrDerivesFrom(*One->__base_type, Base);
+    if (const auto* Many = dynamic_cast<const abi::__vmi_class_type_info*>(&Derived)) {
+        const abi::__base_class_type_info* Bases = Many->__base_info;
+        for (unsigned i = 0; i < Many->__base_count; ++i)
+            if (IsOrDerivesFrom(*Bases[i].__base_type, Base)) return true;
+    }
+    return false;
+}
+
+} // namespace
 
 TLandMarkElement LandMarkElementFromName(std::string_view Name)
 {
@@ -44,8 +66,9 @@ void TSymbolRepository::Assign(const TObject& Source)
 void TSymbolRepository::AssignTo(TObject& Dest) const
 {
     // Only a destination whose class this one is, or derives from, can take all of it.
-    if (typeid(Dest) == typeid(*this) || typeid(Dest) == typeid(TSymbolRepository)) {
-        static_cast<TSymbolRepository&>(Dest).Assign(*this);
+    auto* Repository = dynamic_cast<TSymbolRepository*>(&Dest);
+    if (Repository && IsOrDerivesFrom(typeid(*this), typeid(Dest))) {
+        Repository->Assign(*this);
         return;
     }
     throw ETYXError("Cannot assign a TSymbolRepository to this object");

@@ -7,6 +7,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <utility>
 
 #include "geomap/geomap_overlay.h"
 #include "geomap_test_util.h"
@@ -55,13 +56,19 @@ TLMTextProperties Caption(TAlignment H, TVerticalAlignment V, int Direction, int
     return Cap;
 }
 
+/// Width and height of the caption's text at Size points.
+std::pair<int, int> TextSize(TCanvas& C, int Size)
+{
+    C.Font().SetName("Sans Serif");
+    C.Font().SetSize(Size);
+    return {C.TextWidth("Wien Mitte"), C.TextHeight("Wien Mitte")};
+}
+
 TEST(Caption, TheAnchorSitsWhereTheAlignmentSaysUprightAndRotated)
 {
     TBitmap Bmp(300, 300, pf32bit);
     TCanvas& C = Bmp.Canvas();
-    C.Font().SetName("Sans Serif");
-    C.Font().SetSize(11);
-    const int TW = C.TextWidth("Wien Mitte"), TH = C.TextHeight("Wien Mitte");
+    const auto [TW, TH] = TextSize(C, 11);
     const int w = TW / 2, h = TH / 2;
     const TPoint A{150, 150};
     struct TCase {
@@ -92,23 +99,38 @@ TEST(Caption, TheAnchorSitsWhereTheAlignmentSaysUprightAndRotated)
     }
 }
 
+/// Writes Cap at A on the bitmap cleared to white; the box of its background colour.
+TBox WrittenBox(TBitmap& Bmp, const TLMTextProperties& Cap, TPoint A)
+{
+    TCanvas& C = Bmp.Canvas();
+    C.Brush().SetColor(clWhite);
+    C.FillRect(Rect(0, 0, Bmp.Width(), Bmp.Height()));
+    DrawLandMarkCaption(C, A, Cap);
+    C.EndPaint();
+    return BoxOf(Bmp.Image(), clYellow);
+}
+
 TEST(Caption, TransparentCaptionsHaveNoBoxAndBadAlignmentsWriteNothing)
 {
     TBitmap Bmp(200, 100, pf32bit);
-    TCanvas& C = Bmp.Canvas();
-    C.Brush().SetColor(clWhite);
-    C.FillRect(Rect(0, 0, 200, 100));
     TLMTextProperties Cap = Caption(taLeftJustify, vaTop, 0, 0, 0);
     Cap.Transparent = true;
-    DrawLandMarkCaption(C, {20, 20}, Cap);
-    C.EndPaint();
-    EXPECT_EQ(BoxOf(Bmp.Image(), clYellow), TBox{});
+    EXPECT_EQ(WrittenBox(Bmp, Cap, {20, 20}), TBox{});
     EXPECT_NE(BoxOf(Bmp.Image(), clBlack), TBox{});
     Cap.Transparent = false;
     Cap.HAlignment = static_cast<TAlignment>(3);
-    DrawLandMarkCaption(C, {20, 60}, Cap);
-    C.EndPaint();
-    EXPECT_EQ(BoxOf(Bmp.Image(), clYellow), TBox{});
+    EXPECT_EQ(WrittenBox(Bmp, Cap, {20, 60}), TBox{});
+}
+
+TEST(Caption, ASizeOfZeroOrBelowWritesAtTheDefaultSize)
+{
+    TBitmap Bmp(300, 100, pf32bit);
+    const auto [TW, TH] = TextSize(Bmp.Canvas(), 8);
+    TLMTextProperties Cap = Caption(taLeftJustify, vaTop, 0, 0, 0);
+    for (const int Size : {0, -5, INT_MIN}) {
+        Cap.Size = Size;
+        EXPECT_EQ(WrittenBox(Bmp, Cap, {20, 20}), (TBox{20, 20, 20 + TW - 1, 20 + TH - 1})) << Size;
+    }
 }
 
 TEST(Caption, UprightTextLooksAsThePainterWritesIt)

@@ -372,6 +372,11 @@ TEST(GeoMapMouse, CentringOnPixelsAndPositions)
     EXPECT_EQ(M.TopLeft(), (TPoint{300, 200}));
     M.BringLocationToCenter(0.0, 29.9); // pixel (990, 1000)
     EXPECT_EQ(M.TopLeft(), (TPoint{800, 800}));
+    // A view far wider than the int range still puts the image at its top left.
+    M.SetMinMagnification(1e-300);
+    M.SetMagnification(1e-300);
+    M.BringLocationToCenter(7.0, 24.0);
+    EXPECT_EQ(M.TopLeft(), (TPoint{0, 0}));
 }
 
 TEST(GeoMapMouse, WheelAndKeysOnlyWhenEnabled)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <functional>
 #include <vector>
@@ -144,6 +145,19 @@ TEST(CalibMarks, TwoPointsGetTheirMarksButNoLines)
         EXPECT_EQ(PixelOf(P, X + 9, 50), Through15Bit(clWhite));
         EXPECT_EQ(PixelOf(P, X + 11, 50), Through15Bit(clGray));
     }
+}
+
+TEST(CalibMarks, AMarkFarOffTheViewDrawsNothing)
+{
+    // The far point's control column is the lowest int: its mark's strokes must not wrap round
+    // into the view.
+    TGeoMap M;
+    Prepare(M, 200, 100);
+    M.SetCalibModel(cmEquiRect);
+    ASSERT_TRUE(M.AddCalibPoint(47.5, 16.0, INT_MIN, 50));
+    M.SetShowGrat(sgPoints);
+    M.SetSuppressPaint(false);
+    EXPECT_EQ(Count(M.Picture(), MarkColor, 0, 0, 200, 100), 0);
 }
 
 struct TSpacingCase {

@@ -6,6 +6,7 @@
 
 #include <QImage>
 
+#include <climits>
 #include <vector>
 
 namespace tyx {
@@ -89,6 +90,60 @@ TEST(SymbolDrawing, ShapesHitTheirPixels)
         const QImage Img = Draw(C);
         for (const TPixel& P : C.Pixels)
             EXPECT_EQ(At(Img, P.X, P.Y), P.Color) << C.Name << " at (" << P.X << ", " << P.Y << ")";
+    }
+}
+
+TEST(SymbolDrawing, ExtremeNumbersDrawOnlyWhatReachesThePicture)
+{
+    const std::vector<TPixel> Blank = {{0, 0, W}, {100, 100, W}, {199, 199, W}, {0, 100, W}, {100, 199, W}};
+    const std::vector<TSymbolCase> Cases = {
+        // A negative length points the other way, however long.
+        {"arrow from, shortest length", 100, 100, lmArrowFrom, 8, 0, INT_MIN, false,
+         {{100, 100, F}, {100, 199, F}, {100, 99, W}, {100, 50, W}}},
+        {"arrow to, shortest length", 100, 100, lmArrowTo, 8, 0, INT_MIN, true,
+         {{100, 100, F}, {100, 199, F}, {100, 50, W}}},
+        {"arrow from, longest length and size", 100, 100, lmArrowFrom, INT_MAX, 180, INT_MAX, false,
+         {{100, 100, F}, {100, 199, F}, {100, 99, W}}},
+        // Anchors at the ends of the int range lie far off the picture, and so does all of them.
+        {"square at the right end", INT_MAX, 100, lmSquare, 8, 0, 0, false, Blank},
+        {"crossbox at the left end", INT_MIN, 100, lmCrossBox, 8, 0, 0, false, Blank},
+        {"circle in the far corner", INT_MIN, INT_MIN, lmCircle, 8, 0, 0, false, Blank},
+        {"spade below", 100, INT_MAX, lmSpade, INT_MAX, 0, 0, false, Blank},
+        {"plus above", 100, INT_MIN, lmPlus, INT_MIN, 0, 0, false, Blank},
+    };
+    for (const TSymbolCase& C : Cases) {
+        const QImage Img = Draw(C);
+        for (const TPixel& P : C.Pixels)
+            EXPECT_EQ(At(Img, P.X, P.Y), P.Color) << C.Name << " at (" << P.X << ", " << P.Y << ")";
+    }
+}
+
+TEST(SymbolDrawing, EachKindLeavesItsPenAndBrushColours)
+{
+    // The pen ends in the foreground colour; the kinds that outline a shape for filling set the
+    // brush to the background colour, also when they leave it open.
+    struct TCase {
+        int Element;
+        bool Transparent, SetsBrush;
+    };
+    const TCase Cases[] = {
+        {lmPlus, false, false},     {lmPlus, true, false},      {lmCross, false, false},  {lmCross, true, false},
+        {lmSquare, false, true},    {lmSquare, true, false},    {lmCrossBox, false, true}, {lmCrossBox, true, false},
+        {lmSpade, false, true},     {lmSpade, true, true},      {lmTriangle, true, true}, {lmCircle, false, true},
+        {lmArrowFrom, true, true},  {lmArrowTo, false, true},   {12, false, false},
+    };
+    QImage Img(40, 40, QImage::Format_RGB32);
+    Img.fill(Qt::white);
+    for (const TCase& K : Cases) {
+        TCanvas Canvas(&Img);
+        Canvas.Pen().SetColor(clGreen);
+        Canvas.Brush().SetColor(clYellow);
+        Canvas.Brush().SetStyle(bsClear);
+        DrawLandMarkSymbolOnCanvas(Canvas, 20, 20, static_cast<TLandMarkElement>(K.Element), F, B, 6, 0, 10,
+                                   K.Transparent);
+        EXPECT_EQ(Canvas.Pen().Color(), F) << K.Element << " " << K.Transparent;
+        EXPECT_EQ(Canvas.Brush().Color(), K.SetsBrush ? B : clYellow) << K.Element << " " << K.Transparent;
+        EXPECT_EQ(Canvas.Brush().Style(), K.SetsBrush ? bsSolid : bsClear) << K.Element << " " << K.Transparent;
     }
 }
 

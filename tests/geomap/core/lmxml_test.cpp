@@ -62,6 +62,41 @@ TEST(SymbolRepository, EntriesBackupAndAssignment)
     EXPECT_THROW(Copy.AssignTo(Other), ETYXError);
 }
 
+TEST(SymbolRepository, AssignToTakesAnyDestinationTheSourceIsOrDerivesFrom)
+{
+    struct TD1 : TSymbolRepository {};
+    struct TD2 : TD1 {};
+    struct TD3 : TD2 {};
+    struct TSibling : TSymbolRepository {};
+    TSymbolRepository R;
+    TD1 D1;
+    TD2 D2, D2b;
+    TD3 D3;
+    TSibling Sib;
+    struct TCase {
+        const char* Name;
+        TSymbolRepository& Source;
+        TSymbolRepository& Dest;
+        bool Taken;
+    };
+    const TCase Cases[] = {
+        {"three steps down", D3, R, true}, {"two steps", D3, D1, true}, {"two steps", D2, R, true},
+        {"one step", D2, D1, true},        {"same class", D2, D2b, true}, {"base to derived", D1, D2, false},
+        {"base to derived", R, D3, false}, {"sibling", Sib, D1, false},  {"sibling", D3, Sib, false},
+    };
+    for (const TCase& K : Cases) {
+        K.Source.SetNEntries(2);
+        K.Dest.SetNEntries(5);
+        if (K.Taken) {
+            EXPECT_NO_THROW(K.Source.AssignTo(K.Dest)) << K.Name;
+            EXPECT_EQ(K.Dest.NumEntries(), 2) << K.Name;
+        } else {
+            EXPECT_THROW(K.Source.AssignTo(K.Dest), ETYXError) << K.Name;
+            EXPECT_EQ(K.Dest.NumEntries(), 5) << K.Name;
+        }
+    }
+}
+
 TEST_F(SymbolFileTest, StoredLinesAndTheirReading)
 {
     TSymbolRepository R;
