@@ -322,7 +322,8 @@ public:
     /// + ".bmp" / ".xml") and loads both. Swapped bounds are put in order, steps <= 0 become 1
     /// and sizes below 100 become 100. Raises ETYXGeoMapError before drawing for latitudes outside
     /// -90..90, longitudes outside -360..360, non-finite values, a box without extent, more than
-    /// 10000 lines of either family, or more pixels than a map image may have.
+    /// 10000 lines of either family, a step too fine to change the box's values in double
+    /// precision, or more pixels than a map image may have.
     void CreateAndLoadEmptyMap(const std::string& FName, double LatLow, double LongLow, double LatHigh,
                                double LongHigh, double dLat, double dLong, int Wid, int Hgt,
                                const TOnDrawMapDataEvent& OnDrawMapData = {});
