@@ -431,6 +431,8 @@ public:
     /// Bounds of every zoom (SetMagnification, the mouse, the history, wheel and keys), control
     /// pixels per map-image pixel; default 1/64 to 64. A positive finite value is taken, the other
     /// bound follows when they would cross, and the current magnification is brought within them.
+    /// ZoomFitPage and the user's zooms (mouse, wheel, keys, history) go below MinMagnification
+    /// as far as an image needs to be shown whole, no further.
     double MinMagnification() const { return FMinMagnify; }
     void SetMinMagnification(double Value);
     double MaxMagnification() const { return FMaxMagnify; }
@@ -443,8 +445,9 @@ public:
     /// Centres the view on a position, kept inside the image; repaints. Nothing when the
     /// position cannot be converted to a pixel.
     void BringLocationToCenter(double Latitude, double Longitude);
-    /// Shows the whole image (the smaller of the two fitting magnifications, within the bounds)
-    /// from TopLeft (0, 0); repaints. Nothing without an image.
+    /// Shows the whole image (the smaller of the two fitting magnifications, at most
+    /// MaxMagnification, also below MinMagnification) from TopLeft (0, 0); repaints. Nothing
+    /// without an image.
     void ZoomFitPage();
 
     // ---- Zoom history (geomap_mouse.cpp) ----
@@ -619,8 +622,11 @@ private:
     void ComposeOffscreen(TBitmap& Out, const TPoint& ViewTopLeft, double Mag, int W, int H);
     void PrintWindow(QPainter& Printer, const TPoint& TopLeft, int Width, int Height, const QRectF& Target);
     void SetMapImageSize(int Width, int Height);
-    /// A magnification brought within the bounds (not positive: the lower bound).
-    double ClampMagnification(double Value) const;
+    /// The magnification at which the whole image fits the control; 0 without image or size.
+    double FitMagnification() const;
+    /// A magnification brought within the bounds (not positive: the lower bound). With ToFit
+    /// the lower bound gives way to FitMagnification, so that the whole image can be shown.
+    double ClampMagnification(double Value, bool ToFit = false) const;
     /// Takes a decoded image under its file name without repainting.
     void TakeMapImage(const TBitmap& Image, const std::string& FileName);
     /// Three calibration points on the image's corners from a world file's numbers.
