@@ -45,8 +45,9 @@ public:
     /// The list's capacity.
     static constexpr int MaxMaps = 200;
 
-    /// A 480 x 320 panel at (100, 50) with an empty map control, in pointer mode. The Qt parent
-    /// destroys it. Registers the cursors crGeoZoom and crGeoHand.
+    /// A 480 x 320 panel at (100, 50) with an empty map control, in pointer mode, whose EmptyMsg
+    /// is "TGeoAtlas: Empty" (a host may set its own). The Qt parent destroys it. Registers the
+    /// cursors crGeoZoom and crGeoHand.
     explicit TGeoAtlas(QWidget* Parent = nullptr);
     ~TGeoAtlas() override;
 
@@ -131,7 +132,6 @@ public:
     /// @}
 
 protected:
-    bool event(QEvent* Event) override;
     void resizeEvent(QResizeEvent* Event) override;
 
 private:
@@ -163,7 +163,6 @@ private:
     std::array<TMapDefinition, MaxMaps> FRegMaps{}; ///< map k is element k - 1
     int FCurrentMapIdx = 0;
     TCursor FCursor = crDefault;
-    bool FEmptyMsgSet = false;
 };
 
 } // namespace tyx
