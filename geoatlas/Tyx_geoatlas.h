@@ -9,6 +9,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 #include "geomap/Tyx_geomap.h"
 #include "host/gui/tyx_screen.h"
@@ -85,7 +86,8 @@ public:
     /// @name The list of maps
     /// @{
     /// Reads the calibration file (its first block) and adds the map at the end, or refreshes the
-    /// entry of the same file (names compared in lower case). Does not show it. False, changing
+    /// entry of the same file (names compared in lower case, Unicode rules; the file, and later
+    /// its image, found on the disk under the same fold). Does not show it. False, changing
     /// nothing, when the file cannot be read or when the list already holds MaxMaps other maps;
     /// a malformed file raises ETYXGeoMapError.
     bool RegisterMap(const std::string& MapFName);
@@ -135,6 +137,8 @@ protected:
     void resizeEvent(QResizeEvent* Event) override;
 
 private:
+    /// Unicode lower case: the one fold under which names are compared and files found.
+    static std::string LowerCase(std::string_view Text);
     /// The command bar along the top of the client area, the map control in the rest.
     void Arrange();
     void ButtonClick(QToolButton* Sender);

@@ -238,7 +238,7 @@ void TGeoAtlas::ResolveImageName(std::string& FileName) const
     if (FCurrentMapIdx < 1 || FCurrentMapIdx > FNumRegMaps) return;
     const std::string& Calib = FRegMaps[FCurrentMapIdx - 1].LoadFName;
     const std::string Dir = Calib.substr(0, Calib.size() - StripPath(Calib).size());
-    FileName = FindFileIgnoringCase(Dir + StripPath(FileName));
+    FileName = FindFileIgnoringCase(Dir + StripPath(FileName), LowerCase);
 }
 
 } // namespace tyx

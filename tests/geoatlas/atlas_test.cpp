@@ -146,8 +146,18 @@ TEST_F(AtlasTest, NamesAreComparedInLowerCaseButFilesReadAsSpelled)
     EXPECT_EQ(A.CurrentMap()->MapImgWidth(), 300);
     EXPECT_EQ(A.MapSelector()->currentIndex(), 0);
 
+    // Letters beyond ASCII fold alike for the list and for the files on the disk.
+    WriteMap("ÜBERSICHT.xml", Wide, 100, "Overview", "ÄRA.bmp");
+    std::filesystem::rename(FDir / "ÄRA.bmp", FDir / "äRA.BMP");
+    ASSERT_TRUE(A.RegisterMap(Path("übersicht.xml")));
+    ASSERT_TRUE(A.RegisterMap(Path("ÜBERSICHT.XML"))); // the same map
+    ASSERT_EQ(A.NumRegMaps(), 2);
+    EXPECT_EQ(A.Maps(2).MapFName, QString::fromStdString(Path("übersicht.xml")).toLower().toStdString());
+    ASSERT_TRUE(A.SelectMap(2));
+    EXPECT_EQ(A.CurrentMap()->MapImgWidth(), 300);
+
     EXPECT_FALSE(A.RegisterMap(Path("missing.xml")));
-    EXPECT_EQ(A.NumRegMaps(), 1);
+    EXPECT_EQ(A.NumRegMaps(), 2);
     EXPECT_EQ(A.GetMapDef(0), TMapDefinition{});
     EXPECT_EQ(A.GetMapDef(201), TMapDefinition{});
 }
