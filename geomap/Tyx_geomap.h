@@ -341,6 +341,10 @@ public:
     /// image's type) and a .prj beside it naming WGS 84 or the UTM zone. ETYXGeoMapError unless
     /// the model is cmEquiRect or cmUTM on WGS 84 and fitted.
     void SaveWorldFile(const std::string& FileName);
+    /// The world file and the .prj that SaveWorldFile(FileName) writes.
+    std::vector<std::string> WorldFileNames(const std::string& FileName) const;
+    /// The files beside ImageFile that LoadWorldFile may read: world files, then .prj files.
+    static std::vector<std::string> WorldFileSources(const std::string& ImageFile);
     /// Loads the image (.jpg, .jpeg, .bmp, .png, .tif, .tiff) and calibrates it from the world file
     /// beside it with three points on its corners: cmEquiRect in degrees, or cmUTM when a .prj
     /// names a UTM zone on WGS 84. ETYXGeoMapError, with the control unchanged, for a missing or
