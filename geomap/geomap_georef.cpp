@@ -388,7 +388,8 @@ void TGeoMap::LoadWorldFile(const std::string& ImageFile)
     TGeoRef Ref;
     if (!ParseWorldFile(ReadText(World), Ref.Affine))
         throw ETYXGeoMapError(Name(), "LoadWorldFile: \"" + World + "\" does not hold six numbers");
-    if (const auto Prj = std::find_if(Prjs, Sources.end(), IsFile); Prj != Sources.end() && !ParsePrj(ReadText(*Prj), Ref))
+    const auto Prj = std::find_if(Prjs, Sources.end(), IsFile);
+    if (Prj != Sources.end() && !ParsePrj(ReadText(*Prj), Ref))
         throw ETYXGeoMapError(Name(), "\"" + *Prj +
                                           "\": unsupported georeferencing (only geographic WGS 84 and "
                                           "UTM on WGS 84 are read)");

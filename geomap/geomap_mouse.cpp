@@ -358,7 +358,8 @@ void TGeoMapMouse::ZoomWindowRelease(int X, int Y)
     if (P1.X == P2.X || P1.Y == P2.Y) return;
     const int W = FMap.width(), H = FMap.height();
     const int DX = std::abs(P2.X - P1.X), DY = std::abs(P2.Y - P1.Y);
-    const double Mag = FMap.ClampMagnification(DY < DX ? static_cast<double>(W) / DX : static_cast<double>(H) / DY, true);
+    const double ToWindow = DY < DX ? static_cast<double>(W) / DX : static_cast<double>(H) / DY;
+    const double Mag = FMap.ClampMagnification(ToWindow, true);
     FMap.FMagnify = Mag;
     // Centres the chosen rectangle, also when the bounds kept the zoom from fitting it.
     FMap.FTopLeft = TPoint{P1.X + Round(((P2.X - P1.X) - W / Mag) / 2), P1.Y + Round(((P2.Y - P1.Y) - H / Mag) / 2)};
