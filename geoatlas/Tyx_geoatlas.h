@@ -9,6 +9,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 #include "geomap/Tyx_geomap.h"
 #include "host/gui/tyx_screen.h"
@@ -45,8 +46,9 @@ public:
     /// The list's capacity.
     static constexpr int MaxMaps = 200;
 
-    /// A 480 x 320 panel at (100, 50) with an empty map control, in pointer mode. The Qt parent
-    /// destroys it. Registers the cursors crGeoZoom and crGeoHand.
+    /// A 480 x 320 panel at (100, 50) with an empty map control, in pointer mode, whose EmptyMsg
+    /// is "TGeoAtlas: Empty" (a host may set its own). The Qt parent destroys it. Registers the
+    /// cursors crGeoZoom and crGeoHand.
     explicit TGeoAtlas(QWidget* Parent = nullptr);
     ~TGeoAtlas() override;
 
@@ -84,7 +86,8 @@ public:
     /// @name The list of maps
     /// @{
     /// Reads the calibration file (its first block) and adds the map at the end, or refreshes the
-    /// entry of the same file (names compared in lower case). Does not show it. False, changing
+    /// entry of the same file (names compared in lower case, Unicode rules; the file, and later
+    /// its image, found on the disk under the same fold). Does not show it. False, changing
     /// nothing, when the file cannot be read or when the list already holds MaxMaps other maps;
     /// a malformed file raises ETYXGeoMapError.
     bool RegisterMap(const std::string& MapFName);
@@ -131,10 +134,11 @@ public:
     /// @}
 
 protected:
-    bool event(QEvent* Event) override;
     void resizeEvent(QResizeEvent* Event) override;
 
 private:
+    /// Unicode lower case: the one fold under which names are compared and files found.
+    static std::string LowerCase(std::string_view Text);
     /// The command bar along the top of the client area, the map control in the rest.
     void Arrange();
     void ButtonClick(QToolButton* Sender);
@@ -163,7 +167,6 @@ private:
     std::array<TMapDefinition, MaxMaps> FRegMaps{}; ///< map k is element k - 1
     int FCurrentMapIdx = 0;
     TCursor FCursor = crDefault;
-    bool FEmptyMsgSet = false;
 };
 
 } // namespace tyx

@@ -3,7 +3,6 @@
 #include "geoatlas/Tyx_geoatlas.h"
 
 #include <QComboBox>
-#include <QEvent>
 #include <QIcon>
 #include <QPixmap>
 #include <QToolButton>
@@ -94,6 +93,8 @@ TGeoAtlas::TGeoAtlas(QWidget* Parent) : QFrame(Parent)
     };
     FGeoMap->OnDataRendered = [this](TObject*, TCanvas& Canvas) { DrawOutlines(Canvas); };
     FGeoMap->OnMapImageRequest = [this](TObject*, std::string& FileName) { ResolveImageName(FileName); };
+    // Set once, here, so that a host's own message stays.
+    FGeoMap->SetEmptyMsg(EmptyAtlasMsg);
     Arrange();
 
     LoadCursorResource(crGeoZoom, ":/geoatlas/CURGEOZOOM", 6, 6);
@@ -111,16 +112,6 @@ void TGeoAtlas::SetName(const std::string& Value)
 {
     TComponent::SetName(Value);
     setObjectName(QString::fromStdString(Value));
-}
-
-bool TGeoAtlas::event(QEvent* Event)
-{
-    // Polish comes once the widget is about to be shown or rendered for the first time.
-    if (Event->type() == QEvent::Polish && !FEmptyMsgSet) {
-        FEmptyMsgSet = true;
-        FGeoMap->SetEmptyMsg(EmptyAtlasMsg);
-    }
-    return QFrame::event(Event);
 }
 
 void TGeoAtlas::resizeEvent(QResizeEvent* Event)
@@ -247,7 +238,7 @@ void TGeoAtlas::ResolveImageName(std::string& FileName) const
     if (FCurrentMapIdx < 1 || FCurrentMapIdx > FNumRegMaps) return;
     const std::string& Calib = FRegMaps[FCurrentMapIdx - 1].LoadFName;
     const std::string Dir = Calib.substr(0, Calib.size() - StripPath(Calib).size());
-    FileName = FindFileIgnoringCase(Dir + StripPath(FileName));
+    FileName = FindFileIgnoringCase(Dir + StripPath(FileName), LowerCase);
 }
 
 } // namespace tyx

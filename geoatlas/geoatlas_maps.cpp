@@ -10,21 +10,17 @@
 
 namespace tyx {
 
-namespace {
-
-std::string LowerCase(const std::string& Text)
+std::string TGeoAtlas::LowerCase(std::string_view Text)
 {
-    return QString::fromStdString(Text).toLower().toStdString();
+    return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size())).toLower().toStdString();
 }
-
-} // namespace
 
 bool TGeoAtlas::RegisterMap(const std::string& MapFName)
 {
     const std::string Key = LowerCase(MapFName);
     // The list is keyed by the lower-cased name, but the file is read under the name it has on
     // the disk, so that names with capitals work on file systems that tell case apart.
-    const std::string LoadName = FindFileIgnoringCase(MapFName);
+    const std::string LoadName = FindFileIgnoringCase(MapFName, LowerCase);
     TCalibData Data;
     TCalibModel Model = cmUndefined;
     if (!ParseCalibData(LoadName, "", Data, Model)) return false;

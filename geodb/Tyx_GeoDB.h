@@ -174,6 +174,8 @@ public:
     /// The base path (without extension); empty when closed. Setting it again opens the same
     /// database (a base that itself ends in an extension is given with ".tyxgds").
     std::string GetGDBName() const;
+    /// The seven files of the open database (summary, data, five indexes); empty when closed.
+    std::vector<std::string> FileNames() const;
     bool LazyWrite() const { return FLazyWrite; }
     /// Switching it off writes the five index files (a failure to is one of the Warnings).
     void SetLazyWrite(bool Value);

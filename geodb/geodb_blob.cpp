@@ -411,12 +411,19 @@ void TGeoDB::Reopen()
     }
 }
 
+std::vector<std::string> TGeoDB::FileNames() const
+{
+    if (!IsOpen()) return {};
+    std::vector<std::string> names{FNameGDS, FNameGDD};
+    names.insert(names.end(), FNameIX.begin(), FNameIX.end());
+    return names;
+}
+
 bool TGeoDB::IsOwnFile(const std::string& Name) const
 {
     std::error_code ec;
-    if (std::filesystem::equivalent(Name, FNameGDS, ec) || std::filesystem::equivalent(Name, FNameGDD, ec)) return true;
-    for (const std::string& ix : FNameIX)
-        if (std::filesystem::equivalent(Name, ix, ec)) return true;
+    for (const std::string& own : FileNames())
+        if (std::filesystem::equivalent(Name, own, ec)) return true;
     return false;
 }
 

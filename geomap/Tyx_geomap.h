@@ -323,7 +323,8 @@ public:
     /// + ".bmp" / ".xml") and loads both. Swapped bounds are put in order, steps <= 0 become 1
     /// and sizes below 100 become 100. Raises ETYXGeoMapError before drawing for latitudes outside
     /// -90..90, longitudes outside -360..360, non-finite values, a box without extent, more than
-    /// 10000 lines of either family, or more pixels than a map image may have.
+    /// 10000 lines of either family, a step too fine to change the box's values in double
+    /// precision, or more pixels than a map image may have.
     void CreateAndLoadEmptyMap(const std::string& FName, double LatLow, double LongLow, double LatHigh,
                                double LongHigh, double dLat, double dLong, int Wid, int Hgt,
                                const TOnDrawMapDataEvent& OnDrawMapData = {});
@@ -341,6 +342,10 @@ public:
     /// image's type) and a .prj beside it naming WGS 84 or the UTM zone. ETYXGeoMapError unless
     /// the model is cmEquiRect or cmUTM on WGS 84 and fitted.
     void SaveWorldFile(const std::string& FileName);
+    /// The world file and the .prj that SaveWorldFile(FileName) writes.
+    std::vector<std::string> WorldFileNames(const std::string& FileName) const;
+    /// The files beside ImageFile that LoadWorldFile may read: world files, then .prj files.
+    static std::vector<std::string> WorldFileSources(const std::string& ImageFile);
     /// Loads the image (.jpg, .jpeg, .bmp, .png, .tif, .tiff) and calibrates it from the world file
     /// beside it with three points on its corners: cmEquiRect in degrees, or cmUTM when a .prj
     /// names a UTM zone on WGS 84. ETYXGeoMapError, with the control unchanged, for a missing or
@@ -431,6 +436,8 @@ public:
     /// Bounds of every zoom (SetMagnification, the mouse, the history, wheel and keys), control
     /// pixels per map-image pixel; default 1/64 to 64. A positive finite value is taken, the other
     /// bound follows when they would cross, and the current magnification is brought within them.
+    /// ZoomFitPage and the user's zooms (mouse, wheel, keys, history) go below MinMagnification
+    /// as far as an image needs to be shown whole, no further.
     double MinMagnification() const { return FMinMagnify; }
     void SetMinMagnification(double Value);
     double MaxMagnification() const { return FMaxMagnify; }
@@ -443,8 +450,9 @@ public:
     /// Centres the view on a position, kept inside the image; repaints. Nothing when the
     /// position cannot be converted to a pixel.
     void BringLocationToCenter(double Latitude, double Longitude);
-    /// Shows the whole image (the smaller of the two fitting magnifications, within the bounds)
-    /// from TopLeft (0, 0); repaints. Nothing without an image.
+    /// Shows the whole image (the smaller of the two fitting magnifications, at most
+    /// MaxMagnification, also below MinMagnification) from TopLeft (0, 0); repaints. Nothing
+    /// without an image.
     void ZoomFitPage();
 
     // ---- Zoom history (geomap_mouse.cpp) ----
@@ -619,8 +627,11 @@ private:
     void ComposeOffscreen(TBitmap& Out, const TPoint& ViewTopLeft, double Mag, int W, int H);
     void PrintWindow(QPainter& Printer, const TPoint& TopLeft, int Width, int Height, const QRectF& Target);
     void SetMapImageSize(int Width, int Height);
-    /// A magnification brought within the bounds (not positive: the lower bound).
-    double ClampMagnification(double Value) const;
+    /// The magnification at which the whole image fits the control; 0 without image or size.
+    double FitMagnification() const;
+    /// A magnification brought within the bounds (not positive: the lower bound). With ToFit
+    /// the lower bound gives way to FitMagnification, so that the whole image can be shown.
+    double ClampMagnification(double Value, bool ToFit = false) const;
     /// Takes a decoded image under its file name without repainting.
     void TakeMapImage(const TBitmap& Image, const std::string& FileName);
     /// Three calibration points on the image's corners from a world file's numbers.

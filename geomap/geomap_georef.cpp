@@ -340,9 +340,6 @@ void TGeoMap::SaveWorldFile(const std::string& FileName)
     if (Degenerate(T))
         throw ETYXGeoMapError(Name(), "SaveWorldFile: the calibration is not fitted");
 
-    std::string ImageExt = Extension(FMapImgName);
-    if (ImageExt.empty() || FMapImgName == "$unknown$") ImageExt = Extension(FileName);
-    const std::string Base = StripExtension(FileName);
     std::string Text;
     for (double V : T) Text += Shortest(V) + "\r\n";
     const auto Write = [this](const std::string& Name, const std::string& Content) {
@@ -351,32 +348,51 @@ void TGeoMap::SaveWorldFile(const std::string& FileName)
         Out.close();
         if (!Out) throw ETYXGeoMapError(this->Name(), "SaveWorldFile: cannot write \"" + Name + "\"");
     };
-    Write(Base + WorldExtension(ImageExt), Text);
-    Write(Base + ".prj", PrjText(Model, GetUTMZone(), GetUTMHemisphere() == hemiSouth));
+    const std::vector<std::string> Names = WorldFileNames(FileName);
+    Write(Names[0], Text);
+    Write(Names[1], PrjText(Model, GetUTMZone(), GetUTMHemisphere() == hemiSouth));
+}
+
+std::vector<std::string> TGeoMap::WorldFileNames(const std::string& FileName) const
+{
+    std::string ImageExt = Extension(FMapImgName);
+    if (ImageExt.empty() || FMapImgName == "$unknown$") ImageExt = Extension(FileName);
+    const std::string Base = StripExtension(FileName);
+    return {Base + WorldExtension(ImageExt), Base + ".prj"};
+}
+
+/// WorldFileSources ends with the .prj in these many spellings.
+constexpr std::ptrdiff_t PrjSpellings = 2;
+
+std::vector<std::string> TGeoMap::WorldFileSources(const std::string& ImageFile)
+{
+    const std::string Base = StripExtension(ImageFile);
+    const std::string Ext = Extension(ImageFile);
+    std::vector<std::string> Names;
+    // Tools disagree on BMP: .bpw by the first-and-last-letter rule, .bgw by some.
+    for (const std::string& Candidate :
+         {WorldExtension(Ext), Ext + "w", std::string(".wld"), std::string(".bgw"), std::string(".prj")})
+        for (const std::string& Name : {Base + Candidate, Base + Upper(Candidate)}) Names.push_back(Name);
+    return Names;
 }
 
 void TGeoMap::LoadWorldFile(const std::string& ImageFile)
 {
-    const std::string Base = StripExtension(ImageFile);
-    const std::string Ext = Extension(ImageFile);
-    std::string World;
-    // Tools disagree on BMP: .bpw by the first-and-last-letter rule, .bgw by some.
-    for (const std::string& Candidate : {WorldExtension(Ext), Ext + "w", std::string(".wld"), std::string(".bgw")})
-        for (const std::string& Name : {Base + Candidate, Base + Upper(Candidate)})
-            if (World.empty() && FileExists(Name)) World = Name;
-    if (World.empty()) throw ETYXGeoMapError(Name(), "LoadWorldFile: no world file beside \"" + ImageFile + "\"");
+    const std::vector<std::string> Sources = WorldFileSources(ImageFile);
+    const auto Prjs = Sources.end() - PrjSpellings;
+    const auto IsFile = [](const std::string& Name) { return FileExists(Name); };
+    const auto Found = std::find_if(Sources.begin(), Prjs, IsFile);
+    if (Found == Prjs) throw ETYXGeoMapError(Name(), "LoadWorldFile: no world file beside \"" + ImageFile + "\"");
+    const std::string World = *Found;
 
     TGeoRef Ref;
     if (!ParseWorldFile(ReadText(World), Ref.Affine))
         throw ETYXGeoMapError(Name(), "LoadWorldFile: \"" + World + "\" does not hold six numbers");
-    for (const std::string& Prj : {Base + ".prj", Base + ".PRJ"}) {
-        if (!FileExists(Prj)) continue;
-        if (!ParsePrj(ReadText(Prj), Ref))
-            throw ETYXGeoMapError(Name(), "\"" + Prj +
-                                              "\": unsupported georeferencing (only geographic WGS 84 and "
-                                              "UTM on WGS 84 are read)");
-        break;
-    }
+    const auto Prj = std::find_if(Prjs, Sources.end(), IsFile);
+    if (Prj != Sources.end() && !ParsePrj(ReadText(*Prj), Ref))
+        throw ETYXGeoMapError(Name(), "\"" + *Prj +
+                                          "\": unsupported georeferencing (only geographic WGS 84 and "
+                                          "UTM on WGS 84 are read)");
     if (IsTiff(ImageFile)) {
         const TTiffQuiet Quiet;
         const TTiffPtr Tif = OpenTiff(Name(), ImageFile);

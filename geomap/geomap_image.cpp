@@ -68,6 +68,10 @@ TMapBox NormaliseBox(const std::string& Component, double LatLow, double LongLow
         throw ETYXGeoMapError(Component, "empty map: the box has no extent");
     if ((B.LatHigh - B.LatLow) / B.dLat > MaxGridLines || (B.LongHigh - B.LongLow) / B.dLong > MaxGridLines)
         throw ETYXGeoMapError(Component, "empty map: grid step too small for the box");
+    // The grid's first line may lie a step beyond the box; from there on every step must move.
+    if (!StepResolves(std::trunc(B.LatLow / B.dLat) * B.dLat, B.LatHigh, B.dLat) ||
+        !StepResolves(std::trunc(B.LongLow / B.dLong) * B.dLong, B.LongHigh, B.dLong))
+        throw ETYXGeoMapError(Component, "empty map: grid step finer than the box's degrees can be told apart");
     // Checked before anything is allocated or written.
     CheckMapPixels(Component, B.Wid, B.Hgt);
     return B;

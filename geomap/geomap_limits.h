@@ -1,8 +1,12 @@
 // Internal to the map control: the one size limit of a map image, shared by loading, taking a
-// bitmap, resampling and the empty-map generators so that they all refuse alike.
+// bitmap, resampling and the empty-map generators so that they all refuse alike; and the finest
+// step that lines of a graticule can be spaced at.
 #pragma once
 #include "geomap/core/Tyx_geomaptypes.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
 #include <string>
 
 namespace tyx {
@@ -16,6 +20,14 @@ inline void CheckMapPixels(const std::string& Name, long long Width, long long H
         throw ETYXGeoMapError(Name, "Cannot use map image, maximum of " + std::to_string(MaxMapPixels) +
                                         " pixels exceeded (size of map is " + std::to_string(Width) + " x " +
                                         std::to_string(Height) + ")");
+}
+
+/// Whether adding Step moves every value from Low to High in double precision. A finer step
+/// leaves a running value where it is, so that a loop adding it never reaches its end.
+inline bool StepResolves(double Low, double High, double Step)
+{
+    const double M = std::max(std::fabs(Low), std::fabs(High));
+    return Step >= std::nextafter(M, std::numeric_limits<double>::infinity()) - M;
 }
 
 } // namespace tyx

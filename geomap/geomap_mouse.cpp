@@ -341,7 +341,7 @@ void TGeoMapMouse::DragZoomStep(int X, int Y)
     // Vertical distance from the anchor counts fully, horizontal with a weight of 0.05. A drag
     // far below the anchor would make the factor 0 or negative; the bounds catch that.
     const double Factor = 1 - 0.05 * (MouseAnchorX - X) / W + static_cast<double>(MouseAnchorY - Y) / H;
-    const double NewMag = FMap.ClampMagnification(Mag * Factor);
+    const double NewMag = FMap.ClampMagnification(Mag * Factor, true);
     FMap.FMagnify = NewMag;
     FMap.FTopLeft = TPoint{CX - Round(W / NewMag / 2), CY - Round(H / NewMag / 2)};
     FMap.Paint();
@@ -358,7 +358,8 @@ void TGeoMapMouse::ZoomWindowRelease(int X, int Y)
     if (P1.X == P2.X || P1.Y == P2.Y) return;
     const int W = FMap.width(), H = FMap.height();
     const int DX = std::abs(P2.X - P1.X), DY = std::abs(P2.Y - P1.Y);
-    const double Mag = FMap.ClampMagnification(DY < DX ? static_cast<double>(W) / DX : static_cast<double>(H) / DY);
+    const double ToWindow = DY < DX ? static_cast<double>(W) / DX : static_cast<double>(H) / DY;
+    const double Mag = FMap.ClampMagnification(ToWindow, true);
     FMap.FMagnify = Mag;
     // Centres the chosen rectangle, also when the bounds kept the zoom from fitting it.
     FMap.FTopLeft = TPoint{P1.X + Round(((P2.X - P1.X) - W / Mag) / 2), P1.Y + Round(((P2.Y - P1.Y) - H / Mag) / 2)};
@@ -449,7 +450,7 @@ void TGeoMapMouse::ZoomHistory(int Index)
     const TgmZoomStackEntry E = GetZoomStackEntry(Index);
     if (E == TgmZoomStackEntry{}) return;
     FMap.FTopLeft = TPoint{E.Left, E.Top};
-    FMap.FMagnify = FMap.ClampMagnification(E.MagF);
+    FMap.FMagnify = FMap.ClampMagnification(E.MagF, true);
     FMap.Paint();
 }
 
@@ -468,7 +469,7 @@ void TGeoMapMouse::FlushPendingSave()
 void TGeoMapMouse::SetViewFromInput(double Mag, double CentreX, double CentreY, double AtX, double AtY)
 {
     // Map-image point (CentreX, CentreY) lands on control point (AtX, AtY).
-    FMap.FMagnify = FMap.ClampMagnification(Mag);
+    FMap.FMagnify = FMap.ClampMagnification(Mag, true);
     FMap.FTopLeft = TPoint{Round(CentreX - AtX / FMap.FMagnify), Round(CentreY - AtY / FMap.FMagnify)};
     if (FMap.FConfinePan) FMap.PanMapToFillWindow();
     FMap.Paint();

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "geomap/Tyx_geomap.h"
+#include "geomap/geomap_limits.h"
 
 namespace tyx {
 
@@ -24,7 +25,8 @@ inline TPoint NearAnyPicture(TPoint P)
 inline constexpr int MaxOverlayLines = 10000;
 
 /// Calls Draw(D) for D = truncate(Low * B) / B, then D := 1/B + D, while D < End. Draws nothing
-/// when any value is not finite, B is not positive, or more than MaxOverlayLines would result.
+/// when any value is not finite, B is not positive, more than MaxOverlayLines would result, or
+/// the step 1/B is too fine to move D.
 template <typename F>
 void ForEachLineValue(double Low, double End, double B, F&& Draw)
 {
@@ -32,7 +34,7 @@ void ForEachLineValue(double Low, double End, double B, F&& Draw)
     const double Start = std::trunc(Low * B) / B;
     if (!((End - Start) * B <= MaxOverlayLines)) return;
     const double Step = 1 / B;
-    // The bound also stops a step too small to move D at all.
+    if (!StepResolves(Start, End, Step)) return;
     double D = Start;
     for (int n = 0; D < End && n <= MaxOverlayLines; ++n) {
         Draw(D);

@@ -27,10 +27,18 @@ int Minus(int A, int B)
 
 } // namespace
 
-double TGeoMap::ClampMagnification(double Value) const
+double TGeoMap::FitMagnification() const
 {
-    if (!(Value > 0)) return FMinMagnify;
-    return std::clamp(Value, FMinMagnify, FMaxMagnify);
+    if (FMapImgWidth <= 0 || FMapImgHeight <= 0) return 0;
+    return std::min(static_cast<double>(height()) / FMapImgHeight, static_cast<double>(width()) / FMapImgWidth);
+}
+
+double TGeoMap::ClampMagnification(double Value, bool ToFit) const
+{
+    const double Fit = ToFit ? FitMagnification() : 0;
+    const double Low = Fit > 0 ? std::min(FMinMagnify, Fit) : FMinMagnify;
+    if (!(Value > 0)) return Low;
+    return std::clamp(Value, Low, FMaxMagnify);
 }
 
 void TGeoMap::SetMagnification(double Value)
@@ -90,8 +98,7 @@ void TGeoMap::ZoomFitPage()
 {
     // Without an image there is no page to fit, and the ratios below would divide by zero.
     if (FMapImgWidth <= 0 || FMapImgHeight <= 0) return;
-    FMagnify = ClampMagnification(std::min(static_cast<double>(height()) / FMapImgHeight,
-                                           static_cast<double>(width()) / FMapImgWidth));
+    FMagnify = ClampMagnification(FitMagnification(), true);
     SetTopLeft(TPoint{0, 0});
 }
 

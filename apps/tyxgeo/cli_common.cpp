@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <iostream>
 #include <sstream>
 
@@ -133,6 +134,26 @@ std::vector<std::string> SplitFields(const std::string& Line)
     std::string f;
     while (in >> f) out.push_back(f);
     return out;
+}
+
+void RefuseToOverwrite(const std::vector<std::string>& Outputs, const std::vector<std::string>& Reads)
+{
+    namespace fs = std::filesystem;
+    // equivalent compares device and inode, so links and other spellings of one file are caught.
+    auto Same = [](const std::string& A, const std::string& B) {
+        std::error_code Ec;
+        return !A.empty() && !B.empty() && fs::equivalent(A, B, Ec);
+    };
+    for (std::size_t i = 0; i < Outputs.size(); ++i) {
+        for (const std::string& Read : Reads)
+            if (Same(Outputs[i], Read))
+                throw DataError(fmt::format("'{}' is the same file as '{}', which is read: refusing to overwrite it",
+                                            Outputs[i], Read));
+        for (std::size_t k = i + 1; k < Outputs.size(); ++k)
+            if (Same(Outputs[i], Outputs[k]))
+                throw DataError(fmt::format("'{}' and '{}' are the same file: refusing to write it twice", Outputs[i],
+                                            Outputs[k]));
+    }
 }
 
 void RunBatch(std::istream& In, std::ostream& Out, std::size_t FieldCount,

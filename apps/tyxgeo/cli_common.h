@@ -54,6 +54,11 @@ std::string Unescaped(const std::string& Text);
 /// Splits a line at runs of blanks and tabs.
 std::vector<std::string> SplitFields(const std::string& Line);
 
+/// Refuses (DataError) outputs that are, by file identity, one of the files the command reads or
+/// another of its outputs, since writing them would destroy the other; called before anything is
+/// opened for writing. Names that do not exist match nothing.
+void RefuseToOverwrite(const std::vector<std::string>& Outputs, const std::vector<std::string>& Reads);
+
 /// Reads lines from In, hands the fields of each to Convert and prints its result on Out. A line
 /// whose conversion throws DataError (or has the wrong number of fields) prints
 /// "error: <what is wrong>" instead and sets the exit code to 1. Blank lines are skipped.

@@ -97,6 +97,14 @@ void RunRender(const TAtlasOptions& O)
     } catch (const ETYXError& E) {
         throw DataError(E.what());
     }
+    // The calibrations as read and the image shown, found where the atlas finds it.
+    std::vector<std::string> Reads;
+    for (int k = 1; k <= Atlas->NumRegMaps(); ++k) Reads.push_back(Atlas->Maps(k).LoadFName);
+    TGeoMap* Map = Atlas->CurrentMap();
+    std::string Image = Map->CalibData().MapFName;
+    if (Map->OnMapImageRequest) Map->OnMapImageRequest(Map, Image);
+    Reads.push_back(Image);
+    RefuseToOverwrite({O.Out}, Reads);
     const QImage Picture = Atlas->grab().toImage();
     if (!Picture.save(QString::fromStdString(O.Out)))
         throw DataError(fmt::format("cannot write '{}' (the name must end in .png, .bmp or .jpg)", O.Out));

@@ -289,6 +289,10 @@ void RunBuild(const TBuildOptions& O)
     Db.SetName("tyxgeo");
     try {
         Db.SetGDBName(O.Db);
+        std::vector<std::string> Outputs{O.Dir + "/cities.xml"};
+        for (const TSheet& S : Sheets)
+            for (const char* Ext : {".jpg", ".xml"}) Outputs.push_back(O.Dir + "/" + S.Name + Ext);
+        RefuseToOverwrite(Outputs, Db.FileNames());
         TGeoMap Map;
         Map.SetName("tyxgeo");
         for (const TSheet& S : Sheets) {

@@ -371,6 +371,7 @@ void AddDbCommands(CLI::App& App)
                               ParseCoordinate(f[2], "latitude", 90), ParseCoordinate(f[3], "longitude", 180)};
         }
         const auto d = OpenDb(o->Base, false);
+        RefuseToOverwrite({o->Out}, d->FileNames());
         try {
             std::cout << "exported " << geoio::WriteGeoJson(*d, o->Out, box) << " items\n";
         } catch (const geoio::EGeoIOError& e) {

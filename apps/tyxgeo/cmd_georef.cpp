@@ -12,6 +12,7 @@
 #include <cctype>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tyx::cli {
 
@@ -56,6 +57,7 @@ void AddGeoRefCommands(CLI::App& App)
         const std::string& image = map.CalibData().MapFName;
         const std::string dir = o->File.substr(0, o->File.size() - StripPath(o->File).size());
         const std::string target = image.empty() ? o->File : dir + StripPath(image);
+        RefuseToOverwrite(map.WorldFileNames(target), {o->File, map.MapImgFile(), target});
         try {
             map.SaveWorldFile(target);
         } catch (const ETYXGeoMapError& e) {
@@ -89,6 +91,9 @@ void AddGeoRefCommands(CLI::App& App)
             throw DataError(Reason(e));
         }
         const std::string out = o->Out.empty() ? StripExtension(o->File) + ".xml" : o->Out;
+        std::vector<std::string> reads = TGeoMap::WorldFileSources(o->File);
+        reads.push_back(o->File);
+        RefuseToOverwrite({out}, reads);
         map.SaveCalDataAsXML(out, id);
     });
 }

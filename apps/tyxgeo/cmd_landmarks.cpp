@@ -201,6 +201,7 @@ std::vector<std::string> SplitTabs(const std::string& Line)
 
 void RunLandMarksWrite(const TWriteOptions& O)
 {
+    RefuseToOverwrite({O.Out}, {"/dev/stdin"});
     const auto App = EnsureApplication();
     TGeoMap Map;
     Map.SetName("tyxgeo");

@@ -60,6 +60,16 @@ TColor ParseFileColor(const std::string& Text)
     return static_cast<TColor>(std::stoul(Text, nullptr, 16));
 }
 
+/// The file part of --landmarks FILE[:ID]; a colon that belongs to the file's path (C:\...) has a
+/// slash after it.
+std::string LandMarkFile(const std::string& Option)
+{
+    const auto Colon = Option.rfind(':');
+    if (Colon != std::string::npos && Option.find_first_of("/\\", Colon) == std::string::npos)
+        return Option.substr(0, Colon);
+    return Option;
+}
+
 /// The overlay settings of the render options, applied to a loaded map (paints suppressed).
 void ApplyOverlayOptions(TGeoMap& Map, const TRenderOptions& O)
 {
@@ -85,13 +95,8 @@ void ApplyOverlayOptions(TGeoMap& Map, const TRenderOptions& O)
         Map.SetColorGratPoints(ParseFileColor(O.Colors.substr(Comma + 1)));
     }
     if (!O.Landmarks.empty()) {
-        // FILE[:ID]; a colon that belongs to the file's path (C:\...) has a slash after it.
-        std::string File = O.Landmarks, Id;
-        const auto Colon = File.rfind(':');
-        if (Colon != std::string::npos && File.find_first_of("/\\", Colon) == std::string::npos) {
-            Id = File.substr(Colon + 1);
-            File.resize(Colon);
-        }
+        const std::string File = LandMarkFile(O.Landmarks);
+        const std::string Id = O.Landmarks.size() > File.size() ? O.Landmarks.substr(File.size() + 1) : std::string();
         if (!FileExists(File)) throw DataError(fmt::format("cannot open landmark file '{}'", File));
         TLandMarkReadReport Report;
         if (!Map.LoadLandMarks(File, Id, &Report))
@@ -156,6 +161,8 @@ void RunEmptyMap(const TEmptyMapOptions& O)
     const double DLong = ParseDouble(O.DLong, "DLONG");
     const int Wid = ParseInt(O.Wid, "WID");
     const int Hgt = ParseInt(O.Hgt, "HGT");
+    const std::string Bmp = StripExtension(O.File) + ".bmp", Xml = StripExtension(O.File) + ".xml";
+    RefuseToOverwrite({Bmp, Xml}, {});
     const auto App = EnsureApplication();
     TGeoMap Map;
     Map.SetName("tyxgeo");
@@ -164,7 +171,7 @@ void RunEmptyMap(const TEmptyMapOptions& O)
     } catch (const ETYXError& E) {
         throw DataError(E.what());
     }
-    std::cout << StripExtension(O.File) + ".bmp" << '\n' << StripExtension(O.File) + ".xml" << '\n';
+    std::cout << Bmp << '\n' << Xml << '\n';
 }
 
 void RunRender(const TRenderOptions& O)
@@ -186,8 +193,10 @@ void RunRender(const TRenderOptions& O)
     Map.resize(W, H);
     // A bare image name is looked up beside the calibration file when it is not found as it is.
     const std::string CalibDir = O.Calib.substr(0, O.Calib.size() - StripPath(O.Calib).size());
-    Map.OnMapImageRequest = [&CalibDir](TObject*, std::string& FileName) {
+    std::string ImageFile;
+    Map.OnMapImageRequest = [&CalibDir, &ImageFile](TObject*, std::string& FileName) {
         if (!FileExists(FileName) && FileExists(CalibDir + FileName)) FileName = CalibDir + FileName;
+        ImageFile = FileName;
     };
     try {
         if (!Map.LoadCalDataFromXML(O.Calib, O.Id)) {
@@ -204,6 +213,7 @@ void RunRender(const TRenderOptions& O)
     } catch (const ETYXError& E) {
         throw DataError(E.what());
     }
+    RefuseToOverwrite({O.Out}, {O.Calib, ImageFile, LandMarkFile(O.Landmarks)});
     QImageWriter Writer(QString::fromStdString(O.Out), Format);
     if (!Writer.write(Map.Picture()))
         throw DataError(fmt::format("cannot write '{}': {}", O.Out, Writer.errorString().toStdString()));

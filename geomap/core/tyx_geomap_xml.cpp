@@ -434,8 +434,9 @@ bool ParseCalibData(TStream& InStream, const std::string& DataID, TCalibData& Da
     return ParseFromInput(in, DataID, Data, Model);
 }
 
-std::string FindFileIgnoringCase(const std::string& FileName)
+std::string FindFileIgnoringCase(const std::string& FileName, TCaseFold Fold)
 {
+    if (!Fold) Fold = LowerAscii;
     namespace fs = std::filesystem;
     std::error_code ec;
     if (FileName.empty() || fs::exists(fs::path(FileName), ec)) return FileName;
@@ -448,11 +449,11 @@ std::string FindFileIgnoringCase(const std::string& FileName)
             found = exact;
             continue;
         }
-        const std::string wanted = LowerAscii(part.string());
+        const std::string wanted = Fold(part.string());
         const fs::path dir = found.empty() ? fs::path(".") : found;
         bool matched = false;
         for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
-            if (LowerAscii(it->path().filename().string()) == wanted) {
+            if (Fold(it->path().filename().string()) == wanted) {
                 found /= it->path().filename();
                 matched = true;
                 break;

@@ -136,8 +136,10 @@ bool ParseCalibData(const std::string& FileName, const std::string& DataID, TCal
 bool ParseCalibData(TStream& InStream, const std::string& DataID, TCalibData& Data,
                     TCalibModel& Model);
 
+/// A case fold for comparing file names: both sides are folded with it.
+using TCaseFold = std::string (*)(std::string_view);
 /// FileName itself when it exists; otherwise the existing file whose path matches it part by
-/// part without regard to ASCII case; otherwise FileName unchanged.
-std::string FindFileIgnoringCase(const std::string& FileName);
+/// part once both are folded with Fold (ASCII lower case when null); otherwise FileName unchanged.
+std::string FindFileIgnoringCase(const std::string& FileName, TCaseFold Fold = nullptr);
 
 } // namespace tyx

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
@@ -73,6 +74,14 @@ TEST(CliRender, EmptyMapRefusesBadNumbers)
     EXPECT_EQ(Huge.ExitCode, 1);
     EXPECT_NE(Huge.Err.find("maximum of 3000000 pixels"), std::string::npos) << Huge.Err;
     EXPECT_EQ(RunTyxgeo({"emptymap", Base, "40", "10", "41"}).ExitCode, 2);
+    // Fewer than 10000 lines, but steps that cannot move a value near 90 or 180 degrees.
+    for (const auto& [LatLow, LongLow, LatHigh, LongHigh, DLat, DLong] :
+         {std::array<const char*, 6>{"89.99999999995", "0", "90", "1", "6e-15", "1"},
+          std::array<const char*, 6>{"0", "179.99999999995", "1", "180", "1", "1e-14"}}) {
+        const auto Fine = RunTyxgeo({"emptymap", Base, LatLow, LongLow, LatHigh, LongHigh, DLat, DLong, "200", "200"});
+        EXPECT_EQ(Fine.ExitCode, 1) << DLat << ' ' << DLong;
+        EXPECT_NE(Fine.Err.find("grid step finer"), std::string::npos) << Fine.Err;
+    }
 }
 
 TEST(CliRender, RenderWritesTheViewInTheFormatOfItsName)

@@ -57,12 +57,18 @@ std::string CliTempDir()
 
 CliResult RunTyxgeo(const std::vector<std::string>& Args, const std::string& Stdin)
 {
-    const fs::path dir = CliTempDir();
-    const fs::path in = dir / "stdin", out = dir / "stdout", err = dir / "stderr";
+    const fs::path in = fs::path(CliTempDir()) / "stdin";
     std::ofstream(in, std::ios::binary) << Stdin;
+    return RunTyxgeoFrom(Args, in.string());
+}
+
+CliResult RunTyxgeoFrom(const std::vector<std::string>& Args, const std::string& StdinFile)
+{
+    const fs::path dir = CliTempDir();
+    const fs::path out = dir / "stdout", err = dir / "stderr";
     std::string cmd = Quote(TYXGEO_PATH);
     for (const auto& a : Args) { cmd += ' '; cmd += Quote(a); }
-    cmd += " <" + Quote(in.string()) + " >" + Quote(out.string()) + " 2>" + Quote(err.string());
+    cmd += " <" + Quote(StdinFile) + " >" + Quote(out.string()) + " 2>" + Quote(err.string());
     const int status = std::system(cmd.c_str());
     CliResult r;
     r.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

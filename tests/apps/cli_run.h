@@ -11,5 +11,7 @@ struct CliResult {
 
 /// Runs tyxgeo with the arguments (each passed as one word) and the given standard input.
 CliResult RunTyxgeo(const std::vector<std::string>& Args, const std::string& Stdin = "");
+/// The same with standard input read from the file StdinFile.
+CliResult RunTyxgeoFrom(const std::vector<std::string>& Args, const std::string& StdinFile);
 /// A fresh empty directory under the system's temporary directory, removed at process exit.
 std::string CliTempDir();

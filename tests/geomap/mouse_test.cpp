@@ -348,9 +348,21 @@ TEST(GeoMapMouse, MagnificationStaysWithinItsBounds)
     M.ZoomFitPage();
     EXPECT_EQ(M.Magnification(), 0.4); // min(400 / 500, 400 / 1000)
     EXPECT_EQ(M.TopLeft(), (TPoint{0, 0}));
+    // The whole page is shown whatever the lower bound; the user's zooms reach it, no further.
     M.SetMinMagnification(0.5);
     M.ZoomFitPage();
-    EXPECT_EQ(M.Magnification(), 0.5);
+    EXPECT_EQ(M.Magnification(), 0.4);
+    TGeoMap Long;
+    PrepareMap(Long, 30000, 100);
+    Long.ZoomFitPage();
+    EXPECT_EQ(Long.Magnification(), 400.0 / 30000); // below the default 1/64
+    Long.SetWheelZoom(2);
+    QWheelEvent Out(QPointF(100, 50), Long.mapToGlobal(QPointF(100, 50)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&Long, &Out);
+    EXPECT_EQ(Long.Magnification(), 400.0 / 30000);
+    Long.SetMagnification(1e-6);
+    EXPECT_EQ(Long.Magnification(), 1.0 / 64); // a caller's value keeps to the bounds
 
     TGeoMap Empty;
     Empty.ZoomFitPage();

@@ -225,6 +225,30 @@ TEST(Graticule, TooManyLinesOfAFamilyDrawNone)
     EXPECT_EQ(RowsOf(M.Picture(), GratColor, 2).size(), 100u);
 }
 
+TEST(Graticule, AStepTooFineToMoveTheLatitudeDrawsNothing)
+{
+    // A box 5e-12 degrees high about 47.5, where doubles lie 7.1e-15 apart: 1e-12 draws its
+    // lines (all on one row), 3e-15 would add nothing to the running latitude.
+    const struct {
+        double Dist;
+        std::vector<int> Rows;
+    } Cases[] = {{1e-12, {50}}, {3e-15, {}}};
+    for (const auto& K : Cases) {
+        SCOPED_TRACE(K.Dist);
+        TGeoMap M;
+        Prepare(M, 200, 100);
+        Linear(M, cmEquiRect, 48, 0.01, 16, 0.01, Three);
+        TCalibData CD = M.CalibData();
+        CD.Corners[gcoBottomLeft].Latit = CD.Corners[gcoBottomRight].Latit = 47.5;
+        CD.Corners[gcoTopLeft].Latit = CD.Corners[gcoTopRight].Latit = 47.5 + 5e-12;
+        M.SetCalibData(CD);
+        M.SetGratLineDist(K.Dist);
+        M.SetShowGrat(sgLines);
+        M.SetSuppressPaint(false);
+        EXPECT_EQ(RowsOf(M.Picture(), GratColor, 110), K.Rows);
+    }
+}
+
 TEST(Graticule, ParabolicCurvesRunAcrossTheViewWithTheMarksOfTheirPoints)
 {
     TGeoMap M;
