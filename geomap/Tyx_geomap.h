@@ -116,6 +116,7 @@ class TGeoMap : public QWidget, public TComponent {
     Q_PROPERTY(double MaxMagnification READ MaxMagnification WRITE SetMaxMagnification)
     Q_PROPERTY(double WheelZoom READ WheelZoom WRITE SetWheelZoom)
     Q_PROPERTY(bool KeyboardNavigation READ KeyboardNavigation WRITE SetKeyboardNavigation)
+    Q_PROPERTY(bool LandMarksOnMapOnly READ LandMarksOnMapOnly WRITE SetLandMarksOnMapOnly)
 
 public:
     /// A 500 x 400 control with no image and no calibration. The Qt parent and the owner may be
@@ -279,6 +280,10 @@ public:
     bool GetClassVisibility(uint8_t i) const { return FLandMarks.GetClassVisibility(i); }
     /// Stores and repaints.
     void SetClassVisibility(uint8_t i, bool Value);
+    /// Off by default; on, a landmark (the highlight too) whose map-image pixel lies outside the
+    /// image is neither drawn nor offered to OnDrawLandmark. Repaints.
+    bool LandMarksOnMapOnly() const { return FLMOnMapOnly; }
+    void SetLandMarksOnMapOnly(bool Value);
     /// Landmarks held before the list grows by a block of 1000.
     int LandMarkCapacity() const { return FLandMarks.LandMarkCapacity(); }
     /// The list, for drawing and reading.
@@ -621,7 +626,8 @@ private:
     /// Converts the landmark's position to APoint (control pixels) and raises OnDrawLandmark;
     /// true when its symbol is to be drawn (converted, not handled, strictly inside the view).
     bool PlaceLandMark(TCanvas& C, int W, int H, const TLandMark& LM, TPoint& APoint);
-    /// The position in control pixels; false when it does not convert.
+    /// The position in control pixels; false when it does not convert, or with
+    /// LandMarksOnMapOnly when its map-image pixel lies outside the image.
     bool LandMarkToControl(double Lat, double Long, TPoint& APoint) const;
     /// A view composed off the screen (image and overlays, no frame), the control's view untouched.
     void ComposeOffscreen(TBitmap& Out, const TPoint& ViewTopLeft, double Mag, int W, int H);
@@ -651,6 +657,7 @@ private:
     // Landmarks
     TLandMarkList FLandMarks;  ///< also the template and the class visibility
     int FLMRandSampleLimit = 20000;
+    bool FLMOnMapOnly = false;
     int FHighLM = 0;
     TColor FHighLMColFG = clBlue;
     TColor FHighLMColBG = clYellow;

@@ -106,6 +106,12 @@ void TGeoMap::SetClassVisibility(uint8_t i, bool Value)
     Paint();
 }
 
+void TGeoMap::SetLandMarksOnMapOnly(bool Value)
+{
+    FLMOnMapOnly = Value;
+    Paint();
+}
+
 // ---- Landmark files ----
 
 bool TGeoMap::ReadLandMarksFromOpenXMLFile(TTextFile& F, const std::string& DataID)

@@ -22,6 +22,7 @@ bool TGeoMap::LandMarkToControl(double Lat, double Long, TPoint& APoint) const
     if (!std::isfinite(Lat) || !std::isfinite(Long)) return false;
     int x = 0, y = 0;
     if (!FCalib.CalcPixelCoords(Lat, Long, x, y)) return false;
+    if (FLMOnMapOnly && (x < 0 || y < 0 || x >= FMapImgWidth || y >= FMapImgHeight)) return false;
     APoint = MapImageToControl(TPoint{x, y});
     return true;
 }

@@ -77,6 +77,7 @@ void TGeoMap::Assign(const TGeoMap& Source)
     FCacheMagLimit = Source.FCacheMagLimit;
 
     FLMRandSampleLimit = Source.FLMRandSampleLimit;
+    FLMOnMapOnly = Source.FLMOnMapOnly;
     FHighLM = Source.FHighLM;
     FHighLMColFG = Source.FHighLMColFG;
     FHighLMColBG = Source.FHighLMColBG;

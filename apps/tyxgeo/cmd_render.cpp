@@ -46,6 +46,7 @@ struct TRenderOptions {
     std::string Threshold;
     std::string HiddenClasses;
     std::string Seed;
+    bool OnMapOnly = false;
 };
 
 const std::map<std::string, TShowGrat> GratModes{{"none", sgNone},       {"points", sgPoints},
@@ -126,6 +127,7 @@ void ApplyOverlayOptions(TGeoMap& Map, const TRenderOptions& O)
             throw DataError(fmt::format("--highlight {} is not a landmark (there are {})", Highlight, Map.NumLandMarks()));
         Map.SetHighLM(Highlight);
     }
+    Map.SetLandMarksOnMapOnly(O.OnMapOnly);
     if (!O.Seed.empty()) {
         uint64_t Seed = 0;
         const auto [End, Error] = std::from_chars(O.Seed.data(), O.Seed.data() + O.Seed.size(), Seed);
@@ -256,6 +258,7 @@ void AddRenderCommands(CLI::App& App)
     render->add_option("--threshold", r->Threshold, "Landmark count above which a random sample is drawn (> 1000)");
     render->add_option("--hidden-classes", r->HiddenClasses, "Landmark classes not drawn, C1,C2,...");
     render->add_option("--seed", r->Seed, "Seed of the landmark sampling, for a repeatable picture");
+    render->add_flag("--on-map-only", r->OnMapOnly, "Draw no landmark whose position lies outside the map image");
     render->callback([r] { RunRender(*r); });
 }
 

@@ -147,16 +147,26 @@ TEST(CliRender, RenderDrawsTheOverlaysItIsAskedFor)
         << "<gmlandmarks sig=\"Tyxware\" vers=\"1.0\" id=\"t\">\r\n"
            "<landmark lat=\"47.6\" long=\"10.0\" element=\"circle\" size=\"5\" class=\"2\" captext=\"Here\" />\r\n"
            "</gmlandmarks>\r\n";
+    // South of the image, on the background of a view larger than the map.
+    const std::string Beyond = CliTempDir() + "/beyond.xml";
+    std::ofstream(Beyond, std::ios::binary)
+        << "<gmlandmarks sig=\"Tyxware\" vers=\"1.0\" id=\"b\">\r\n"
+           "<landmark lat=\"45.5\" long=\"10.0\" element=\"circle\" size=\"5\" captext=\"Away\" />\r\n"
+           "</gmlandmarks>\r\n";
     const std::string Dir = CliTempDir();
     const std::vector<std::vector<std::string>> Variants{
         {},
         {"--grat", "pointsandlines", "--grat-dist", "0.5", "--colors", "00FF0000,000000FF"},
         {"--landmarks", Lm + ":t", "--highlight", "1", "--seed", "3", "--threshold", "5000"},
         {"--landmarks", Lm, "--hidden-classes", "1,2"},
+        {"--size", "700x600"},
+        {"--size", "700x600", "--landmarks", Beyond},
+        {"--size", "700x600", "--landmarks", Beyond, "--on-map-only"},
     };
     std::vector<std::vector<uint8_t>> Pictures;
     for (std::size_t i = 0; i < Variants.size(); ++i) {
-        std::vector<std::string> Args{"render", Xml, Dir + "/v" + std::to_string(i) + ".bmp", "--size", "300x200"};
+        std::vector<std::string> Args{"render", Xml, Dir + "/v" + std::to_string(i) + ".bmp"};
+        if (Variants[i].empty() || Variants[i][0] != "--size") Args.insert(Args.end(), {"--size", "300x200"});
         Args.insert(Args.end(), Variants[i].begin(), Variants[i].end());
         const auto r = RunTyxgeo(Args);
         ASSERT_EQ(r.ExitCode, 0) << i << ": " << r.Err;
@@ -165,6 +175,8 @@ TEST(CliRender, RenderDrawsTheOverlaysItIsAskedFor)
     EXPECT_NE(Pictures[1], Pictures[0]);
     EXPECT_NE(Pictures[2], Pictures[0]);
     EXPECT_EQ(Pictures[3], Pictures[0]); // the only landmark's class is hidden
+    EXPECT_NE(Pictures[5], Pictures[4]);
+    EXPECT_EQ(Pictures[6], Pictures[4]); // the landmark beyond the image is left out
 
     const std::string Out = Dir + "/bad.png";
     for (const std::vector<std::string>& Bad : std::vector<std::vector<std::string>>{

@@ -179,6 +179,49 @@ TEST(LandMarkLayer, PositionsThatDoNotConvertAreLeftOut)
     EXPECT_EQ(Calls, 0);
 }
 
+TEST(LandMarkLayer, OnMapOnlyLeavesTheBackgroundAroundASmallMapBare)
+{
+    // The 200 x 100 image in a 300 x 150 control on a silver background; landmarks on the image,
+    // right of it and below it (the calibration extends beyond the image), with and without a
+    // handler, and the highlight beyond the image.
+    for (const bool WithHandler : {false, true}) {
+        TGeoMap M;
+        Prepare(M);
+        M.resize(300, 150);
+        Add(M, 100, 50);
+        Add(M, 250, 50);
+        Add(M, 100, 120);
+        Add(M, 260, 130);
+        TLandMark L = M.GetLandMarkData(2);
+        L.Caption.Text = "Beyond";
+        L.Caption.Size = 9;
+        L.Caption.BGColor = clYellow;
+        L.Caption.Transparent = false;
+        M.SetLandMarkData(2, L);
+        M.SetHighLM(4);
+        int Calls = 0;
+        if (WithHandler) M.OnDrawLandmark = [&](TObject*, bool&, TCanvas&, TPoint, const TLandMark&) { ++Calls; };
+        M.SetSuppressPaint(false);
+        EXPECT_GT(Count(M.Picture(), clYellow), 20); // off: drawn on the background, as ever
+        EXPECT_EQ(PixelOf(M.Picture(), 100, 120), Through15Bit(clRed));
+        EXPECT_FALSE(M.LandMarksOnMapOnly());
+        Calls = 0;
+        M.SetLandMarksOnMapOnly(true);
+        const QImage& P = M.Picture();
+        for (int y = 0; y < P.height(); ++y) {
+            for (int x = 0; x < P.width(); ++x) {
+                if (x < 200 && y < 100) continue;
+                ASSERT_EQ(PixelOf(P, x, y), Through15Bit(clSilver)) << WithHandler << " " << x << "," << y;
+            }
+        }
+        EXPECT_EQ(PixelOf(P, 100, 50), Through15Bit(clRed));
+        EXPECT_EQ(Calls, WithHandler ? 1 : 0);
+        TGeoMap Copy;
+        Copy.Assign(M);
+        EXPECT_TRUE(Copy.LandMarksOnMapOnly());
+    }
+}
+
 TEST(HighLightLandMark, DrawnInItsColoursWithoutCaptionEvenWhenSamplingSkipsIt)
 {
     TGeoMap M;
