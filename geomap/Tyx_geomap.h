@@ -117,6 +117,7 @@ class TGeoMap : public QWidget, public TComponent {
     Q_PROPERTY(double WheelZoom READ WheelZoom WRITE SetWheelZoom)
     Q_PROPERTY(bool KeyboardNavigation READ KeyboardNavigation WRITE SetKeyboardNavigation)
     Q_PROPERTY(bool LandMarksOnMapOnly READ LandMarksOnMapOnly WRITE SetLandMarksOnMapOnly)
+    Q_PROPERTY(bool ShowScaleBar READ ShowScaleBar WRITE SetShowScaleBar)
 
 public:
     /// A 500 x 400 control with no image and no calibration. The Qt parent and the owner may be
@@ -180,6 +181,11 @@ public:
     void SetMouseAction(TMouseActMode Value) { FMouseAction = Value; }
     TShowGrat ShowGraticule() const { return FShowGrat; }
     void SetShowGrat(TShowGrat Value);
+    /// Off by default; on, a scale bar in the bottom-left corner: a round ground distance (1, 2
+    /// or 5 times a power of ten, m or km) measured along the ellipsoid through the view's centre,
+    /// at most a fifth of the view wide. Drawn only where the centre converts. Repaints.
+    bool ShowScaleBar() const { return FShowScaleBar; }
+    void SetShowScaleBar(bool Value);
 
     // ---- Public properties ----
     /// The calibration record; writing it recomputes nothing (see RecalcCalibration).
@@ -620,6 +626,10 @@ private:
     void DrawCalibMarks(TCanvas& C) const;                                  // geomap_marks.cpp
     void DrawLandMarkLayer(TCanvas& C, int W, int H);                       // geomap_lmlayer.cpp
     void DrawHighLightLandMark(TCanvas& C, int W, int H);                   // geomap_highlight.cpp
+    void DrawScaleBar(TCanvas& C, int W, int H);                            // geomap_scalebar.cpp
+    /// The scale bar of a W x H view: its ground distance and its length in control pixels;
+    /// false when there is none to draw.
+    bool ScaleBarLength(int W, int H, double& Metres, int& Pixels) const;
     /// Sampling probability of the landmark layer for a W x H view; Visible gets the number of
     /// landmarks of visible classes, wherever they are.
     double LandMarkSampling(int W, int H, std::size_t& Visible) const;
@@ -674,6 +684,7 @@ private:
     TColor FColWhiteLine = clWhite;
     std::string FEmptyMsg = "GeoMap: empty";
     TShowGrat FShowGrat = sgNone;
+    bool FShowScaleBar = false;
     bool FAntiAlias = true;
     double FGratLineDist = 0;
     int FUTMGridDist = 0;

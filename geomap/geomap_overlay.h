@@ -5,6 +5,9 @@
 #include <cmath>
 #include <utility>
 
+#include <QFont>
+#include <QPainter>
+
 #include "geomap/Tyx_geomap.h"
 #include "geomap/geomap_limits.h"
 
@@ -47,5 +50,12 @@ void ForEachLineValue(double Low, double End, double B, F&& Draw)
 /// unknown alignment writes nothing. The canvas keeps the caption's brush and font, but never
 /// its rotation.
 void DrawLandMarkCaption(TCanvas& C, const TPoint& APoint, const TLMTextProperties& Caption);
+
+/// The font of the overlay's own labels (scale bar, graticule degrees).
+QFont OverlayLabelFont();
+
+/// Writes Text in Color with its baseline starting at Baseline, inside a halo that sets it off
+/// from any map (white, or black for a light colour).
+void DrawHaloText(QPainter& P, const QPointF& Baseline, const QString& Text, TColor Color);
 
 } // namespace tyx

@@ -112,6 +112,7 @@ void TGeoMap::DrawOverlays(TCanvas& C, int W, int H)
     DrawLandMarkLayer(C, W, H);
     if (OnDataRendered) OnDataRendered(this, C);
     DrawHighLightLandMark(C, W, H);
+    if (FShowScaleBar) DrawScaleBar(C, W, H);
 }
 
 void TGeoMap::ComposeView(TCanvas& C, int W, int H, bool OwnCache)

@@ -93,6 +93,7 @@ void TGeoMap::Assign(const TGeoMap& Source)
     FColWhiteLine = Source.FColWhiteLine;
     FEmptyMsg = Source.FEmptyMsg;
     FShowGrat = Source.FShowGrat;
+    FShowScaleBar = Source.FShowScaleBar;
     FAntiAlias = Source.FAntiAlias;
     FGratLineDist = Source.FGratLineDist;
     FUTMGridDist = Source.FUTMGridDist;
@@ -195,6 +196,11 @@ void TGeoMap::SetShowGrat(TShowGrat Value)
     if (Value == FShowGrat) return;
     FShowGrat = Value;
     Paint();
+}
+
+void TGeoMap::SetShowScaleBar(bool Value)
+{
+    StoreAndPaint(*this, FShowScaleBar, Value);
 }
 
 // ---- Public properties ----

@@ -10,7 +10,7 @@ PACKAGES=(
   libgtest-dev libbenchmark-dev
   libcli11-dev libfmt-dev
   nlohmann-json3-dev      # tyxgeo db import: GeoJSON and TopoJSON
-  libgeographiclib-dev    # benchmarks only: reference geodesy
+  libgeographiclib-dev    # the map control (scale bar distances); the benchmarks: reference geodesy
   libsqlite3-dev          # benchmarks only: reference store with an R*Tree index
   libgeotiff-dev libtiff-dev  # world files and GeoTIFF maps
   qt6-tools-dev qt6-tools-dev-tools  # the Qt Designer plugin

@@ -47,6 +47,7 @@ struct TRenderOptions {
     std::string HiddenClasses;
     std::string Seed;
     bool OnMapOnly = false;
+    bool ScaleBar = false;
 };
 
 const std::map<std::string, TShowGrat> GratModes{{"none", sgNone},       {"points", sgPoints},
@@ -128,6 +129,7 @@ void ApplyOverlayOptions(TGeoMap& Map, const TRenderOptions& O)
         Map.SetHighLM(Highlight);
     }
     Map.SetLandMarksOnMapOnly(O.OnMapOnly);
+    Map.SetShowScaleBar(O.ScaleBar);
     if (!O.Seed.empty()) {
         uint64_t Seed = 0;
         const auto [End, Error] = std::from_chars(O.Seed.data(), O.Seed.data() + O.Seed.size(), Seed);
@@ -259,6 +261,7 @@ void AddRenderCommands(CLI::App& App)
     render->add_option("--hidden-classes", r->HiddenClasses, "Landmark classes not drawn, C1,C2,...");
     render->add_option("--seed", r->Seed, "Seed of the landmark sampling, for a repeatable picture");
     render->add_flag("--on-map-only", r->OnMapOnly, "Draw no landmark whose position lies outside the map image");
+    render->add_flag("--scale-bar", r->ScaleBar, "A scale bar of a round ground distance in the bottom-left corner");
     render->callback([r] { RunRender(*r); });
 }
 

@@ -162,6 +162,7 @@ TEST(CliRender, RenderDrawsTheOverlaysItIsAskedFor)
         {"--size", "700x600"},
         {"--size", "700x600", "--landmarks", Beyond},
         {"--size", "700x600", "--landmarks", Beyond, "--on-map-only"},
+        {"--scale-bar"},
     };
     std::vector<std::vector<uint8_t>> Pictures;
     for (std::size_t i = 0; i < Variants.size(); ++i) {
@@ -177,6 +178,7 @@ TEST(CliRender, RenderDrawsTheOverlaysItIsAskedFor)
     EXPECT_EQ(Pictures[3], Pictures[0]); // the only landmark's class is hidden
     EXPECT_NE(Pictures[5], Pictures[4]);
     EXPECT_EQ(Pictures[6], Pictures[4]); // the landmark beyond the image is left out
+    EXPECT_NE(Pictures[7], Pictures[0]);
 
     const std::string Out = Dir + "/bad.png";
     for (const std::vector<std::string>& Bad : std::vector<std::vector<std::string>>{

@@ -1,5 +1,6 @@
 // The overlays drawn over the map image: graticule lines of every model and their spacing, the
-// UTM grid, the calibration marks.
+// UTM grid, the calibration marks, the scale bar.
+#include <GeographicLib/Geodesic.hpp>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -348,6 +349,42 @@ TEST(UTMGrid, TheGridEndsAtTheImageWhenTheViewIsPanned)
     EXPECT_EQ(RowsOf(M.Picture(), GratColor, 10), (std::vector<int>{0, 30}));
     EXPECT_EQ(ColumnsOf(M.Picture(), GratColor, 15), (std::vector<int>{20, 50, 80}));
     EXPECT_EQ(Count(M.Picture(), GratColor, 0, 40, 200, 100), 0);
+}
+
+TEST(ScaleBar, ARoundGroundDistanceAtMostAFifthOfTheViewBottomLeft)
+{
+    // Longitude 16 + 0.01 x, latitude 48 - 0.01 y on a 600 x 300 view, at several magnifications.
+    const GeographicLib::Geodesic& Wgs84 = GeographicLib::Geodesic::WGS84();
+    for (const double Mag : {0.5, 1.0, 3.0, 40.0}) {
+        TGeoMap M;
+        Prepare(M, 600, 300);
+        Linear(M, cmEquiRect, 48, 0.01, 16, 0.01, Three);
+        M.SetMagnification(Mag);
+        M.SetSuppressPaint(false);
+        const int Row = 300 - 10 - 2; // through the middle of the bar
+        EXPECT_TRUE(ColumnsOf(M.Picture(), clBlack, Row).empty()) << Mag; // off by default
+        M.SetShowScaleBar(true);
+        const std::vector<int> Bar = ColumnsOf(M.Picture(), clBlack, Row);
+        ASSERT_FALSE(Bar.empty()) << Mag;
+        EXPECT_EQ(Bar.front(), 10);
+        const int Length = Bar.back() - Bar.front() + 1;
+        EXPECT_EQ(int(Bar.size()), Length) << Mag; // one unbroken bar
+        EXPECT_EQ(PixelOf(M.Picture(), 9, Row), clWhite);
+        EXPECT_EQ(PixelOf(M.Picture(), 10 + Length, Row), clWhite); // its halo
+        // The ground distance the bar spans at the view's centre, measured here.
+        const double Lat = 48 - 0.01 * (150 / Mag);
+        double Ground = 0;
+        Wgs84.Inverse(Lat, 16, Lat, 16 + 0.01 * Length / Mag, Ground);
+        const double PerPixel = Ground / Length;
+        const double Decade = std::pow(10.0, std::floor(std::log10(Ground + PerPixel)));
+        double Nearest = Decade;
+        for (const double Step : {1.0, 2.0, 5.0, 10.0})
+            if (std::fabs(Step * Decade - Ground) < std::fabs(Nearest - Ground)) Nearest = Step * Decade;
+        EXPECT_LE(std::fabs(Ground - Nearest), PerPixel) << Mag << ": " << Ground;
+        EXPECT_LE(Length, 600 / 5) << Mag;
+        // The next round distance would not fit: 2 / 1, 5 / 2 or 10 / 5 times as long.
+        EXPECT_GT(Length * (std::lround(Nearest / Decade) == 2 ? 2.5 : 2.0), 600 / 5) << Mag << ": " << Ground;
+    }
 }
 
 } // namespace
