@@ -36,6 +36,7 @@ class QPrinter;
 namespace tyx {
 
 class TGeoMapMouse;
+class TGratLabels;
 
 // ---- Overlay mode ----
 
@@ -118,6 +119,7 @@ class TGeoMap : public QWidget, public TComponent {
     Q_PROPERTY(bool KeyboardNavigation READ KeyboardNavigation WRITE SetKeyboardNavigation)
     Q_PROPERTY(bool LandMarksOnMapOnly READ LandMarksOnMapOnly WRITE SetLandMarksOnMapOnly)
     Q_PROPERTY(bool ShowScaleBar READ ShowScaleBar WRITE SetShowScaleBar)
+    Q_PROPERTY(bool GratLabels READ GratLabels WRITE SetGratLabels)
 
 public:
     /// A 500 x 400 control with no image and no calibration. The Qt parent and the owner may be
@@ -186,6 +188,10 @@ public:
     /// at most a fifth of the view wide. Drawn only where the centre converts. Repaints.
     bool ShowScaleBar() const { return FShowScaleBar; }
     void SetShowScaleBar(bool Value);
+    /// Off by default; on, degree labels (in ColorGraticule, with a halo) where the graticule
+    /// lines drawn meet the view's edges, none overlapping another. Repaints.
+    bool GratLabels() const { return FGratLabels; }
+    void SetGratLabels(bool Value);
 
     // ---- Public properties ----
     /// The calibration record; writing it recomputes nothing (see RecalcCalibration).
@@ -619,8 +625,10 @@ private:
     // Overlays, each in a file of its own, drawn in this order by DrawOverlays on a W x H view.
     /// pixel(Lat, Long) of the graticule: the control point of CalcPixelCoords, validity ignored.
     TPoint GratPixel(double Lat, double Long) const;
-    void DrawGraticule(TCanvas& C, int ParallelSegments, int MeridianSegments); // geomap_graticule.cpp
-    void DrawParabolicLine(TCanvas& C, int W, int H, const TCalibLine& L);  // geomap_graticule.cpp
+    /// Labels, when given, learns where the lines drawn cross the view's edges.
+    void DrawGraticule(TCanvas& C, int ParallelSegments, int MeridianSegments,
+                       TGratLabels* Labels);                                          // geomap_graticule.cpp
+    void DrawParabolicLine(TCanvas& C, int W, int H, const TCalibLine& L, TGratLabels* Labels); // the same
     void DrawUTMGrid(TCanvas& C);                                           // geomap_utmgrid.cpp
     void DrawCalibMark(TCanvas& C, const TPoint& P) const;                  // geomap_marks.cpp
     void DrawCalibMarks(TCanvas& C) const;                                  // geomap_marks.cpp
@@ -685,6 +693,7 @@ private:
     std::string FEmptyMsg = "GeoMap: empty";
     TShowGrat FShowGrat = sgNone;
     bool FShowScaleBar = false;
+    bool FGratLabels = false;
     bool FAntiAlias = true;
     double FGratLineDist = 0;
     int FUTMGridDist = 0;

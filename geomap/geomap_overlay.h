@@ -4,9 +4,12 @@
 #include <algorithm>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 #include <QFont>
 #include <QPainter>
+#include <QRect>
+#include <QString>
 
 #include "geomap/Tyx_geomap.h"
 #include "geomap/geomap_limits.h"
@@ -50,6 +53,32 @@ void ForEachLineValue(double Low, double End, double B, F&& Draw)
 /// unknown alignment writes nothing. The canvas keeps the caption's brush and font, but never
 /// its rotation.
 void DrawLandMarkCaption(TCanvas& C, const TPoint& APoint, const TLMTextProperties& Caption);
+
+/// The degree labels of a graticule: where each drawn line crosses an edge of the W x H view, a
+/// label of its value in the graticule colour, left out where it would come within 4 pixels of
+/// a label already placed (or of Reserved, the scale bar's corner).
+class TGratLabels {
+public:
+    TGratLabels(int W, int H, const QRect& Reserved);
+    /// A drawn stretch of a parallel (or meridian) of Value degrees, in control pixels; its label
+    /// shows Decimals decimals.
+    void Segment(const TPoint& P, const TPoint& Q, double Value, int Decimals, bool Parallel);
+    /// The decimals that Value needs, at most 6.
+    static int DecimalsOf(double Value);
+    void Draw(QPainter& P, TColor Color) const;
+
+private:
+    struct TLabel {
+        QRect Box;
+        QString Text;
+    };
+    void Place(double Along, int Edge, double Value, int Decimals, bool Parallel);
+    int FW, FH;
+    std::vector<TLabel> FLabels;
+};
+
+/// The bottom-left corner of a W x H view that the scale bar and its label may cover.
+QRect ScaleBarCorner(int W, int H);
 
 /// The font of the overlay's own labels (scale bar, graticule degrees).
 QFont OverlayLabelFont();

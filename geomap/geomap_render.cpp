@@ -9,8 +9,10 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <optional>
 
 #include "geomap/geomap_mouse.h"
+#include "geomap/geomap_overlay.h"
 #include "geomap/geomap_restore.h"
 #include "host/gui/tyx_clipboard.h"
 #include "host/gui/tyx_drawframe.h"
@@ -90,11 +92,16 @@ void TGeoMap::DrawOverlays(TCanvas& C, int W, int H)
     const bool Grid = FShowGrat == sgUTMGrid || FShowGrat == sgPointsAndUTMGrid;
     const bool Marks =
         FShowGrat == sgPoints || FShowGrat == sgPointsAndLines || (FShowGrat == sgPointsAndUTMGrid && Model == cmUTM);
+    // The scale bar's corner is kept free of labels.
+    std::optional<TGratLabels> Labels;
+    if (FGratLabels && Lines)
+        Labels.emplace(W, H, FShowScaleBar ? ScaleBarCorner(W, H) : QRect());
+    TGratLabels* const Labelled = Labels ? &*Labels : nullptr;
     if (Model == cmParabolicIp) {
         // Line by line: the fitted curve, then the marks of its points.
         for (int L = 1; L <= std::min<int>(CD.NumCalLines, gmMaxCalLines); ++L) {
             const TCalibLine& Line = CD.CalLines[L];
-            if (Lines) DrawParabolicLine(C, W, H, Line);
+            if (Lines) DrawParabolicLine(C, W, H, Line, Labelled);
             if (Marks)
                 for (int k = 1; k <= std::min<int>(Line.NumPoints, gmMaxLinePoints); ++k)
                     DrawCalibMark(C, MapImageToControl(Line.CalPoints[k]));
@@ -105,10 +112,12 @@ void TGeoMap::DrawOverlays(TCanvas& C, int W, int H)
         const int Segments = (Model == cmEquiRect || Model == cmUTM) ? 10 : 100;
         const int MinQuads = Model == cmBiquadraticPn ? 6 : 3;
         if (Lines && CD.NumCalQuads >= MinQuads)
-            DrawGraticule(C, Segments, Model == cmConicConformal ? 1 : Segments);
+            DrawGraticule(C, Segments, Model == cmConicConformal ? 1 : Segments, Labelled);
         if (Grid && Model == cmUTM && CD.NumCalQuads >= 3) DrawUTMGrid(C);
         if (Marks) DrawCalibMarks(C);
     }
+    // Above the lines and marks, below the landmarks.
+    if (Labels) Labels->Draw(C.Painter(), FColorGratLine);
     DrawLandMarkLayer(C, W, H);
     if (OnDataRendered) OnDataRendered(this, C);
     DrawHighLightLandMark(C, W, H);

@@ -5,6 +5,7 @@
 #include <GeographicLib/Geodesic.hpp>
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QPainterPath>
 
 #include <cmath>
@@ -30,6 +31,12 @@ double RoundDownTo125(double Limit)
 }
 
 } // namespace
+
+QRect ScaleBarCorner(int W, int H)
+{
+    const int Top = H - ScaleBarMargin - ScaleBarThickness - QFontMetrics(OverlayLabelFont()).height() - 6;
+    return QRect(QPoint(0, Top), QPoint(ScaleBarMargin + W / 5 + 1, H - 1));
+}
 
 void DrawHaloText(QPainter& P, const QPointF& Baseline, const QString& Text, TColor Color)
 {

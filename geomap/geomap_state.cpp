@@ -94,6 +94,7 @@ void TGeoMap::Assign(const TGeoMap& Source)
     FEmptyMsg = Source.FEmptyMsg;
     FShowGrat = Source.FShowGrat;
     FShowScaleBar = Source.FShowScaleBar;
+    FGratLabels = Source.FGratLabels;
     FAntiAlias = Source.FAntiAlias;
     FGratLineDist = Source.FGratLineDist;
     FUTMGridDist = Source.FUTMGridDist;
@@ -201,6 +202,11 @@ void TGeoMap::SetShowGrat(TShowGrat Value)
 void TGeoMap::SetShowScaleBar(bool Value)
 {
     StoreAndPaint(*this, FShowScaleBar, Value);
+}
+
+void TGeoMap::SetGratLabels(bool Value)
+{
+    StoreAndPaint(*this, FGratLabels, Value);
 }
 
 // ---- Public properties ----

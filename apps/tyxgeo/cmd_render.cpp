@@ -48,6 +48,7 @@ struct TRenderOptions {
     std::string Seed;
     bool OnMapOnly = false;
     bool ScaleBar = false;
+    bool GratLabels = false;
 };
 
 const std::map<std::string, TShowGrat> GratModes{{"none", sgNone},       {"points", sgPoints},
@@ -130,6 +131,7 @@ void ApplyOverlayOptions(TGeoMap& Map, const TRenderOptions& O)
     }
     Map.SetLandMarksOnMapOnly(O.OnMapOnly);
     Map.SetShowScaleBar(O.ScaleBar);
+    Map.SetGratLabels(O.GratLabels);
     if (!O.Seed.empty()) {
         uint64_t Seed = 0;
         const auto [End, Error] = std::from_chars(O.Seed.data(), O.Seed.data() + O.Seed.size(), Seed);
@@ -262,6 +264,7 @@ void AddRenderCommands(CLI::App& App)
     render->add_option("--seed", r->Seed, "Seed of the landmark sampling, for a repeatable picture");
     render->add_flag("--on-map-only", r->OnMapOnly, "Draw no landmark whose position lies outside the map image");
     render->add_flag("--scale-bar", r->ScaleBar, "A scale bar of a round ground distance in the bottom-left corner");
+    render->add_flag("--grat-labels", r->GratLabels, "Degree labels where the graticule lines meet the edges");
     render->callback([r] { RunRender(*r); });
 }
 

@@ -163,6 +163,8 @@ TEST(CliRender, RenderDrawsTheOverlaysItIsAskedFor)
         {"--size", "700x600", "--landmarks", Beyond},
         {"--size", "700x600", "--landmarks", Beyond, "--on-map-only"},
         {"--scale-bar"},
+        {"--grat", "lines", "--grat-dist", "0.5"},
+        {"--grat", "lines", "--grat-dist", "0.5", "--grat-labels"},
     };
     std::vector<std::vector<uint8_t>> Pictures;
     for (std::size_t i = 0; i < Variants.size(); ++i) {
@@ -179,6 +181,7 @@ TEST(CliRender, RenderDrawsTheOverlaysItIsAskedFor)
     EXPECT_NE(Pictures[5], Pictures[4]);
     EXPECT_EQ(Pictures[6], Pictures[4]); // the landmark beyond the image is left out
     EXPECT_NE(Pictures[7], Pictures[0]);
+    EXPECT_NE(Pictures[9], Pictures[8]);
 
     const std::string Out = Dir + "/bad.png";
     for (const std::vector<std::string>& Bad : std::vector<std::vector<std::string>>{

@@ -351,6 +351,52 @@ TEST(UTMGrid, TheGridEndsAtTheImageWhenTheViewIsPanned)
     EXPECT_EQ(Count(M.Picture(), GratColor, 0, 40, 200, 100), 0);
 }
 
+TEST(Graticule, LabelsAtTheEdgesInTheGraticuleColourNeverOverlap)
+{
+    // The image fills the 400 x 200 view; parallels cross the left and right edges, meridians the
+    // top and bottom. Label ink is the graticule colour inside a white halo; the map is grey.
+    struct TStrip {
+        int X0, Y0, X1, Y1;
+    };
+    const TStrip Strips[] = {{3, 0, 45, 200}, {355, 0, 397, 200}, {0, 3, 400, 15}, {0, 185, 400, 197}};
+    for (const TCalibModel Model : {cmEquiRect, cmBiquadraticPn}) {
+        for (const double Dist : {0.25, 0.01}) {
+            TGeoMap M;
+            Prepare(M, 400, 200);
+            Linear(M, Model, 48, 0.01, 16, 0.01, Model == cmEquiRect ? Three : Six);
+            M.SetShowGrat(sgLines);
+            M.SetGratLineDist(Dist);
+            M.SetMagnification(2);
+            M.SetSuppressPaint(false);
+            const QImage Off = M.Picture().copy();
+            EXPECT_FALSE(M.GratLabels());
+            M.SetGratLabels(true);
+            const QImage& On = M.Picture();
+            for (const TStrip& S : Strips) {
+                EXPECT_EQ(Count(Off, clWhite, S.X0, S.Y0, S.X1, S.Y1), 0);
+                EXPECT_GT(Count(On, clWhite, S.X0, S.Y0, S.X1, S.Y1), 20) << Model << " " << Dist << " " << S.X0;
+                int NewInk = 0; // graticule colour where no line runs
+                for (int y = S.Y0; y < S.Y1; ++y)
+                    for (int x = S.X0; x < S.X1; ++x)
+                        NewInk += PixelOf(On, x, y) == Through15Bit(GratColor) && PixelOf(Off, x, y) == Through15Bit(clGray);
+                EXPECT_GT(NewInk, 10) << Model << " " << Dist << " " << S.X0;
+            }
+            // Down the left edge the labels stand apart: bands of haloed rows, none taller than
+            // one label, however dense the lines.
+            std::vector<int> Bands;
+            bool InBand = false;
+            for (int y = 0; y < 200; ++y) {
+                const bool Ink = Count(On, clWhite, 3, y, 45, y + 1) > 0;
+                if (Ink && !InBand) Bands.push_back(0);
+                if (Ink) ++Bands.back();
+                InBand = Ink;
+            }
+            EXPECT_GE(Bands.size(), Dist < 0.1 ? 6u : 3u) << Model << " " << Dist;
+            for (const int Height : Bands) EXPECT_LE(Height, 20) << Model << " " << Dist;
+        }
+    }
+}
+
 TEST(ScaleBar, ARoundGroundDistanceAtMostAFifthOfTheViewBottomLeft)
 {
     // Longitude 16 + 0.01 x, latitude 48 - 0.01 y on a 600 x 300 view, at several magnifications.
