@@ -38,6 +38,17 @@ void Add(TGeoMap& M, int X, int Y, uint8_t Class = 0)
                   false, 0, 0);
 }
 
+/// Gives landmark i an opaque caption on yellow, 9 points.
+void GiveCaption(TGeoMap& M, int i, const char* Text)
+{
+    TLandMark L = M.GetLandMarkData(i);
+    L.Caption.Text = Text;
+    L.Caption.Size = 9;
+    L.Caption.BGColor = clYellow;
+    L.Caption.Transparent = false;
+    M.SetLandMarkData(i, L);
+}
+
 int Count(const QImage& P, TColor C)
 {
     int n = 0;
@@ -148,12 +159,7 @@ TEST(LandMarkLayer, EdgesHandlersAndHiddenClasses)
     EXPECT_EQ(PixelOf(M.Picture(), 150, 50), clWhite);
 
     // A handler that draws the landmark itself suppresses symbol and caption.
-    TLandMark L = M.GetLandMarkData(4);
-    L.Caption.Text = "Caption";
-    L.Caption.Size = 9;
-    L.Caption.BGColor = clYellow;
-    L.Caption.Transparent = false;
-    M.SetLandMarkData(4, L);
+    GiveCaption(M, 4, "Caption");
     EXPECT_GT(Count(M.Picture(), clYellow), 20);
     HandleAll = true;
     M.Paint();
@@ -192,12 +198,7 @@ TEST(LandMarkLayer, OnMapOnlyLeavesTheBackgroundAroundASmallMapBare)
         Add(M, 250, 50);
         Add(M, 100, 120);
         Add(M, 260, 130);
-        TLandMark L = M.GetLandMarkData(2);
-        L.Caption.Text = "Beyond";
-        L.Caption.Size = 9;
-        L.Caption.BGColor = clYellow;
-        L.Caption.Transparent = false;
-        M.SetLandMarkData(2, L);
+        GiveCaption(M, 2, "Beyond");
         M.SetHighLM(4);
         int Calls = 0;
         if (WithHandler) M.OnDrawLandmark = [&](TObject*, bool&, TCanvas&, TPoint, const TLandMark&) { ++Calls; };
@@ -229,12 +230,7 @@ TEST(HighLightLandMark, DrawnInItsColoursWithoutCaptionEvenWhenSamplingSkipsIt)
     M.SetRandSampleLimit(1001);
     for (int i = 0; i < 2001; ++i) Add(M, 20, 20);
     Add(M, 120, 60); // landmark 2002, the highlight
-    TLandMark L = M.GetLandMarkData(2002);
-    L.Caption.Text = "Here";
-    L.Caption.Size = 9;
-    L.Caption.BGColor = clYellow;
-    L.Caption.Transparent = false;
-    M.SetLandMarkData(2002, L);
+    GiveCaption(M, 2002, "Here");
     M.SetHighLM(2002);
     M.SetHighLightProperties(clBlack, clLime, false);
     // A seed under which the sampling (p = 1001 / 2002) leaves landmark 2002 out.
