@@ -4,6 +4,7 @@
 #include "host/tyx_text.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -157,13 +158,54 @@ void TTextFile::Open(const std::string& FileName, const char* Mode)
     if (!FFile) throw EInOutError::FromErrno(FileName);
     FFileName = FileName;
     FBufPos = FBufLen = 0;
+    FUtf8 = false;
 }
+
+namespace {
+
+// True when Line is an XML declaration naming UTF-8 (in any case) as its encoding.
+bool DeclaresUtf8(std::string_view Line)
+{
+    if (!Line.starts_with("<?xml")) return false;
+    Line = Line.substr(0, Line.find("?>"));
+    auto skipBlanks = [&](std::size_t p) {
+        while (p < Line.size() && (Line[p] == ' ' || Line[p] == '\t')) ++p;
+        return p;
+    };
+    const std::size_t at = Line.find("encoding");
+    if (at == std::string_view::npos) return false;
+    std::size_t p = skipBlanks(at + 8);
+    if (p >= Line.size() || Line[p] != '=') return false;
+    p = skipBlanks(p + 1);
+    if (p >= Line.size() || (Line[p] != '"' && Line[p] != '\'')) return false;
+    const char quote = Line[p];
+    const std::size_t end = Line.find(quote, p + 1);
+    if (end == std::string_view::npos) return false;
+    const std::string_view name = Line.substr(p + 1, end - p - 1);
+    return name.size() == 5 && std::equal(name.begin(), name.end(), "utf-8",
+                                          [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+}
+
+} // namespace
 
 void TTextFile::Reset(const std::string& FileName)
 {
     Open(FileName, "rb");
     // The blocks are read into FBuffer; a second buffer inside the FILE would only copy twice.
     std::setvbuf(FFile, nullptr, _IONBF, 0);
+    if (!FillBuffer()) return;
+    const std::string_view head = Buffered();
+    if (head.starts_with("\xEF\xBB\xBF")) {
+        Consume(3);
+        FUtf8 = true;
+    } else {
+        FUtf8 = DeclaresUtf8(head.substr(0, head.find_first_of("\r\n")));
+    }
+}
+
+std::string TTextFile::DecodeText(std::string_view Bytes) const
+{
+    return FUtf8 ? std::string(Bytes) : Cp1252ToUtf8(Bytes);
 }
 
 void TTextFile::Rewrite(const std::string& FileName) { Open(FileName, "wb"); }
@@ -212,7 +254,7 @@ std::string TTextFile::ReadLn()
         break;
     }
     if (std::ferror(FFile)) throw EInOutError::FromErrno(FFileName);
-    return Cp1252ToUtf8(bytes);
+    return DecodeText(bytes);
 }
 
 void TTextFile::Write(const std::string& Text)

@@ -79,7 +79,9 @@ private:
 };
 
 /// An 8-bit (Windows-1252) text file. Lines are read and written as UTF-8; lines are written with
-/// CR LF and read up to CR LF, LF or CR. The file closes when the object goes (or on Close).
+/// CR LF and read up to CR LF, LF or CR. A file read that starts with a UTF-8 byte order mark (which
+/// is skipped) or an XML declaration of encoding="UTF-8" is read as UTF-8; writing is always
+/// Windows-1252. The file closes when the object goes (or on Close).
 class TTextFile {
 public:
     TTextFile() = default;
@@ -112,6 +114,10 @@ public:
     /// Takes Count of the buffered bytes as read.
     void Consume(std::size_t Count) { FBufPos += std::min(Count, FBufLen - FBufPos); }
     bool IsOpen() const { return FFile != nullptr; }
+    /// True when the file being read was found to hold UTF-8.
+    bool IsUtf8() const { return FUtf8; }
+    /// Bytes of this file as UTF-8 text: converted from Windows-1252, or as they are in a UTF-8 file.
+    std::string DecodeText(std::string_view Bytes) const;
     /// Closes the file; a failure to flush throws EInOutError.
     void Close();
     const std::string& FileName() const { return FFileName; }
@@ -125,6 +131,7 @@ private:
     std::vector<char> FBuffer;
     std::size_t FBufPos = 0;
     std::size_t FBufLen = 0;
+    bool FUtf8 = false;
 };
 
 /// Reads a whole file into memory; throws EInOutError.

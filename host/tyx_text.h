@@ -1,6 +1,6 @@
 // Windows-1252 single-byte text and the fixed-capacity short strings stored in file records.
 // Strings in the library are UTF-8; single-byte text is converted at the boundary, and a
-// character that Windows-1252 cannot hold becomes '?'.
+// character that Windows-1252 cannot hold is spelt in Latin letters (ICU), or '?' when none fit.
 #pragma once
 #include <algorithm>
 #include <cstdint>
@@ -10,8 +10,10 @@
 
 namespace tyx {
 
-/// UTF-8 to Windows-1252 bytes; unrepresentable characters and malformed UTF-8 become '?'.
-std::string Utf8ToCp1252(std::string_view Utf8);
+/// UTF-8 to Windows-1252 bytes. Characters the code page lacks are transliterated to Latin
+/// ("Łódź" gives "Lodz", "Москва" "Moskva"); what still does not fit, and malformed UTF-8,
+/// become '?', and then Lost (when given) is set.
+std::string Utf8ToCp1252(std::string_view Utf8, bool* Lost = nullptr);
 /// Windows-1252 bytes to UTF-8; the five undefined bytes map to the C1 controls U+0081 etc.
 std::string Cp1252ToUtf8(std::string_view Bytes);
 

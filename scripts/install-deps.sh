@@ -9,6 +9,7 @@ PACKAGES=(
   libgl-dev               # Qt6Gui's CMake config looks for OpenGL headers
   libgtest-dev libbenchmark-dev
   libcli11-dev libfmt-dev
+  libicu-dev              # names outside Windows-1252 are transliterated to Latin
   nlohmann-json3-dev      # tyxgeo db import: GeoJSON and TopoJSON
   libgeographiclib-dev    # the map control (scale bar distances); the benchmarks: reference geodesy
   libsqlite3-dev          # benchmarks only: reference store with an R*Tree index

@@ -199,9 +199,9 @@ int ReadNextTag(Source& Src, std::span<const std::string> Tags, std::string& Con
         const bool selfClosing = NormaliseAttributes(raw, breaks);
         if (!selfClosing) {
             TakeUntil(Src, '<', after);
-            Contents = Cp1252ToUtf8(after);
+            Contents = Src.Text(after);
         }
-        Attributes = Cp1252ToUtf8(raw);
+        Attributes = Src.Text(raw);
         return index;
     }
 }
@@ -224,6 +224,7 @@ public:
         E = P + w.size();
         return true;
     }
+    std::string Text(std::string_view Bytes) const { return FFile.DecodeText(Bytes); }
     const char* P = nullptr;
     const char* E = nullptr;
 
@@ -264,6 +265,7 @@ public:
         E = FBuf + n;
         return n > 0;
     }
+    static std::string Text(std::string_view Bytes) { return Cp1252ToUtf8(Bytes); }
     const char* P = nullptr;
     const char* E = nullptr;
 

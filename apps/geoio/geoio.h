@@ -69,7 +69,8 @@ struct TReadStats {
     int DegenerateRings = 0;   ///< rings of fewer than 3 points, or lines of fewer than 2
     int SplitAtAntimeridian = 0;
     /// Names the database cannot keep as they are: longer than 59 characters, or with characters
-    /// outside Windows-1252 (stored as '?') or control characters (read as blanks).
+    /// that have no Latin spelling in Windows-1252 (stored as '?') or control characters (read as
+    /// blanks). Names spelt in Latin letters ("Łódź" stored as "Lodz") are not counted.
     int NamesChanged = 0;
 };
 

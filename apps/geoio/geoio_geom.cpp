@@ -136,7 +136,9 @@ std::string ItemName(std::string Name, TReadStats& Stats)
             changed = true;
         }
     }
-    if (changed || TgdbName(Name).Str() != Name) ++Stats.NamesChanged;
+    // Transliteration is no change; a cut or a character that became '?' is.
+    bool lost = false;
+    if (changed || Utf8ToCp1252(Name, &lost).size() > TgdbName::Capacity() || lost) ++Stats.NamesChanged;
     return Name;
 }
 

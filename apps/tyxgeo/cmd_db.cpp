@@ -316,8 +316,10 @@ void AddDbCommands(CLI::App& App)
     imp->add_option("--max-points", O.MaxPoints, "The most points one file may decode to (default: 100 per byte "
                                                  "of the file)")
         ->check(CLI::PositiveNumber);
-    imp->footer("Names are stored in at most 59 characters of Windows-1252: longer ones are cut, other characters "
-                "become '?' and control characters blanks; a warning tells how many names changed.");
+    imp->footer("Names are stored in at most 59 characters of Windows-1252: longer ones are cut, words with other "
+                "characters are spelt in Latin letters (\"\u0141\u00F3d\u017A\" as \"Lodz\"), what has no such "
+                "spelling becomes '?' and control characters blanks; a warning tells how many names were cut or lost "
+                "characters.");
     imp->callback([o] {
         geoio::TReadOptions opt;
         if (!o->Kind.empty()) opt.Kind = ParseKind(o->Kind);
@@ -341,8 +343,8 @@ void AddDbCommands(CLI::App& App)
             }
             if (stats.NamesChanged)
                 std::cerr << "tyxgeo: warning: " << f << ": " << stats.NamesChanged
-                          << " names changed to fit the database: cut to 59 characters, characters outside "
-                             "Windows-1252 stored as '?', control characters as blanks\n";
+                          << " names changed to fit the database: cut to 59 characters, characters without a "
+                             "Latin spelling in Windows-1252 stored as '?', control characters as blanks\n";
             if (stats.DegenerateRings)
                 std::cerr << "tyxgeo: warning: " << f << ": " << stats.DegenerateRings
                           << " rings or lines with too few points left out\n";

@@ -254,6 +254,20 @@ TEST_F(CalXmlWidgetTest, ControlRulesDifferFromParseCalibData)
     EXPECT_EQ(m.MapImgWidth(), 0);
 }
 
+TEST_F(CalXmlWidgetTest, AUtf8FileFindsAnImageWhoseNameIsNotAscii)
+{
+    const std::string image = ImageFile("KARTE_\xC3\x96.bmp");  // "KARTE_Ö.bmp"
+    const std::string name = WriteLines(
+        "utf8.xml", {"\xEF\xBB\xBF<geomap sig=\"Tyxware\" id=\"u\" model=\"equirect\" map=\"" + image +
+                         "\" caption=\"\xC3\x96-Karte\">",
+                     "</geomap>"});
+    TGeoMap m;
+    ASSERT_TRUE(m.LoadCalDataFromXML(name, "u"));
+    EXPECT_EQ(m.CalibData().Caption, "\xC3\x96-Karte");
+    EXPECT_EQ(m.MapImgFile(), image);
+    EXPECT_EQ(m.MapImgWidth(), kW);
+}
+
 TEST_F(CalXmlWidgetTest, ErrorsNameTheComponentAndLeaveTheCalibrationCleared)
 {
     TGeoMap m;

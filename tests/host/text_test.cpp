@@ -20,10 +20,32 @@ TEST(Cp1252, RoundTripsAccentsAndEuro)
 
 TEST(Cp1252, UnrepresentableAndMalformedBecomeQuestionMarks)
 {
-    EXPECT_EQ(Utf8ToCp1252("a\xE4\xB8\xADz"), "a?z");          // a CJK character
-    EXPECT_EQ(Utf8ToCp1252("a\xF0\x9F\x98\x80z"), "a?z");      // an emoji
+    EXPECT_EQ(Utf8ToCp1252("a\xF0\x9F\x98\x80z"), "a?z");      // an emoji has no Latin spelling
     EXPECT_EQ(Utf8ToCp1252("a\xC3"), "a?");                    // cut short
     EXPECT_EQ(Utf8ToCp1252("\xFFx"), "?x");                    // not UTF-8 at all
+}
+
+TEST(Cp1252, TransliteratesOnlyWhatTheCodePageLacks)
+{
+    struct Case { const char* Utf8; const char* Bytes; bool Lost; };
+    const Case Cases[] = {
+        {"Wroc\u0142aw", "Wroclaw", false},
+        {"\u0130zmir", "Izmir", false},
+        {"\u0141\u00F3d\u017A", "Lodz", false},          // the whole word, "ó" too
+        {"\u041C\u043E\u0441\u043A\u0432\u0430", "Moskva", false},
+        {"\u0110\u00E0 N\u1EB5ng", "Da Nang", false},
+        {"M\u00FCnchen Stra\u00DFe caf\u00E9 \u20AC \u0142", "M\xFCnchen Stra\xDF" "e caf\xE9 \x80 l", false},
+        {"\u00AB\u2192\u00BB", "\xAB->\xBB", false},    // outside words, only what does not fit
+        {"cafe\u0301", "caf\xE9", false},                 // a combining accent is composed
+        {"\u5317\u4EAC", "bei jing", false},              // Chinese in pinyin, tones folded
+        {"x\xC3 \u0142", "x? l", true},                   // malformed and transliterated
+        {"\U0001F600 \u0142", "? l", true},
+    };
+    for (const Case& c : Cases) {
+        bool lost = !c.Lost;
+        EXPECT_EQ(Utf8ToCp1252(c.Utf8, &lost), c.Bytes) << c.Utf8;
+        EXPECT_EQ(lost, c.Lost) << c.Utf8;
+    }
 }
 
 TEST(ShortString, CutsToCapacityCountingSingleBytes)

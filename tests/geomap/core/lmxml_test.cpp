@@ -2,6 +2,7 @@
 // rules and the round trip.
 #include "geomap/core/Tyx_landmarks.h"
 #include "geomap/core/Tyx_symbols.h"
+#include "geomap/core/tyx_geomap_xml.h"
 #include "host/tyx_datetime.h"
 #include "host/tyx_streams.h"
 #include "xml_test_util.h"
@@ -185,6 +186,51 @@ TEST_F(LandMarkFileTest, EveryByteOfATextSurvivesAReadAndWriteCycle)
     EXPECT_EQ(R.GetValues(1).Name.Bytes(), Odd);
     R.StoreOnFile(Path("sym2.xml"), "s");
     EXPECT_NE(FileText(Path("sym2.xml")).find("name=\"" + Odd + "\""), std::string::npos);
+}
+
+// Landmark, symbol and calibration files are UTF-8 when they start with a byte order mark or
+// declare it, else Windows-1252 byte for byte.
+TEST_F(LandMarkFileTest, Utf8FilesAreKnownByByteOrderMarkOrDeclaration)
+{
+    const std::string Cp = "\xD6-Karte", Utf = "\xC3\x96-Karte";  // "Ö-Karte" in both
+    struct Case { std::string Head, Text, Read; };
+    const Case Cases[] = {
+        {"", Cp, Utf},
+        {"\xEF\xBB\xBF", Utf, Utf},
+        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n", Utf, Utf},
+        {"<?xml version='1.0' encoding = 'utf-8' ?>\r\n", Utf, Utf},
+        {"<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n", Cp, Utf},
+        {"<!-- encoding=\"UTF-8\" -->\r\n", Cp, Utf},       // not a declaration
+        {"", Utf, "\xC3\x83\xE2\x80\x93-Karte"},               // undeclared: read as it always was
+    };
+    for (const Case& c : Cases) {
+        const std::string Lm = c.Head + "<gmlandmarks sig=\"Tyxware\" id=\"x\">\r\n<landmark captext=\"" + c.Text +
+                               "\" />\r\n</gmlandmarks>\r\n";
+        const std::string Sym = c.Head + "<lmsymbols sig=\"Tyxware\" id=\"s\">\r\n<symbol name=\"" + c.Text +
+                                "\" />\r\n</lmsymbols>\r\n";
+        const std::string Cal = c.Head + "<geomap sig=\"Tyxware\" id=\"c\" model=\"equirect\" map=\"m.jpg\" caption=\"" +
+                                c.Text + "\">\r\n<resolution>1</resolution>\r\n</geomap>\r\n";
+        WriteFileBytes(Path("lm.xml"), Lm.data(), Lm.size());
+        WriteFileBytes(Path("sym.xml"), Sym.data(), Sym.size());
+        WriteFileBytes(Path("cal.xml"), Cal.data(), Cal.size());
+
+        TLandMarkList List;
+        TTextFile F;
+        F.Reset(Path("lm.xml"));
+        ASSERT_TRUE(ReadLandMarksFromOpenXMLFile(F, "x", List)) << c.Head;
+        F.Close();
+        ASSERT_EQ(List.NumLandMarks(), 1);
+        EXPECT_EQ(List[1].Caption.Text.Str(), c.Read) << "landmark " << c.Head;
+
+        TSymbolRepository R;
+        ASSERT_TRUE(R.LoadFromFile(Path("sym.xml"), "s")) << c.Head;
+        EXPECT_EQ(R.GetValues(1).Name.Str(), c.Read) << "symbol " << c.Head;
+
+        TCalibData d;
+        TCalibModel m = cmUndefined;
+        ASSERT_TRUE(ParseCalibData(Path("cal.xml"), "c", d, m)) << c.Head;
+        EXPECT_EQ(d.Caption, c.Read) << "calibration " << c.Head;
+    }
 }
 
 // A landmark with every field set to something that is not a default.
