@@ -42,6 +42,9 @@ class TGeoMapMouse;
 /// What the overlay draws: graticule lines, UTM grid and/or calibration marks.
 enum TShowGrat : uint8_t { sgNone, sgPoints, sgLines, sgPointsAndLines, sgUTMGrid, sgPointsAndUTMGrid };
 
+/// Where landmark captions go: as each record says, or moved and left out so that none collide.
+enum TCaptionPlacement : uint8_t { cpAsSpecified, cpDeclutter };
+
 // ---- Landmark symbols (geomap_symbols.cpp; names, default and repository in Tyx_symbols.h) ----
 
 /// Draws one symbol with its centre (arrows: the start of the shaft for lmArrowFrom, the tip for
@@ -116,6 +119,8 @@ class TGeoMap : public QWidget, public TComponent {
     Q_PROPERTY(double MaxMagnification READ MaxMagnification WRITE SetMaxMagnification)
     Q_PROPERTY(double WheelZoom READ WheelZoom WRITE SetWheelZoom)
     Q_PROPERTY(bool KeyboardNavigation READ KeyboardNavigation WRITE SetKeyboardNavigation)
+    Q_PROPERTY(tyx::TCaptionPlacement CaptionPlacement READ CaptionPlacement WRITE SetCaptionPlacement)
+    Q_PROPERTY(bool DeclutterSymbols READ DeclutterSymbols WRITE SetDeclutterSymbols)
 
 public:
     /// A 500 x 400 control with no image and no calibration. The Qt parent and the owner may be
@@ -179,6 +184,13 @@ public:
     void SetMouseAction(TMouseActMode Value) { FMouseAction = Value; }
     TShowGrat ShowGraticule() const { return FShowGrat; }
     void SetShowGrat(TShowGrat Value);
+    /// cpDeclutter draws landmarks by class, then number, each caption where it meets no drawn
+    /// caption or symbol, or not at all; repaints.
+    TCaptionPlacement CaptionPlacement() const { return FCaptionPlacement; }
+    void SetCaptionPlacement(TCaptionPlacement Value);
+    /// With cpDeclutter, a landmark whose caption finds no room loses its symbol too; repaints.
+    bool DeclutterSymbols() const { return FDeclutterSymbols; }
+    void SetDeclutterSymbols(bool Value);
 
     // ---- Public properties ----
     /// The calibration record; writing it recomputes nothing (see RecalcCalibration).
@@ -576,6 +588,8 @@ public:
     TMapImgRequestEvent OnMapImageRequest;
     TLandMarkActionEvent OnLandMarkAction;
     TZoomPanEvent OnZoomPan;
+    /// With cpDeclutter, told the number and box (control pixels) of each caption drawn.
+    std::function<void(int LandMark, const TRect& Box)> OnCaptionDrawn;
 
 protected:
     /// The mouse in the framework's terms, control pixels. MouseDown and MouseMove act, then
@@ -614,6 +628,7 @@ private:
     void DrawCalibMark(TCanvas& C, const TPoint& P) const;                  // geomap_marks.cpp
     void DrawCalibMarks(TCanvas& C) const;                                  // geomap_marks.cpp
     void DrawLandMarkLayer(TCanvas& C, int W, int H);                       // geomap_lmlayer.cpp
+    void DrawDecluttered(TCanvas& C, int W, int H, double p);               // geomap_declutter.cpp
     void DrawHighLightLandMark(TCanvas& C, int W, int H);                   // geomap_highlight.cpp
     /// Sampling probability of the landmark layer for a W x H view; Visible gets the number of
     /// landmarks of visible classes, wherever they are.
@@ -667,6 +682,8 @@ private:
     TColor FColWhiteLine = clWhite;
     std::string FEmptyMsg = "GeoMap: empty";
     TShowGrat FShowGrat = sgNone;
+    TCaptionPlacement FCaptionPlacement = cpAsSpecified;
+    bool FDeclutterSymbols = false;
     bool FAntiAlias = true;
     double FGratLineDist = 0;
     int FUTMGridDist = 0;

@@ -20,6 +20,9 @@ inline TPoint NearAnyPicture(TPoint P)
     return {std::clamp(P.X, -AnchorReach, AnchorReach), std::clamp(P.Y, -AnchorReach, AnchorReach)};
 }
 
+/// True when P lies strictly inside a W x H view: where landmarks are drawn.
+inline bool StrictlyInside(const TPoint& P, int W, int H) { return P.X > 0 && P.X < W && P.Y > 0 && P.Y < H; }
+
 /// More lines than this in one family (parallels, meridians, grid northings or eastings) are
 /// not drawn at all: a spacing that fine for the box only buries the map.
 inline constexpr int MaxOverlayLines = 10000;
@@ -47,5 +50,9 @@ void ForEachLineValue(double Low, double End, double B, F&& Draw)
 /// unknown alignment writes nothing. The canvas keeps the caption's brush and font, but never
 /// its rotation.
 void DrawLandMarkCaption(TCanvas& C, const TPoint& APoint, const TLMTextProperties& Caption);
+
+/// The box, in control pixels (right and bottom exclusive), that DrawLandMarkCaption covers for
+/// Caption at APoint, with the canvas font set as it sets it; false when it would write nothing.
+bool LandMarkCaptionBox(TCanvas& C, const TPoint& APoint, const TLMTextProperties& Caption, TRect& Box);
 
 } // namespace tyx

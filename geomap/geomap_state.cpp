@@ -92,6 +92,8 @@ void TGeoMap::Assign(const TGeoMap& Source)
     FColWhiteLine = Source.FColWhiteLine;
     FEmptyMsg = Source.FEmptyMsg;
     FShowGrat = Source.FShowGrat;
+    FCaptionPlacement = Source.FCaptionPlacement;
+    FDeclutterSymbols = Source.FDeclutterSymbols;
     FAntiAlias = Source.FAntiAlias;
     FGratLineDist = Source.FGratLineDist;
     FUTMGridDist = Source.FUTMGridDist;
@@ -129,6 +131,16 @@ void TGeoMap::AssignTo(TGeoMap& Dest) const
 void TGeoMap::SetAntiAlias(bool Value)
 {
     StoreAndPaint(*this, FAntiAlias, Value);
+}
+
+void TGeoMap::SetCaptionPlacement(TCaptionPlacement Value)
+{
+    StoreAndPaint(*this, FCaptionPlacement, Value > cpDeclutter ? cpAsSpecified : Value);
+}
+
+void TGeoMap::SetDeclutterSymbols(bool Value)
+{
+    StoreAndPaint(*this, FDeclutterSymbols, Value);
 }
 
 void TGeoMap::SetCacheMagLimit(double Value)
