@@ -46,6 +46,7 @@ struct TRenderOptions {
     std::string Threshold;
     std::string HiddenClasses;
     std::string Seed;
+    bool Declutter = false;
 };
 
 const std::map<std::string, TShowGrat> GratModes{{"none", sgNone},       {"points", sgPoints},
@@ -120,6 +121,7 @@ void ApplyOverlayOptions(TGeoMap& Map, const TRenderOptions& O)
             From = Comma + 1;
         }
     }
+    if (O.Declutter) Map.SetCaptionPlacement(cpDeclutter);
     if (!O.Highlight.empty()) {
         const int Highlight = ParseInt(O.Highlight, "--highlight");
         if (Highlight < 0 || Highlight > Map.NumLandMarks())
@@ -256,6 +258,8 @@ void AddRenderCommands(CLI::App& App)
     render->add_option("--threshold", r->Threshold, "Landmark count above which a random sample is drawn (> 1000)");
     render->add_option("--hidden-classes", r->HiddenClasses, "Landmark classes not drawn, C1,C2,...");
     render->add_option("--seed", r->Seed, "Seed of the landmark sampling, for a repeatable picture");
+    render->add_flag("--declutter", r->Declutter,
+                     "Landmarks by class, each caption moved or left out so that none overlap");
     render->callback([r] { RunRender(*r); });
 }
 

@@ -147,12 +147,21 @@ TEST(CliRender, RenderDrawsTheOverlaysItIsAskedFor)
         << "<gmlandmarks sig=\"Tyxware\" vers=\"1.0\" id=\"t\">\r\n"
            "<landmark lat=\"47.6\" long=\"10.0\" element=\"circle\" size=\"5\" class=\"2\" captext=\"Here\" />\r\n"
            "</gmlandmarks>\r\n";
+    // Two captions on one spot: declutter moves the second.
+    const std::string Crowd = CliTempDir() + "/crowd.xml";
+    std::ofstream(Crowd, std::ios::binary)
+        << "<gmlandmarks sig=\"Tyxware\" vers=\"1.0\" id=\"c\">\r\n"
+           "<landmark lat=\"47.6\" long=\"10\" element=\"circle\" size=\"3\" captext=\"First\" capsize=\"10\" />\r\n"
+           "<landmark lat=\"47.6\" long=\"10\" element=\"circle\" size=\"3\" captext=\"Second\" capsize=\"10\" />\r\n"
+           "</gmlandmarks>\r\n";
     const std::string Dir = CliTempDir();
     const std::vector<std::vector<std::string>> Variants{
         {},
         {"--grat", "pointsandlines", "--grat-dist", "0.5", "--colors", "00FF0000,000000FF"},
         {"--landmarks", Lm + ":t", "--highlight", "1", "--seed", "3", "--threshold", "5000"},
         {"--landmarks", Lm, "--hidden-classes", "1,2"},
+        {"--landmarks", Crowd},
+        {"--landmarks", Crowd, "--declutter"},
     };
     std::vector<std::vector<uint8_t>> Pictures;
     for (std::size_t i = 0; i < Variants.size(); ++i) {
@@ -165,6 +174,7 @@ TEST(CliRender, RenderDrawsTheOverlaysItIsAskedFor)
     EXPECT_NE(Pictures[1], Pictures[0]);
     EXPECT_NE(Pictures[2], Pictures[0]);
     EXPECT_EQ(Pictures[3], Pictures[0]); // the only landmark's class is hidden
+    EXPECT_NE(Pictures[5], Pictures[4]);
 
     const std::string Out = Dir + "/bad.png";
     for (const std::vector<std::string>& Bad : std::vector<std::vector<std::string>>{
