@@ -73,30 +73,36 @@ TRect SymbolBox(const TPoint& A, const TSymbolProperties& S)
     return Rect(A.X - R, A.Y - R, A.X + R + 1, A.Y + R + 1);
 }
 
-/// The places tried for a caption: its own first, then right, left, above, below of the symbol,
-/// then above right, above left and below right. A turned caption keeps its own place only.
-int Candidates(const TLMTextProperties& Own, int R, std::array<TLMTextProperties, 8>& Out)
+/// Where a caption can go about its symbol, besides its own place.
+struct TPlace {
+    TAlignment H;
+    TVerticalAlignment V;
+    int dx, dy;
+};
+
+/// The places tried after a caption's own for a symbol reaching R pixels from its anchor: right,
+/// left, above, below, then above right, above left and below right.
+std::array<TPlace, 7> OtherPlaces(int R)
 {
-    Out[0] = Own;
-    if (Own.Direction % 360 != 0) return 1;
-    struct TPlace {
-        TAlignment H;
-        TVerticalAlignment V;
-        int dx, dy;
-    };
     const int D = R + Margin;
-    const TPlace Places[7] = {{taLeftJustify, vaMiddle, D, 0},  {taRightJustify, vaMiddle, -D, 0},
-                              {taCenter, vaBottom, 0, -D},      {taCenter, vaTop, 0, D},
-                              {taLeftJustify, vaBottom, R, -R}, {taRightJustify, vaBottom, -R, -R},
-                              {taLeftJustify, vaTop, R, R}};
-    for (int k = 0; k < 7; ++k) {
-        Out[k + 1] = Own;
-        Out[k + 1].HAlignment = Places[k].H;
-        Out[k + 1].VAlignment = Places[k].V;
-        Out[k + 1].dx = Places[k].dx;
-        Out[k + 1].dy = Places[k].dy;
-    }
-    return 8;
+    return {{{taLeftJustify, vaMiddle, D, 0},
+             {taRightJustify, vaMiddle, -D, 0},
+             {taCenter, vaBottom, 0, -D},
+             {taCenter, vaTop, 0, D},
+             {taLeftJustify, vaBottom, R, -R},
+             {taRightJustify, vaBottom, -R, -R},
+             {taLeftJustify, vaTop, R, R}}};
+}
+
+/// The box of an upright Width x Height caption at place P about A, found as the caption writer
+/// finds it, so that it need not lay out the text again.
+TRect PlacedBox(const TPoint& A, const TPlace& P, int Width, int Height)
+{
+    const int w = Width / 2, h = Height / 2;
+    const int a = P.H == taLeftJustify ? 0 : P.H == taCenter ? w : 2 * w;
+    const int v = P.V == vaTop ? 0 : P.V == vaMiddle ? h : 2 * h;
+    const int X = A.X + P.dx - a, Y = A.Y + P.dy - v;
+    return Rect(X, Y, X + Width, Y + Height);
 }
 
 } // namespace
@@ -104,24 +110,35 @@ int Candidates(const TLMTextProperties& Own, int R, std::array<TLMTextProperties
 void TGeoMap::DrawDecluttered(TCanvas& C, int W, int H, double p)
 {
     TOccupancy Taken(W, H);
-    std::array<TLMTextProperties, 8> Places;
+    TLMTextProperties Moved;
     // Draws landmark Number, whose anchor is known.
     auto Draw = [&](int Number, const TPoint& A, const TSymbolProperties& S, const TLMTextProperties* Caption) {
         const TRect SBox = SymbolBox(A, S);
-        int Chosen = -1;
+        // The caption's own place first; an upright one may then move (a turned one may not).
+        const TLMTextProperties* Chosen = nullptr;
         TRect Box;
-        if (Caption) {
-            const int n = Candidates(*Caption, SBox.Right - 1 - A.X, Places);
-            for (int k = 0; k < n && Chosen < 0; ++k)
-                if (LandMarkCaptionBox(C, A, Places[k], Box) && Taken.Free(Box)) Chosen = k;
+        const bool Written = Caption && LandMarkCaptionBox(C, A, *Caption, Box);
+        if (Written) {
+            if (Taken.Free(Box)) Chosen = Caption;
+            else if (Caption->Direction % 360 == 0) {
+                const int Width = Box.Width(), Height = Box.Height();
+                for (const TPlace& P : OtherPlaces(SBox.Right - 1 - A.X)) {
+                    Box = PlacedBox(A, P, Width, Height);
+                    if (!Taken.Free(Box)) continue;
+                    Moved = *Caption;
+                    Moved.HAlignment = P.H, Moved.VAlignment = P.V, Moved.dx = P.dx, Moved.dy = P.dy;
+                    Chosen = &Moved;
+                    break;
+                }
+            }
         }
-        const bool Room = Caption ? Chosen >= 0 : Taken.Free(SBox);
+        const bool Room = Written ? Chosen != nullptr : Taken.Free(SBox);
         if (FDeclutterSymbols && !Room) return;
         DrawLandMarkSymbolOnCanvas(C, A.X, A.Y, S.Kind, S.FGColor, S.BGColor, S.Size, S.Direction, S.Length,
                                    S.Transparent);
         Taken.Take(SBox);
-        if (Chosen >= 0) {
-            DrawLandMarkCaption(C, A, Places[Chosen]);
+        if (Chosen) {
+            DrawLandMarkCaption(C, A, *Chosen);
             Taken.Take(Box);
             // Only the part in view counts: what lies beyond it shows on no picture.
             if (OnCaptionDrawn)
@@ -130,23 +147,30 @@ void TGeoMap::DrawDecluttered(TCanvas& C, int W, int H, double p)
         }
         ClearUpperVectorState(); // the symbol or caption may have been drawn by Qt
     };
-    // The order is copied: a handler may change the list while it is drawn.
-    const std::vector<uint32_t> Order = OnDrawLandmark ? FLandMarks.SpotOrder() : std::vector<uint32_t>{};
-    const std::vector<uint32_t>& Ordered = OnDrawLandmark ? Order : FLandMarks.SpotOrder();
-    TLandMark Copy;
-    for (const uint32_t i : Ordered) {
-        if (int(i) >= NumLandMarks()) continue;
-        const TLandMark& LM = FLandMarks[int(i) + 1];
-        if (!FLandMarks.GetClassVisibility(LM.ClassFlag) || (p < 1 && !BRandom(p))) continue;
-        TPoint A;
-        if (OnDrawLandmark) {
-            Copy = LM;
-            if (!PlaceLandMark(C, W, H, Copy, A)) continue;
-            Draw(int(i) + 1, A, Copy.SymbolProps, Copy.Caption.Text.Empty() ? nullptr : &Copy.Caption);
-            continue;
+    if (!OnDrawLandmark) {
+        // The list cannot change meanwhile: classes, positions and symbols come from the packed
+        // spots, and only captions from the landmarks themselves.
+        const std::vector<TLandMarkSpot>& Spots = FLandMarks.Spots();
+        const std::vector<TSymbolProperties>& Symbols = FLandMarks.SpotSymbols();
+        for (const uint32_t i : FLandMarks.SpotOrder()) {
+            const TLandMarkSpot& Spot = Spots[i];
+            if (!FLandMarks.GetClassVisibility(Spot.ClassFlag) || (p < 1 && !BRandom(p))) continue;
+            TPoint A;
+            if (!LandMarkToControl(Spot.Latitude, Spot.Longitude, A) || !StrictlyInside(A, W, H)) continue;
+            Draw(int(i) + 1, A, Symbols[i], Spot.HasCaption ? &FLandMarks[int(i) + 1].Caption : nullptr);
         }
-        if (!LandMarkToControl(LM.Latitude, LM.Longitude, A) || !StrictlyInside(A, W, H)) continue;
-        Draw(int(i) + 1, A, LM.SymbolProps, LM.Caption.Text.Empty() ? nullptr : &LM.Caption);
+        return;
+    }
+    // From a copy of the order and of each landmark: a handler may change the list.
+    const std::vector<uint32_t> Order = FLandMarks.SpotOrder();
+    TLandMark Copy;
+    for (const uint32_t i : Order) {
+        if (int(i) >= NumLandMarks()) continue;
+        Copy = FLandMarks[int(i) + 1];
+        if (!FLandMarks.GetClassVisibility(Copy.ClassFlag) || (p < 1 && !BRandom(p))) continue;
+        TPoint A;
+        if (!PlaceLandMark(C, W, H, Copy, A)) continue;
+        Draw(int(i) + 1, A, Copy.SymbolProps, Copy.Caption.Text.Empty() ? nullptr : &Copy.Caption);
     }
 }
 
