@@ -166,6 +166,16 @@ BENCHMARK(BM_PaintLandMarks)
     ->Args({20000, 1, 1})
     ->Unit(benchmark::kMillisecond);
 
+/// The same with captions placed by declutter; the second row at the density of the sample
+/// towns at world scale (135 000, all in view).
+void BM_PaintLandMarksDecluttered(benchmark::State& State)
+{
+    auto M = MakeLandMarkMap(static_cast<int>(State.range(0)), true, true);
+    M->SetCaptionPlacement(cpDeclutter);
+    for (auto _ : State) M->Paint();
+}
+BENCHMARK(BM_PaintLandMarksDecluttered)->Arg(20000)->Arg(135000)->Unit(benchmark::kMillisecond);
+
 /// The first paint of captions never written before (every text new, so nothing laid out or
 /// drawn earlier can be reused): 20 000 landmarks, about 40 % in view.
 void BM_PaintFreshCaptions(benchmark::State& State)

@@ -43,6 +43,9 @@ class TGratLabels;
 /// What the overlay draws: graticule lines, UTM grid and/or calibration marks.
 enum TShowGrat : uint8_t { sgNone, sgPoints, sgLines, sgPointsAndLines, sgUTMGrid, sgPointsAndUTMGrid };
 
+/// Where landmark captions go: as each record says, or moved and left out so that none collide.
+enum TCaptionPlacement : uint8_t { cpAsSpecified, cpDeclutter };
+
 // ---- Landmark symbols (geomap_symbols.cpp; names, default and repository in Tyx_symbols.h) ----
 
 /// Draws one symbol with its centre (arrows: the start of the shaft for lmArrowFrom, the tip for
@@ -120,6 +123,8 @@ class TGeoMap : public QWidget, public TComponent {
     Q_PROPERTY(bool LandMarksOnMapOnly READ LandMarksOnMapOnly WRITE SetLandMarksOnMapOnly)
     Q_PROPERTY(bool ShowScaleBar READ ShowScaleBar WRITE SetShowScaleBar)
     Q_PROPERTY(bool GratLabels READ GratLabels WRITE SetGratLabels)
+    Q_PROPERTY(tyx::TCaptionPlacement CaptionPlacement READ CaptionPlacement WRITE SetCaptionPlacement)
+    Q_PROPERTY(bool DeclutterSymbols READ DeclutterSymbols WRITE SetDeclutterSymbols)
 
 public:
     /// A 500 x 400 control with no image and no calibration. The Qt parent and the owner may be
@@ -192,6 +197,13 @@ public:
     /// lines drawn meet the view's edges, none overlapping another. Repaints.
     bool GratLabels() const { return FGratLabels; }
     void SetGratLabels(bool Value);
+    /// cpDeclutter draws landmarks by class, then number, each caption where it meets no drawn
+    /// caption or symbol, or not at all; repaints.
+    TCaptionPlacement CaptionPlacement() const { return FCaptionPlacement; }
+    void SetCaptionPlacement(TCaptionPlacement Value);
+    /// With cpDeclutter, a landmark whose caption finds no room loses its symbol too; repaints.
+    bool DeclutterSymbols() const { return FDeclutterSymbols; }
+    void SetDeclutterSymbols(bool Value);
 
     // ---- Public properties ----
     /// The calibration record; writing it recomputes nothing (see RecalcCalibration).
@@ -593,6 +605,8 @@ public:
     TMapImgRequestEvent OnMapImageRequest;
     TLandMarkActionEvent OnLandMarkAction;
     TZoomPanEvent OnZoomPan;
+    /// With cpDeclutter, told the number and box (control pixels) of each caption drawn.
+    std::function<void(int LandMark, const TRect& Box)> OnCaptionDrawn;
 
 protected:
     /// The mouse in the framework's terms, control pixels. MouseDown and MouseMove act, then
@@ -633,6 +647,7 @@ private:
     void DrawCalibMark(TCanvas& C, const TPoint& P) const;                  // geomap_marks.cpp
     void DrawCalibMarks(TCanvas& C) const;                                  // geomap_marks.cpp
     void DrawLandMarkLayer(TCanvas& C, int W, int H);                       // geomap_lmlayer.cpp
+    void DrawDecluttered(TCanvas& C, int W, int H, double p);               // geomap_declutter.cpp
     void DrawHighLightLandMark(TCanvas& C, int W, int H);                   // geomap_highlight.cpp
     void DrawScaleBar(TCanvas& C, int W, int H);                            // geomap_scalebar.cpp
     /// The scale bar of a W x H view: its ground distance and its length in control pixels;
@@ -694,6 +709,8 @@ private:
     TShowGrat FShowGrat = sgNone;
     bool FShowScaleBar = false;
     bool FGratLabels = false;
+    TCaptionPlacement FCaptionPlacement = cpAsSpecified;
+    bool FDeclutterSymbols = false;
     bool FAntiAlias = true;
     double FGratLineDist = 0;
     int FUTMGridDist = 0;

@@ -125,10 +125,25 @@ void Keep(T Current, T Value, auto Set)
 
 } // namespace
 
-void DrawLandMarkCaption(TCanvas& C, const TPoint& APoint, const TLMTextProperties& Caption)
+namespace {
+
+TCaptionCache& Cache()
 {
-    C.Brush().SetColor(Caption.BGColor);
-    if (Caption.Transparent) C.Brush().SetStyle(bsClear);
+    thread_local TCaptionCache Items;
+    return Items;
+}
+
+/// A caption laid out at its place: the text and its top-left reference point.
+struct TPlacedCaption {
+    TLaidOut* L = nullptr;
+    long long x = 0, y = 0;
+    int Direction = 0;
+};
+
+/// Sets the canvas font to the caption's and finds where its text goes at APoint; false when
+/// nothing is to be written.
+bool PlaceCaption(TCanvas& C, const TPoint& APoint, const TLMTextProperties& Caption, TPlacedCaption& Out)
+{
     TFont& F = C.Font();
     Keep(F.Color(), Caption.FGColor, [&](TColor V) { F.SetColor(V); });
     // A file that leaves the size out gives 0: such captions are written at the usual size.
@@ -136,16 +151,15 @@ void DrawLandMarkCaption(TCanvas& C, const TPoint& APoint, const TLMTextProperti
     Keep(F.Style(), Caption.FontStyles, [&](TFontStyles V) { F.SetStyle(V); });
     if (F.Name() != Caption.FontName) F.SetName(Caption.FontName);
     if (F.Orientation() != 0) F.SetOrientation(0);
-    if (Caption.HAlignment > taCenter || Caption.VAlignment > vaBottom) return;
+    if (Caption.HAlignment > taCenter || Caption.VAlignment > vaBottom) return false;
     const std::string Text = Caption.Text.Str();
-    if (Text.empty() || !C.Image() || C.Image()->isNull()) return;
+    if (Text.empty() || !C.Image() || C.Image()->isNull()) return false;
 
     QPainter& P = C.Painter();
-    thread_local TCaptionCache Cache;
     std::string Key = Caption.FontName;
     Key += '\0' + std::to_string(F.Size()) + '\0' + char('0' + F.Style()) + '\0';
     Key += Text;
-    TLaidOut& L = Cache.Get(P.font(), Key, Text);
+    TLaidOut& L = Cache().Get(P.font(), Key, Text);
     const int w = L.Width / 2, h = L.Height / 2;
     const int a = Caption.HAlignment == taLeftJustify ? 0 : Caption.HAlignment == taCenter ? w : 2 * w;
     const int v = Caption.VAlignment == vaTop ? 0 : Caption.VAlignment == vaMiddle ? h : 2 * h;
@@ -155,14 +169,49 @@ void DrawLandMarkCaption(TCanvas& C, const TPoint& APoint, const TLMTextProperti
     const long long x = (long long)APoint.X + Caption.dx + Round(-a * std::cos(t) - v * std::sin(t));
     const long long y = (long long)APoint.Y + Caption.dy + Round(a * std::sin(t) - v * std::cos(t));
     // An offset that leaves the int range would only place the text far off the picture.
-    if (x < INT32_MIN || x > INT32_MAX || y < INT32_MIN || y > INT32_MAX) return;
+    if (x < INT32_MIN || x > INT32_MAX || y < INT32_MIN || y > INT32_MAX) return false;
+    Out = {&L, x, y, Direction};
+    return true;
+}
+
+} // namespace
+
+bool LandMarkCaptionBox(TCanvas& C, const TPoint& APoint, const TLMTextProperties& Caption, TRect& Box)
+{
+    TPlacedCaption Pl;
+    if (!PlaceCaption(C, APoint, Caption, Pl)) return false;
+    const double W = Pl.L->Width, H = Pl.L->Height;
+    // The painter turns the text counter-clockwise about its reference point.
+    const double t = Pl.Direction * std::numbers::pi / 180, c = std::cos(t), s = std::sin(t);
+    double X0 = 0, X1 = 0, Y0 = 0, Y1 = 0;
+    for (const auto& [u, v] : {std::pair{W, 0.0}, std::pair{0.0, H}, std::pair{W, H}}) {
+        const double X = u * c + v * s, Y = -u * s + v * c;
+        X0 = std::min(X0, X), X1 = std::max(X1, X), Y0 = std::min(Y0, Y), Y1 = std::max(Y1, Y);
+    }
+    constexpr double Far = double(1 << 28);
+    auto Clamp = [&](double V) { return int(std::clamp(V, -Far, Far)); };
+    Box = Rect(Clamp(double(Pl.x) + std::floor(X0)), Clamp(double(Pl.y) + std::floor(Y0)),
+               Clamp(double(Pl.x) + std::ceil(X1)), Clamp(double(Pl.y) + std::ceil(Y1)));
+    return true;
+}
+
+void DrawLandMarkCaption(TCanvas& C, const TPoint& APoint, const TLMTextProperties& Caption)
+{
+    C.Brush().SetColor(Caption.BGColor);
+    if (Caption.Transparent) C.Brush().SetStyle(bsClear);
+    TPlacedCaption Pl;
+    if (!PlaceCaption(C, APoint, Caption, Pl)) return;
+    QPainter& P = C.Painter();
+    TLaidOut& L = *Pl.L;
+    const long long x = Pl.x, y = Pl.y;
+    const int Direction = Pl.Direction;
 
     constexpr long long Near = 1 << 24; // beyond, the painter places the text
     bool BoxDrawn = false;
     if (Direction == 0 && std::llabs(x) < Near && std::llabs(y) < Near) {
         if (!Caption.Transparent) P.fillRect(QRect(int(x), int(y), L.Width, L.Height), TColorToQColor(Caption.BGColor));
         BoxDrawn = true;
-        if (!L.MaskMade) Cache.MakeMask(P.font(), L);
+        if (!L.MaskMade) Cache().MakeMask(P.font(), L);
         if (L.Blank || (!L.Mask.empty() && C.BlendMask(int(x) + L.MaskX, int(y) + L.MaskY, L.MaskW, L.MaskH,
                                                          L.Mask.data(), Caption.FGColor))) {
             C.SetPenPos(Point(int(x) + L.Width, int(y)));

@@ -10,12 +10,6 @@
 
 namespace tyx {
 
-namespace {
-
-bool StrictlyInside(const TPoint& P, int W, int H) { return P.X > 0 && P.X < W && P.Y > 0 && P.Y < H; }
-
-} // namespace
-
 bool TGeoMap::LandMarkToControl(double Lat, double Long, TPoint& APoint) const
 {
     // A position that does not convert, or is no position at all, is left out silently.
@@ -56,6 +50,7 @@ void TGeoMap::DrawLandMarkLayer(TCanvas& C, int W, int H)
     ClearUpperVectorState();  // the map image and the graticule were drawn by Qt
     std::size_t Visible = 0;
     const double p = NumLandMarks() > FLMRandSampleLimit ? LandMarkSampling(W, H, Visible) : 1.0;
+    if (FCaptionPlacement == cpDeclutter) return DrawDecluttered(C, W, H, p);
     auto Symbol = [&](const TSymbolProperties& S, const TPoint& APoint) {
         DrawLandMarkSymbolOnCanvas(C, APoint.X, APoint.Y, S.Kind, S.FGColor, S.BGColor, S.Size, S.Direction,
                                    S.Length, S.Transparent);

@@ -26,6 +26,9 @@ inline TPoint NearAnyPicture(TPoint P)
     return {std::clamp(P.X, -AnchorReach, AnchorReach), std::clamp(P.Y, -AnchorReach, AnchorReach)};
 }
 
+/// True when P lies strictly inside a W x H view: where landmarks are drawn.
+inline bool StrictlyInside(const TPoint& P, int W, int H) { return P.X > 0 && P.X < W && P.Y > 0 && P.Y < H; }
+
 /// More lines than this in one family (parallels, meridians, grid northings or eastings) are
 /// not drawn at all: a spacing that fine for the box only buries the map.
 inline constexpr int MaxOverlayLines = 10000;
@@ -86,5 +89,8 @@ QFont OverlayLabelFont();
 /// Writes Text in Color with its baseline starting at Baseline, inside a halo that sets it off
 /// from any map (white, or black for a light colour).
 void DrawHaloText(QPainter& P, const QPointF& Baseline, const QString& Text, TColor Color);
+/// The box, in control pixels (right and bottom exclusive), that DrawLandMarkCaption covers for
+/// Caption at APoint, with the canvas font set as it sets it; false when it would write nothing.
+bool LandMarkCaptionBox(TCanvas& C, const TPoint& APoint, const TLMTextProperties& Caption, TRect& Box);
 
 } // namespace tyx

@@ -95,6 +95,8 @@ void TGeoMap::Assign(const TGeoMap& Source)
     FShowGrat = Source.FShowGrat;
     FShowScaleBar = Source.FShowScaleBar;
     FGratLabels = Source.FGratLabels;
+    FCaptionPlacement = Source.FCaptionPlacement;
+    FDeclutterSymbols = Source.FDeclutterSymbols;
     FAntiAlias = Source.FAntiAlias;
     FGratLineDist = Source.FGratLineDist;
     FUTMGridDist = Source.FUTMGridDist;
@@ -132,6 +134,16 @@ void TGeoMap::AssignTo(TGeoMap& Dest) const
 void TGeoMap::SetAntiAlias(bool Value)
 {
     StoreAndPaint(*this, FAntiAlias, Value);
+}
+
+void TGeoMap::SetCaptionPlacement(TCaptionPlacement Value)
+{
+    StoreAndPaint(*this, FCaptionPlacement, Value > cpDeclutter ? cpAsSpecified : Value);
+}
+
+void TGeoMap::SetDeclutterSymbols(bool Value)
+{
+    StoreAndPaint(*this, FDeclutterSymbols, Value);
 }
 
 void TGeoMap::SetCacheMagLimit(double Value)

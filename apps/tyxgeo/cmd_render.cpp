@@ -49,6 +49,7 @@ struct TRenderOptions {
     bool OnMapOnly = false;
     bool ScaleBar = false;
     bool GratLabels = false;
+    bool Declutter = false;
 };
 
 const std::map<std::string, TShowGrat> GratModes{{"none", sgNone},       {"points", sgPoints},
@@ -123,6 +124,7 @@ void ApplyOverlayOptions(TGeoMap& Map, const TRenderOptions& O)
             From = Comma + 1;
         }
     }
+    if (O.Declutter) Map.SetCaptionPlacement(cpDeclutter);
     if (!O.Highlight.empty()) {
         const int Highlight = ParseInt(O.Highlight, "--highlight");
         if (Highlight < 0 || Highlight > Map.NumLandMarks())
@@ -265,6 +267,8 @@ void AddRenderCommands(CLI::App& App)
     render->add_flag("--on-map-only", r->OnMapOnly, "Draw no landmark whose position lies outside the map image");
     render->add_flag("--scale-bar", r->ScaleBar, "A scale bar of a round ground distance in the bottom-left corner");
     render->add_flag("--grat-labels", r->GratLabels, "Degree labels where the graticule lines meet the edges");
+    render->add_flag("--declutter", r->Declutter,
+                     "Landmarks by class, each caption moved or left out so that none overlap");
     render->callback([r] { RunRender(*r); });
 }
 

@@ -83,6 +83,9 @@ public:
     /// The symbols of the landmarks in the order of Spots(), kept apart so that passes over
     /// the positions read as little memory as they can.
     const std::vector<TSymbolProperties>& SpotSymbols() const;
+    /// Indices into Spots() by priority: lower class first, then list order. Built on first
+    /// use after a change.
+    const std::vector<uint32_t>& SpotOrder() const;
 
     /// Of the landmarks of visible classes (their number goes to Shown), the number strictly
     /// inside the quadrilateral Quad by PositionInMap. A long list with every class visible is
@@ -150,6 +153,8 @@ private:
     mutable std::vector<TLandMarkSpot> FSpots;
     mutable std::vector<TSymbolProperties> FSpotSymbols;
     mutable bool FSpotsValid = false;
+    mutable std::vector<uint32_t> FSpotOrder;
+    mutable bool FOrderValid = false;
     mutable std::unique_ptr<TSpotGrid> FGrid; // built on demand from FSpots
     int FCapacity = 0;
     TLandMark FDefaultLM;

@@ -159,6 +159,7 @@ const std::vector<TLandMarkSpot>& TLandMarkList::Spots() const
             FSpotSymbols[i] = FItems[i].SymbolProps;
         }
         FSpotsValid = true;
+        FOrderValid = false;
         FGrid.reset();
     }
     return FSpots;
@@ -188,6 +189,21 @@ const std::vector<TSymbolProperties>& TLandMarkList::SpotSymbols() const
 {
     Spots();
     return FSpotSymbols;
+}
+
+const std::vector<uint32_t>& TLandMarkList::SpotOrder() const
+{
+    const std::vector<TLandMarkSpot>& All = Spots();
+    if (!FOrderValid) {
+        // A counting sort by class: stable, so list order holds within a class, and linear.
+        std::array<uint32_t, 257> Start{};
+        for (const TLandMarkSpot& S : All) ++Start[std::size_t(S.ClassFlag) + 1];
+        for (std::size_t c = 1; c < Start.size(); ++c) Start[c] += Start[c - 1];
+        FSpotOrder.resize(All.size());
+        for (std::size_t i = 0; i < All.size(); ++i) FSpotOrder[Start[All[i].ClassFlag]++] = uint32_t(i);
+        FOrderValid = true;
+    }
+    return FSpotOrder;
 }
 
 bool TLandMarkList::AddLandMark(double Lat, double Long, double Altitude)

@@ -153,6 +153,13 @@ TEST(CliRender, RenderDrawsTheOverlaysItIsAskedFor)
         << "<gmlandmarks sig=\"Tyxware\" vers=\"1.0\" id=\"b\">\r\n"
            "<landmark lat=\"45.5\" long=\"10.0\" element=\"circle\" size=\"5\" captext=\"Away\" />\r\n"
            "</gmlandmarks>\r\n";
+    // Two captions on one spot: declutter moves the second.
+    const std::string Crowd = CliTempDir() + "/crowd.xml";
+    std::ofstream(Crowd, std::ios::binary)
+        << "<gmlandmarks sig=\"Tyxware\" vers=\"1.0\" id=\"c\">\r\n"
+           "<landmark lat=\"47.6\" long=\"10\" element=\"circle\" size=\"3\" captext=\"First\" capsize=\"10\" />\r\n"
+           "<landmark lat=\"47.6\" long=\"10\" element=\"circle\" size=\"3\" captext=\"Second\" capsize=\"10\" />\r\n"
+           "</gmlandmarks>\r\n";
     const std::string Dir = CliTempDir();
     const std::vector<std::vector<std::string>> Variants{
         {},
@@ -165,6 +172,8 @@ TEST(CliRender, RenderDrawsTheOverlaysItIsAskedFor)
         {"--scale-bar"},
         {"--grat", "lines", "--grat-dist", "0.5"},
         {"--grat", "lines", "--grat-dist", "0.5", "--grat-labels"},
+        {"--landmarks", Crowd},
+        {"--landmarks", Crowd, "--declutter"},
     };
     std::vector<std::vector<uint8_t>> Pictures;
     for (std::size_t i = 0; i < Variants.size(); ++i) {
@@ -182,6 +191,7 @@ TEST(CliRender, RenderDrawsTheOverlaysItIsAskedFor)
     EXPECT_EQ(Pictures[6], Pictures[4]); // the landmark beyond the image is left out
     EXPECT_NE(Pictures[7], Pictures[0]);
     EXPECT_NE(Pictures[9], Pictures[8]);
+    EXPECT_NE(Pictures[11], Pictures[10]); // the second caption is moved
 
     const std::string Out = Dir + "/bad.png";
     for (const std::vector<std::string>& Bad : std::vector<std::vector<std::string>>{

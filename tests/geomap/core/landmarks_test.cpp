@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <algorithm>
 #include <functional>
+#include <numeric>
 #include <random>
 #include <string>
 #include <utility>
@@ -55,7 +57,7 @@ TEST(LandMarkList, SpotsFollowEveryChange)
         {"remove all", [&] { List.RemoveAllLandMarks(); }},
     };
     for (const auto& [Name, Change] : Changes) {
-        List.Spots(); // built before the change
+        List.SpotOrder(); // built before the change
         Change();
         std::vector<std::string> Want, Got;
         for (const TLandMark& L : List.Items())
@@ -69,6 +71,12 @@ TEST(LandMarkList, SpotsFollowEveryChange)
                           std::to_string(S.HasCaption));
         }
         EXPECT_EQ(Got, Want) << Name;
+        // Priority: lower class first, list order within a class.
+        std::vector<uint32_t> Order(List.Items().size());
+        std::iota(Order.begin(), Order.end(), 0u);
+        std::stable_sort(Order.begin(), Order.end(),
+                         [&](uint32_t a, uint32_t b) { return List.Items()[a].ClassFlag < List.Items()[b].ClassFlag; });
+        EXPECT_EQ(List.SpotOrder(), Order) << Name;
     }
 }
 

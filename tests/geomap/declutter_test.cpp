@@ -1,0 +1,140 @@
+// Caption placement in declutter mode: no two drawn captions overlap, the most important ones
+// always find room, and a landmark left without room can lose its symbol too.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "geomap/Tyx_geomap.h"
+#include "geomap_test_util.h"
+
+namespace tyx {
+namespace {
+
+using test::PixelOf;
+using test::Through15Bit;
+
+/// A W x H control showing a white W x H image (latitude 48 - 0.01 y, longitude 16 + 0.01 x),
+/// captions placed by declutter; paints stay suppressed until the test is ready.
+void Prepare(TGeoMap& M, int W, int H)
+{
+    M.SetSuppressPaint(true);
+    M.resize(W, H);
+    M.SetFrameStyle(frsNone);
+    TBitmap Img;
+    test::FillBitmap(Img, W, H, clWhite);
+    M.SetMapBitMap(Img);
+    M.SetCalibModel(cmEquiRect);
+    M.AddCalibPoint(48.0, 16.0, 0, 0);
+    M.AddCalibPoint(48.0, 16.0 + 0.01 * W, W, 0);
+    M.AddCalibPoint(48.0 - 0.01 * H, 16.0, 0, H);
+    M.SetCaptionPlacement(cpDeclutter);
+}
+
+/// A landmark of the template (a blue cross, the caption centred below it) at image pixel (X, Y).
+void Add(TGeoMap& M, int X, int Y, uint8_t Class, const std::string& Caption, int Size = 8)
+{
+    M.AddLandMark(48 - 0.01 * Y, 16 + 0.01 * X, 0, Caption, Size, clBlack);
+    TLandMark L = M.GetLandMarkData(M.NumLandMarks());
+    L.ClassFlag = Class;
+    M.SetLandMarkData(M.NumLandMarks(), L);
+}
+
+bool Overlap(const TRect& a, const TRect& b)
+{
+    return a.Left < b.Right && b.Left < a.Right && a.Top < b.Bottom && b.Top < a.Bottom;
+}
+
+struct TDrawn {
+    int Number;
+    TRect Box;
+    friend bool operator==(const TDrawn&, const TDrawn&) = default;
+};
+
+TEST(Declutter, CaptionsNeverOverlapAndTheFirstClassAlwaysFindsRoom)
+{
+    TGeoMap M;
+    Prepare(M, 400, 300);
+    // A crowd of class 5 listed first, then six class-1 towns far apart from one another.
+    for (int y = 5; y < 300; y += 9)
+        for (int x = 5; x < 400; x += 12) Add(M, x, y, 5, "Crowd " + std::to_string(x * 1000 + y));
+    const int FirstCapital = M.NumLandMarks() + 1;
+    const TPoint Capitals[] = {{60, 60}, {200, 60}, {340, 60}, {60, 240}, {200, 240}, {340, 240}};
+    for (const TPoint& P : Capitals) Add(M, P.X, P.Y, 1, "Capital");
+    std::vector<TDrawn> Drawn;
+    M.OnCaptionDrawn = [&](int Number, const TRect& Box) { Drawn.push_back({Number, Box}); };
+
+    struct TView {
+        double Mag;
+        TPoint TopLeft;
+    };
+    for (const TView& V : {TView{1, {0, 0}}, TView{2, {100, 50}}, TView{0.5, {0, 0}}, TView{1.5, {37, 11}}}) {
+        const std::string Name = std::to_string(V.Mag) + " at " + std::to_string(V.TopLeft.X);
+        std::vector<TDrawn> Runs[2];
+        for (int WithHandler = 0; WithHandler < 2; ++WithHandler) {
+            M.SetSuppressPaint(true);
+            M.SetMagnification(V.Mag);
+            M.SetTopLeft(V.TopLeft);
+            if (WithHandler) M.OnDrawLandmark = [](TObject*, bool&, TCanvas&, TPoint, const TLandMark&) {};
+            Drawn.clear();
+            M.SetSuppressPaint(false);
+            Runs[WithHandler] = Drawn;
+            M.OnDrawLandmark = nullptr;
+        }
+        // A handler that draws nothing itself changes nothing.
+        EXPECT_EQ(Runs[0], Runs[1]) << Name;
+        ASSERT_GT(Drawn.size(), 10u) << Name;
+        for (std::size_t i = 0; i < Drawn.size(); ++i)
+            for (std::size_t j = i + 1; j < Drawn.size(); ++j)
+                EXPECT_FALSE(Overlap(Drawn[i].Box, Drawn[j].Box)) << Name << ": " << Drawn[i].Number << " and "
+                                                                  << Drawn[j].Number;
+        // Every class-1 town well inside the view has its caption.
+        std::set<int> Numbers;
+        for (const TDrawn& D : Drawn) Numbers.insert(D.Number);
+        const double Mag = M.Magnification();
+        const TPoint TL = M.TopLeft();
+        for (int k = 0; k < 6; ++k) {
+            const double X = (Capitals[k].X - TL.X) * Mag, Y = (Capitals[k].Y - TL.Y) * Mag;
+            const bool Inside = X > 40 && X < 360 && Y > 20 && Y < 270;
+            EXPECT_TRUE(!Inside || Numbers.count(FirstCapital + k)) << Name << " " << k;
+        }
+        // The boxes are where the text went: no caption ink outside them.
+        const QImage& P = M.Picture();
+        std::vector<bool> InBox(std::size_t(P.width() * P.height()));
+        for (const TDrawn& D : Drawn)
+            for (int y = std::max(D.Box.Top, 0); y < std::min(D.Box.Bottom, P.height()); ++y)
+                for (int x = std::max(D.Box.Left, 0); x < std::min(D.Box.Right, P.width()); ++x)
+                    InBox[std::size_t(y * P.width() + x)] = true;
+        int Stray = 0;
+        for (int y = 0; y < P.height(); ++y)
+            for (int x = 0; x < P.width(); ++x)
+                Stray += PixelOf(P, x, y) == Through15Bit(clBlack) && !InBox[std::size_t(y * P.width() + x)];
+        EXPECT_EQ(Stray, 0) << Name;
+    }
+}
+
+TEST(Declutter, ALandmarkWithoutRoomLosesItsSymbolOnlyWhenAsked)
+{
+    for (const bool DropSymbols : {false, true}) {
+        TGeoMap M;
+        Prepare(M, 200, 100);
+        M.SetDeclutterSymbols(DropSymbols);
+        Add(M, 100, 5, 1, "MMMMMMMMMMMM", 72); // its caption covers the whole view below it
+        Add(M, 100, 55, 1, "b");
+        TLandMark L = M.GetLandMarkData(2);
+        L.SymbolProps.FGColor = clLime;
+        M.SetLandMarkData(2, L);
+        std::vector<int> Numbers;
+        M.OnCaptionDrawn = [&](int Number, const TRect&) { Numbers.push_back(Number); };
+        M.SetSuppressPaint(false);
+        EXPECT_EQ(Numbers, std::vector<int>{1}) << DropSymbols;
+        int Lime = 0;
+        for (int y = 40; y < 70; ++y)
+            for (int x = 85; x < 115; ++x) Lime += PixelOf(M.Picture(), x, y) == Through15Bit(clLime);
+        EXPECT_EQ(Lime > 0, !DropSymbols);
+    }
+}
+
+} // namespace
+} // namespace tyx
