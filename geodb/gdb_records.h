@@ -7,6 +7,9 @@
 
 namespace tyx::gdb {
 
+/// The extensions of a database's files: the five indexes, then the summary and the data file.
+inline constexpr const char* kFileExt[7] = {".tyxgi0", ".tyxgi1", ".tyxgi2", ".tyxgi3",
+                                            ".tyxgi4", ".tyxgds", ".tyxgdd"};
 inline constexpr int64_t kRecSize = 120;
 inline constexpr int64_t kMetaSize = 1024;
 inline constexpr int64_t kHeaderSize = 260;

@@ -24,7 +24,6 @@ using namespace gdb;
 
 namespace {
 
-const char* const kIxExt[5] = {".tyxgi0", ".tyxgi1", ".tyxgi2", ".tyxgi3", ".tyxgi4"};
 constexpr const char* kSumExt = ".tyxgds";
 
 // Items up to this height and width (degrees) are found through the narrow bands of a box query:
@@ -302,7 +301,7 @@ std::string TGeoDB::JournalName() const
 void TGeoDB::LoadFiles(const std::string& base)
 {
     std::array<std::string, 5> nameIx;
-    for (int k = 0; k < 5; ++k) nameIx[k] = base + kIxExt[k];
+    for (int k = 0; k < 5; ++k) nameIx[k] = base + kFileExt[k];
     const std::string nameGds = base + kSumExt;
     const std::string nameGdd = base + ".tyxgdd";
 

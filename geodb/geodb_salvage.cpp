@@ -19,8 +19,6 @@ using namespace gdb;
 
 namespace {
 
-const char* const kFileExt[7] = {".tyxgi0", ".tyxgi1", ".tyxgi2", ".tyxgi3", ".tyxgi4", ".tyxgds", ".tyxgdd"};
-
 bool SameFile(const std::string& A, const std::string& B)
 {
     std::error_code ec;
