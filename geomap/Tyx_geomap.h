@@ -335,9 +335,9 @@ public:
     void ResizeMap(int LongerEdgeLength);
 
     // ---- Map images (geomap_image.cpp) ----
-    /// Loads the map image (.jpg, .jpeg, .bmp or .png, any case) after OnMapImageRequest may have
-    /// redirected the name; MapImgFile keeps the name as asked. A missing file clears the name and
-    /// the size. ETYXGeoMapError for another extension, a file that cannot be decoded or more than
+    /// Loads the map image (.jpg, .jpeg, .bmp, .png, .tif or .tiff, any case) after
+    /// OnMapImageRequest may have redirected the name; MapImgFile keeps the name as asked. A
+    /// missing file clears the name and the size. ETYXGeoMapError for another extension, a file that cannot be decoded or more than
     /// 3000000 pixels; the previous image, name and size then stay. Resets TopLeft and repaints.
     void SetMapImgName(const std::string& Value);
     /// Writes the image as Dir/Base.jpg and the calibration as Dir/Base.xml (Dir and Base taken
@@ -452,7 +452,9 @@ public:
     /// Reads the block DataID (empty: the first) from the file's current position; false when
     /// there is none.
     bool ReadCalDataFromOpenXMLFile(TTextFile& F, const std::string& DataID);
-    /// False when the file cannot be opened or holds no such block.
+    /// False when the file cannot be opened or holds no such block. A relative image name not
+    /// found as given is looked for beside the file; an image found nowhere raises
+    /// ETYXMapImageMissing once the calibration is loaded.
     bool LoadCalDataFromXML(const std::string& FName, const std::string& DataID);
     /// Reads from the stream's current position.
     bool LoadCalDataFromXML(TMemoryStream& InStream, const std::string& DataID);
@@ -718,6 +720,9 @@ private:
 
     // Map image and view
     std::string FMapImgName;
+    /// While a calibration file is read: its folder, where a relative image name is looked for
+    /// when it is not found as given.
+    std::string FCalibDir;
     int FMapImgWidth = 0;
     int FMapImgHeight = 0;
     double FMagnify = 1.0;

@@ -1,6 +1,9 @@
 // TGeoMap: saving and loading its calibration as XML blocks in files and streams.
 #include "geomap/Tyx_geomap.h"
 #include "geomap/core/tyx_geomap_xml.h"
+#include "geomap/geomap_limits.h"
+#include "geomap/geomap_restore.h"
+#include "support/Tyx_filesys.h"
 
 namespace tyx {
 
@@ -9,7 +12,7 @@ namespace {
 // The block reader shared by files and streams. Returns false (nothing changed) when no block
 // matches; afterwards the caller refits and repaints.
 bool ReadCalBlock(TCalXmlInput& In, const std::string& DataID, TGeoCalibration& Calib,
-                  const std::string& ComponentName, TGeoMap& Map)
+                  const std::string& ComponentName, TGeoMap& Map, const std::string& CalibDir)
 {
     TCalXmlHeader header;
     if (!FindCalibBlock(In, DataID, header)) return false;
@@ -24,15 +27,22 @@ bool ReadCalBlock(TCalXmlInput& In, const std::string& DataID, TGeoCalibration& 
     Calib.RecalcGratMat();
     // The fits depend on the image's size, so the image comes first; an image that cannot be used
     // still leaves a fitted calibration behind.
-    if (!Calib.CalibData().MapFName.empty()) {
+    const std::string& Image = Calib.CalibData().MapFName;
+    if (!Image.empty()) {
         try {
-            Map.SetMapImgName(Calib.CalibData().MapFName);
+            Map.SetMapImgName(Image);
         } catch (...) {
             Calib.CalcModelFit();
             throw;
         }
     }
     Calib.CalcModelFit();
+    // A map without its image is no success; the name an image handed over in memory was saved
+    // under names no file.
+    if (!Image.empty() && Image != UnknownImageName && Map.MapImgFile().empty())
+        throw ETYXMapImageMissing(ComponentName, "Cannot find map image \"" + Image + "\"" +
+                                                     (CalibDir.empty() ? std::string()
+                                                                       : " (looked beside \"" + CalibDir + "\" too)"));
     return true;
 }
 
@@ -63,20 +73,21 @@ void TGeoMap::SaveCalDataAsXML(TStream& OutStream, const std::string& DataID)
 bool TGeoMap::ReadCalDataFromOpenXMLFile(TTextFile& F, const std::string& DataID)
 {
     TCalXmlFileInput in(F);
-    if (!ReadCalBlock(in, DataID, FCalib, Name(), *this)) return false;
+    if (!ReadCalBlock(in, DataID, FCalib, Name(), *this, FCalibDir)) return false;
     Paint();
     return true;
 }
 
 bool TGeoMap::LoadCalDataFromXML(const std::string& FName, const std::string& DataID)
 {
+    const TRestore<std::string> Dir(FCalibDir, FName.substr(0, FName.size() - StripPath(FName).size()));
     return ReadTextFile(FName, [&](TTextFile& f) { return ReadCalDataFromOpenXMLFile(f, DataID); });
 }
 
 bool TGeoMap::LoadCalDataFromXML(TMemoryStream& InStream, const std::string& DataID)
 {
     TCalXmlStreamInput in(InStream);
-    if (!ReadCalBlock(in, DataID, FCalib, Name(), *this)) return false;
+    if (!ReadCalBlock(in, DataID, FCalib, Name(), *this, "")) return false;
     Paint();
     return true;
 }

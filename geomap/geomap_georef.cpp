@@ -1,11 +1,16 @@
 // TGeoMap: georeferenced images of other GIS tools. A world file (six numbers: the affine map from
-// pixel centres to easting/longitude and northing/latitude) with the .prj beside it, or the tags of
-// a GeoTIFF, become a calibration of three points on the image's corners, cmEquiRect in degrees or
-// cmUTM in metres; SaveWorldFile writes the same for a map whose model is affine.
+// pixel centres to easting/longitude and northing/latitude) with the .aux.xml or .prj beside it,
+// or the tags of a GeoTIFF, become a calibration of three points on the image's corners,
+// cmEquiRect in degrees or cmUTM in metres; SaveWorldFile writes the same for a map whose model is
+// affine. Map-image coordinates count from the image's outer corner, so the world file's pixel
+// centres lie half a pixel inside: (0.5, 0.5) is the centre of the first pixel.
 #include "geomap/Tyx_geomap.h"
 
 #include <QImage>
 #include <QImageReader>
+#include <QStringList>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
 
 #include <geotiff/geotiff.h>
 #include <geotiff/geovalues.h>
@@ -19,20 +24,21 @@
 #include <cmath>
 #include <fstream>
 #include <memory>
-#include <regex>
 #include <sstream>
 #include <vector>
 
+#include "geomap/geomap_crs.h"
 #include "geomap/geomap_limits.h"
 #include "geomap/geomap_restore.h"
+#include "geomap/geomap_tiff.h"
 #include "support/Tyx_filesys.h"
 
 namespace tyx {
 
 namespace {
 
-/// A world file's six numbers A, D, B, E, C, F: the position of the pixel centre (x, y) is
-/// X = A x + B y + C (easting or longitude), Y = D x + E y + F (northing or latitude).
+/// Six numbers A, D, B, E, C, F in world-file order: X = A x + B y + C (easting or longitude),
+/// Y = D x + E y + F (northing or latitude), for map-image coordinates (x, y) unless said otherwise.
 using TAffine = TGeoMap::TWorldFile;
 double AffX(const TAffine& T, double x, double y) { return T[0] * x + T[2] * y + T[4]; }
 double AffY(const TAffine& T, double x, double y) { return T[1] * x + T[3] * y + T[5]; }
@@ -42,17 +48,23 @@ bool Degenerate(const TAffine& T)
     return !std::isfinite(Det) || Det == 0;
 }
 
+/// The same transform with its origin moved by (dx, dy) pixels: Shifted(T, d)(x) = T(x + d).
+TAffine Shifted(TAffine T, double dx, double dy)
+{
+    T[4] = AffX(T, dx, dy);
+    T[5] = AffY(T, dx, dy);
+    return T;
+}
+
 struct TGeoRef {
     TAffine Affine{};
-    TCalibModel Model = cmEquiRect;
-    int Zone = 0;
-    bool South = false;
+    TMapCrs Crs;
 };
 
-/// The three calibration pixels on the image's corners.
+/// The three calibration points on the image's outer corners (0, 0), (W, 0) and (0, H).
 std::array<TPoint, 3> CornerPixels(int Width, int Height)
 {
-    const int W = std::max(Width - 1, 1), H = std::max(Height - 1, 1);
+    const int W = std::max(Width, 1), H = std::max(Height, 1);
     return {TPoint{0, 0}, TPoint{W, 0}, TPoint{0, H}};
 }
 
@@ -61,7 +73,7 @@ void CheckGeoRef(const std::string& Component, const std::string& Source, const 
 {
     if (Degenerate(Ref.Affine))
         throw ETYXGeoMapError(Component, "\"" + Source + "\": unsupported georeferencing (the pixel axes are degenerate)");
-    if (Ref.Model == cmEquiRect)
+    if (Ref.Crs.Model == cmEquiRect)
         for (const TPoint& P : CornerPixels(Width, Height))
             if (std::fabs(AffY(Ref.Affine, P.X, P.Y)) > 90 || std::fabs(AffX(Ref.Affine, P.X, P.Y)) > 360)
                 throw ETYXGeoMapError(Component, "\"" + Source +
@@ -108,37 +120,35 @@ std::string ReadText(const std::string& FileName)
     return S.str();
 }
 
-const char* const Wgs84Geogcs =
-    "GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_1984\",6378137.0,298.257223563]],"
-    "PRIMEM[\"Greenwich\",0.0],UNIT[\"Degree\",0.0174532925199433]]";
-
-std::string PrjText(TCalibModel Model, int Zone, bool South)
+ETYXGeoMapError UnsupportedCrs(const std::string& Component, const std::string& Source, const std::string& Name)
 {
-    if (Model == cmEquiRect) return Wgs84Geogcs;
-    const std::string Name = "WGS_1984_UTM_Zone_" + std::to_string(Zone) + (South ? "S" : "N");
-    return "PROJCS[\"" + Name + "\"," + Wgs84Geogcs +
-           ",PROJECTION[\"Transverse_Mercator\"],PARAMETER[\"False_Easting\",500000.0],"
-           "PARAMETER[\"False_Northing\"," + (South ? "10000000.0" : "0.0") +
-           "],PARAMETER[\"Central_Meridian\"," + std::to_string(6 * Zone - 183) +
-           ".0],PARAMETER[\"Scale_Factor\",0.9996],PARAMETER[\"Latitude_Of_Origin\",0.0],UNIT[\"Meter\",1.0]]";
+    return ETYXGeoMapError(Component, "\"" + Source + "\": unsupported coordinate reference system \"" + Name +
+                                          "\" (read are WGS 84 and ETRS89, geographic or UTM)");
 }
 
-/// Reads the .prj text: geographic WGS 84 or a UTM zone on WGS 84; false for anything else.
-bool ParsePrj(const std::string& Text, TGeoRef& Ref)
+/// The WKT of a GDAL .aux.xml (its SRS element), or empty when it has none.
+std::string AuxXmlSrs(const std::string& Text, TAffine* GeoTransform, bool& HasTransform)
 {
-    const std::string T = Lower(Text);
-    const bool Wgs84 = std::regex_search(T, std::regex("wgs[ _]?(19)?84"));
-    if (!Wgs84) return false;
-    if (T.find("projcs") == std::string::npos) {
-        Ref.Model = cmEquiRect;
-        return T.find("geogcs") != std::string::npos;
+    QXmlStreamReader X(QByteArray::fromStdString(Text));
+    std::string Srs;
+    HasTransform = false;
+    while (!X.atEnd()) {
+        if (X.readNext() != QXmlStreamReader::StartElement) continue;
+        if (X.name() == u"SRS") {
+            Srs = X.readElementText().trimmed().toStdString();
+        } else if (X.name() == u"GeoTransform" && GeoTransform) {
+            const QStringList V = X.readElementText().split(u',');
+            bool Ok = V.size() == 6;
+            // GDAL's order: origin X, dX/dx, dX/dy, origin Y, dY/dx, dY/dy, from the image's corner.
+            std::array<double, 6> G{};
+            for (int k = 0; Ok && k < 6; ++k) G[k] = V[k].trimmed().toDouble(&Ok);
+            if (Ok) {
+                *GeoTransform = {G[1], G[4], G[2], G[5], G[0], G[3]};
+                HasTransform = true;
+            }
+        }
     }
-    std::smatch M;
-    if (!std::regex_search(T, M, std::regex("utm[ _]zone[ _]([0-9]{1,2}) ?([ns])"))) return false;
-    Ref.Model = cmUTM;
-    Ref.Zone = std::stoi(M[1].str());
-    Ref.South = M[2].str() == "s";
-    return Ref.Zone >= 1 && Ref.Zone <= 60;
+    return Srs;
 }
 
 /// Parses the six numbers of a world file; false when they are not six finite numbers.
@@ -168,70 +178,10 @@ std::string Shortest(double V)
     return std::string(Buf, R.ptr);
 }
 
-// libtiff reports through process-wide handlers; while one of our reads runs, errors are kept for
-// the exception's message and warnings (unknown private tags, mostly) are dropped.
-thread_local std::string TiffError;
-
-void KeepTiffError(const char*, const char* Fmt, va_list Args)
-{
-    char Buf[512];
-    std::vsnprintf(Buf, sizeof Buf, Fmt, Args);
-    TiffError = Buf;
-}
-
-class TTiffQuiet {
-public:
-    TTiffQuiet() : FError(TIFFSetErrorHandler(KeepTiffError)), FWarning(TIFFSetWarningHandler(nullptr))
-    {
-        TiffError.clear();
-    }
-    ~TTiffQuiet()
-    {
-        TIFFSetErrorHandler(FError);
-        TIFFSetWarningHandler(FWarning);
-    }
-    TTiffQuiet(const TTiffQuiet&) = delete;
-    TTiffQuiet& operator=(const TTiffQuiet&) = delete;
-
-private:
-    TIFFErrorHandler FError, FWarning;
-};
-
-struct TTiffCloser {
-    void operator()(TIFF* T) const { XTIFFClose(T); }
-};
 struct TGtifFreer {
     void operator()(GTIF* G) const { GTIFFree(G); }
 };
-using TTiffPtr = std::unique_ptr<TIFF, TTiffCloser>;
 using TGtifPtr = std::unique_ptr<GTIF, TGtifFreer>;
-
-TTiffPtr OpenTiff(const std::string& Component, const std::string& FileName)
-{
-    TTiffPtr Tif(XTIFFOpen(FileName.c_str(), "r"));
-    if (!Tif)
-        throw ETYXGeoMapError(Component, "Cannot read TIFF \"" + FileName + "\"" +
-                                             (TiffError.empty() ? std::string() : " (" + TiffError + ")"));
-    return Tif;
-}
-
-/// The first image of the TIFF as a 32-bit bitmap; the pixel limit is checked before decoding.
-void DecodeTiff(const std::string& Component, TIFF* Tif, const std::string& FileName, TBitmap& Out)
-{
-    uint32_t W = 0, H = 0;
-    TIFFGetField(Tif, TIFFTAG_IMAGEWIDTH, &W);
-    TIFFGetField(Tif, TIFFTAG_IMAGELENGTH, &H);
-    if (W == 0 || H == 0 || W > 0x7fffffffu || H > 0x7fffffffu)
-        throw ETYXGeoMapError(Component, "Cannot read TIFF \"" + FileName + "\" (no image)");
-    CheckMapPixels(Component, static_cast<int>(W), static_cast<int>(H));
-    // libtiff delivers red in the lowest byte, which is QImage's RGBA byte order on this platform.
-    QImage Img(static_cast<int>(W), static_cast<int>(H), QImage::Format_RGBA8888);
-    if (Img.isNull() || !TIFFReadRGBAImageOriented(Tif, W, H, reinterpret_cast<uint32_t*>(Img.bits()),
-                                                   ORIENTATION_TOPLEFT, 0))
-        throw ETYXGeoMapError(Component, "Cannot read TIFF \"" + FileName + "\"" +
-                                             (TiffError.empty() ? std::string() : " (" + TiffError + ")"));
-    Out.AssignImage(Img.convertToFormat(QImage::Format_RGB32));
-}
 
 int GeoKey(GTIF* G, geokey_t Key)
 {
@@ -248,34 +198,32 @@ TGeoRef ReadGeoTiffRef(const std::string& Component, TIFF* Tif, const std::strin
     };
     TGtifPtr G(GTIFNew(Tif));
     if (!G) throw Unsupported("no GeoTIFF keys");
+    // The CRS named by its citation where the file has one, else by its EPSG code.
+    const auto CrsName = [&](geokey_t CitationKey, int Code) {
+        char Citation[256] = "";
+        if (GTIFKeyGet(G.get(), CitationKey, Citation, 0, sizeof Citation - 1) > 0 && Citation[0]) return std::string(Citation);
+        if (GTIFKeyGet(G.get(), GTCitationGeoKey, Citation, 0, sizeof Citation - 1) > 0 && Citation[0]) return std::string(Citation);
+        return Code == KvUserDefined ? std::string("user-defined") : "EPSG:" + std::to_string(Code);
+    };
     TGeoRef Ref;
     const int ModelType = GeoKey(G.get(), GTModelTypeGeoKey);
     if (ModelType == ModelTypeGeographic) {
         const int Gcs = GeoKey(G.get(), GeographicTypeGeoKey);
         const int Datum = GeoKey(G.get(), GeogGeodeticDatumGeoKey);
         const int Units = GeoKey(G.get(), GeogAngularUnitsGeoKey);
-        if (!(Gcs == GCS_WGS_84 || (Gcs == KvUserDefined && Datum == Datum_WGS84)))
-            throw Unsupported("geographic, but not WGS 84");
+        const bool Known = CrsFromEpsg(Gcs, Ref.Crs) ||
+                           (Gcs == KvUserDefined && (Datum == Datum_WGS84 || Datum == Datum_European_Reference_System_1989));
+        if (!Known || Ref.Crs.Model != cmEquiRect) throw UnsupportedCrs(Component, FileName, CrsName(GeogCitationGeoKey, Gcs));
+        Ref.Crs = {cmEquiRect, 0, false};
         if (Units != -1 && Units != Angular_Degree) throw Unsupported("angles not in degrees");
-        Ref.Model = cmEquiRect;
     } else if (ModelType == ModelTypeProjected) {
         const int Pcs = GeoKey(G.get(), ProjectedCSTypeGeoKey);
-        if (Pcs >= PCS_WGS84_UTM_zone_1N && Pcs <= PCS_WGS84_UTM_zone_60N) {
-            Ref.Zone = Pcs - PCS_WGS84_UTM_zone_1N + 1;
-        } else if (Pcs >= PCS_WGS84_UTM_zone_1S && Pcs <= PCS_WGS84_UTM_zone_60S) {
-            Ref.Zone = Pcs - PCS_WGS84_UTM_zone_1S + 1;
-            Ref.South = true;
-        } else {
-            throw Unsupported("projected, but not UTM on WGS 84");
-        }
-        Ref.Model = cmUTM;
+        if (!CrsFromEpsg(Pcs, Ref.Crs) || Ref.Crs.Model != cmUTM)
+            throw UnsupportedCrs(Component, FileName, CrsName(PCSCitationGeoKey, Pcs));
     } else {
         throw Unsupported("neither geographic nor projected");
     }
 
-    // Raster space counts from a pixel's corner unless the file says its values are points; a
-    // pixel of the map is its centre.
-    const double Shift = GeoKey(G.get(), GTRasterTypeGeoKey) == RasterPixelIsPoint ? 0.0 : 0.5;
     uint16_t Count = 0;
     double* Values = nullptr;
     TAffine& T = Ref.Affine;
@@ -289,9 +237,17 @@ TGeoRef ReadGeoTiffRef(const std::string& Component, TIFF* Tif, const std::strin
             throw Unsupported("neither tie point with pixel scale nor transformation matrix");
         T = {Values[0], 0, 0, -Values[1], Tie[3] - Tie[0] * Values[0], Tie[4] + Tie[1] * Values[1]};
     }
-    T[4] += Shift * (T[0] + T[2]);
-    T[5] += Shift * (T[1] + T[3]);
+    // Raster space counts from the image's corner, as map-image coordinates do, unless the file
+    // says its values are points: then raster (0, 0) is the centre of the first pixel.
+    if (GeoKey(G.get(), GTRasterTypeGeoKey) == RasterPixelIsPoint) T = Shifted(T, -0.5, -0.5);
     return Ref;
+}
+
+/// A rotation term that moves no position across the whole image by as much as a millionth of
+/// a pixel is the fit's rounding noise: zero, so that other tools see an upright raster.
+double Upright(double Term, double Extent, double PixelSize)
+{
+    return std::fabs(Term) * Extent < 1e-6 * std::fabs(PixelSize) ? 0.0 : Term;
 }
 
 } // namespace
@@ -336,12 +292,30 @@ void TGeoMap::SaveWorldFile(const std::string& FileName)
         throw ETYXGeoMapError(Name(), "SaveWorldFile: world files are written for WGS 84 only");
     const auto& P = FCalib.EquRectPLSP();
     // Row 1 of the fit gives latitude (northing), row 2 longitude (easting); columns: constant, x, y.
-    const TAffine T{P(2, 2), P(1, 2), P(2, 3), P(1, 3), P(2, 1), P(1, 1)};
+    TAffine T{P(2, 2), P(1, 2), P(2, 3), P(1, 3), P(2, 1), P(1, 1)};
     if (Degenerate(T))
         throw ETYXGeoMapError(Name(), "SaveWorldFile: the calibration is not fitted");
+    const double W = std::max(FMapImgWidth, 1), H = std::max(FMapImgHeight, 1);
+    T[2] = Upright(T[2], H, T[0]);
+    T[1] = Upright(T[1], W, T[3]);
+    // The world file gives the centre of the first pixel.
+    T = Shifted(T, 0.5, 0.5);
 
     std::string Text;
     for (double V : T) Text += Shortest(V) + "\r\n";
+    const TMapCrs Crs{Model, GetUTMZone(), GetUTMHemisphere() == hemiSouth};
+    QString Aux;
+    {
+        QXmlStreamWriter X(&Aux);
+        X.setAutoFormatting(true);
+        X.writeStartElement("PAMDataset");
+        X.writeStartElement("SRS");
+        X.writeAttribute("dataAxisToSRSAxisMapping", Model == cmUTM ? "1,2" : "2,1");
+        X.writeCharacters(QString::fromStdString(CrsOgcWkt(Crs)));
+        X.writeEndElement();
+        X.writeEndElement();
+        X.writeEndDocument();
+    }
     const auto Write = [this](const std::string& Name, const std::string& Content) {
         std::ofstream Out(Name, std::ios::binary | std::ios::trunc);
         Out << Content;
@@ -350,19 +324,20 @@ void TGeoMap::SaveWorldFile(const std::string& FileName)
     };
     const std::vector<std::string> Names = WorldFileNames(FileName);
     Write(Names[0], Text);
-    Write(Names[1], PrjText(Model, GetUTMZone(), GetUTMHemisphere() == hemiSouth));
+    Write(Names[1], CrsEsriWkt(Crs));
+    Write(Names[2], Aux.toStdString());
 }
 
 std::vector<std::string> TGeoMap::WorldFileNames(const std::string& FileName) const
 {
     std::string ImageExt = Extension(FMapImgName);
-    if (ImageExt.empty() || FMapImgName == "$unknown$") ImageExt = Extension(FileName);
+    if (ImageExt.empty() || FMapImgName == UnknownImageName) ImageExt = Extension(FileName);
     const std::string Base = StripExtension(FileName);
-    return {Base + WorldExtension(ImageExt), Base + ".prj"};
+    return {Base + WorldExtension(ImageExt), Base + ".prj", Base + ImageExt + ".aux.xml"};
 }
 
-/// WorldFileSources ends with the .prj in these many spellings.
-constexpr std::ptrdiff_t PrjSpellings = 2;
+/// WorldFileSources ends with the files that may name the CRS, in these many spellings.
+constexpr std::ptrdiff_t CrsSpellings = 4;
 
 std::vector<std::string> TGeoMap::WorldFileSources(const std::string& ImageFile)
 {
@@ -370,43 +345,55 @@ std::vector<std::string> TGeoMap::WorldFileSources(const std::string& ImageFile)
     const std::string Ext = Extension(ImageFile);
     std::vector<std::string> Names;
     // Tools disagree on BMP: .bpw by the first-and-last-letter rule, .bgw by some.
-    for (const std::string& Candidate :
-         {WorldExtension(Ext), Ext + "w", std::string(".wld"), std::string(".bgw"), std::string(".prj")})
+    for (const std::string& Candidate : {WorldExtension(Ext), Ext + "w", std::string(".wld"), std::string(".bgw")})
         for (const std::string& Name : {Base + Candidate, Base + Upper(Candidate)}) Names.push_back(Name);
+    // GDAL's own file first, then the ESRI one.
+    for (const std::string& Name : {ImageFile + ".aux.xml", Base + ".aux.xml", Base + ".prj", Base + ".PRJ"})
+        Names.push_back(Name);
     return Names;
 }
 
 void TGeoMap::LoadWorldFile(const std::string& ImageFile)
 {
     const std::vector<std::string> Sources = WorldFileSources(ImageFile);
-    const auto Prjs = Sources.end() - PrjSpellings;
+    const auto CrsFiles = Sources.end() - CrsSpellings;
     const auto IsFile = [](const std::string& Name) { return FileExists(Name); };
-    const auto Found = std::find_if(Sources.begin(), Prjs, IsFile);
-    if (Found == Prjs) throw ETYXGeoMapError(Name(), "LoadWorldFile: no world file beside \"" + ImageFile + "\"");
-    const std::string World = *Found;
+    const auto CrsFile = std::find_if(CrsFiles, Sources.end(), IsFile);
+    const bool IsAux = CrsFile != Sources.end() && Lower(*CrsFile).ends_with(".aux.xml");
+    const std::string CrsText = CrsFile == Sources.end() ? std::string() : ReadText(*CrsFile);
 
     TGeoRef Ref;
-    if (!ParseWorldFile(ReadText(World), Ref.Affine))
-        throw ETYXGeoMapError(Name(), "LoadWorldFile: \"" + World + "\" does not hold six numbers");
-    const auto Prj = std::find_if(Prjs, Sources.end(), IsFile);
-    if (Prj != Sources.end() && !ParsePrj(ReadText(*Prj), Ref))
-        throw ETYXGeoMapError(Name(), "\"" + *Prj +
-                                          "\": unsupported georeferencing (only geographic WGS 84 and "
-                                          "UTM on WGS 84 are read)");
+    std::string Source;
+    std::string Wkt = CrsText;
+    const auto World = std::find_if(Sources.begin(), CrsFiles, IsFile);
+    bool AuxTransform = false;
+    if (IsAux) Wkt = AuxXmlSrs(CrsText, &Ref.Affine, AuxTransform);
+    if (World != CrsFiles) {
+        Source = *World;
+        if (!ParseWorldFile(ReadText(Source), Ref.Affine))
+            throw ETYXGeoMapError(Name(), "LoadWorldFile: \"" + Source + "\" does not hold six numbers");
+        Ref.Affine = Shifted(Ref.Affine, -0.5, -0.5);
+    } else if (AuxTransform) {
+        Source = *CrsFile;
+    } else {
+        throw ETYXGeoMapError(Name(), "LoadWorldFile: no world file beside \"" + ImageFile + "\"");
+    }
+    std::string CrsName;
+    if (!Wkt.empty() && !CrsFromWkt(Wkt, Ref.Crs, CrsName)) throw UnsupportedCrs(Name(), *CrsFile, CrsName);
     if (IsTiff(ImageFile)) {
         const TTiffQuiet Quiet;
         const TTiffPtr Tif = OpenTiff(Name(), ImageFile);
         TBitmap Image;
         DecodeTiff(Name(), Tif.get(), ImageFile, Image);
-        CheckGeoRef(Name(), World, Ref, Image.Width(), Image.Height());
+        CheckGeoRef(Name(), Source, Ref, Image.Width(), Image.Height());
         TakeMapImage(Image, ImageFile);
     } else {
         const QSize Size = QImageReader(QString::fromStdString(ImageFile)).size();
         if (!Size.isValid()) throw ETYXGeoMapError(Name(), "LoadWorldFile: cannot read the image \"" + ImageFile + "\"");
-        CheckGeoRef(Name(), World, Ref, Size.width(), Size.height());
+        CheckGeoRef(Name(), Source, Ref, Size.width(), Size.height());
         SetMapImgName(ImageFile);
     }
-    ApplyGeoReference(Ref.Model, Ref.Affine, Ref.Zone, Ref.South);
+    ApplyGeoReference(Ref.Crs.Model, Ref.Affine, Ref.Crs.Zone, Ref.Crs.South);
     Paint();
 }
 
@@ -419,7 +406,7 @@ void TGeoMap::LoadGeoTIFF(const std::string& FileName)
     DecodeTiff(Name(), Tif.get(), FileName, Image);
     CheckGeoRef(Name(), FileName, Ref, Image.Width(), Image.Height());
     TakeMapImage(Image, FileName);
-    ApplyGeoReference(Ref.Model, Ref.Affine, Ref.Zone, Ref.South);
+    ApplyGeoReference(Ref.Crs.Model, Ref.Affine, Ref.Crs.Zone, Ref.Crs.South);
     Paint();
 }
 

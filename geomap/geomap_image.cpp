@@ -1,5 +1,5 @@
 // TGeoMap: where the map image comes from and where it goes. Images are read by extension (JPEG,
-// BMP, PNG), decoded into a bitmap of their own first and only then taken, so that a file that
+// BMP, PNG, TIFF), decoded into a bitmap of their own first and only then taken, so that a file that
 // cannot be used leaves the control as it was. The two generators draw an empty equirectangular
 // map of a lat/long box with a labelled graticule and calibrate it with nine points.
 #include "geomap/Tyx_geomap.h"
@@ -14,6 +14,8 @@
 #include <system_error>
 
 #include "geomap/geomap_restore.h"
+#include "geomap/geomap_tiff.h"
+#include "geomap/core/tyx_geomap_xml.h"
 #include "host/gui/tyx_jpeg.h"
 #include "host/tyx_errors.h"
 #include "host/tyx_rounding.h"
@@ -166,6 +168,11 @@ void TGeoMap::SetMapImgName(const std::string& Value)
     std::string FileName = Value;
     if (OnMapImageRequest) OnMapImageRequest(this, FileName);
     FCacheMag = 0;
+    // A calibration file names its image relative to itself, wherever the program runs from.
+    if (!FCalibDir.empty() && !FileExists(FileName) && !std::filesystem::u8path(FileName).is_absolute()) {
+        const std::string Beside = FindFileIgnoringCase(FCalibDir + FileName);
+        if (FileExists(Beside)) FileName = Beside;
+    }
 
     if (!FileExists(FileName)) {
         FMapImgName.clear();
@@ -176,13 +183,14 @@ void TGeoMap::SetMapImgName(const std::string& Value)
 
     const std::string Ext = LowerExtension(FileName);
     const bool IsJpeg = Ext == ".jpg" || Ext == ".jpeg";
-    if (!IsJpeg && Ext != ".bmp" && Ext != ".png")
+    const bool IsTiff = Ext == ".tif" || Ext == ".tiff";
+    if (!IsJpeg && !IsTiff && Ext != ".bmp" && Ext != ".png")
         throw ETYXGeoMapError(Name(), "Cannot use map image \"" + FileName +
-                                          "\": accepted types are .jpg, .jpeg, .bmp and .png");
+                                          "\": accepted types are .jpg, .jpeg, .bmp, .png, .tif and .tiff");
 
     // The header tells the size before anything is decoded, so that an oversized scan is refused
-    // without allocating it.
-    {
+    // without allocating it (the TIFF decoder checks its own header).
+    if (!IsTiff) {
         const QImageReader Probe(QString::fromStdString(FileName));
         // A top-down BMP reports its height negative; its pixels count all the same. An unknown
         // size is (-1, -1), one pixel here, and decoding finds what it is.
@@ -202,6 +210,11 @@ void TGeoMap::SetMapImgName(const std::string& Value)
         } else if (Ext == ".bmp") {
             Loaded.OnProgress = Progress;
             Loaded.LoadFromFile(FileName);
+        } else if (IsTiff) {
+            if (Progress) Progress(this, 0);
+            const TTiffQuiet Quiet;
+            DecodeTiff(Name(), OpenTiff(Name(), FileName).get(), FileName, Loaded);
+            if (Progress) Progress(this, 100);
         } else {
             if (Progress) Progress(this, 0);
             QImageReader Reader(QString::fromStdString(FileName), "png");
@@ -310,7 +323,7 @@ void TGeoMap::CreateEmptyMapInMemory(double LatLow, double LongLow, double LatHi
         }
         ClearCalibData();
         FCalib.StoreCalibModel(cmEquiRect);
-        FCalib.SetCalibData(GeneratedCalibration(B, "$unknown$", ShowGrid ? GridMargin : 0));
+        FCalib.SetCalibData(GeneratedCalibration(B, UnknownImageName, ShowGrid ? GridMargin : 0));
         RecalcCalibration();
     }
     Paint();

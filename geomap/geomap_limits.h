@@ -12,6 +12,8 @@
 namespace tyx {
 
 inline constexpr long long MaxMapPixels = 3000000;
+/// The name of a map image handed over in memory: no file has it.
+inline constexpr const char* UnknownImageName = "$unknown$";
 
 /// Raises ETYXGeoMapError for the component Name when Width x Height exceeds the limit.
 inline void CheckMapPixels(const std::string& Name, long long Width, long long Height)

@@ -272,7 +272,7 @@ void TGeoMap::SetMapBitMap(const TBitmap& Value)
     CheckMapPixels(Name(), Value.Width(), Value.Height());
     FCacheMag = 0;
     GrafBmp.Assign(Value);
-    FMapImgName = "$unknown$";
+    FMapImgName = UnknownImageName;
     SetMapImageSize(GrafBmp.Width(), GrafBmp.Height());
     AuxBmp.SetSize(FMapImgWidth, FMapImgHeight);
     FTopLeft = TPoint{};

@@ -1,5 +1,6 @@
 #include "cli_common.h"
 
+#include "geomap/Tyx_geomap.h"
 #include "geomap/core/Tyx_landmarks.h"
 
 #include <QApplication>
@@ -198,6 +199,21 @@ std::unique_ptr<QApplication> EnsureApplication()
         app = std::make_unique<QApplication>(argc, argv);
     }
     return app;
+}
+
+void LoadCalibration(TGeoMap& Map, const std::string& File, const std::string& Id)
+{
+    if (!FileExists(File)) throw DataError(fmt::format("cannot open calibration file '{}'", File));
+    bool Found = false;
+    try {
+        Found = Map.LoadCalDataFromXML(File, Id);
+    } catch (const ETYXMapImageMissing& E) {
+        std::cerr << "tyxgeo: warning: " << E.what() << '\n';
+        Found = true;
+    }
+    if (Found) return;
+    if (Id.empty()) throw DataError(fmt::format("no calibration block in '{}'", File));
+    throw DataError(fmt::format("no calibration block with id '{}' in '{}'", Id, File));
 }
 
 } // namespace tyx::cli

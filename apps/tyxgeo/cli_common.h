@@ -15,6 +15,7 @@ class QApplication;
 
 namespace tyx {
 struct TLandMarkReadReport;
+class TGeoMap;
 }
 
 namespace tyx::cli {
@@ -68,6 +69,10 @@ void RunBatch(std::istream& In, std::ostream& Out, std::size_t FieldCount,
 /// Warns on stderr, landmark by number, of a block read from File that has no closing tag or
 /// coordinates that are not finite numbers; NumLandMarks is the count read. The exit code stays.
 void WarnOfLandMarkDamage(const std::string& File, const TLandMarkReadReport& Report, int NumLandMarks);
+
+/// Loads block Id (empty: the first) of the calibration File into Map; DataError when the file
+/// holds no such block. An image found nowhere is a warning: the calibration alone still converts.
+void LoadCalibration(TGeoMap& Map, const std::string& File, const std::string& Id);
 
 /// The GUI application the map control needs, created (offscreen without a display) unless one
 /// exists; empty when one existed already. Keep it alive while controls are in use.

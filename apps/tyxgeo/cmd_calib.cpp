@@ -35,10 +35,7 @@ void WithCalibratedMap(const TCalibOptions& O, const std::function<void(TGeoMap&
     const auto app = EnsureApplication();
     TGeoMap map;
     map.SetName("tyxgeo");
-    if (!map.LoadCalDataFromXML(O.File, O.Id)) {
-        if (O.Id.empty()) throw DataError(fmt::format("no calibration block in '{}'", O.File));
-        throw DataError(fmt::format("no calibration block with id '{}' in '{}'", O.Id, O.File));
-    }
+    LoadCalibration(map, O.File, O.Id);
     Body(map);
 }
 

@@ -52,7 +52,7 @@ void AddGeoRefCommands(CLI::App& App)
         const auto app = EnsureApplication();
         TGeoMap map;
         map.SetName("tyxgeo");
-        if (!map.LoadCalDataFromXML(o->File, o->Id)) throw DataError(fmt::format("no calibration block in '{}'", o->File));
+        LoadCalibration(map, o->File, o->Id);
         // Beside the image the block names, else beside the calibration file.
         const std::string& image = map.CalibData().MapFName;
         const std::string dir = o->File.substr(0, o->File.size() - StripPath(o->File).size());

@@ -28,6 +28,12 @@ public:
         : ETYXError("Component \"" + ComponentName + "\": " + Fault) {}
 };
 
+/// Raised by a calibration read whose map image is found nowhere; the calibration is loaded.
+class ETYXMapImageMissing : public ETYXGeoMapError {
+public:
+    using ETYXGeoMapError::ETYXGeoMapError;
+};
+
 /// Fixed-size table indexed from 1 to N. Indexes outside 1..N throw std::out_of_range.
 template <typename T, int N>
 struct TIndexedArray {

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <initializer_list>
 #include <string_view>
@@ -52,7 +53,18 @@ std::string FormatGeneral(double Value)
 
 namespace {
 
-std::string F5(double v) { return FormatFloatFixed(v, 1, 5); }
+/// Positions: five decimals, as the format always had, and more where five would not give the
+/// same double back (a millimetre is about 1e-8 degrees), fixed-point so that every reader takes it.
+std::string Coord(double v)
+{
+    std::string Text = FormatFloatFixed(v, 1, 5);
+    double Back = 0;
+    const auto Read = std::from_chars(Text.data(), Text.data() + Text.size(), Back);
+    if (!std::isfinite(v) || (Read.ec == std::errc() && Back == v)) return Text;
+    char Buf[512];
+    const auto R = std::to_chars(Buf, Buf + sizeof Buf, v, std::chars_format::fixed);
+    return R.ec == std::errc() ? std::string(Buf, R.ptr) : Text;
+}
 
 } // namespace
 
@@ -105,7 +117,7 @@ std::vector<std::string> CalDataXmlLines(const TCalibData& CalData, TCalibModel 
                   XmlAttr("caption", XmlAttrText(CalData.Caption)) + ">");
     out.emplace_back("<corners>");
     std::string corners;
-    for (const TCoords& c : CalData.Corners) AppendGroup(corners, {F5(c.Latit), F5(c.Longit)});
+    for (const TCoords& c : CalData.Corners) AppendGroup(corners, {Coord(c.Latit), Coord(c.Longit)});
     out.push_back(corners);
     out.emplace_back("</corners>");
     if (CalData.Resolution > 0 || stream)
@@ -136,7 +148,7 @@ std::vector<std::string> CalDataXmlLines(const TCalibData& CalData, TCalibModel 
         std::string quads;
         for (int i = 1; i <= numQuads; ++i) {
             const TCalQuad& q = CalData.CalQuads[i];
-            AppendGroup(quads, {F5(q.Latitude), F5(q.Longitude), std::to_string(q.MapX), std::to_string(q.MapY)});
+            AppendGroup(quads, {Coord(q.Latitude), Coord(q.Longitude), std::to_string(q.MapX), std::to_string(q.MapY)});
         }
         out.push_back(quads);
         out.emplace_back("</calquads>");

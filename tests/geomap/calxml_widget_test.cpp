@@ -172,9 +172,17 @@ TEST_F(CalXmlWidgetTest, AMissingImageLeavesTheStoredCornersAlone)
     ASSERT_TRUE(ParseCalibData(Path("gone.xml"), "g", original, model));
     ASSERT_GT(original.Resolution, 0);
 
+    // The missing image is reported, and the calibration is loaded all the same.
     TGeoMap m;
-    ASSERT_TRUE(m.LoadCalDataFromXML(Path("gone.xml"), "g"));
+    m.SetName("M");
+    try {
+        m.LoadCalDataFromXML(Path("gone.xml"), "g");
+        ADD_FAILURE() << "a missing image reported as success";
+    } catch (const ETYXMapImageMissing& E) {
+        EXPECT_NE(std::string(E.what()).find("gone.bmp"), std::string::npos) << E.what();
+    }
     ASSERT_EQ(m.MapImgWidth(), 0);
+    ASSERT_EQ(m.CalibData().NumCalQuads, original.NumCalQuads);
     ASSERT_TRUE(m.AddCalibPoint(47.99, 10.05, 40, 30));
     m.SaveCalDataAsXML(Path("again.xml"), "g");
     TCalibData saved;
@@ -182,6 +190,23 @@ TEST_F(CalXmlWidgetTest, AMissingImageLeavesTheStoredCornersAlone)
     EXPECT_EQ(saved.NumCalQuads, original.NumCalQuads + 1);
     EXPECT_EQ(saved.Corners, original.Corners);
     EXPECT_EQ(saved.Resolution, original.Resolution);
+}
+
+TEST_F(CalXmlWidgetTest, ARelativeImageNameIsFoundBesideTheCalibrationFile)
+{
+    const std::string image = ImageFile("Sheet.bmp");
+    const std::string name = WriteLines("sheet.xml", {"<geomap sig=\"Tyxware\" id=\"s\" map=\"Sheet.bmp\">", "</geomap>"});
+    // Run from elsewhere, where no such image is.
+    const fs::path Before = fs::current_path();
+    fs::create_directories(FDir / "elsewhere");
+    fs::current_path(FDir / "elsewhere");
+    TGeoMap m;
+    bool Loaded = false;
+    EXPECT_NO_THROW(Loaded = m.LoadCalDataFromXML(name, ""));
+    fs::current_path(Before);
+    EXPECT_TRUE(Loaded);
+    EXPECT_EQ(m.MapImgWidth(), kW);
+    EXPECT_EQ(m.MapImgFile(), "sheet.bmp");
 }
 
 TEST_F(CalXmlWidgetTest, SelectsBlocksByIdAndLeavesTheControlAloneWhenNoneMatches)
@@ -248,7 +273,7 @@ TEST_F(CalXmlWidgetTest, ControlRulesDifferFromParseCalibData)
     // A map name that exists in no spelling stays lower case.
     const std::string other = WriteLines(
         "other.xml", {"<geomap sig=\"Tyxware\" id=\"o\" model=\"equirect\" map=\"Nowhere.JPG\" caption=\"\">", "</geomap>"});
-    ASSERT_TRUE(m.LoadCalDataFromXML(other, ""));
+    EXPECT_THROW(m.LoadCalDataFromXML(other, ""), ETYXMapImageMissing);
     EXPECT_EQ(m.CalibData().MapFName, "nowhere.jpg");
     EXPECT_EQ(m.MapImgFile(), "");
     EXPECT_EQ(m.MapImgWidth(), 0);

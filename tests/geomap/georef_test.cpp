@@ -15,6 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "geobasics/Tyx_geobasics.h"
 #include "geomap/Tyx_geomap.h"
 #include "geomap_test_util.h"
 
@@ -142,6 +143,109 @@ TEST_F(GeoRefTest, WorldFileRoundTripKeepsEveryConversion)
     }
 }
 
+TEST_F(GeoRefTest, WorldFilesGivePixelCentresAndNameTheirCrs)
+{
+    // An upright map calibrated on its outer corners: the world file names the centre of the
+    // first pixel, half a pixel inside, with exact zeros for the rotation.
+    const std::string Image = WritePng("up.png", 400, 300);
+    TGeoMap Src;
+    Src.SetMapImgName(Image);
+    Src.SetCalibModel(cmEquiRect);
+    Src.AddCalibPoint(48.0, 10.0, 0, 0);
+    Src.AddCalibPoint(48.0, 10.4, 400, 0);
+    Src.AddCalibPoint(47.7, 10.0, 0, 300);
+    Src.RecalcCalibration();
+    Src.SaveWorldFile(Image);
+    std::istringstream World(Slurp(Path("up.pgw")));
+    std::vector<std::string> Lines;
+    for (std::string L; std::getline(World, L);) Lines.push_back(L.substr(0, L.find('\r')));
+    ASSERT_EQ(Lines.size(), 6u);
+    EXPECT_EQ(Lines[1], "0");
+    EXPECT_EQ(Lines[2], "0");
+    const double Expected[] = {0.001, 0, 0, -0.001, 10.0 + 0.0005, 48.0 - 0.0005};
+    for (int k : {0, 3, 4, 5}) EXPECT_NEAR(std::stod(Lines[k]), Expected[k], 1e-12) << k;
+    EXPECT_NE(Slurp(Path("up.png.aux.xml")).find("4326"), std::string::npos);
+
+    // CRS files beside a world file, as GDAL and other tools write them.
+    const std::string Etrs89Utm32 =
+        "PROJCRS[\"ETRS89 / UTM zone 32N\",BASEGEOGCRS[\"ETRS89\",ENSEMBLE[\"European Terrestrial Reference System 1989 "
+        "ensemble\",MEMBER[\"European Terrestrial Reference Frame 1989\"],ELLIPSOID[\"GRS 1980\",6378137,298.257222101,"
+        "LENGTHUNIT[\"metre\",1]],ENSEMBLEACCURACY[0.1]],PRIMEM[\"Greenwich\",0,ANGLEUNIT[\"degree\",0.0174532925199433]]],"
+        "CONVERSION[\"UTM zone 32N\",METHOD[\"Transverse Mercator\",ID[\"EPSG\",9807]],PARAMETER[\"Latitude of natural "
+        "origin\",0,ANGLEUNIT[\"degree\",0.0174532925199433]],PARAMETER[\"Longitude of natural origin\",9,ANGLEUNIT["
+        "\"degree\",0.0174532925199433]],PARAMETER[\"Scale factor at natural origin\",0.9996,SCALEUNIT[\"unity\",1]],"
+        "PARAMETER[\"False easting\",500000,LENGTHUNIT[\"metre\",1]],PARAMETER[\"False northing\",0,LENGTHUNIT[\"metre\",1]"
+        "]],CS[Cartesian,2],AXIS[\"easting\",east,ORDER[1],LENGTHUNIT[\"metre\",1]],AXIS[\"northing\",north,ORDER[2],"
+        "LENGTHUNIT[\"metre\",1]]]";
+    const std::string Wgs84Wkt2 =
+        "GEOGCRS[\"WGS 84\",DATUM[\"World Geodetic System 1984\",ELLIPSOID[\"WGS 84\",6378137,298.257223563]],PRIMEM["
+        "\"Greenwich\",0],CS[ellipsoidal,2],AXIS[\"latitude\",north,ANGLEUNIT[\"degree\",0.0174532925199433]],AXIS["
+        "\"longitude\",east,ANGLEUNIT[\"degree\",0.0174532925199433]]]";
+    const std::string Etrs89Geog =
+        "GEOGCS[\"ETRS89\",DATUM[\"European_Terrestrial_Reference_System_1989\",SPHEROID[\"GRS 1980\",6378137,"
+        "298.257222101]],PRIMEM[\"Greenwich\",0],UNIT[\"degree\",0.0174532925199433],AUTHORITY[\"EPSG\",\"4258\"]]";
+    const std::string Lambert =
+        "PROJCRS[\"MGI / Austria Lambert\",BASEGEOGCRS[\"MGI\",DATUM[\"Militar-Geographische Institut\",ELLIPSOID["
+        "\"Bessel 1841\",6377397.155,299.1528128]]],CONVERSION[\"Austria Lambert\",METHOD[\"Lambert Conic Conformal "
+        "(2SP)\"]],CS[Cartesian,2],ID[\"EPSG\",31287]]";
+    const std::string Nad27 = "GEOGCS[\"NAD27\",DATUM[\"North_American_Datum_1927\",SPHEROID[\"Clarke 1866\",6378206.4,"
+                              "294.9786982]],PRIMEM[\"Greenwich\",0],UNIT[\"degree\",0.0174532925199433]]";
+    const auto Aux = [](std::string Wkt) {
+        for (std::size_t k = 0; (k = Wkt.find('"', k)) != std::string::npos; k += 6) Wkt.replace(k, 1, "&quot;");
+        return "<PAMDataset>\n  <SRS dataAxisToSRSAxisMapping=\"1,2\">" + Wkt + "</SRS>\n</PAMDataset>\n";
+    };
+    const char* const Metres = "30\n0\n0\n-30\n500015\n5300015\n";
+    const char* const Degrees = "0.01\n0\n0\n-0.01\n10.005\n47.995\n";
+    const struct {
+        const char* Name;
+        const char* CrsFile;
+        std::string Crs;
+        const char* World;
+        TCalibModel Model; // cmUndefined: refused
+        int Zone;
+        const char* Says;
+    } Cases[] = {
+        {"ETRS89 UTM, WKT 2 in .aux.xml", ".png.aux.xml", Aux(Etrs89Utm32), Metres, cmUTM, 32, ""},
+        {"WGS 84, WKT 2 in .aux.xml", ".png.aux.xml", Aux(Wgs84Wkt2), Degrees, cmEquiRect, 0, ""},
+        {"ETRS89, WKT 1 in .prj", ".prj", Etrs89Geog, Degrees, cmEquiRect, 0, ""},
+        {"Lambert", ".png.aux.xml", Aux(Lambert), Metres, cmUndefined, 0, "\"MGI / Austria Lambert\""},
+        {"NAD27", ".prj", Nad27, Degrees, cmUndefined, 0, "\"NAD27\""},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        const std::string Img = WritePng("g.png", 100, 100);
+        for (const char* Old : {"g.png.aux.xml", "g.prj"}) fs::remove(Path(Old));
+        std::ofstream(Path("g.wld"), std::ios::binary) << C.World;
+        std::ofstream(Path(std::string("g") + C.CrsFile), std::ios::binary) << C.Crs;
+        TGeoMap Map;
+        Map.SetName("Map1");
+        if (C.Model == cmUndefined) {
+            try {
+                Map.LoadWorldFile(Img);
+                ADD_FAILURE() << "loaded";
+            } catch (const ETYXGeoMapError& E) {
+                EXPECT_NE(std::string(E.what()).find(std::string("unsupported coordinate reference system ") + C.Says),
+                          std::string::npos)
+                    << E.what();
+            }
+            continue;
+        }
+        Map.LoadWorldFile(Img);
+        EXPECT_EQ(Map.CalibModel(), C.Model);
+        bool V = false;
+        if (C.Model == cmUTM) {
+            EXPECT_EQ(Map.GetUTMZone(), C.Zone);
+            double Lat = 0, Long = 0;
+            UTMToLatLong(500000 + 30 * 10, 5300030 - 30 * 20, C.Zone, false, gelWGS84, Lat, Long);
+            EXPECT_NEAR(Map.CalcLatitude(10, 20, V), Lat, 1e-9);
+            EXPECT_NEAR(Map.CalcLongitude(10, 20, V), Long, 1e-9);
+        } else {
+            EXPECT_NEAR(Map.CalcLatitude(10, 20, V), 48.0 - 20 * 0.01, 1e-12);
+            EXPECT_NEAR(Map.CalcLongitude(10, 20, V), 10.0 + 10 * 0.01, 1e-12);
+        }
+    }
+}
+
 TEST_F(GeoRefTest, RefusalsLeaveTheControlAsItWas)
 {
     // A model that is not affine has no world file.
@@ -196,46 +300,52 @@ TEST_F(GeoRefTest, GeoTiffOpensAsACalibratedMap)
     EXPECT_EQ(M.MapBitmap().Canvas().Pixels(3, 3), clRed);
     EXPECT_EQ(M.MapBitmap().Canvas().Pixels(30, 3), clBlue);
     bool V = false;
-    EXPECT_NEAR(M.CalcLatitude(0, 0, V), 48.5 - 0.0025, 1e-9);
-    EXPECT_NEAR(M.CalcLongitude(10, 0, V), 16.0 + 10.5 * 0.01, 1e-9);
-    EXPECT_NEAR(M.CalcLatitude(0, 20, V), 48.5 - 20.5 * 0.005, 1e-9);
+    // Map-image (0, 0) is the image's corner, where the tie point is.
+    EXPECT_NEAR(M.CalcLatitude(0, 0, V), 48.5, 1e-12);
+    EXPECT_NEAR(M.CalcLongitude(10, 0, V), 16.0 + 10 * 0.01, 1e-12);
+    EXPECT_NEAR(M.CalcLatitude(0, 20, V), 48.5 - 20 * 0.005, 1e-12);
+    EXPECT_NEAR(M.CalibData().Corners[gcoBottomRight].Latit, 48.5 - 30 * 0.005, 1e-12);
+    EXPECT_NEAR(M.CalibData().Corners[gcoBottomRight].Longit, 16.0 + 40 * 0.01, 1e-12);
 
-    // UTM zone 33 south by a transformation matrix whose values are pixel centres.
-    const std::string Utm = Path("utm.tiff");
-    WriteGeoTiff(Utm, [](TIFF* Tif, GTIF* G) {
-        SetKey(G, GTModelTypeGeoKey, ModelTypeProjected);
-        SetKey(G, GTRasterTypeGeoKey, RasterPixelIsPoint);
-        SetKey(G, ProjectedCSTypeGeoKey, PCS_WGS84_UTM_zone_33S);
-        double Matrix[16] = {30, 0, 0, 400000, 0, -30, 0, 8000000, 0, 0, 0, 0, 0, 0, 0, 1};
-        TIFFSetField(Tif, TIFFTAG_GEOTRANSMATRIX, 16, Matrix);
-    });
-    TGeoMap Expected;
-    Expected.SetMapBitMap(M.MapBitmap());
-    Expected.SetCalibModel(cmUTM);
-    Expected.SetUTMZone(33);
-    Expected.SetUTMHemisphere(hemiSouth);
-    Expected.AddCalibPoint(8000000, 400000, 33, hemiSouth, 0, 0);
-    Expected.AddCalibPoint(8000000, 400000 + 39 * 30, 33, hemiSouth, 39, 0);
-    Expected.AddCalibPoint(8000000 - 29 * 30, 400000, 33, hemiSouth, 0, 29);
-    Expected.RecalcCalibration();
-    M.LoadGeoTIFF(Utm);
-    EXPECT_EQ(M.CalibModel(), cmUTM);
-    EXPECT_EQ(M.GetUTMZone(), 33);
-    EXPECT_EQ(M.GetUTMHemisphere(), hemiSouth);
-    bool V2 = false;
-    EXPECT_NEAR(M.CalcLatitude(25, 7, V), Expected.CalcLatitude(25, 7, V2), 1e-9);
-    EXPECT_NEAR(M.CalcLongitude(25, 7, V), Expected.CalcLongitude(25, 7, V2), 1e-9);
-    EXPECT_LT(M.CalcLatitude(25, 7, V), 0);
+    // UTM by a transformation matrix whose values are pixel centres: raster (0, 0) is map (0.5, 0.5).
+    const auto WriteUtm = [&](const std::string& Name, int Pcs) {
+        WriteGeoTiff(Path(Name), [Pcs](TIFF* Tif, GTIF* G) {
+            SetKey(G, GTModelTypeGeoKey, ModelTypeProjected);
+            SetKey(G, GTRasterTypeGeoKey, RasterPixelIsPoint);
+            SetKey(G, ProjectedCSTypeGeoKey, Pcs);
+            double Matrix[16] = {30, 0, 0, 400000, 0, -30, 0, 8000000, 0, 0, 0, 0, 0, 0, 0, 1};
+            TIFFSetField(Tif, TIFFTAG_GEOTRANSMATRIX, 16, Matrix);
+        });
+        return Path(Name);
+    };
+    const struct {
+        const char* Name;
+        int Pcs, Zone;
+        THemisphere Hemisphere;
+    } Utms[] = {{"utm.tiff", PCS_WGS84_UTM_zone_33S, 33, hemiSouth}, {"etrs.tif", 25832, 32, hemiNorth}};
+    for (const auto& U : Utms) {
+        SCOPED_TRACE(U.Name);
+        M.LoadGeoTIFF(WriteUtm(U.Name, U.Pcs));
+        EXPECT_EQ(M.CalibModel(), cmUTM);
+        EXPECT_EQ(M.GetUTMZone(), U.Zone);
+        EXPECT_EQ(M.GetUTMHemisphere(), U.Hemisphere);
+        double Lat = 0, Long = 0;
+        UTMToLatLong(400000 + 30 * (25 - 0.5), 8000000 - 30 * (7 - 0.5), U.Zone, U.Hemisphere == hemiSouth, gelWGS84, Lat,
+                     Long);
+        EXPECT_NEAR(M.CalcLatitude(25, 7, V), Lat, 1e-9);
+        EXPECT_NEAR(M.CalcLongitude(25, 7, V), Long, 1e-9);
+    }
+    const std::string Utm = Path("etrs.tif");
 
     // Other georeferencing is refused and the UTM map stays.
-    const auto Refused = [&](const char* Name, const std::function<void(TIFF*, GTIF*)>& Tags) {
+    const auto Refused = [&](const char* Name, const std::function<void(TIFF*, GTIF*)>& Tags, const char* Says) {
         SCOPED_TRACE(Name);
         WriteGeoTiff(Path(Name), Tags);
         try {
             M.LoadGeoTIFF(Path(Name));
             ADD_FAILURE() << "loaded";
         } catch (const ETYXGeoMapError& E) {
-            EXPECT_NE(std::string(E.what()).find("unsupported georeferencing"), std::string::npos) << E.what();
+            EXPECT_NE(std::string(E.what()).find(Says), std::string::npos) << E.what();
         }
         EXPECT_EQ(M.MapImgFile(), Utm);
         EXPECT_EQ(M.CalibModel(), cmUTM);
@@ -245,20 +355,21 @@ TEST_F(GeoRefTest, GeoTiffOpensAsACalibratedMap)
         SetKey(G, ProjectedCSTypeGeoKey, 31287); // Austria Lambert on MGI
         double Matrix[16] = {30, 0, 0, 400000, 0, -30, 0, 400000, 0, 0, 0, 0, 0, 0, 0, 1};
         TIFFSetField(Tif, TIFFTAG_GEOTRANSMATRIX, 16, Matrix);
-    });
+    }, "unsupported coordinate reference system \"EPSG:31287\"");
     Refused("nad27.tif", [](TIFF* Tif, GTIF* G) {
         SetKey(G, GTModelTypeGeoKey, ModelTypeGeographic);
         SetKey(G, GeographicTypeGeoKey, GCS_NAD27);
         double Tie[6] = {0, 0, 0, -100.0, 40.0, 0};
         double Scale[3] = {0.01, 0.01, 0};
         TIFFSetField(Tif, TIFFTAG_GEOTIEPOINTS, 6, Tie);
+        GTIFKeySet(G, GeogCitationGeoKey, TYPE_ASCII, 0, "NAD27");
         TIFFSetField(Tif, TIFFTAG_GEOPIXELSCALE, 3, Scale);
-    });
+    }, "unsupported coordinate reference system \"NAD27\"");
     Refused("no-position.tif", [](TIFF*, GTIF* G) {
         SetKey(G, GTModelTypeGeoKey, ModelTypeGeographic);
         SetKey(G, GeographicTypeGeoKey, GCS_WGS_84);
-    });
-    Refused("plain.tif", [](TIFF*, GTIF*) {});
+    }, "unsupported georeferencing");
+    Refused("plain.tif", [](TIFF*, GTIF*) {}, "unsupported georeferencing");
 }
 
 } // namespace
