@@ -364,25 +364,33 @@ public:
                                 const TOnDrawMapDataEvent& OnDrawMapData = {});
 
     // ---- World files and GeoTIFF (geomap_georef.cpp) ----
-    /// A world file's numbers in file order A, D, B, E, C, F: the pixel centre (x, y) lies at
-    /// easting/longitude A x + B y + C and northing/latitude D x + E y + F.
+    /// Map-image coordinates count from the image's outer top-left corner: (0, 0) is that
+    /// corner, (W, H) the bottom-right one, and pixel (i, j) has its centre at (i + 0.5, j + 0.5),
+    /// as in GDAL's geotransform. A world file gives pixel centres: half a pixel is added or
+    /// taken off on the way. Six numbers in world-file order A, D, B, E, C, F: point (x, y) lies
+    /// at easting/longitude A x + B y + C and northing/latitude D x + E y + F.
     using TWorldFile = std::array<double, 6>;
     /// Writes the world file of the map (StripExtension(FileName) + .jgw, .pgw, .bpw, .tfw by the
-    /// image's type) and a .prj beside it naming WGS 84 or the UTM zone. ETYXGeoMapError unless
-    /// the model is cmEquiRect or cmUTM on WGS 84 and fitted.
+    /// image's type; exact zeros for a rotation below a millionth of a pixel, shortest round-trip
+    /// digits), a .prj naming WGS 84 or the UTM zone and GDAL's FileName + .aux.xml with the same
+    /// CRS. ETYXGeoMapError unless the model is cmEquiRect or cmUTM on WGS 84 and fitted.
     void SaveWorldFile(const std::string& FileName);
-    /// The world file and the .prj that SaveWorldFile(FileName) writes.
+    /// The world file, the .prj and the .aux.xml that SaveWorldFile(FileName) writes.
     std::vector<std::string> WorldFileNames(const std::string& FileName) const;
-    /// The files beside ImageFile that LoadWorldFile may read: world files, then .prj files.
+    /// The files beside ImageFile that LoadWorldFile may read: world files (.wld too), then the
+    /// files that may name the CRS (.aux.xml before .prj).
     static std::vector<std::string> WorldFileSources(const std::string& ImageFile);
     /// Loads the image (.jpg, .jpeg, .bmp, .png, .tif, .tiff) and calibrates it from the world file
-    /// beside it with three points on its corners: cmEquiRect in degrees, or cmUTM when a .prj
-    /// names a UTM zone on WGS 84. ETYXGeoMapError, with the control unchanged, for a missing or
-    /// malformed world file and any other georeferencing. Repaints.
+    /// beside it (or the geotransform of its .aux.xml) with three points on its outer corners:
+    /// cmEquiRect in degrees, or cmUTM when the CRS is a UTM zone. The CRS (WKT 1 or 2) may be
+    /// WGS 84 or ETRS89, which is read as WGS 84 (no shift in the datum table; they differ by less
+    /// than a metre). ETYXGeoMapError, with the control unchanged, for a missing or malformed
+    /// world file and any other CRS, which the message names. Repaints.
     void LoadWorldFile(const std::string& ImageFile);
-    /// Opens a GeoTIFF in geographic WGS 84 or UTM on WGS 84 (tie point and pixel scale, or a
-    /// transformation matrix) as a calibrated map, like LoadWorldFile; anything else gets
-    /// ETYXGeoMapError "unsupported georeferencing" with the control unchanged. Repaints.
+    /// Opens a GeoTIFF (EPSG 4326, 4258, WGS 84 UTM or ETRS89 UTM zones 28 to 38; tie point and
+    /// pixel scale or a transformation matrix; PixelIsPoint shifted by half a pixel) as a
+    /// calibrated map, like LoadWorldFile; anything else gets ETYXGeoMapError naming the CRS, with
+    /// the control unchanged. Repaints.
     void LoadGeoTIFF(const std::string& FileName);
 
     // ---- Calibration input (repaint after every change) ----

@@ -16,7 +16,7 @@ struct TMapCrs {
     bool South = false;             ///< UTM with the 10000000 m false northing
 };
 
-/// Geographic 4326 and 4258, UTM 32601..32660, 32701..32760 and 25801..25860; false for others.
+/// Geographic 4326 and 4258, UTM 32601..32660, 32701..32760 and 25828..25838; false for others.
 bool CrsFromEpsg(int Code, TMapCrs& Crs);
 /// Reads WKT 1 (OGC or ESRI) or WKT 2. False for any other CRS or unreadable text; Name then
 /// gets what the text calls the CRS (its EPSG code when it has no name).

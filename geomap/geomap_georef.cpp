@@ -325,7 +325,7 @@ void TGeoMap::SaveWorldFile(const std::string& FileName)
     const std::vector<std::string> Names = WorldFileNames(FileName);
     Write(Names[0], Text);
     Write(Names[1], CrsEsriWkt(Crs));
-    Write(Names[2], Aux.toStdString());
+    Write(Names[2], Aux.trimmed().toStdString() + "\n");
 }
 
 std::vector<std::string> TGeoMap::WorldFileNames(const std::string& FileName) const

@@ -14,6 +14,7 @@ PACKAGES=(
   libgeographiclib-dev    # the map control (scale bar distances); the benchmarks: reference geodesy
   libsqlite3-dev          # benchmarks only: reference store with an R*Tree index
   libgeotiff-dev libtiff-dev  # world files and GeoTIFF maps
+  gdal-bin                # tests only: GDAL's programs as the reference for world files and GeoTIFFs
   qt6-tools-dev qt6-tools-dev-tools  # the Qt Designer plugin
   doxygen                 # make docs: the API reference
   dpkg-dev                # cpack: the Debian packages

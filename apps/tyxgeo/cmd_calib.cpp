@@ -97,7 +97,8 @@ void AddCalibCommands(CLI::App& App)
         WithCalibratedMap(*o, PrintInfo);
     });
 
-    AddConversion(*calib, o, "pixel", "Map-image pixel to position: prints LAT LONG VALID", "X Y",
+    AddConversion(*calib, o, "pixel",
+                  "Map-image point (0 0 is the image's outer top-left corner) to position: prints LAT LONG VALID", "X Y",
                   [](TGeoMap& map, const Fields& f) {
                       const int x = ParseInt(f[0], "X");
                       const int y = ParseInt(f[1], "Y");

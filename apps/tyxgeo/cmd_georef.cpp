@@ -1,5 +1,6 @@
-// The interchange subcommands of tyxgeo: worldfile writes the world file and .prj of a calibrated
-// map for other GIS tools; calib-from turns a world file or a GeoTIFF into a calibration file.
+// The interchange subcommands of tyxgeo: worldfile writes the world file, .prj and .aux.xml of a
+// calibrated map for other GIS tools; calib-from turns a world file or a GeoTIFF into a calibration
+// file.
 #include "cli_common.h"
 
 #include "geomap/Tyx_geomap.h"
@@ -44,7 +45,7 @@ std::string Reason(const ETYXGeoMapError& E)
 void AddGeoRefCommands(CLI::App& App)
 {
     auto o = std::make_shared<TGeoRefOptions>();
-    CLI::App* world = App.add_subcommand("worldfile", "Write the world file and .prj of a calibrated map beside its image");
+    CLI::App* world = App.add_subcommand("worldfile", "Write the world file, .prj and GDAL .aux.xml of a calibrated map beside its image");
     world->add_option("CALIB", o->File, "Calibration file (.xml)")->required();
     world->add_option("--id", o->Id, "Block id (default: the first block)");
     world->callback([o] {
@@ -66,7 +67,7 @@ void AddGeoRefCommands(CLI::App& App)
     });
 
     CLI::App* from = App.add_subcommand("calib-from", "Write a calibration file from an image's world file or GeoTIFF tags");
-    from->add_option("IMAGE", o->File, "Image with a world file beside it, or a GeoTIFF")->required();
+    from->add_option("IMAGE", o->File, "Image with a world file (.wld too) and .aux.xml or .prj beside it, or a GeoTIFF")->required();
     from->add_option("--out", o->Out, "Calibration file (default: the image's name with .xml)");
     from->callback([o] {
         if (!FileExists(o->File)) throw DataError(fmt::format("cannot open image '{}'", o->File));

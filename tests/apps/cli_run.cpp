@@ -55,18 +55,38 @@ std::string CliTempDir()
     return p.string();
 }
 
+namespace {
+CliResult Run(const std::string& Program, const std::vector<std::string>& Args, const std::string& StdinFile);
+}
+
 CliResult RunTyxgeo(const std::vector<std::string>& Args, const std::string& Stdin)
+{
+    return RunProgram(TYXGEO_PATH, Args, Stdin);
+}
+
+CliResult RunProgram(const std::string& Program, const std::vector<std::string>& Args, const std::string& Stdin)
 {
     const fs::path in = fs::path(CliTempDir()) / "stdin";
     std::ofstream(in, std::ios::binary) << Stdin;
-    return RunTyxgeoFrom(Args, in.string());
+    return Run(Program, Args, in.string());
+}
+
+bool HaveProgram(const std::string& Program)
+{
+    return std::system(("command -v " + Quote(Program) + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 CliResult RunTyxgeoFrom(const std::vector<std::string>& Args, const std::string& StdinFile)
 {
+    return Run(TYXGEO_PATH, Args, StdinFile);
+}
+
+namespace {
+CliResult Run(const std::string& Program, const std::vector<std::string>& Args, const std::string& StdinFile)
+{
     const fs::path dir = CliTempDir();
     const fs::path out = dir / "stdout", err = dir / "stderr";
-    std::string cmd = Quote(TYXGEO_PATH);
+    std::string cmd = Quote(Program);
     for (const auto& a : Args) { cmd += ' '; cmd += Quote(a); }
     cmd += " <" + Quote(StdinFile) + " >" + Quote(out.string()) + " 2>" + Quote(err.string());
     const int status = std::system(cmd.c_str());
@@ -76,3 +96,4 @@ CliResult RunTyxgeoFrom(const std::vector<std::string>& Args, const std::string&
     r.Err = Slurp(err);
     return r;
 }
+} // namespace

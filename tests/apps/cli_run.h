@@ -13,5 +13,9 @@ struct CliResult {
 CliResult RunTyxgeo(const std::vector<std::string>& Args, const std::string& Stdin = "");
 /// The same with standard input read from the file StdinFile.
 CliResult RunTyxgeoFrom(const std::vector<std::string>& Args, const std::string& StdinFile);
+/// Runs another program, looked up on PATH, the same way.
+CliResult RunProgram(const std::string& Program, const std::vector<std::string>& Args, const std::string& Stdin = "");
+/// Whether Program is found on PATH.
+bool HaveProgram(const std::string& Program);
 /// A fresh empty directory under the system's temporary directory, removed at process exit.
 std::string CliTempDir();

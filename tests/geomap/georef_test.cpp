@@ -18,6 +18,7 @@
 #include "geobasics/Tyx_geobasics.h"
 #include "geomap/Tyx_geomap.h"
 #include "geomap_test_util.h"
+#include "tiff_test_util.h"
 
 namespace tyx {
 namespace {
@@ -35,24 +36,7 @@ std::string Slurp(const std::string& Path)
 /// A 40 x 30 RGB GeoTIFF, red left of column 20 and blue right of it; Tags sets the georeferencing.
 void WriteGeoTiff(const std::string& Path, const std::function<void(TIFF*, GTIF*)>& Tags)
 {
-    constexpr int W = 40, H = 30;
-    TIFF* Tif = XTIFFOpen(Path.c_str(), "w");
-    ASSERT_NE(Tif, nullptr);
-    TIFFSetField(Tif, TIFFTAG_IMAGEWIDTH, W);
-    TIFFSetField(Tif, TIFFTAG_IMAGELENGTH, H);
-    TIFFSetField(Tif, TIFFTAG_BITSPERSAMPLE, 8);
-    TIFFSetField(Tif, TIFFTAG_SAMPLESPERPIXEL, 3);
-    TIFFSetField(Tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
-    TIFFSetField(Tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-    TIFFSetField(Tif, TIFFTAG_ROWSPERSTRIP, H);
-    GTIF* G = GTIFNew(Tif);
-    Tags(Tif, G);
-    GTIFWriteKeys(G);
-    std::vector<uint8_t> Row(W * 3);
-    for (int x = 0; x < W; ++x) Row[x * 3 + (x < 20 ? 0 : 2)] = 255;
-    for (int y = 0; y < H; ++y) TIFFWriteScanline(Tif, Row.data(), static_cast<uint32_t>(y), 0);
-    GTIFFree(G);
-    XTIFFClose(Tif);
+    test::WriteTestTiff(Path, COMPRESSION_NONE, false, Tags);
 }
 
 void SetKey(GTIF* G, geokey_t Key, int Value) { GTIFKeySet(G, Key, TYPE_SHORT, 1, Value); }

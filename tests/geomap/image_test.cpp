@@ -13,6 +13,7 @@
 
 #include "geomap/Tyx_geomap.h"
 #include "geomap_test_util.h"
+#include "tiff_test_util.h"
 #include "host/gui/tyx_jpeg.h"
 #include "host/tyx_streams.h"
 #include "support/Tyx_math1.h"
@@ -181,6 +182,34 @@ TEST_F(MapImageTest, RequestEventRedirectsTheFileButNotTheName)
     EXPECT_EQ(M.MapImgFile(), "a.bmp");
     EXPECT_EQ(M.MapImgWidth(), 33);
     EXPECT_EQ(M.MapImgHeight(), 22);
+}
+
+TEST_F(MapImageTest, TiffOpensStrippedOrTiledInAnyCompression)
+{
+    constexpr int W = test::TiffW, H = test::TiffH;
+    const struct {
+        const char* Name;
+        int Compression;
+        bool Tiled;
+    } Cases[] = {{"plain.tif", COMPRESSION_NONE, false}, {"lzw.TIFF", COMPRESSION_LZW, false},
+                 {"tiles.Tif", COMPRESSION_ADOBE_DEFLATE, true}};
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Name);
+        test::WriteTestTiff(Path(C.Name), C.Compression, C.Tiled);
+        M.SetMapImgName(Path(C.Name));
+        EXPECT_EQ(M.MapImgFile(), Path(C.Name));
+        EXPECT_EQ(M.MapImgWidth(), W);
+        EXPECT_EQ(M.MapImgHeight(), H);
+        for (int y : {0, 15, H - 1}) {
+            EXPECT_EQ(MapPixel(0, y), clRed);
+            EXPECT_EQ(MapPixel(19, y), clRed);
+            EXPECT_EQ(MapPixel(20, y), clBlue);
+            EXPECT_EQ(MapPixel(W - 1, y), clBlue);
+        }
+    }
+    std::ofstream(Path("broken.tif")) << "II*\0 but nothing after it";
+    EXPECT_THROW(M.SetMapImgName(Path("broken.tif")), ETYXGeoMapError);
+    EXPECT_EQ(M.MapImgFile(), Path("tiles.Tif"));
 }
 
 TEST_F(MapImageTest, UnusableFilesAreRefusedAndTheOldImageStays)
