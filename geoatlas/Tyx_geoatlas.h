@@ -95,7 +95,8 @@ public:
     /// map that moves into its place is selected; otherwise the map control repaints.
     void UnregisterMap(int index);
     /// Shows map Index (1 to NumRegMaps) in the map control, loading its calibration and image.
-    /// False for an index outside the list or a calibration file that can no longer be read.
+    /// False for an index outside the list, a calibration file that can no longer be read or an
+    /// image found nowhere.
     bool SelectMap(int Index);
     /// Map ix (1 to MaxMaps, also above NumRegMaps); an empty definition outside 1..MaxMaps.
     TMapDefinition GetMapDef(int ix) const;

@@ -69,6 +69,10 @@ bool TGeoAtlas::LoadMap(int Index)
     bool Loaded = false;
     try {
         Loaded = FGeoMap->LoadCalDataFromXML(FRegMaps[Index - 1].LoadFName, "");
+    } catch (const ETYXMapImageMissing&) {
+        // A map whose image has gone is not selected; selections come from the user's clicks,
+        // where nothing could catch an exception.
+        Loaded = false;
     } catch (...) {
         FCboxMaps->setCurrentIndex(Before);
         throw;

@@ -260,6 +260,11 @@ TEST_F(AtlasTest, ImagesAreFoundBesideTheirCalibrationFile)
     ASSERT_TRUE(Selected);
     EXPECT_EQ(A.CurrentMap()->MapImgWidth(), 120);
     EXPECT_EQ(A.CurrentMap()->MapImgHeight(), 80);
+    // Once the image is gone the map is no longer selected.
+    std::filesystem::remove(FDir / "maps" / "Town Image.BMP");
+    bool Again = true;
+    EXPECT_NO_THROW(Again = A.SelectMap(1));
+    EXPECT_FALSE(Again);
 }
 
 TEST_F(AtlasTest, ButtonsSwitchModeAndRaiseTheirEvents)
