@@ -39,6 +39,7 @@ class TGeoAtlas : public QFrame, public TComponent {
     Q_OBJECT
     Q_PROPERTY(bool CmdPanelVisible READ CmdPanelVisible WRITE SetCmdPanelVisible)
     Q_PROPERTY(tyx::TColor MapOutlineColor READ MapOutlineColor WRITE SetMapOutlineColor)
+    Q_PROPERTY(QColor QMapOutlineColor READ QMapOutlineColor WRITE SetQMapOutlineColor)
     Q_PROPERTY(bool MapOutlineVisible READ MapOutlineVisible WRITE SetMapOutlineVisible)
     Q_PROPERTY(double MinResDiff READ MinResDiff WRITE SetMinResDiff)
 
@@ -63,6 +64,9 @@ public:
     /// Colour of the other maps' outlines (default blue); setting it repaints the map control.
     TColor MapOutlineColor() const { return FMapOLColor; }
     void SetMapOutlineColor(TColor Value);
+    /// MapOutlineColor as a QColor, for Designer and forms; writing drops the alpha channel.
+    QColor QMapOutlineColor() const { return TColorToQColor(FMapOLColor); }
+    void SetQMapOutlineColor(const QColor& Value) { SetMapOutlineColor(QColorToTColor(Value)); }
     /// Outlines are drawn (default true); setting it repaints the map control.
     bool MapOutlineVisible() const { return FMapOLVisible; }
     void SetMapOutlineVisible(bool Value);
@@ -132,6 +136,23 @@ public:
     /// The user picked a map in the selector.
     TNotifyEvent OnCBoxMapsChange;
     /// @}
+
+Q_SIGNALS:
+    /// @name Qt signals for forms, raised just after the event of the same meaning
+    /// @{
+    /// With OnClick.
+    void clicked();
+    /// With OnDblClick.
+    void doubleClicked();
+    /// With OnZoomButClick.
+    void zoomButtonClicked();
+    /// With OnPointerButClick.
+    void pointerButtonClicked();
+    /// With OnCBoxMapsChange: the user picked map Index (1 to NumRegMaps) in the selector.
+    void mapSelected(int Index);
+    /// @}
+
+public:
 
 protected:
     void resizeEvent(QResizeEvent* Event) override;

@@ -7,7 +7,9 @@
 // the control's; the view shows map-image pixel TopLeft at control pixel (0, 0), enlarged by
 // Magnification. Angles are decimal degrees, north and east positive.
 #pragma once
+#include <QColor>
 #include <QImage>
+#include <QString>
 #include <QWidget>
 
 #include <array>
@@ -24,6 +26,7 @@
 #include "geomap/core/tyx_geomap_xml.h"
 #include "host/gui/tyx_bitmap.h"
 #include "host/gui/tyx_canvas.h"
+#include "host/gui/tyx_qtcolor.h"
 #include "host/tyx_datetime.h"
 #include "host/tyx_object.h"
 #include "host/tyx_streams.h"
@@ -35,6 +38,27 @@ class QPrinter;
 
 namespace tyx {
 
+// The enumerations of the published properties are known to Qt's meta-object system, so that
+// Designer offers their values by name and QVariant converts them to and from their names. Those
+// declared in Qt-free headers are repeated here for moc alone: moc takes the names from these
+// copies and the values from the real declarations, so a name the C++ enumeration lacks fails
+// the build. Keep the copies in step with the originals.
+Q_NAMESPACE
+#ifdef Q_MOC_RUN
+enum TCalibModel : uint8_t { cmParabolicIp, cmBiquadraticPn, cmConicConformal, cmMillerCylindrical, cmEquiRect,
+                             cmUTM, cmUndefined };
+enum TFrameStyle : uint8_t { frsNone, frsSingle, frsRaised, frsSunken, frsEmbossed, frsDouble };
+enum THemisphere : uint8_t { hemiNorth, hemiSouth };
+enum TMouseActMode : uint8_t { maNone, maPan, maPanHoriz, maPanVert, maRubberBand, maZoomWindow, maDragZoom,
+                               maSelectRect };
+enum TLandMarkAction : uint8_t { lmaAdd, lmaRemove };
+#endif
+Q_ENUM_NS(TCalibModel)
+Q_ENUM_NS(TFrameStyle)
+Q_ENUM_NS(THemisphere)
+Q_ENUM_NS(TMouseActMode)
+Q_ENUM_NS(TLandMarkAction)
+
 class TGeoMapMouse;
 class TGratLabels;
 
@@ -45,6 +69,8 @@ enum TShowGrat : uint8_t { sgNone, sgPoints, sgLines, sgPointsAndLines, sgUTMGri
 
 /// Where landmark captions go: as each record says, or moved and left out so that none collide.
 enum TCaptionPlacement : uint8_t { cpAsSpecified, cpDeclutter };
+Q_ENUM_NS(TShowGrat)
+Q_ENUM_NS(TCaptionPlacement)
 
 // ---- Landmark symbols (geomap_symbols.cpp; names, default and repository in Tyx_symbols.h) ----
 
@@ -104,11 +130,15 @@ class TGeoMap : public QWidget, public TComponent {
     Q_PROPERTY(tyx::TCalibModel CalibModel READ CalibModel WRITE SetCalibModel)
     Q_PROPERTY(double CacheMagLimit READ CacheMagLimit WRITE SetCacheMagLimit)
     Q_PROPERTY(tyx::TColor ColorBackGnd READ ColorBackGnd WRITE SetColorBakGnd)
+    Q_PROPERTY(QColor QColorBackGnd READ QColorBackGnd WRITE SetQColorBackGnd)
     Q_PROPERTY(tyx::TColor ColorGraticule READ ColorGraticule WRITE SetColorGratLine)
+    Q_PROPERTY(QColor QColorGraticule READ QColorGraticule WRITE SetQColorGraticule)
     Q_PROPERTY(tyx::TColor ColorCalibPoints READ ColorCalibPoints WRITE SetColorGratPoints)
+    Q_PROPERTY(QColor QColorCalibPoints READ QColorCalibPoints WRITE SetQColorCalibPoints)
     Q_PROPERTY(tyx::TColor ColorFrame READ ColorFrame WRITE SetColorFrame)
+    Q_PROPERTY(QColor QColorFrame READ QColorFrame WRITE SetQColorFrame)
     Q_PROPERTY(bool ConfinePanToMapImage READ ConfinePanToMapImage WRITE SetConfinePan)
-    Q_PROPERTY(std::string EmptyMsg READ EmptyMsg WRITE SetEmptyMsg)
+    Q_PROPERTY(QString EmptyMsg READ EmptyMsgText WRITE SetEmptyMsgText)
     Q_PROPERTY(tyx::TFrameStyle FrameStyle READ FrameStyle WRITE SetFrameStyle)
     Q_PROPERTY(double GratLineDist READ GratLineDist WRITE SetGratLineDist)
     Q_PROPERTY(int UTMGridDist READ UTMGridDist WRITE SetUTMGridDist)
@@ -156,19 +186,34 @@ public:
     void SetCacheMagLimit(double Value);
     TColor ColorBackGnd() const { return FColorBakGnd; }
     void SetColorBakGnd(TColor Value);
+    /// ColorBackGnd as a QColor, for Designer and forms; writing drops the alpha channel.
+    QColor QColorBackGnd() const { return TColorToQColor(FColorBakGnd); }
+    void SetQColorBackGnd(const QColor& Value) { SetColorBakGnd(QColorToTColor(Value)); }
     TColor ColorGraticule() const { return FColorGratLine; }
     void SetColorGratLine(TColor Value);
+    /// ColorGraticule as a QColor, for Designer and forms; writing drops the alpha channel.
+    QColor QColorGraticule() const { return TColorToQColor(FColorGratLine); }
+    void SetQColorGraticule(const QColor& Value) { SetColorGratLine(QColorToTColor(Value)); }
     TColor ColorCalibPoints() const { return FColorGratPoints; }
     void SetColorGratPoints(TColor Value);
+    /// ColorCalibPoints as a QColor, for Designer and forms; writing drops the alpha channel.
+    QColor QColorCalibPoints() const { return TColorToQColor(FColorGratPoints); }
+    void SetQColorCalibPoints(const QColor& Value) { SetColorGratPoints(QColorToTColor(Value)); }
     /// Colour of the empty-state text.
     TColor ColorFrame() const { return FFrameColor; }
     void SetColorFrame(TColor Value);
+    /// ColorFrame as a QColor, for Designer and forms; writing drops the alpha channel.
+    QColor QColorFrame() const { return TColorToQColor(FFrameColor); }
+    void SetQColorFrame(const QColor& Value) { SetColorFrame(QColorToTColor(Value)); }
     bool ConfinePanToMapImage() const { return FConfinePan; }
     /// Setting true pulls the view back inside the image (no repaint).
     void SetConfinePan(bool Value);
     /// Shown when no map image is loaded.
     const std::string& EmptyMsg() const { return FEmptyMsg; }
     void SetEmptyMsg(const std::string& Value);
+    /// EmptyMsg as Qt text (UTF-16), for Designer and forms.
+    QString EmptyMsgText() const { return QString::fromStdString(FEmptyMsg); }
+    void SetEmptyMsgText(const QString& Value) { SetEmptyMsg(Value.toStdString()); }
     TFrameStyle FrameStyle() const { return FFrameStyle; }
     void SetFrameStyle(TFrameStyle Value);
     /// Graticule spacing in degrees, 0 to 60; 0 lets the renderer choose.
@@ -608,6 +653,23 @@ public:
     /// With cpDeclutter, told the number and box (control pixels) of each caption drawn.
     std::function<void(int LandMark, const TRect& Box)> OnCaptionDrawn;
 
+    // ---- Qt signals for forms, raised just after the event of the same meaning ----
+Q_SIGNALS:
+    /// With OnClick.
+    void clicked();
+    /// With OnDblClick.
+    void doubleClicked();
+    /// With OnMouseMove; control pixels.
+    void mouseMoved(int X, int Y);
+    /// With OnZoomPan: the user moved or zoomed the view.
+    void zoomPanned();
+    /// With OnSelectRect, the same values.
+    void rectSelected(int Mode, double X1, double Y1, double X2, double Y2);
+    /// After OnLandMarkAction, only for an action it allowed; the change follows.
+    void landmarkAction(tyx::TLandMarkAction Action, const tyx::TLandMark& LandMark);
+    /// With OnDataLoading: image loading or saving progress, 0 to 100.
+    void dataLoading(int Percent);
+
 protected:
     /// The mouse in the framework's terms, control pixels. MouseDown and MouseMove act, then
     /// raise OnMouseDown / OnMouseMove (with the position clamped where a frame being dragged
@@ -628,6 +690,8 @@ protected:
 private:
     friend class TGeoMapMouse;
     [[noreturn]] void RaiseInsufficientMemory() const;
+    /// The progress callback that raises OnDataLoading and dataLoading; empty when neither is wanted.
+    TProgressEvent LoadingProgress();
     /// Clears the highlight when there are landmarks; returns whether there were any.
     bool ClearHighlightBeforeRemoval();
     void ConstructInternalMapImg();
