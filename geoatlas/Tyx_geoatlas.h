@@ -32,13 +32,16 @@ struct TMapDefinition {
     /// The calibration file name as given to RegisterMap and found on the disk (the case of each
     /// part as the file system spells it): what the file is read from.
     std::string LoadFName;
+    /// Member by member.
     friend bool operator==(const TMapDefinition&, const TMapDefinition&) = default;
 };
 
+/// The atlas: registered calibrated maps of one region, switched by resolution (see @ref page_geoatlas).
 class TGeoAtlas : public QFrame, public TComponent {
     Q_OBJECT
     Q_PROPERTY(bool CmdPanelVisible READ CmdPanelVisible WRITE SetCmdPanelVisible)
     Q_PROPERTY(tyx::TColor MapOutlineColor READ MapOutlineColor WRITE SetMapOutlineColor)
+    Q_PROPERTY(QColor QMapOutlineColor READ QMapOutlineColor WRITE SetQMapOutlineColor)
     Q_PROPERTY(bool MapOutlineVisible READ MapOutlineVisible WRITE SetMapOutlineVisible)
     Q_PROPERTY(double MinResDiff READ MinResDiff WRITE SetMinResDiff)
 
@@ -56,35 +59,49 @@ public:
     void SetName(const std::string& Value) override;
 
     /// @name Published properties
-    /// @{
+    //@{
     /// The command bar is shown.
     bool CmdPanelVisible() const;
+    /// Shows or hides the command bar and lays the panel out again.
     void SetCmdPanelVisible(bool Value);
     /// Colour of the other maps' outlines (default blue); setting it repaints the map control.
     TColor MapOutlineColor() const { return FMapOLColor; }
+    /// Stores and repaints the map control.
     void SetMapOutlineColor(TColor Value);
+    /// MapOutlineColor as a QColor, for Designer and forms; writing drops the alpha channel.
+    QColor QMapOutlineColor() const { return TColorToQColor(FMapOLColor); }
+    /// The same from a QColor.
+    void SetQMapOutlineColor(const QColor& Value) { SetMapOutlineColor(QColorToTColor(Value)); }
     /// Outlines are drawn (default true); setting it repaints the map control.
     bool MapOutlineVisible() const { return FMapOLVisible; }
+    /// Stores and repaints the map control.
     void SetMapOutlineVisible(bool Value);
     /// Least step for zooming in, percent of the current resolution (default 10).
     double MinResDiff() const { return FMinResDiff; }
+    /// Stores the step; takes effect with the next ZoomIn.
     void SetMinResDiff(double Value) { FMinResDiff = Value; }
-    /// @}
+    //@}
 
     /// @name The parts of the panel
-    /// @{
+    //@{
+    /// The map control that shows the selected map (owned by the atlas).
     TGeoMap* CurrentMap() const { return FGeoMap; }
+    /// The command bar along the top.
     QFrame* CmdPanel() const { return FCPanel; }
+    /// The selector listing the registered maps by caption.
     QComboBox* MapSelector() const { return FCboxMaps; }
+    /// The button of pointer mode (the map pans).
     QToolButton* PointerButton() const { return FSBPoint; }
+    /// The button of zoom mode (a click switches maps).
     QToolButton* ZoomButton() const { return FSBZoom; }
     /// The panel's cursor: crDefault, crHandPoint (pointer mode) or crGeoZoom (zoom mode).
     TCursor Cursor() const { return FCursor; }
+    /// Sets the panel's cursor (crDefault: the inherited one).
     void SetCursor(TCursor Value);
-    /// @}
+    //@}
 
     /// @name The list of maps
-    /// @{
+    //@{
     /// Reads the calibration file (its first block) and adds the map at the end, or refreshes the
     /// entry of the same file (names compared in lower case, Unicode rules; the file, and later
     /// its image, found on the disk under the same fold). Does not show it. False, changing
@@ -100,41 +117,66 @@ public:
     bool SelectMap(int Index);
     /// Map ix (1 to MaxMaps, also above NumRegMaps); an empty definition outside 1..MaxMaps.
     TMapDefinition GetMapDef(int ix) const;
+    /// The indexed property Maps[ix]: GetMapDef(ix).
     TMapDefinition Maps(int ix) const { return GetMapDef(ix); }
+    /// Number of registered maps, 0 to MaxMaps.
     int NumRegMaps() const { return FNumRegMaps; }
     /// Number of the map last selected, 0 before any.
     int CurrentMapIndex() const { return FCurrentMapIdx; }
-    /// @}
+    //@}
 
     /// @name Switching maps by resolution
     /// Both choose among the maps whose corners contain (CurrentLat, CurrentLong); ties go to the
     /// lower number. The chosen map is selected and centred on the position (as far as the view
     /// stays inside the image). False when no map qualifies (nothing changes)
     /// or when the chosen map's calibration can no longer be read.
-    /// @{
+    //@{
     /// The coarsest map that is still more than MinResDiff percent more detailed than
     /// CurrentResolution (metres per pixel). Nothing qualifies when CurrentResolution <= 0.
     bool ZoomIn(double CurrentLat, double CurrentLong, double CurrentResolution);
     /// The most detailed map that is coarser than CurrentResolution.
     bool ZoomOut(double CurrentLat, double CurrentLong, double CurrentResolution);
-    /// @}
+    //@}
 
     /// @name Events (Sender is the atlas)
-    /// @{
+    //@{
     /// Raised for the map control's mouse actions; positions are map control pixels.
     TMouseEvent OnMouseDown;
+    /// The mouse moved over the map control.
     TMouseMoveEvent OnMouseMove;
+    /// A button released on the map control.
     TMouseEvent OnMouseUp;
     /// Raised for clicks on the map control and for both tool buttons.
     TNotifyEvent OnClick;
+    /// A double click on the map control.
     TNotifyEvent OnDblClick;
+    /// The zoom button was clicked (after OnClick).
     TNotifyEvent OnZoomButClick;
+    /// The pointer button was clicked (after OnClick).
     TNotifyEvent OnPointerButClick;
     /// The user picked a map in the selector.
     TNotifyEvent OnCBoxMapsChange;
-    /// @}
+    //@}
+
+Q_SIGNALS:
+    /// @name Qt signals for forms, raised just after the event of the same meaning
+    //@{
+    /// With OnClick.
+    void clicked();
+    /// With OnDblClick.
+    void doubleClicked();
+    /// With OnZoomButClick.
+    void zoomButtonClicked();
+    /// With OnPointerButClick.
+    void pointerButtonClicked();
+    /// With OnCBoxMapsChange: the user picked map Index (1 to NumRegMaps) in the selector.
+    void mapSelected(int Index);
+    //@}
+
+public:
 
 protected:
+    /// Lays the command bar and the map control out again.
     void resizeEvent(QResizeEvent* Event) override;
 
 private:

@@ -87,9 +87,11 @@ TGeoAtlas::TGeoAtlas(QWidget* Parent) : QFrame(Parent)
     };
     FGeoMap->OnClick = [this](TObject*) {
         if (OnClick) OnClick(this);
+        emit clicked();
     };
     FGeoMap->OnDblClick = [this](TObject*) {
         if (OnDblClick) OnDblClick(this);
+        emit doubleClicked();
     };
     FGeoMap->OnDataRendered = [this](TObject*, TCanvas& Canvas) { DrawOutlines(Canvas); };
     FGeoMap->OnMapImageRequest = [this](TObject*, std::string& FileName) { ResolveImageName(FileName); };
@@ -178,8 +180,14 @@ void TGeoAtlas::ButtonClick(QToolButton* Sender)
         FGeoMap->SetAllowPan(true);
     }
     if (OnClick) OnClick(this);
-    const TNotifyEvent& Event = Sender == FSBZoom ? OnZoomButClick : OnPointerButClick;
-    if (Event) Event(this);
+    emit clicked();
+    if (Sender == FSBZoom) {
+        if (OnZoomButClick) OnZoomButClick(this);
+        emit zoomButtonClicked();
+    } else {
+        if (OnPointerButClick) OnPointerButClick(this);
+        emit pointerButtonClicked();
+    }
 }
 
 void TGeoAtlas::SelectorChange(int ItemIndex)
@@ -187,6 +195,7 @@ void TGeoAtlas::SelectorChange(int ItemIndex)
     if (ItemIndex < 0 || ItemIndex >= FNumRegMaps) return;
     LoadMap(ItemIndex + 1);
     if (OnCBoxMapsChange) OnCBoxMapsChange(this);
+    emit mapSelected(ItemIndex + 1);
 }
 
 void TGeoAtlas::MapMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)

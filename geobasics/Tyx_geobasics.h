@@ -15,6 +15,7 @@ namespace tyx {
 /// Raised for invalid ellipsoid parameters ("invalid eccentricity", "invalid reciprocal flattening").
 class ETYXGeoBasicsError : public ETYXError {
 public:
+    /// Takes the message as it is.
     using ETYXError::ETYXError;
 };
 
@@ -33,6 +34,7 @@ inline constexpr int GeoEllipsoidCount = 61;
 /// Which hemisphere a UTM northing refers to.
 enum THemisphere : uint8_t { hemiNorth, hemiSouth };
 
+/// The axes of an ellipsoid.
 struct TGeoEllipsoidData {
     double SemiMajorAxis; ///< metres
     double SemiMinorAxis; ///< metres
@@ -44,16 +46,17 @@ extern const char* const GeoEllipsoidId[GeoEllipsoidCount];
 extern const char* const GeoEllipsoidName[GeoEllipsoidCount];
 extern const TGeoEllipsoidData GeoEllipsoidData[GeoEllipsoidCount];
 
+/// One country of the country table.
 struct TCountryData {
     TShortString<40> Name;      ///< English name; a few hold two names ("Burma;Myanmar")
     TShortString<2> Fips10;     ///< FIPS 10-4 code, lower case
     TShortString<2> ISO3166_2;  ///< ISO 3166 alpha-2, lower case
     TShortString<3> ISO3166_3;  ///< ISO 3166 alpha-3, lower case
     double CLat;                ///< approximate centre, degrees
-    double CLong;
+    double CLong; ///< degrees
     TShortString<31> Capital;   ///< empty where there is none
     double CapLat;              ///< degrees
-    double CapLong;
+    double CapLong; ///< degrees
     int32_t CapAlt;             ///< metres above sea level
 };
 

@@ -40,16 +40,16 @@ enum TMetaItem : uint8_t { miKwd, miCaption, miFilePath, miDescriptor, miComment
 
 /// One polygon point, 8 bytes on disk: degrees, north and east positive.
 struct TSCoords {
-    float Latit = 0;
-    float Longit = 0;
+    float Latit = 0; ///< degrees, north positive
+    float Longit = 0; ///< degrees, east positive
 };
 using TgdbPolygon = std::vector<TSCoords>;
 
 /// Published for host programs; the unit does not use it. Degrees, degrees, metres.
 struct TPositionData {
-    double Latit = 0;
-    double Longit = 0;
-    double Height = 0;
+    double Latit = 0; ///< degrees, north positive
+    double Longit = 0; ///< degrees, east positive
+    double Height = 0; ///< metres
 };
 
 /// At most 59 Windows-1252 characters.
@@ -59,18 +59,18 @@ using TgdbName = TShortString<59>;
 struct TgdbData {
     int32_t ItemId = 0;         ///< unique, never reused
     TgdbName Name;              ///< unused character bytes are spaces on disk
-    float Altitude = 0;
+    float Altitude = 0; ///< free unit, given by the caller
     uint8_t ClassFlag = 0;      ///< 0 to 255, given by the caller
     uint8_t Pad1[3] = {};       ///< written as zeros
-    int32_t Tag = 0;
+    int32_t Tag = 0; ///< free for the host
     int32_t BlobOffset = -1;    ///< offset of the item's block in the data file; -1 for none
     double Date = 0;            ///< TDateTime
-    int32_t StateFlag = 0;
+    int32_t StateFlag = 0; ///< free for the host
     float LatLow = 0;           ///< southern edge of the bounding box, degrees
     float LatHigh = 0;          ///< northern edge
     float LongLow = 0;          ///< western edge
     float LongHigh = 0;         ///< eastern edge
-    TgdbItem ItemKind = gitUndefined;
+    TgdbItem ItemKind = gitUndefined; ///< what the item is
     uint8_t Pad2[3] = {};       ///< written as zeros
     union {
         int32_t NumPoints = 0;  ///< polygon kinds: number of points
@@ -82,31 +82,31 @@ struct TgdbData {
 
 /// The metadata block in front of every BLOB's data, 1024 bytes.
 struct TMetaInfo {
-    TShortString<255> Keywords;
-    TShortString<127> Caption;
+    TShortString<255> Keywords; ///< free keywords
+    TShortString<127> Caption; ///< a caption for display
     TShortString<127> FilePath;   ///< the file the BLOB was taken from
-    TShortString<255> Descriptor;
-    TShortString<255> Comment;
+    TShortString<255> Descriptor; ///< free description of the contents
+    TShortString<255> Comment; ///< free comment
 };
 
 /// The header at offset 0 of the data file, 260 bytes.
 struct TgdbSystemData {
     int32_t HighestID = 0;          ///< highest item number ever assigned
-    int32_t DBVersion = 4;
+    int32_t DBVersion = 4; ///< format version of the files
     TShortString<63> Description;   ///< at most 60 characters are stored
-    int32_t Revision = 0;
+    int32_t Revision = 0; ///< free revision number of the contents
     uint8_t Reserved[184] = {};     ///< kept as read
 };
 
 /// An entry of the item-number index; index is the 0-based summary record.
 struct TIxItemIDRec {
-    int32_t ItemID = 0;
-    int32_t index = 0;
+    int32_t ItemID = 0; ///< the key: an item number
+    int32_t index = 0; ///< 0-based summary record of the item
 };
 /// An entry of a coordinate index; index is the 0-based summary record.
 struct TIxLLRec {
-    float LLValue = 0;
-    int32_t index = 0;
+    float LLValue = 0; ///< the key: a latitude or longitude, degrees
+    int32_t index = 0; ///< 0-based summary record of the item
 };
 using TIxItemIDRecArray = std::vector<TIxItemIDRec>;
 using TIxLLRecArray = std::vector<TIxLLRec>;
@@ -130,8 +130,10 @@ static_assert(sizeof(TgdbSystemData) == 260 && offsetof(TgdbSystemData, DBVersio
 static_assert(offsetof(TIxLLRec, index) == 4 && offsetof(TIxItemIDRec, index) == 4);
 static_assert(std::endian::native == std::endian::little, "records are stored in host byte order");
 
+/// Raised by TGeoDB for damaged files and refused operations.
 class ETYXGeoDBError : public ETYXError {
 public:
+    /// Takes the message as it is.
     using ETYXError::ETYXError;
 };
 
@@ -149,8 +151,10 @@ std::string GeoLongitude(double Angle, TDegreeFormat Format, int Decimals);
 /// Throws EInOutError when the data file cannot be read, ETYXGeoDBError when it is too short.
 TgdbSystemData ReadSystemInformation(const std::string& FName);
 
+/// The geographic database: named items (polygons, towns, BLOBs) in seven files with box indexes (see @ref page_geodb).
 class TGeoDB : public TComponent {
 public:
+    /// Closed: no database until SetGDBName.
     explicit TGeoDB(TComponent* AOwner = nullptr);
     ~TGeoDB() override;
 
@@ -176,19 +180,27 @@ public:
     std::string GetGDBName() const;
     /// The seven files of the open database (summary, data, five indexes); empty when closed.
     std::vector<std::string> FileNames() const;
+    /// The five index files are written only on closing or SaveIndex (default false).
     bool LazyWrite() const { return FLazyWrite; }
     /// Switching it off writes the five index files (a failure to is one of the Warnings).
     void SetLazyWrite(bool Value);
     /// Rewrites index file Ix (0 to 4) from the table; nothing when closed.
     void SaveIndex(int Ix);
+    /// Number of items; 0 when closed.
     int NumEntries() const { return FNumSumItems; }
+    /// Format version from the header.
     int DBVersion() const { return FSystemData.DBVersion; }
+    /// Free description from the header.
     std::string Description() const { return FSystemData.Description.Str(); }
     /// Stores the first 60 characters and rewrites the header; nothing when closed.
     void SetDescription(const std::string& Value);
+    /// Free revision number from the header.
     int Revision() const { return FSystemData.Revision; }
+    /// Stores the number and rewrites the header; nothing when closed.
     void SetRevision(int Value);
+    /// Whether OnPercentDone is raised.
     bool OnPercDoneEnabled() const { return FOnPercDoneEnabled; }
+    /// Turns OnPercentDone on or off.
     void SetOnPercDoneEnabled(bool Value) { FOnPercDoneEnabled = Value; }
     /// Progress 0 to 100 of adds, replaces, retrievals, garbage collection and index rebuilds.
     TOnPercentDoneEvent OnPercentDone;
@@ -198,16 +210,25 @@ public:
     TgdbData GetSumdata(int Ix) const;
     /// Index entries with index turned into the 1-based entry number; {0, 0} when empty.
     TIxItemIDRec GetIxItemID(int Ix) const;
+    /// The same for the southern edges.
     TIxLLRec GetIxLatLow(int Ix) const;
+    /// The same for the northern edges.
     TIxLLRec GetIxLatHigh(int Ix) const;
+    /// The same for the western edges.
     TIxLLRec GetIxLongLow(int Ix) const;
+    /// The same for the eastern edges.
     TIxLLRec GetIxLongHigh(int Ix) const;
 
     // --- searches; positions are 1-based, length + 1 above every key ---
+    /// Position in the item-number index where the key ItemID belongs.
     int GetClosestItemIDIx(int ItemID) const;
+    /// Position in the southern-edge index where the key Latit belongs.
     int GetClosestLatLowIx(double Latit) const;
+    /// The same in the northern-edge index.
     int GetClosestLatHighIx(double Latit) const;
+    /// The same in the western-edge index.
     int GetClosestLongLowIx(double Longit) const;
+    /// The same in the eastern-edge index.
     int GetClosestLongHighIx(double Longit) const;
     /// The entry number of the item, or 0.
     int SearchForItemID(int ItemID) const;
@@ -239,7 +260,9 @@ public:
     void RemoveIndexEntries(int Entry);
 
     // --- sorted insertion into plain tables (the caller has lengthened the table by one) ---
+    /// Puts Rec at its place by key among the entries before the last, moving the rest up.
     static void SortIxInto(TIxLLRecArray& Ix, const TIxLLRec& Rec);
+    /// The same for the item-number index.
     static void SortIxItemIDInto(TIxItemIDRecArray& Ix, const TIxItemIDRec& Rec);
 
     // --- workers: every add and replace goes through them ---
@@ -255,44 +278,58 @@ public:
                      const TMetaInfo& MInfo, const void* PBLOBData, int SizeOfBLOBData, bool FromFile);
 
     // --- items; the box of a polygon item is computed from its points ---
+    /// Adds a border polygon; the new entry number, or -1 when closed.
     int AddBorder(const TgdbName& Name, const TgdbPolygon& Polygon, bool ClosedLine, TDateTime Date,
                   int StateFlag, float LatLow, float LatHigh, float LongLow, float LongHigh,
                   float Altitude, uint8_t ClassNumber, int UserTag);
+    /// Adds a city outline; as AddBorder.
     int AddCity(const TgdbName& Name, const TgdbPolygon& Polygon, bool ClosedLine, TDateTime Date,
                 int StateFlag, float LatLow, float LatHigh, float LongLow, float LongHigh,
                 float Altitude, uint8_t ClassNumber, int UserTag);
+    /// Adds a lake (closed); as AddBorder.
     int AddLake(const TgdbName& Name, const TgdbPolygon& Polygon, TDateTime Date, int StateFlag,
                 float LatLow, float LatHigh, float LongLow, float LongHigh, float Altitude,
                 uint8_t ClassNumber, int UserTag);
+    /// Adds a river (open); as AddBorder.
     int AddRiver(const TgdbName& Name, const TgdbPolygon& Polygon, TDateTime Date, int StateFlag,
                  float LatLow, float LatHigh, float LongLow, float LongHigh, float Altitude,
                  uint8_t ClassNumber, int UserTag);
+    /// Adds a road (open); as AddBorder.
     int AddRoad(const TgdbName& Name, const TgdbPolygon& Polygon, TDateTime Date, int StateFlag,
                 float LatLow, float LatHigh, float LongLow, float LongHigh, float Altitude,
                 uint8_t ClassNumber, int UserTag);
+    /// Adds a route (open); as AddBorder.
     int AddRoute(const TgdbName& Name, const TgdbPolygon& Polygon, TDateTime Date, int StateFlag,
                  float LatLow, float LatHigh, float LongLow, float LongHigh, float Altitude,
                  uint8_t ClassNumber, int UserTag);
+    /// Adds a town at Location; as AddBorder.
     int AddTown(const TgdbName& Name, TDateTime Date, int StateFlag, TSCoords Location, float Altitude,
                 uint8_t ClassNumber, int UserTag);
+    /// Replaces entry DBEntry with a border, keeping its ItemId; as ReplaceData.
     void ReplaceBorder(int DBEntry, const TgdbName& Name, const TgdbPolygon& Polygon, bool ClosedLine,
                        TDateTime Date, int StateFlag, float LatLow, float LatHigh, float LongLow,
                        float LongHigh, float Altitude, uint8_t ClassNumber, int UserTag);
+    /// The same with a city outline.
     void ReplaceCity(int DBEntry, const TgdbName& Name, const TgdbPolygon& Polygon, bool ClosedLine,
                      TDateTime Date, int StateFlag, float LatLow, float LatHigh, float LongLow,
                      float LongHigh, float Altitude, uint8_t ClassNumber, int UserTag);
+    /// The same with a lake.
     void ReplaceLake(int DBEntry, const TgdbName& Name, const TgdbPolygon& Polygon, TDateTime Date,
                      int StateFlag, float LatLow, float LatHigh, float LongLow, float LongHigh,
                      float Altitude, uint8_t ClassNumber, int UserTag);
+    /// The same with a river.
     void ReplaceRiver(int DBEntry, const TgdbName& Name, const TgdbPolygon& Polygon, TDateTime Date,
                       int StateFlag, float LatLow, float LatHigh, float LongLow, float LongHigh,
                       float Altitude, uint8_t ClassNumber, int UserTag);
+    /// The same with a road.
     void ReplaceRoad(int DBEntry, const TgdbName& Name, const TgdbPolygon& Polygon, TDateTime Date,
                      int StateFlag, float LatLow, float LatHigh, float LongLow, float LongHigh,
                      float Altitude, uint8_t ClassNumber, int UserTag);
+    /// The same with a route.
     void ReplaceRoute(int DBEntry, const TgdbName& Name, const TgdbPolygon& Polygon, TDateTime Date,
                       int StateFlag, float LatLow, float LatHigh, float LongLow, float LongHigh,
                       float Altitude, uint8_t ClassNumber, int UserTag);
+    /// The same with a town at Location.
     void ReplaceTown(int DBEntry, const TgdbName& Name, TDateTime Date, int StateFlag, TSCoords Location,
                      float Altitude, uint8_t ClassNumber, int UserTag);
     /// The last item takes the deleted item's entry number; nothing outside 1..NumEntries.
@@ -327,12 +364,15 @@ public:
     int AddBLOB(const std::string& Name, TDateTime Date, int StateFlag, float LatLow, float LatHigh,
                 float LongLow, float LongHigh, float Altitude, uint8_t ClassNumber, int UserTag,
                 const TMetaInfo& MInfo, TMemoryStream& Data);
+    /// Replaces entry DBEntry with the contents of a file, keeping its ItemId.
     void ReplaceBLOB(int DBEntry, const std::string& FileName, TDateTime Date, int StateFlag, float LatLow,
                      float LatHigh, float LongLow, float LongHigh, float Altitude, uint8_t ClassNumber,
                      int UserTag, const TMetaInfo& MInfo);
+    /// Replaces entry DBEntry with SizeOfBLOBData bytes at PBLOBData, keeping its ItemId.
     void ReplaceBLOB(int DBEntry, const std::string& Name, TDateTime Date, int StateFlag, float LatLow,
                      float LatHigh, float LongLow, float LongHigh, float Altitude, uint8_t ClassNumber,
                      int UserTag, const TMetaInfo& MInfo, const void* PBLOBData, int SizeOfBLOBData);
+    /// Replaces entry DBEntry with the whole contents of a memory stream, keeping its ItemId.
     void ReplaceBLOB(int DBEntry, const std::string& Name, TDateTime Date, int StateFlag, float LatLow,
                      float LatHigh, float LongLow, float LongHigh, float Altitude, uint8_t ClassNumber,
                      int UserTag, const TMetaInfo& MInfo, TMemoryStream& Data);

@@ -7,7 +7,9 @@
 // the control's; the view shows map-image pixel TopLeft at control pixel (0, 0), enlarged by
 // Magnification. Angles are decimal degrees, north and east positive.
 #pragma once
+#include <QColor>
 #include <QImage>
+#include <QString>
 #include <QWidget>
 
 #include <array>
@@ -24,6 +26,7 @@
 #include "geomap/core/tyx_geomap_xml.h"
 #include "host/gui/tyx_bitmap.h"
 #include "host/gui/tyx_canvas.h"
+#include "host/gui/tyx_qtcolor.h"
 #include "host/tyx_datetime.h"
 #include "host/tyx_object.h"
 #include "host/tyx_streams.h"
@@ -35,6 +38,27 @@ class QPrinter;
 
 namespace tyx {
 
+// The enumerations of the published properties are known to Qt's meta-object system, so that
+// Designer offers their values by name and QVariant converts them to and from their names. Those
+// declared in Qt-free headers are repeated here for moc alone: moc takes the names from these
+// copies and the values from the real declarations, so a name the C++ enumeration lacks fails
+// the build. Keep the copies in step with the originals.
+Q_NAMESPACE
+#ifdef Q_MOC_RUN
+enum TCalibModel : uint8_t { cmParabolicIp, cmBiquadraticPn, cmConicConformal, cmMillerCylindrical, cmEquiRect,
+                             cmUTM, cmUndefined };
+enum TFrameStyle : uint8_t { frsNone, frsSingle, frsRaised, frsSunken, frsEmbossed, frsDouble };
+enum THemisphere : uint8_t { hemiNorth, hemiSouth };
+enum TMouseActMode : uint8_t { maNone, maPan, maPanHoriz, maPanVert, maRubberBand, maZoomWindow, maDragZoom,
+                               maSelectRect };
+enum TLandMarkAction : uint8_t { lmaAdd, lmaRemove };
+#endif
+Q_ENUM_NS(TCalibModel)
+Q_ENUM_NS(TFrameStyle)
+Q_ENUM_NS(THemisphere)
+Q_ENUM_NS(TMouseActMode)
+Q_ENUM_NS(TLandMarkAction)
+
 class TGeoMapMouse;
 class TGratLabels;
 
@@ -45,6 +69,8 @@ enum TShowGrat : uint8_t { sgNone, sgPoints, sgLines, sgPointsAndLines, sgUTMGri
 
 /// Where landmark captions go: as each record says, or moved and left out so that none collide.
 enum TCaptionPlacement : uint8_t { cpAsSpecified, cpDeclutter };
+Q_ENUM_NS(TShowGrat)
+Q_ENUM_NS(TCaptionPlacement)
 
 // ---- Landmark symbols (geomap_symbols.cpp; names, default and repository in Tyx_symbols.h) ----
 
@@ -61,10 +87,10 @@ void DrawLandMarkSymbolOnCanvas(TCanvas& Canvas, int X, int Y, TLandMarkElement 
 
 /// A saved view; all zero means an empty entry.
 struct TgmZoomStackEntry {
-    int Left = 0;
-    int Top = 0;
-    double MagF = 0;
-    friend bool operator==(const TgmZoomStackEntry&, const TgmZoomStackEntry&) = default;
+    int Left = 0; ///< map-image column shown at the control's left edge
+    int Top = 0; ///< map-image row shown at the control's top edge
+    double MagF = 0; ///< magnification, control pixels per map-image pixel
+    friend bool operator==(const TgmZoomStackEntry&, const TgmZoomStackEntry&) = default; ///< member by member
 };
 
 // ---- Events ----
@@ -97,6 +123,7 @@ using TOnDrawMapDataEvent = std::function<void(TObject* Sender, TCanvas& MapCanv
 
 // ---- The control ----
 
+/// The map control: a calibrated raster map with landmarks, overlays, zoom and pan (see @ref page_geomap).
 class TGeoMap : public QWidget, public TComponent {
     Q_OBJECT
     Q_PROPERTY(bool AllowPan READ GetAllowPan WRITE SetAllowPan)
@@ -104,11 +131,15 @@ class TGeoMap : public QWidget, public TComponent {
     Q_PROPERTY(tyx::TCalibModel CalibModel READ CalibModel WRITE SetCalibModel)
     Q_PROPERTY(double CacheMagLimit READ CacheMagLimit WRITE SetCacheMagLimit)
     Q_PROPERTY(tyx::TColor ColorBackGnd READ ColorBackGnd WRITE SetColorBakGnd)
+    Q_PROPERTY(QColor QColorBackGnd READ QColorBackGnd WRITE SetQColorBackGnd)
     Q_PROPERTY(tyx::TColor ColorGraticule READ ColorGraticule WRITE SetColorGratLine)
+    Q_PROPERTY(QColor QColorGraticule READ QColorGraticule WRITE SetQColorGraticule)
     Q_PROPERTY(tyx::TColor ColorCalibPoints READ ColorCalibPoints WRITE SetColorGratPoints)
+    Q_PROPERTY(QColor QColorCalibPoints READ QColorCalibPoints WRITE SetQColorCalibPoints)
     Q_PROPERTY(tyx::TColor ColorFrame READ ColorFrame WRITE SetColorFrame)
+    Q_PROPERTY(QColor QColorFrame READ QColorFrame WRITE SetQColorFrame)
     Q_PROPERTY(bool ConfinePanToMapImage READ ConfinePanToMapImage WRITE SetConfinePan)
-    Q_PROPERTY(std::string EmptyMsg READ EmptyMsg WRITE SetEmptyMsg)
+    Q_PROPERTY(QString EmptyMsg READ EmptyMsgText WRITE SetEmptyMsgText)
     Q_PROPERTY(tyx::TFrameStyle FrameStyle READ FrameStyle WRITE SetFrameStyle)
     Q_PROPERTY(double GratLineDist READ GratLineDist WRITE SetGratLineDist)
     Q_PROPERTY(int UTMGridDist READ UTMGridDist WRITE SetUTMGridDist)
@@ -145,95 +176,153 @@ public:
     // ---- Published properties ----
     /// True exactly when MouseAction is maPan; writing sets maPan or maNone. No repaint.
     bool GetAllowPan() const { return FMouseAction == maPan; }
+    /// True sets maPan, false maNone.
     void SetAllowPan(bool Value) { FMouseAction = Value ? maPan : maNone; }
+    /// Smooth scaling of the map image and antialiased overlays (default true).
     bool AntiAlias() const { return FAntiAlias; }
+    /// Stores and repaints.
     void SetAntiAlias(bool Value);
+    /// How map-image pixels relate to positions; cmUndefined converts nothing.
     TCalibModel CalibModel() const { return FCalib.CalibModel(); }
     /// Stores the model and runs RecalcCalibration.
     void SetCalibModel(TCalibModel Value);
     /// The reduced-image cache serves magnifications below this limit, 0 to 2/3.
     double CacheMagLimit() const { return FCacheMagLimit; }
+    /// Clamped to 0..2/3 (NaN ignored); repaints when the cache serves the view.
     void SetCacheMagLimit(double Value);
+    /// Colour around the map image and of the empty state (default clSilver).
     TColor ColorBackGnd() const { return FColorBakGnd; }
+    /// Stores and repaints.
     void SetColorBakGnd(TColor Value);
+    /// ColorBackGnd as a QColor, for Designer and forms; writing drops the alpha channel.
+    QColor QColorBackGnd() const { return TColorToQColor(FColorBakGnd); }
+    /// The same from a QColor.
+    void SetQColorBackGnd(const QColor& Value) { SetColorBakGnd(QColorToTColor(Value)); }
+    /// Colour of the graticule and UTM grid lines (default clBlue).
     TColor ColorGraticule() const { return FColorGratLine; }
+    /// Stores and repaints.
     void SetColorGratLine(TColor Value);
+    /// ColorGraticule as a QColor, for Designer and forms; writing drops the alpha channel.
+    QColor QColorGraticule() const { return TColorToQColor(FColorGratLine); }
+    /// The same from a QColor.
+    void SetQColorGraticule(const QColor& Value) { SetColorGratLine(QColorToTColor(Value)); }
+    /// Colour of the calibration marks (default clRed).
     TColor ColorCalibPoints() const { return FColorGratPoints; }
+    /// Stores and repaints.
     void SetColorGratPoints(TColor Value);
+    /// ColorCalibPoints as a QColor, for Designer and forms; writing drops the alpha channel.
+    QColor QColorCalibPoints() const { return TColorToQColor(FColorGratPoints); }
+    /// The same from a QColor.
+    void SetQColorCalibPoints(const QColor& Value) { SetColorGratPoints(QColorToTColor(Value)); }
     /// Colour of the empty-state text.
     TColor ColorFrame() const { return FFrameColor; }
+    /// Stores and repaints.
     void SetColorFrame(TColor Value);
+    /// ColorFrame as a QColor, for Designer and forms; writing drops the alpha channel.
+    QColor QColorFrame() const { return TColorToQColor(FFrameColor); }
+    /// The same from a QColor.
+    void SetQColorFrame(const QColor& Value) { SetColorFrame(QColorToTColor(Value)); }
+    /// Panning stops at the image's edges (default true).
     bool ConfinePanToMapImage() const { return FConfinePan; }
     /// Setting true pulls the view back inside the image (no repaint).
     void SetConfinePan(bool Value);
     /// Shown when no map image is loaded.
     const std::string& EmptyMsg() const { return FEmptyMsg; }
+    /// Stores and repaints.
     void SetEmptyMsg(const std::string& Value);
+    /// EmptyMsg as Qt text (UTF-16), for Designer and forms.
+    QString EmptyMsgText() const { return QString::fromStdString(FEmptyMsg); }
+    /// The same from Qt text.
+    void SetEmptyMsgText(const QString& Value) { SetEmptyMsg(Value.toStdString()); }
+    /// The frame drawn round the control (default frsSingle).
     TFrameStyle FrameStyle() const { return FFrameStyle; }
+    /// Repaints when it changes.
     void SetFrameStyle(TFrameStyle Value);
     /// Graticule spacing in degrees, 0 to 60; 0 lets the renderer choose.
     double GratLineDist() const { return FGratLineDist; }
+    /// Clamped to 0..60 (NaN ignored); repaints.
     void SetGratLineDist(double Value);
     /// UTM grid spacing in metres, 0 to 10000000; 0 lets the renderer choose.
     int UTMGridDist() const { return FUTMGridDist; }
+    /// Clamped to 0..10000000; repaints.
     void SetUTMGridDist(int Value);
     /// CalibData.UTMZone; only 1 to 60 is taken. Neither recalibrates nor repaints.
     int GetUTMZone() const { return FCalib.GetUTMZone(); }
+    /// Values outside 1..60 are ignored.
     void SetUTMZone(int Value) { FCalib.SetUTMZone(Value); }
     /// CalibData.UTMSouth as a hemisphere.
     THemisphere GetUTMHemisphere() const { return FCalib.GetUTMHemisphere(); }
+    /// Neither recalibrates nor repaints.
     void SetUTMHemisphere(THemisphere Value) { FCalib.SetUTMHemisphere(Value); }
     /// What a mouse drag does.
     TMouseActMode MouseAction() const { return FMouseAction; }
+    /// Takes effect with the next press; no repaint.
     void SetMouseAction(TMouseActMode Value) { FMouseAction = Value; }
+    /// What the overlay draws (default sgNone).
     TShowGrat ShowGraticule() const { return FShowGrat; }
+    /// Repaints when it changes.
     void SetShowGrat(TShowGrat Value);
     /// Off by default; on, a scale bar in the bottom-left corner: a round ground distance (1, 2
     /// or 5 times a power of ten, m or km) measured along the ellipsoid through the view's centre,
     /// at most a fifth of the view wide. Drawn only where the centre converts. Repaints.
     bool ShowScaleBar() const { return FShowScaleBar; }
+    /// Stores and repaints.
     void SetShowScaleBar(bool Value);
     /// Off by default; on, degree labels (in ColorGraticule, with a halo) where the graticule
     /// lines drawn meet the view's edges, none overlapping another. Repaints.
     bool GratLabels() const { return FGratLabels; }
+    /// Stores and repaints.
     void SetGratLabels(bool Value);
     /// cpDeclutter draws landmarks by class, then number, each caption where it meets no drawn
     /// caption or symbol, or not at all; repaints.
     TCaptionPlacement CaptionPlacement() const { return FCaptionPlacement; }
+    /// A value beyond cpDeclutter becomes cpAsSpecified.
     void SetCaptionPlacement(TCaptionPlacement Value);
     /// With cpDeclutter, a landmark whose caption finds no room loses its symbol too; repaints.
     bool DeclutterSymbols() const { return FDeclutterSymbols; }
+    /// Stores and repaints.
     void SetDeclutterSymbols(bool Value);
 
     // ---- Public properties ----
     /// The calibration record; writing it recomputes nothing (see RecalcCalibration).
     const TCalibData& CalibData() const { return FCalib.CalibData(); }
+    /// Takes the record as it is.
     void SetCalibData(const TCalibData& Value) { FCalib.SetCalibData(Value); }
     /// CalibData.Caption; writing does not repaint.
     std::string GetMapCaption() const { return FCalib.CalibData().Caption; }
+    /// Stores the caption.
     void SetMapCaption(const std::string& Value) { FCalib.CalibData().Caption = Value; }
     /// Number of the landmark drawn in the highlight colours, 0 for none.
     int HighLightLandMark() const { return FHighLM; }
     /// Values outside 0..NumLandMarks become 0.
     void SetHighLM(int Value);
+    /// Highlight foreground colour (default clBlue).
     TColor HighLightColorFG() const { return FHighLMColFG; }
+    /// Highlight background colour (default clYellow).
     TColor HighLightColorBG() const { return FHighLMColBG; }
+    /// The highlighted symbol is drawn without its background.
     bool HighLightTransparent() const { return FHighLMTrans; }
     /// Stores the three highlight settings and repaints.
     void SetHighLightProperties(TColor ColorFG, TColor ColorBG, bool Transparent);
     /// Template for new landmarks.
     const TLandMark& LandMarkDefault() const { return FLandMarks.LandMarkDefault(); }
+    /// Stores the template.
     void SetLandMarkDefault(const TLandMark& Value) { FLandMarks.SetLandMarkDefault(Value); }
     /// Position of the last button press; 0 when it cannot be converted.
     double GetLastMClickLatitude() const;
+    /// Longitude of the last button press; 0 when it cannot be converted.
     double GetLastMClickLongitude() const;
     /// Map-image pixels of the last button press and the last mouse move.
     int LastClickPosX() const;
+    /// Map-image row of the last button press.
     int LastClickPosY() const;
+    /// Map-image column of the last mouse move.
     int LastMousePosX() const;
+    /// Map-image row of the last mouse move.
     int LastMousePosY() const;
     /// Landmark count above which only a random sample is drawn; only values above 1000 are taken.
     int LMRandomDisplayThreshold() const { return FLMRandSampleLimit; }
+    /// Values up to 1000 are ignored; repaints on a change.
     void SetRandSampleLimit(int Value);
     /// Control pixels per map-image pixel.
     double Magnification() const { return FMagnify; }
@@ -243,14 +332,18 @@ public:
     void SetMagnification(double Value);
     /// File name of the map image; empty when none is loaded.
     const std::string& MapImgFile() const { return FMapImgName; }
+    /// Size of the map image in pixels; 0 without one.
     int MapImgWidth() const { return FMapImgWidth; }
+    /// Height of the map image in pixels; 0 without one.
     int MapImgHeight() const { return FMapImgHeight; }
     /// The full-resolution map image.
     const TBitmap& MapBitmap() const { return GrafBmp; }
     /// Takes a copy of Value as the map image (name "$unknown$"); ETYXGeoMapError above
     /// 3000000 pixels. Resets TopLeft and repaints.
     void SetMapBitMap(const TBitmap& Value);
+    /// Number of landmarks held.
     int NumLandMarks() const { return FLandMarks.NumLandMarks(); }
+    /// While true, Paint does nothing: for many changes in a row.
     bool SuppressPaint() const { return FSuppressPaint; }
     /// Repaints when it becomes false.
     void SetSuppressPaint(bool Value);
@@ -268,10 +361,12 @@ public:
     // highlight when there were landmarks; every change repaints, a refused addition does not.
     /// Adds a landmark built from LandMarkDefault at the position.
     void AddLandMark(double Lat, double Long, double Altitude);
+    /// The same with the identifier and the time.
     void AddLandMark(double Lat, double Long, double Altitude, const TLMIdentifier& Identifier, TDateTime Time);
     /// CaptionText is cut to 80 single-byte characters.
     void AddLandMark(double Lat, double Long, double Altitude, const std::string& CaptionText, int CaptionSize,
                      TColor CaptionColor);
+    /// The same with identifier, time and caption.
     void AddLandMark(double Lat, double Long, double Altitude, const TLMIdentifier& Identifier, TDateTime Time,
                      const std::string& CaptionText, int CaptionSize, TColor CaptionColor);
     /// Symbol, class, identifier, time and tag from the arguments; the caption from LandMarkDefault.
@@ -292,6 +387,7 @@ public:
     /// Removes the landmarks of the class strictly inside the box (Left west, Top north, Right
     /// east, Bottom south); returns the count.
     int RemoveLandMark(const TRectDouble& Rect, int ClassFlag);
+    /// Removes the landmark added last.
     void RemoveLastLandMark();
     /// Removes the landmarks of class ClassFlag (all 256 values are classes here).
     void RemoveAllLandMarks(uint8_t ClassFlag);
@@ -301,12 +397,14 @@ public:
     TLandMark GetLandMarkData(int i) const { return FLandMarks.GetLandMarkData(i); }
     /// Replaces landmark i (1 to NumLandMarks) and repaints; other i are ignored. No event.
     void SetLandMarkData(int i, const TLandMark& LandMark);
+    /// Whether landmarks of class i are drawn (default true).
     bool GetClassVisibility(uint8_t i) const { return FLandMarks.GetClassVisibility(i); }
     /// Stores and repaints.
     void SetClassVisibility(uint8_t i, bool Value);
     /// Off by default; on, a landmark (the highlight too) whose map-image pixel lies outside the
     /// image is neither drawn nor offered to OnDrawLandmark. Repaints.
     bool LandMarksOnMapOnly() const { return FLMOnMapOnly; }
+    /// Stores and repaints.
     void SetLandMarksOnMapOnly(bool Value);
     /// Landmarks held before the list grows by a block of 1000.
     int LandMarkCapacity() const { return FLandMarks.LandMarkCapacity(); }
@@ -426,9 +524,11 @@ public:
     // ---- Conversions (change nothing) ----
     /// Latitude of a map-image pixel; Valid false and 0 when it cannot be converted.
     double CalcLatitude(int x, int y, bool& Valid) const { return FCalib.CalcLatitude(x, y, Valid); }
+    /// The same for a pixel as a point.
     double CalcLatitude(const TPoint& APoint, bool& Valid) const { return FCalib.CalcLatitude(APoint, Valid); }
     /// Longitude of a map-image pixel; Valid as for CalcLatitude.
     double CalcLongitude(int x, int y, bool& Valid) const { return FCalib.CalcLongitude(x, y, Valid); }
+    /// The same for a pixel as a point.
     double CalcLongitude(const TPoint& APoint, bool& Valid) const { return FCalib.CalcLongitude(APoint, Valid); }
     /// Map-image pixel of a position; false when it cannot be converted.
     bool CalcPixelCoords(double Lat, double Long, int& x, int& y) const { return FCalib.CalcPixelCoords(Lat, Long, x, y); }
@@ -478,8 +578,11 @@ public:
     /// ZoomFitPage and the user's zooms (mouse, wheel, keys, history) go below MinMagnification
     /// as far as an image needs to be shown whole, no further.
     double MinMagnification() const { return FMinMagnify; }
+    /// Sets the lower bound (see MinMagnification).
     void SetMinMagnification(double Value);
+    /// Upper bound of every zoom (see MinMagnification).
     double MaxMagnification() const { return FMaxMagnify; }
+    /// Sets the upper bound (see MinMagnification).
     void SetMaxMagnification(double Value);
     /// Pulls TopLeft back so that the view lies inside the image; an image smaller than the view
     /// sits at the top left. No repaint.
@@ -530,11 +633,13 @@ public:
     /// view is saved in the history once the wheel pauses. 0 (the default): the wheel does not
     /// zoom. Values not above 1 store 0. Wheel events a host handler marks Handled do not zoom.
     double WheelZoom() const { return FWheelZoom; }
+    /// Stores Value, or 0 for a value not above 1.
     void SetWheelZoom(double Value);
     /// Arrow keys pan by a tenth of the view, + and - zoom by 2 about the centre, Home fits the
     /// page (views saved as for the wheel). Off by default; turning it on lets the control take
     /// the keyboard focus.
     bool KeyboardNavigation() const { return FKeyboardNav; }
+    /// On, the control also takes the keyboard focus.
     void SetKeyboardNavigation(bool Value);
 
     // ---- Painting ----
@@ -546,10 +651,12 @@ public:
     // ---- Rendering, printing and export (geomap_render.cpp, geomap_print.cpp) ----
     /// Designer/preview state: the control shows its empty state whatever is loaded. Repaints.
     bool DesignMode() const { return FDesignMode; }
+    /// Stores and repaints.
     void SetDesignMode(bool Value);
     /// The reduced copy of the whole map image that serves magnifications below CacheMagLimit,
     /// and how often it has been built (each build scales the whole image once).
     const TBitmap& ImageCache() const { return FImgCache; }
+    /// How often ImageCache has been built.
     int CacheBuildCount() const { return FCacheBuilds; }
     /// The 15-bit composition bitmap: at least control-sized; it grows with the control and only
     /// a new or resized map image sets it back to the image's size.
@@ -591,53 +698,104 @@ public:
     /// Scale < 1.
     void CalcExtentsOfPrint(const TRect& MapWindow, int Scale, int& Width, int& Height) const;
 
+    /// Raises OnZoomPan and zoomPanned, as the mouse handling does after a pan or zoom step.
     void DoZoomPanEvent();
+    /// Raises OnSelectRect and rectSelected with these values (see TSelectRectEvent).
     void DoSelectRectEvent(int Mode, double a, double b, double c, double d);
 
     // ---- Events (not copied by Assign) ----
+    /// A left press and release on the control.
     TNotifyEvent OnClick;
+    /// A left double click.
     TNotifyEvent OnDblClick;
+    /// A button pressed, after the control has acted on it.
     TMouseEvent OnMouseDown;
+    /// The mouse moved, after the control has acted on it.
     TMouseMoveEvent OnMouseMove;
+    /// A button released, before the control acts on it.
     TMouseEvent OnMouseUp;
+    /// The wheel turned; Handled true keeps the control from zooming.
     TMouseWheelEvent OnMouseWheel;
+    /// The wheel turned away from the user.
     TMouseWheelUpDownEvent OnMouseWheelUp;
+    /// The wheel turned toward the user.
     TMouseWheelUpDownEvent OnMouseWheelDown;
+    /// The control was resized.
     TNotifyEvent OnResize;
+    /// maRubberBand: the line begins at the clicked pixel.
     TOnRubberBandActionEvent OnBeginRubberBand;
+    /// maRubberBand: a Ctrl+click continues the line from the pixel.
     TOnRubberBandActionEvent OnContinueRubberBand;
+    /// maRubberBand: the line ends at the clicked pixel.
     TOnRubberBandActionEvent OnEndRubberBand;
+    /// Progress of reading or writing the map image, 0 to 100.
     TProgressEvent OnDataLoading;
+    /// After the overlays are drawn: the host draws on top.
     TRenderEvent OnDataRendered;
+    /// After the map image, before the overlays.
     TRenderEvent OnBeforeRenderData;
+    /// Before each landmark is drawn; the handler may draw it itself.
     TDrawLandMarkEvent OnDrawLandmark;
+    /// maSelectRect: the rectangle dragged, on release.
     TSelectRectEvent OnSelectRect;
+    /// Before a map image is read; the handler may redirect its name.
     TMapImgRequestEvent OnMapImageRequest;
+    /// Before a landmark is added or removed; the handler may veto it.
     TLandMarkActionEvent OnLandMarkAction;
+    /// The user moved or zoomed the view.
     TZoomPanEvent OnZoomPan;
     /// With cpDeclutter, told the number and box (control pixels) of each caption drawn.
     std::function<void(int LandMark, const TRect& Box)> OnCaptionDrawn;
+
+    // ---- Qt signals for forms, raised just after the event of the same meaning ----
+Q_SIGNALS:
+    /// With OnClick.
+    void clicked();
+    /// With OnDblClick.
+    void doubleClicked();
+    /// With OnMouseMove; control pixels.
+    void mouseMoved(int X, int Y);
+    /// With OnZoomPan: the user moved or zoomed the view.
+    void zoomPanned();
+    /// With OnSelectRect, the same values.
+    void rectSelected(int Mode, double X1, double Y1, double X2, double Y2);
+    /// After OnLandMarkAction, only for an action it allowed; the change follows.
+    void landmarkAction(tyx::TLandMarkAction Action, const tyx::TLandMark& LandMark);
+    /// With OnDataLoading: image loading or saving progress, 0 to 100.
+    void dataLoading(int Percent);
 
 protected:
     /// The mouse in the framework's terms, control pixels. MouseDown and MouseMove act, then
     /// raise OnMouseDown / OnMouseMove (with the position clamped where a frame being dragged
     /// clamps it); MouseUp raises OnMouseUp first, then acts.
     virtual void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+    /// The mouse moved to (X, Y).
     virtual void MouseMove(TShiftState Shift, int X, int Y);
+    /// A button released at (X, Y).
     virtual void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
 
+    /// Shows the picture last composed.
     void paintEvent(QPaintEvent* Event) override;
+    /// Recomposes for the new size and raises OnResize.
     void resizeEvent(QResizeEvent* Event) override;
+    /// Forwards to MouseDown.
     void mousePressEvent(QMouseEvent* Event) override;
+    /// Forwards to MouseMove.
     void mouseMoveEvent(QMouseEvent* Event) override;
+    /// Forwards to MouseUp, then raises OnClick for a click.
     void mouseReleaseEvent(QMouseEvent* Event) override;
+    /// A press marked ssDouble, then OnDblClick.
     void mouseDoubleClickEvent(QMouseEvent* Event) override;
+    /// Raises the wheel events, then zooms by WheelZoom.
     void wheelEvent(QWheelEvent* Event) override;
+    /// Keyboard navigation when KeyboardNavigation is on.
     void keyPressEvent(QKeyEvent* Event) override;
 
 private:
     friend class TGeoMapMouse;
     [[noreturn]] void RaiseInsufficientMemory() const;
+    /// The progress callback that raises OnDataLoading and dataLoading; empty when neither is wanted.
+    TProgressEvent LoadingProgress();
     /// Clears the highlight when there are landmarks; returns whether there were any.
     bool ClearHighlightBeforeRemoval();
     void ConstructInternalMapImg();

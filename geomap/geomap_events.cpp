@@ -54,6 +54,7 @@ void TGeoMap::MouseMove(TShiftState Shift, int X, int Y)
 {
     FMouse->MouseMove(Shift, X, Y);
     if (OnMouseMove) OnMouseMove(this, Shift, X, Y);
+    emit mouseMoved(X, Y);
 }
 
 void TGeoMap::MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
@@ -113,7 +114,10 @@ void TGeoMap::mouseReleaseEvent(QMouseEvent* Event)
     if (Button == mbLeft) {
         const bool Click = FPressedInside && rect().contains(P.X, P.Y);
         FPressedInside = false;
-        if (Click && OnClick) OnClick(this);
+        if (Click) {
+            if (OnClick) OnClick(this);
+            emit clicked();
+        }
     }
 }
 
@@ -125,7 +129,10 @@ void TGeoMap::mouseDoubleClickEvent(QMouseEvent* Event)
     // The second press of a double click is a press too, marked ssDouble.
     if (Button == mbLeft) FPressedInside = true;
     MouseDown(Button, ShiftOf(Event->modifiers(), Event->buttons()) | ssDouble, P.X, P.Y);
-    if (Button == mbLeft && OnDblClick) OnDblClick(this);
+    if (Button == mbLeft) {
+        if (OnDblClick) OnDblClick(this);
+        emit doubleClicked();
+    }
 }
 
 void TGeoMap::wheelEvent(QWheelEvent* Event)

@@ -198,8 +198,7 @@ void TGeoMap::SetMapImgName(const std::string& Value)
         CheckMapPixels(Name(), std::abs(S.width()), std::abs(S.height()));
     }
 
-    TProgressEvent Progress;
-    if (OnDataLoading) Progress = [this](TObject*, int Percent) { OnDataLoading(this, Percent); };
+    const TProgressEvent Progress = LoadingProgress();
     TBitmap Loaded;
     try {
         if (IsJpeg) {
@@ -247,7 +246,7 @@ void TGeoMap::SaveMap(const std::string& FileName, const std::string& DataID)
     // The image is written first: should that fail, the name and the calibration file still
     // describe the image as it was.
     TJPEGImage Jpeg;
-    if (OnDataLoading) Jpeg.OnProgress = [this](TObject*, int Percent) { OnDataLoading(this, Percent); };
+    Jpeg.OnProgress = LoadingProgress();
     Jpeg.Assign(GrafBmp);
     Jpeg.SaveToFile(Dir + ImgName);
 
@@ -287,7 +286,7 @@ void TGeoMap::CreateAndLoadEmptyMap(const std::string& FName, double LatLow, dou
         TBitmap Bmp(B.Wid, B.Hgt, pf4bit);
         DrawGrid(Bmp.Canvas(), B);
         if (OnDrawMapData) OnDrawMapData(this, Bmp.Canvas(), B.LatLow, B.LongLow, B.LatHigh, B.LongHigh, B.Wid, B.Hgt);
-        if (OnDataLoading) Bmp.OnProgress = [this](TObject*, int Percent) { OnDataLoading(this, Percent); };
+        Bmp.OnProgress = LoadingProgress();
         Bmp.SaveToFile(ImgName);
     }
 

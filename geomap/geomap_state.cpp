@@ -3,6 +3,9 @@
 #include "geomap/geomap_limits.h"
 #include "geomap/geomap_mouse.h"
 
+#include <QMetaMethod>
+#include <QMetaType>
+
 #include <algorithm>
 #include <cmath>
 
@@ -23,11 +26,23 @@ void StoreAndPaint(TGeoMap& Map, T& Field, const T& Value)
     Map.Paint();
 }
 
+/// The text properties are QString for Designer; code that reads or writes them as the library's
+/// UTF-8 std::string through QVariant keeps working.
+void RegisterTextConversions()
+{
+    if (!QMetaType::hasRegisteredConverterFunction<QString, std::string>())
+        QMetaType::registerConverter<QString, std::string>(&QString::toStdString);
+    if (!QMetaType::hasRegisteredConverterFunction<std::string, QString>())
+        QMetaType::registerConverter<std::string, QString>(&QString::fromStdString);
+}
+
 } // namespace
 
 TGeoMap::TGeoMap(QWidget* Parent, TComponent* AOwner)
     : QWidget(Parent), TComponent(AOwner), FCacheMagLimit(MaxCacheMagLimit)
 {
+    static const bool TextConversions = (RegisterTextConversions(), true);
+    (void)TextConversions;
     resize(500, 400);
     setMouseTracking(true);
     // Every paint covers the whole control with the composed picture.
@@ -40,6 +55,7 @@ TGeoMap::TGeoMap(QWidget* Parent, TComponent* AOwner)
     FLandMarks.SetActionCheck([this](TLandMarkAction Action, const TLandMark& LandMark) {
         bool Allowed = true;
         if (OnLandMarkAction) OnLandMarkAction(this, Allowed, Action, LandMark);
+        if (Allowed) emit landmarkAction(Action, LandMark);
         return Allowed;
     });
     FCalib.SetMapImageSize(0, 0);
@@ -318,11 +334,22 @@ void TGeoMap::ResizeMap(int LongerEdgeLength)
 void TGeoMap::DoZoomPanEvent()
 {
     if (OnZoomPan) OnZoomPan(this);
+    emit zoomPanned();
 }
 
 void TGeoMap::DoSelectRectEvent(int Mode, double a, double b, double c, double d)
 {
     if (OnSelectRect) OnSelectRect(this, Mode, a, b, c, d);
+    emit rectSelected(Mode, a, b, c, d);
+}
+
+TProgressEvent TGeoMap::LoadingProgress()
+{
+    if (!OnDataLoading && !isSignalConnected(QMetaMethod::fromSignal(&TGeoMap::dataLoading))) return {};
+    return [this](TObject*, int Percent) {
+        if (OnDataLoading) OnDataLoading(this, Percent);
+        emit dataLoading(Percent);
+    };
 }
 
 } // namespace tyx

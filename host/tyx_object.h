@@ -6,6 +6,7 @@
 
 namespace tyx {
 
+/// The Qt-free root of the component model; not copyable.
 class TObject {
 public:
     TObject() = default;
@@ -14,16 +15,20 @@ public:
     virtual ~TObject() = default;
 };
 
+/// A named object with an owner that destroys the components it owns.
 class TComponent : public TObject {
 public:
     /// An owner destroys the components it owns when it is destroyed itself.
     explicit TComponent(TComponent* AOwner = nullptr);
     ~TComponent() override;
 
+    /// The component's name; empty by default.
     const std::string& Name() const { return FName; }
     /// Visual controls override this to mirror the name into their objectName.
     virtual void SetName(const std::string& Value) { FName = Value; }
+    /// The owner, or nullptr.
     TComponent* Owner() const { return FOwner; }
+    /// Number of components owned.
     int ComponentCount() const { return static_cast<int>(FComponents.size()); }
     /// Owned component by index, 0-based as in the host framework.
     TComponent* Components(int Index) const { return FComponents.at(static_cast<size_t>(Index)); }

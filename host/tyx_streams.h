@@ -22,8 +22,11 @@ public:
     virtual int64_t Write(const void* Buffer, int64_t Count) = 0;
     /// Moves the position; returns the new position.
     virtual int64_t Seek(int64_t Offset, TSeekOrigin Origin) = 0;
+    /// Length in bytes.
     virtual int64_t Size() const = 0;
+    /// The current position, bytes from the start.
     int64_t Position() { return Seek(0, soCurrent); }
+    /// Moves to Pos bytes from the start.
     void SetPosition(int64_t Pos) { Seek(Pos, soBeginning); }
     /// Reads exactly Count bytes or throws EInOutError ("stream read error").
     void ReadBuffer(void* Buffer, int64_t Count);
@@ -39,10 +42,15 @@ public:
     int64_t Read(void* Buffer, int64_t Count) override;
     int64_t Write(const void* Buffer, int64_t Count) override;
     int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
+    /// Length in bytes.
     int64_t Size() const override { return static_cast<int64_t>(FData.size()); }
+    /// Cuts or zero-extends the contents; the position stays within them.
     void SetSize(int64_t NewSize);
+    /// The bytes.
     uint8_t* Memory() { return FData.data(); }
+    /// The bytes, read only.
     const uint8_t* Memory() const { return FData.data(); }
+    /// Empties the stream.
     void Clear() { FData.clear(); FPos = 0; }
     /// Replaces the contents with a file's bytes; throws EInOutError.
     void LoadFromFile(const std::string& FileName);
@@ -59,12 +67,15 @@ enum TFileMode : uint8_t { fmOpenRead, fmOpenReadWrite, fmCreate };
 /// A file opened for the life of the object; failures throw EInOutError.
 class TFileStream : public TStream {
 public:
+    /// Opens FileName (fmCreate creates or truncates it); throws EInOutError.
     TFileStream(const std::string& FileName, TFileMode Mode);
     ~TFileStream() override;
     int64_t Read(void* Buffer, int64_t Count) override;
     int64_t Write(const void* Buffer, int64_t Count) override;
     int64_t Seek(int64_t Offset, TSeekOrigin Origin) override;
+    /// Length of the file in bytes.
     int64_t Size() const override;
+    /// The name the file was opened under.
     const std::string& FileName() const { return FFileName; }
     /// Writes buffered data to the disk; throws EInOutError.
     void Flush();
@@ -105,6 +116,7 @@ public:
     bool ReadChar(char& Ch);
     /// Like ReadChar, but leaves the character to be read again; false at the end of the file.
     bool PeekChar(char& Ch);
+    /// True when nothing is left to read.
     bool Eof();
     /// Bytes read ahead and not yet taken (raw Windows-1252), for readers that scan whole blocks.
     std::string_view Buffered() const { return {FBuffer.data() + FBufPos, FBufLen - FBufPos}; }
@@ -113,6 +125,7 @@ public:
     bool FillBuffer();
     /// Takes Count of the buffered bytes as read.
     void Consume(std::size_t Count) { FBufPos += std::min(Count, FBufLen - FBufPos); }
+    /// Whether a file is open.
     bool IsOpen() const { return FFile != nullptr; }
     /// True when the file being read was found to hold UTF-8.
     bool IsUtf8() const { return FUtf8; }
@@ -120,6 +133,7 @@ public:
     std::string DecodeText(std::string_view Bytes) const;
     /// Closes the file; a failure to flush throws EInOutError.
     void Close();
+    /// The name the file was opened under.
     const std::string& FileName() const { return FFileName; }
 
 private:

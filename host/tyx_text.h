@@ -22,14 +22,18 @@ std::string Cp1252ToUtf8(std::string_view Bytes);
 template <std::size_t N>
 struct TShortString {
     static_assert(N >= 1 && N <= 255, "a short string holds 1 to 255 characters");
-    uint8_t Len = 0;
-    char Data[N] = {};
+    uint8_t Len = 0; ///< number of characters stored, 0 to N
+    char Data[N] = {}; ///< the characters, Windows-1252; unused bytes zero
 
     TShortString() = default;
+    /// Converts UTF-8 text, as Assign.
     TShortString(std::string_view Utf8) { Assign(Utf8); } // NOLINT: implicit on purpose
+    /// The same for a C string; nullptr is empty.
     TShortString(const char* Utf8) { Assign(Utf8 ? Utf8 : ""); } // NOLINT: so literals convert too
+    /// The same for a string.
     TShortString(const std::string& Utf8) { Assign(Utf8); } // NOLINT: and strings
 
+    /// N, the most characters held.
     static constexpr std::size_t Capacity() { return N; }
     /// Stores UTF-8 text, converted to Windows-1252 and cut to N characters.
     void Assign(std::string_view Utf8) { AssignBytes(Utf8ToCp1252(Utf8)); }
@@ -44,12 +48,18 @@ struct TShortString {
     std::string Str() const { return Cp1252ToUtf8(Bytes()); }
     /// The stored bytes; a length byte beyond N (damaged record) is read as N.
     std::string_view Bytes() const { return std::string_view(Data, std::min<std::size_t>(Len, N)); }
+    /// Number of characters, at most N.
     std::size_t Length() const { return std::min<std::size_t>(Len, N); }
+    /// True when no character is stored.
     bool Empty() const { return Length() == 0; }
+    /// Assign(Utf8).
     TShortString& operator=(std::string_view Utf8) { Assign(Utf8); return *this; }
     // One per converting constructor, so that assigning a literal or a string is not ambiguous.
+    /// Assign(Utf8); nullptr is empty.
     TShortString& operator=(const char* Utf8) { Assign(Utf8 ? Utf8 : ""); return *this; }
+    /// Assign(Utf8).
     TShortString& operator=(const std::string& Utf8) { Assign(Utf8); return *this; }
+    /// Equal stored bytes.
     friend bool operator==(const TShortString& a, const TShortString& b) { return a.Bytes() == b.Bytes(); }
 };
 

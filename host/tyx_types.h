@@ -5,21 +5,26 @@
 
 namespace tyx {
 
+/// Integer point, pixels.
 struct TPoint {
-    int X = 0;
-    int Y = 0;
+    int X = 0; ///< column
+    int Y = 0; ///< row
+    /// Member by member.
     friend bool operator==(const TPoint&, const TPoint&) = default;
 };
 inline TPoint Point(int X, int Y) { return TPoint{X, Y}; }
 
 /// Integer rectangle; Right and Bottom are exclusive, as everywhere in the host layer.
 struct TRect {
-    int Left = 0;
-    int Top = 0;
-    int Right = 0;
-    int Bottom = 0;
+    int Left = 0; ///< first column inside
+    int Top = 0; ///< first row inside
+    int Right = 0; ///< first column beyond
+    int Bottom = 0; ///< first row beyond
+    /// Right - Left.
     int Width() const { return Right - Left; }
+    /// Bottom - Top.
     int Height() const { return Bottom - Top; }
+    /// Member by member.
     friend bool operator==(const TRect&, const TRect&) = default;
 };
 inline TRect Rect(int Left, int Top, int Right, int Bottom) { return TRect{Left, Top, Right, Bottom}; }

@@ -9,7 +9,9 @@ class TCurveFit {
 public:
     /// Empties the accumulator.
     void Init() { FData.clear(); }
+    /// Adds the pair (x, y).
     void EnterStatValue(double x, double y) { FData.push_back({x, y}); }
+    /// Number of pairs entered.
     int NumData() const { return static_cast<int>(FData.size()); }
 
     /// Least-squares line y = k*x + d. FitQual is the root-mean-square residual (0 on exact

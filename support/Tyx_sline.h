@@ -8,6 +8,7 @@ namespace tyx {
 class TSLine {
 public:
     TSLine() = default;
+    /// The line through two points, as LineFrom2Points.
     TSLine(double x1, double y1, double x2, double y2) { LineFrom2Points(x1, y1, x2, y2); }
 
     /// Defines the line through (x1, y1) and (x2, y2); two equal points give that single point.

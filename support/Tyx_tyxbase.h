@@ -16,6 +16,7 @@ namespace tyx {
 /// Root of the library's exceptions; the units derive their own classes from it.
 class ETYXError : public std::runtime_error {
 public:
+    /// Takes the message as it is.
     explicit ETYXError(const std::string& Msg) : std::runtime_error(Msg) {}
 };
 
@@ -29,6 +30,7 @@ struct TRectDouble {
     double Top = 0;    ///< north edge (largest latitude)
     double Right = 0;  ///< east edge (largest longitude)
     double Bottom = 0; ///< south edge (smallest latitude)
+    /// Member by member.
     friend bool operator==(const TRectDouble&, const TRectDouble&) = default;
 };
 

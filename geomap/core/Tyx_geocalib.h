@@ -21,9 +21,13 @@ class TMatrix;
 /// std::out_of_range.
 template <int Rows, int Cols>
 struct TParMatrix {
+    /// The values, zero-based: V[Row - 1][Col - 1].
     double V[Rows][Cols] = {};
+    /// Parameter (Row, Col), 1-based.
     double& operator()(int Row, int Col) { return V[Check(Row, Rows)][Check(Col, Cols)]; }
+    /// Parameter (Row, Col), 1-based.
     double operator()(int Row, int Col) const { return V[Check(Row, Rows)][Check(Col, Cols)]; }
+    /// Sets every parameter to 0.
     void Clear() { *this = TParMatrix(); }
 
 private:
@@ -58,40 +62,53 @@ inline bool PositionInMap(double Latitude, double Longitude, const TCornerArray&
 /// column for a parallel, the column against the row for a meridian.
 void FitCalibLineParabola(const TCalibLine& Line, double& a, double& b, double& c);
 
+/// The calibration core: data, model, fits and pixel/position conversions (Qt-free).
 class TGeoCalibration {
 public:
+    /// Model cmUndefined, no data, no image size.
     TGeoCalibration();
     ~TGeoCalibration();
     /// Copies take the whole calibration state but not the owner's name.
     TGeoCalibration(const TGeoCalibration& Source);
+    /// Assign(Source).
     TGeoCalibration& operator=(const TGeoCalibration& Source);
+    /// Takes the whole calibration state but not the owner's name.
     void Assign(const TGeoCalibration& Source);
 
     /// Name of the owning component, used in error messages.
     void SetOwnerName(const std::string& Value) { FOwnerName = Value; }
+    /// The owner's name, as set.
     const std::string& OwnerName() const { return FOwnerName; }
 
     /// Size of the map image in pixels; the conic search and the extents use it.
     void SetMapImageSize(int Width, int Height);
+    /// Width of the map image, pixels.
     int MapImgWidth() const { return FMapImgWidth; }
+    /// Height of the map image, pixels.
     int MapImgHeight() const { return FMapImgHeight; }
 
     // ---- Data and model ----
     /// Read or write the record whole; writing recomputes nothing (see RecalcCalibration).
     const TCalibData& CalibData() const { return FCalibData; }
+    /// The record, writable in place.
     TCalibData& CalibData() { return FCalibData; }
+    /// Replaces the record.
     void SetCalibData(const TCalibData& Value) { FCalibData = Value; }
 
+    /// The calibration model.
     TCalibModel CalibModel() const { return FCalibModel; }
     /// Stores the model and runs RecalcCalibration.
     void SetCalibModel(TCalibModel Value);
     /// Stores the model only (for readers that fit afterwards themselves).
     void StoreCalibModel(TCalibModel Value) { FCalibModel = Value; }
 
+    /// CalibData.UTMZone.
     int GetUTMZone() const { return FCalibData.UTMZone; }
     /// Only 1 to 60 is taken; other values are ignored. Does not recalibrate.
     void SetUTMZone(int Value);
+    /// CalibData.UTMSouth as a hemisphere.
     THemisphere GetUTMHemisphere() const { return FCalibData.UTMSouth ? hemiSouth : hemiNorth; }
+    /// Sets CalibData.UTMSouth; does not recalibrate.
     void SetUTMHemisphere(THemisphere Value) { FCalibData.UTMSouth = (Value == hemiSouth); }
 
     // ---- Calibration input ----
@@ -128,9 +145,13 @@ public:
     void CalcModelFit();
     /// The current model's fit, then CalcExtentsAndResolution.
     void Recalibrate();
+    /// Affine fits for cmEquiRect and cmUTM (at least 3 points).
     void CalcEquiRectCalibration();
+    /// Second-order fits for cmBiquadraticPn (at least 6 points).
     void CalcBiquadraticCalibration();
+    /// Straight-line fits in Miller coordinates for cmMillerCylindrical.
     void CalcMillerCylCalibration();
+    /// Apex search and straight-line fits for cmConicConformal.
     void CalcConicCalibration();
     /// Rebuilds the graticule matrix; false (and a 5 x 1 zero matrix) unless at least two
     /// parallels and two meridians of 3 or more points were fitted.
@@ -145,10 +166,12 @@ public:
     /// Latitude in degrees of a map-image pixel; Valid false (and 0) when it cannot be converted,
     /// also where the fit extrapolates beyond -90..90.
     double CalcLatitude(int x, int y, bool& Valid) const;
+    /// The same for a pixel as a point.
     double CalcLatitude(const TPoint& APoint, bool& Valid) const { return CalcLatitude(APoint.X, APoint.Y, Valid); }
     /// Longitude in degrees of a map-image pixel; Valid false (and 0) when it cannot be converted
     /// or is not a finite number.
     double CalcLongitude(int x, int y, bool& Valid) const;
+    /// The same for a pixel as a point.
     double CalcLongitude(const TPoint& APoint, bool& Valid) const { return CalcLongitude(APoint.X, APoint.Y, Valid); }
     /// Map-image pixel of a position; false when it cannot be converted (x, y then untouched
     /// under cmUndefined, an unusable graticule, a position that is not finite and a pixel beyond
@@ -174,18 +197,27 @@ public:
     static TPoint MapImageToControl(const TPoint& APoint, double Magnification, const TPoint& TopLeft);
 
     // ---- Fitted state, read only ----
+    /// Affine fit, pixel to position (row 1 latitude or northing, row 2 longitude or easting).
     const TParMatrix<2, 3>& EquRectPLSP() const { return FEquRectPLSP; }
+    /// Affine fit, position to pixel (row 1 x, row 2 y).
     const TParMatrix<2, 3>& EquRectSPPL() const { return FEquRectSPPL; }
+    /// Biquadratic fit, pixel to position.
     const TParMatrix<2, 6>& CalParsPLSP() const { return FCalParsPLSP; }
+    /// Biquadratic fit, position to pixel.
     const TParMatrix<2, 6>& CalParsSPPL() const { return FCalParsSPPL; }
+    /// Miller fit: slope and offset, row 1 for y, row 2 for x.
     const TParMatrix<2, 2>& MillercylPar() const { return FMillercylPar; }
     /// Conic parameters 1 to 6: apex x, apex y, latitude slope and offset, longitude slope and offset.
     double ConicPar(int Index) const { return FConicPars(1, Index); }
     /// Graticule matrix: 5 columns (kind, value, a, b, c) by one row per graticule line.
     const TMatrix& GratMat() const { return *FGratMat; }
+    /// Copy of the calibration point last removed.
     const TCalQuad& BiQuadOops() const { return FBiQuadOops; }
+    /// Copy of the graticule line the last removed pixel belonged to.
     const TCalibLine& ParaIpOops() const { return FParaIpOops; }
+    /// BiQuadOops can be put back.
     bool RestoreBiQuadOK() const { return FRestoreBiQuadOK; }
+    /// ParaIpOops can be put back.
     bool RestoreParaIpOK() const { return FRestoreParaIpOK; }
 
 private:

@@ -22,6 +22,7 @@ namespace tyx {
 /// Raised by the map control, the symbol repository and the atlas.
 class ETYXGeoMapError : public ETYXError {
 public:
+    /// Takes the message as it is.
     using ETYXError::ETYXError;
     /// The component form: `Component "<ComponentName>": <Fault>`.
     ETYXGeoMapError(const std::string& ComponentName, const std::string& Fault)
@@ -38,11 +39,16 @@ public:
 template <typename T, int N>
 struct TIndexedArray {
     static_assert(N > 0);
+    /// The elements, zero-based.
     std::array<T, N> Items{};
 
+    /// Element Index, 1 to N.
     T& operator[](int Index) { return Items[Slot(Index)]; }
+    /// Element Index, 1 to N.
     const T& operator[](int Index) const { return Items[Slot(Index)]; }
+    /// N.
     static constexpr int Size() { return N; }
+    /// Member by member.
     friend bool operator==(const TIndexedArray&, const TIndexedArray&) = default;
 
 private:
@@ -60,8 +66,9 @@ inline constexpr int gmMaxCalQuads = 200;      ///< calibration points per calib
 
 /// A geographic position in degrees, north and east positive.
 struct TCoords {
-    double Latit = 0;
-    double Longit = 0;
+    double Latit = 0; ///< degrees, north positive
+    double Longit = 0; ///< degrees, east positive
+    /// Member by member.
     friend bool operator==(const TCoords&, const TCoords&) = default;
 };
 
@@ -88,15 +95,17 @@ struct TCalQuad {
     double Longitude = 0;  ///< degrees; under cmUTM the easting in metres
     int32_t MapX = 0;      ///< map-image pixel column
     int32_t MapY = 0;      ///< map-image pixel row
+    /// Member by member.
     friend bool operator==(const TCalQuad&, const TCalQuad&) = default;
 };
 
 /// One graticule line: a meridian or parallel of known value and up to 10 pixels on it.
 struct TCalibLine {
-    TGratLineKind LineType = gtlMeridian;
+    TGratLineKind LineType = gtlMeridian; ///< a meridian or a parallel
     double LineValue = 0;  ///< longitude of a meridian, latitude of a parallel, degrees
     int32_t NumPoints = 0; ///< 0 to gmMaxLinePoints
     TIndexedArray<TPoint, gmMaxLinePoints> CalPoints; ///< map-image pixels, 1 to NumPoints
+    /// Member by member.
     friend bool operator==(const TCalibLine&, const TCalibLine&) = default;
 };
 
@@ -107,12 +116,13 @@ struct TCalibData {
     TCornerArray Corners{};   ///< derived: positions of the four image corners
     double Resolution = 0;    ///< derived: metres per map-image pixel along the horizontal middle line
     int32_t NumCalLines = 0;  ///< 0 to gmMaxCalLines
-    TIndexedArray<TCalibLine, gmMaxCalLines> CalLines;
+    TIndexedArray<TCalibLine, gmMaxCalLines> CalLines; ///< graticule lines, 1 to NumCalLines
     int32_t NumCalQuads = 0;  ///< 0 to gmMaxCalQuads
-    TIndexedArray<TCalQuad, gmMaxCalQuads> CalQuads;
+    TIndexedArray<TCalQuad, gmMaxCalQuads> CalQuads; ///< calibration points, 1 to NumCalQuads
     int32_t UTMZone = 0;      ///< 1 to 60 when set; -1 after clearing; 0 in a new control
     bool UTMSouth = false;    ///< UTM coordinates of the southern hemisphere
     TGeoEllipsoid Ellipsoid = gelWGS84; ///< for the UTM conversions
+    /// Member by member.
     friend bool operator==(const TCalibData&, const TCalibData&) = default;
 };
 
@@ -122,6 +132,7 @@ struct TCalibData {
 enum TLandMarkElement : uint8_t {
     lmPlus, lmSquare, lmTriangle, lmCircle, lmArrowFrom, lmArrowTo, lmCrossBox, lmSpade, lmCross, lmUserDef
 };
+/// What OnLandMarkAction is asked about.
 enum TLandMarkAction : uint8_t { lmaAdd, lmaRemove };
 
 using TLMIdentifier = TShortString<15>;
@@ -129,13 +140,14 @@ using TLMText = TShortString<80>;
 
 /// The symbol of a landmark.
 struct TSymbolProperties {
-    TLandMarkElement Kind = lmPlus;
+    TLandMarkElement Kind = lmPlus; ///< the shape
     int Size = 0;          ///< pixels: half the width of most shapes, the head of arrows
     TColor FGColor = 0;    ///< line colour
     TColor BGColor = 0;    ///< fill colour
-    bool Transparent = false;
+    bool Transparent = false; ///< no fill
     int Direction = 0;     ///< degrees clockwise from straight up (triangles and arrows)
     int Length = 0;        ///< pixels, the shaft of arrows
+    /// Member by member.
     friend bool operator==(const TSymbolProperties&, const TSymbolProperties&) = default;
 };
 
@@ -146,16 +158,17 @@ inline constexpr int LMDefaultCaptionSize = 8;
 struct TLMTextProperties {
     TLMText Text;          ///< empty: no caption
     int Size = 0;          ///< font size, points; 0 or below: LMDefaultCaptionSize
-    std::string FontName;
-    TFontStyles FontStyles = 0;
-    TColor FGColor = 0;
-    TColor BGColor = 0;
-    bool Transparent = false;
+    std::string FontName;  ///< empty: the default font
+    TFontStyles FontStyles = 0; ///< fsBold, fsItalic, ... combined
+    TColor FGColor = 0;    ///< text colour
+    TColor BGColor = 0;    ///< background colour
+    bool Transparent = false; ///< no background
     int dx = 0;            ///< offset from the landmark's position, pixels
-    int dy = 0;
+    int dy = 0;            ///< the same downwards
     int Direction = 0;     ///< text direction, degrees
-    TAlignment HAlignment = taLeftJustify;
-    TVerticalAlignment VAlignment = vaTop;
+    TAlignment HAlignment = taLeftJustify; ///< horizontal alignment on the offset point
+    TVerticalAlignment VAlignment = vaTop; ///< vertical alignment on the offset point
+    /// Member by member.
     friend bool operator==(const TLMTextProperties&, const TLMTextProperties&) = default;
 };
 
@@ -166,10 +179,11 @@ struct TLandMark {
     double Altitude = 0;   ///< free unit
     uint8_t ClassFlag = 0; ///< class 0 to 255: visibility and class-selective operations
     int Tag = 0;           ///< free for the host
-    TSymbolProperties SymbolProps;
-    TLMTextProperties Caption;
-    TLMIdentifier Identifier;
+    TSymbolProperties SymbolProps; ///< how the symbol is drawn
+    TLMTextProperties Caption; ///< the caption and how it is drawn
+    TLMIdentifier Identifier; ///< free identifier, up to 15 single-byte characters
     TDateTime Time = 0;    ///< days since 1899-12-30
+    /// Member by member.
     friend bool operator==(const TLandMark&, const TLandMark&) = default;
 };
 

@@ -30,12 +30,13 @@ class TSpotGrid;
 
 /// Position and class of a landmark, packed for passes over a whole list.
 struct TLandMarkSpot {
-    double Latitude = 0;
-    double Longitude = 0;
-    uint8_t ClassFlag = 0;
-    bool HasCaption = false;
+    double Latitude = 0; ///< degrees
+    double Longitude = 0; ///< degrees
+    uint8_t ClassFlag = 0; ///< class 0 to 255
+    bool HasCaption = false; ///< the caption text is not empty
 };
 
+/// The landmark list of a map control (Qt-free): records, template, class visibility.
 class TLandMarkList {
 public:
     /// Asked before a landmark is added (the new record) or removed (the stored record); false
@@ -62,11 +63,13 @@ public:
     /// An empty check allows everything.
     void SetActionCheck(TActionCheck Check) { FCheck = std::move(Check); }
 
+    /// Number of landmarks held.
     int NumLandMarks() const { return static_cast<int>(FItems.size()); }
     /// Landmarks the list holds before it must grow: 1000, 2000, ...
     int LandMarkCapacity() const { return FCapacity; }
     /// Template for new landmarks.
     const TLandMark& LandMarkDefault() const { return FDefaultLM; }
+    /// Stores the template.
     void SetLandMarkDefault(const TLandMark& Value) { FDefaultLM = Value; }
 
     /// Landmark i (1 to NumLandMarks); any other i gives the cleared record.
@@ -92,16 +95,20 @@ public:
     /// counted over a grid kept with Spots(), in time that grows with the grid's cells.
     std::size_t CountInside(const TCornerArray& Quad, std::size_t& Shown) const;
 
+    /// Whether class i is drawn (default true).
     bool GetClassVisibility(uint8_t i) const { return FClassVisible[i]; }
+    /// Shows or hides class i.
     void SetClassVisibility(uint8_t i, bool Value) { FClassVisible[i] = Value; }
 
     // ---- Adding: each form builds the landmark from the template, asks, then appends ----
     /// True when the landmark was added (false: refused).
     bool AddLandMark(double Lat, double Long, double Altitude);
+    /// The same with the identifier and the time.
     bool AddLandMark(double Lat, double Long, double Altitude, const TLMIdentifier& Identifier, TDateTime Time);
     /// CaptionText is cut to 80 single-byte characters.
     bool AddLandMark(double Lat, double Long, double Altitude, const std::string& CaptionText, int CaptionSize,
                      TColor CaptionColor);
+    /// The same with identifier, time and caption.
     bool AddLandMark(double Lat, double Long, double Altitude, const TLMIdentifier& Identifier, TDateTime Time,
                      const std::string& CaptionText, int CaptionSize, TColor CaptionColor);
     /// The symbol, class, identifier, time and tag from the arguments; the caption from the template.

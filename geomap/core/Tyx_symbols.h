@@ -27,15 +27,17 @@ TLandMarkElement LandMarkElementFromName(std::string_view Name);
 
 /// A named symbol of the palette.
 struct TSymbol {
-    TSymbolProperties Properties;
+    TSymbolProperties Properties; ///< how the symbol is drawn
     TShortString<40> Name;  ///< single-byte text, cut to 40 characters
     int32_t Category = 0;   ///< free classification number
+    /// Member by member.
     friend bool operator==(const TSymbol&, const TSymbol&) = default;
 };
 
 /// A black cross of size 8 on red, not transparent, direction 90, length 40, no name, category 0.
 TSymbol DefaultSymbolRecord();
 
+/// A palette of named landmark symbols with a backup copy, kept in symbol files.
 class TSymbolRepository : public TComponent {
 public:
     /// Empty, with room for 1000 entries.
@@ -47,6 +49,7 @@ public:
     /// or derives from (through any number of steps); ETYXError otherwise.
     void AssignTo(TObject& Dest) const;
 
+    /// Number of entries.
     int NumEntries() const { return FNEntries; }
     /// n entries exactly: entries beyond n go, new ones are zero-filled; a negative n is ignored.
     void SetNEntries(int n);
@@ -61,6 +64,7 @@ public:
     void Restore();
     /// Sets every entry to DefaultSymbolRecord(); the count stays.
     void Clear();
+    /// Number of entries in the backup.
     int NumBackupEntries() const { return FNEntriesBak; }
 
     /// Creates or overwrites FName with one block of all entries under DataID. EInOutError when

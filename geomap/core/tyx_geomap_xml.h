@@ -74,6 +74,7 @@ public:
 /// Reads an open text file from its current position.
 class TCalXmlFileInput : public TCalXmlInput {
 public:
+    /// Reads F, which must outlive the input.
     explicit TCalXmlFileInput(TTextFile& F) : FFile(F) {}
     bool ReadLine(std::string& Line) override;
     int ReadNextTag(std::string& Contents, std::string& Attributes) override;
@@ -85,6 +86,7 @@ private:
 /// Reads a stream from its current position.
 class TCalXmlStreamInput : public TCalXmlInput {
 public:
+    /// Reads S, which must outlive the input.
     explicit TCalXmlStreamInput(TStream& S) : FStream(S) {}
     bool ReadLine(std::string& Line) override;
     int ReadNextTag(std::string& Contents, std::string& Attributes) override;

@@ -26,6 +26,7 @@ enum TPixelFormat : uint8_t { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit
 /// Progress of a load or save: Percent runs from 0 (start) to 100 (end).
 using TProgressEvent = std::function<void(TObject* Sender, int Percent)>;
 
+/// A picture in memory with a pixel format and palette, drawn through its TCanvas, read and written as BMP.
 class TBitmap : public TObject {
 public:
     /// An empty (0 x 0) bitmap of the screen's format (32 bits).
@@ -34,15 +35,21 @@ public:
     TBitmap(int Width, int Height, TPixelFormat PixelFormat = pfDevice);
     ~TBitmap() override;
 
+    /// Width in pixels.
     int Width() const { return FWidth; }
+    /// Height in pixels.
     int Height() const { return FHeight; }
     /// Resizing keeps the pixels that stay inside; new ones are white. Negative sizes count as 0.
     /// A bitmap may be 0 pixels in one direction and keep its size in the other.
     void SetWidth(int Value);
+    /// Sets the height, as SetWidth.
     void SetHeight(int Value);
+    /// Sets both, as SetWidth.
     void SetSize(int NewWidth, int NewHeight);
+    /// True when either size is 0.
     bool Empty() const { return FWidth == 0 || FHeight == 0; }
 
+    /// The pixel format.
     TPixelFormat PixelFormat() const { return FPixelFormat; }
     /// Converts the pixels; to a palette format they are mapped to the palette.
     void SetPixelFormat(TPixelFormat Value);
@@ -59,11 +66,14 @@ public:
     /// itself for 24 and 32 bits.
     TColor MapToPalette(TColor C) const;
 
+    /// The canvas that draws on the bitmap.
     TCanvas& Canvas() { return FCanvas; }
+    /// The canvas, read only.
     const TCanvas& Canvas() const { return FCanvas; }
 
     /// The picture as drawn on (32-bit for palette formats); painting is closed first.
     const QImage& Image() const;
+    /// The picture, writable (painting is closed first).
     QImage& Image();
     /// The picture in the bitmap's own format: indexed with the palette for 1, 4 and 8 bits.
     QImage ToQImage() const;
@@ -73,16 +83,20 @@ public:
 
     /// Copies size, pixel format, palette and pixels.
     void Assign(const TBitmap& Source);
+    /// Takes the pixels of a JPEG image as 24 bits per pixel.
     void Assign(const TJPEGImage& Source);
 
     /// Reads a BMP file; throws EInOutError when it cannot be read or is not a bitmap. The
     /// bitmap is unchanged on failure.
     void LoadFromFile(const std::string& FileName);
+    /// The same from a stream's current position.
     void LoadFromStream(TStream& Stream);
     /// Writes a BMP file in the bitmap's own bit depth; throws EInOutError.
     void SaveToFile(const std::string& FileName) const;
+    /// The same to a stream.
     void SaveToStream(TStream& Stream) const;
 
+    /// Called with 0 before and 100 after each load and save.
     TProgressEvent OnProgress;
 
 private:

@@ -21,19 +21,26 @@ class TBitmap;
 /// What Pixels() returns for a point outside the picture.
 inline constexpr TColor CLR_INVALID = 0xFFFFFFFF;
 
+/// The pen of a TCanvas: colour, width, style and mode of lines and outlines.
 class TPen {
 public:
+    /// Line colour (default clBlack).
     TColor Color() const { return FColor; }
+    /// Sets the line colour.
     void SetColor(TColor Value) { FColor = Value; ++FVersion; }
     /// Pixels; 1 (and 0) draw the exact one-pixel lines, wider pens have round ends.
     int Width() const { return FWidth; }
+    /// Negative widths count as 0.
     void SetWidth(int Value) { FWidth = Value < 0 ? 0 : Value; ++FVersion; }
+    /// Line style (default psSolid).
     TPenStyle Style() const { return FStyle; }
     /// psDot alternates single pixels; psDash is 6 on, 2 off; psClear draws no line.
     void SetStyle(TPenStyle Value) { FStyle = Value; ++FVersion; }
+    /// How lines combine with the picture (default pmCopy).
     TPenMode Mode() const { return FMode; }
     /// pmXor and pmNotXor combine the pen colour with the picture bit by bit.
     void SetMode(TPenMode Value) { FMode = Value; ++FVersion; }
+    /// Grows with every change: the canvas sets up its painter again when it differs.
     unsigned Version() const { return FVersion; }
 
 private:
@@ -44,13 +51,18 @@ private:
     unsigned FVersion = 0;
 };
 
+/// The brush of a TCanvas: the fill of rectangles, ellipses and polygons.
 class TBrush {
 public:
+    /// Fill colour (default clWhite).
     TColor Color() const { return FColor; }
     /// Setting a colour makes a clear brush solid again.
     void SetColor(TColor Value) { FColor = Value; FStyle = bsSolid; ++FVersion; }
+    /// bsSolid fills, bsClear does not (default bsSolid).
     TBrushStyle Style() const { return FStyle; }
+    /// Sets the fill style.
     void SetStyle(TBrushStyle Value) { FStyle = Value; ++FVersion; }
+    /// Grows with every change, as TPen::Version.
     unsigned Version() const { return FVersion; }
 
 private:
@@ -59,23 +71,32 @@ private:
     unsigned FVersion = 0;
 };
 
+/// The font of a TCanvas: family, size, style, colour and rotation of text.
 class TFont {
 public:
     /// Family name; an unknown family falls back to the system's sans-serif face.
     const std::string& Name() const { return FName; }
+    /// Sets the family name.
     void SetName(const std::string& Value) { FName = Value; ++FVersion; }
     /// Points (at 96 pixels per inch); default 8.
     int Size() const { return FSize; }
+    /// Sizes below 1 count as 1.
     void SetSize(int Value) { FSize = Value < 1 ? 1 : Value; ++FVersion; }
+    /// fsBold, fsItalic, fsUnderline, fsStrikeOut combined (default none).
     TFontStyles Style() const { return FStyle; }
+    /// Sets the styles.
     void SetStyle(TFontStyles Value) { FStyle = Value; ++FVersion; }
+    /// Text colour (default clBlack).
     TColor Color() const { return FColor; }
+    /// Sets the text colour.
     void SetColor(TColor Value) { FColor = Value; ++FVersion; }
     /// Rotation of the text in tenths of a degree, counter-clockwise; 0 is horizontal.
     int Orientation() const { return FOrientation; }
+    /// Sets the rotation, tenths of a degree.
     void SetOrientation(int Value) { FOrientation = Value; ++FVersion; }
     /// Copies every property of another font.
     void Assign(const TFont& Source);
+    /// Grows with every change, as TPen::Version.
     unsigned Version() const { return FVersion; }
 
 private:
@@ -121,6 +142,7 @@ private:
     mutable TDots FDotsState = TDots::Unbuilt;
 };
 
+/// GDI-like drawing over QPainter on a QImage: a current position, pen, brush and font.
 class TCanvas : public TObject {
 public:
     /// Draws on Image, which must outlive the canvas (or be replaced with SetImage).
@@ -129,6 +151,7 @@ public:
 
     /// Ends painting and points the canvas at another image (nullptr: the canvas draws nowhere).
     void SetImage(QImage* Image);
+    /// The image drawn on; nullptr for none.
     QImage* Image() const { return FImage; }
     /// Closes the painter so that the image may be resized, copied or read directly.
     void EndPaint() const;
@@ -137,26 +160,39 @@ public:
     /// picture (the drawing calls below then simply draw nothing).
     QPainter& Painter();
 
+    /// The pen of lines and outlines.
     TPen& Pen() { return FPen; }
+    /// The brush of fills.
     TBrush& Brush() { return FBrush; }
+    /// The font of text.
     TFont& Font() { return FFont; }
+    /// The pen, read only.
     const TPen& Pen() const { return FPen; }
+    /// The brush, read only.
     const TBrush& Brush() const { return FBrush; }
+    /// The font, read only.
     const TFont& Font() const { return FFont; }
 
+    /// Width of the image, 0 without one.
     int Width() const { return FImage ? FImage->width() : 0; }
+    /// Height of the image, 0 without one.
     int Height() const { return FImage ? FImage->height() : 0; }
 
+    /// Moves the current position without drawing.
     void MoveTo(int X, int Y) { FPenPos = Point(X, Y); }
     /// Draws from the current position to (X, Y), which is not painted, and moves there.
     void LineTo(int X, int Y);
+    /// The current position.
     TPoint PenPos() const { return FPenPos; }
+    /// Sets the current position.
     void SetPenPos(const TPoint& Value) { FPenPos = Value; }
     /// Outlines with the pen and fills with the brush the box [X1, X2) x [Y1, Y2).
     void Rectangle(int X1, int Y1, int X2, int Y2);
+    /// The same for a rectangle.
     void Rectangle(const TRect& R) { Rectangle(R.Left, R.Top, R.Right, R.Bottom); }
     /// The ellipse inscribed in the box [X1, X2) x [Y1, Y2), outlined and filled.
     void Ellipse(int X1, int Y1, int X2, int Y2);
+    /// The same for a rectangle.
     void Ellipse(const TRect& R) { Ellipse(R.Left, R.Top, R.Right, R.Bottom); }
     /// Fills R with the brush, without outline; a clear brush fills nothing.
     void FillRect(const TRect& R);

@@ -34,6 +34,7 @@ inline constexpr TCursor crHandPoint = -21;
 inline constexpr TCursor crSizeAll = -22;
 inline constexpr TCursor crSize = crSizeAll;
 
+/// The application's table of numbered cursors and its global cursor (see tyx::Screen).
 class TScreen {
 public:
     TScreen();
@@ -41,9 +42,11 @@ public:
     QCursor Cursors(TCursor Index) const;
     /// Registers (or replaces) a cursor; crDefault cannot be replaced.
     void SetCursors(TCursor Index, const QCursor& Cursor);
+    /// Whether a cursor is registered under Index.
     bool HasCursor(TCursor Index) const { return FCursors.count(Index) != 0; }
     /// The application-wide cursor; crDefault lets every widget show its own.
     TCursor Cursor() const { return FCursor; }
+    /// Sets the application-wide cursor.
     void SetCursor(TCursor Value);
 
 private:

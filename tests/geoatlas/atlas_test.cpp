@@ -286,6 +286,27 @@ TEST_F(AtlasTest, ButtonsSwitchModeAndRaiseTheirEvents)
     EXPECT_EQ(Log, (std::vector<std::string>{"click", "zoom", "click", "pointer"}));
 }
 
+TEST_F(AtlasTest, QtSignalsFollowTheButtonAndSelectorEvents)
+{
+    TGeoAtlas A;
+    A.RegisterMap(WriteMap("wide.xml", Wide, 100, "wide", "wide.bmp"));
+    A.RegisterMap(WriteMap("inner.xml", Inner, 50, "inner", "inner.bmp"));
+    std::vector<std::string> Log;
+    A.OnClick = [&](TObject*) { Log.push_back("e click"); };
+    A.OnZoomButClick = [&](TObject*) { Log.push_back("e zoom"); };
+    A.OnPointerButClick = [&](TObject*) { Log.push_back("e pointer"); };
+    A.OnCBoxMapsChange = [&](TObject*) { Log.push_back("e map " + std::to_string(A.CurrentMapIndex())); };
+    QObject::connect(&A, &TGeoAtlas::clicked, [&] { Log.push_back("s click"); });
+    QObject::connect(&A, &TGeoAtlas::zoomButtonClicked, [&] { Log.push_back("s zoom"); });
+    QObject::connect(&A, &TGeoAtlas::pointerButtonClicked, [&] { Log.push_back("s pointer"); });
+    QObject::connect(&A, &TGeoAtlas::mapSelected, [&](int Index) { Log.push_back("s map " + std::to_string(Index)); });
+    A.ZoomButton()->click();
+    A.PointerButton()->click();
+    emit A.MapSelector()->activated(1);
+    EXPECT_EQ(Log, (std::vector<std::string>{"e click", "s click", "e zoom", "s zoom", "e click", "s click", "e pointer",
+                                             "s pointer", "e map 2", "s map 2"}));
+}
+
 TEST_F(AtlasTest, MapEventsAreForwardedWithTheAtlasAsSender)
 {
     TGeoAtlas A;

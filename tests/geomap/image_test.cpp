@@ -258,6 +258,14 @@ TEST_F(MapImageTest, ProgressIsReportedWhileReadingAndWriting)
     EXPECT_EQ(Steps, (std::vector<int>{0, 100}));
 }
 
+TEST_F(MapImageTest, ProgressReachesTheSignalWithoutAnEvent)
+{
+    std::vector<int> Steps;
+    QObject::connect(&M, &TGeoMap::dataLoading, [&](int Percent) { Steps.push_back(Percent); });
+    M.SetMapImgName(WriteJpeg("a.jpg", 20, 20, clRed));
+    EXPECT_EQ(Steps, (std::vector<int>{0, 100}));
+}
+
 TEST_F(MapImageTest, SaveMapWritesImageAndCalibrationBeside)
 {
     M.SetMapImgName(WriteBmp("src.bmp", 60, 40, clBlue));

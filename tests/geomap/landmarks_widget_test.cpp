@@ -33,6 +33,21 @@ TEST(GeoMapLandMarks, EventsCarryTheControlAndTheRecord)
     EXPECT_EQ(Seen.size(), 4u); // the argument-less form asks nobody
 }
 
+TEST(GeoMapLandMarks, TheSignalFollowsOnlyAllowedActions)
+{
+    TCountingMap M;
+    M.OnLandMarkAction = [](TObject*, bool& Allowed, TLandMarkAction, const TLandMark& L) { Allowed = L.Latitude != 2; };
+    std::vector<std::pair<TLandMarkAction, double>> Signalled;
+    QObject::connect(&M, &TGeoMap::landmarkAction, [&](TLandMarkAction Action, const TLandMark& L) {
+        EXPECT_EQ(M.NumLandMarks(), Action == lmaAdd ? 0 : 1) << "raised before the change";
+        Signalled.emplace_back(Action, L.Latitude);
+    });
+    M.AddLandMark(1, 0, 0);
+    M.AddLandMark(2, 0, 0);
+    M.RemoveLandMark(1);
+    EXPECT_EQ(Signalled, (std::vector<std::pair<TLandMarkAction, double>>{{lmaAdd, 1.0}, {lmaRemove, 1.0}}));
+}
+
 TEST(GeoMapLandMarks, RemovalsClearTheHighlightExceptTheArgumentlessOne)
 {
     TCountingMap M;

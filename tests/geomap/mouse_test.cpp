@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -435,6 +436,46 @@ TEST(GeoMapMouse, WheelAndKeysOnlyWhenEnabled)
     EXPECT_EQ(M.Magnification(), 0.4);
     EXPECT_EQ(M.TopLeft(), (TPoint{0, 0}));
     EXPECT_EQ(Events, 7);
+}
+
+TEST(GeoMapMouse, QtSignalsFollowTheirEventsWithTheSameValues)
+{
+    TGeoMap M;
+    PrepareMap(M, 1000, 1000);
+    M.SetMouseAction(maSelectRect);
+    std::vector<std::string> Log;
+    auto Nums = [](std::initializer_list<double> V) {
+        std::string T;
+        for (double x : V) T += " " + std::to_string(x);
+        return T;
+    };
+    M.OnClick = [&](TObject*) { Log.push_back("e click"); };
+    M.OnDblClick = [&](TObject*) { Log.push_back("e dblclick"); };
+    M.OnMouseMove = [&](TObject*, TShiftState, int X, int Y) { Log.push_back("e move" + Nums({double(X), double(Y)})); };
+    M.OnZoomPan = [&](TObject*) { Log.push_back("e zoompan"); };
+    M.OnSelectRect = [&](TObject*, int Md, double A, double B, double C, double D) {
+        Log.push_back("e select" + Nums({double(Md), A, B, C, D}));
+    };
+    QObject::connect(&M, &TGeoMap::clicked, [&] { Log.push_back("s click"); });
+    QObject::connect(&M, &TGeoMap::doubleClicked, [&] { Log.push_back("s dblclick"); });
+    QObject::connect(&M, &TGeoMap::mouseMoved, [&](int X, int Y) { Log.push_back("s move" + Nums({double(X), double(Y)})); });
+    QObject::connect(&M, &TGeoMap::zoomPanned, [&] { Log.push_back("s zoompan"); });
+    QObject::connect(&M, &TGeoMap::rectSelected, [&](int Md, double A, double B, double C, double D) {
+        Log.push_back("s select" + Nums({double(Md), A, B, C, D}));
+    });
+    DragFromTo(M, {20, 40}, {120, 90});
+    M.SetMouseAction(maPan);
+    DragFromTo(M, {120, 90}, {60, 60});
+    QTest::mouseDClick(&M, Qt::LeftButton, {}, {10, 10});
+
+    std::set<std::string> Kinds;
+    ASSERT_EQ(Log.size() % 2, 0u);
+    for (std::size_t i = 0; i < Log.size(); i += 2) {
+        EXPECT_EQ(Log[i][0], 'e') << i;
+        EXPECT_EQ(Log[i + 1], "s" + Log[i].substr(1)) << i;
+        Kinds.insert(Log[i].substr(2, Log[i].find(' ', 2) - 2));
+    }
+    EXPECT_EQ(Kinds, (std::set<std::string>{"click", "dblclick", "move", "select", "zoompan"}));
 }
 
 } // namespace
