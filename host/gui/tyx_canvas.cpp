@@ -387,8 +387,9 @@ bool TCanvas::PlainPainter(const QPainter& P) const
 {
     // Only what the painter would do pixel by pixel anyway: a copy pen, no transform, clip or
     // opacity, and a picture of its own (a shared one would be copied under the painter).
-    return FPen.Mode() == pmCopy && !P.hasClipping() && P.transform() == QTransform::fromScale(FScale, FScale) &&
-           P.opacity() == 1.0 && FImage->isDetached();
+    const bool Untransformed =
+        FScale == 1 ? P.transform().isIdentity() : P.transform() == QTransform::fromScale(FScale, FScale);
+    return FPen.Mode() == pmCopy && !P.hasClipping() && Untransformed && P.opacity() == 1.0 && FImage->isDetached();
 }
 
 int TCanvas::DirectDepth(const QPainter& P) const
