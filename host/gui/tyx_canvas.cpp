@@ -432,7 +432,7 @@ uint32_t TCanvas::RawPixel(QImage::Format Format, TColor Color)
 
 bool TCanvas::BlendMask(int X, int Y, int W, int H, const uint8_t* Mask, TColor Color)
 {
-    if (!CanDraw() || FScale != 1) return false;
+    if (!CanDraw()) return false;
     QPainter& P = OpenPainter();
     if (!PlainPainter(P) || P.compositionMode() != QPainter::CompositionMode_SourceOver) return false;
     const QImage::Format Format = FImage->format();

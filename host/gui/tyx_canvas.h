@@ -176,9 +176,10 @@ public:
     /// Draws Stamp's strokes with its anchor at (X, Y), as if each were drawn with LineTo.
     void Stamp(const TStrokeStamp& Stamp, int X, int Y);
     /// Blends Color onto the picture through a coverage mask (W x H bytes, row by row, 255 = all
-    /// Color) with its top-left at (X, Y): antialiased text drawn once and then reused. Draws
-    /// nothing and returns false where the painter must do the drawing (a clip, a transform, a
-    /// Scale, a pen mode other than copy, a picture format other than 15 or 32 bits).
+    /// Color) with its top-left at image pixel (X, Y) (on a scaled canvas, canvas pixels times
+    /// Scale): antialiased text drawn once and then reused. Draws nothing and returns false where
+    /// the painter must do the drawing (a clip, a transform, a pen mode other than copy, a picture
+    /// format other than 15 or 32 bits).
     bool BlendMask(int X, int Y, int W, int H, const uint8_t* Mask, TColor Color);
 
     /// The colour at (X, Y) (with a Scale, the top-left image pixel of that canvas pixel), mapped
