@@ -3,9 +3,12 @@
 #include "geoatlas/Tyx_geoatlas.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QPixmap>
 #include <QToolButton>
+
+#include <utility>
 
 #include "geomap/core/tyx_geomap_xml.h"
 #include "support/Tyx_filesys.h"
@@ -31,7 +34,8 @@ constexpr int GlyphSize = 20;
 constexpr const char* EmptyAtlasMsg = "TGeoAtlas: Empty";
 
 /// A flat, exclusive tool button whose glyph image holds the normal and the disabled glyph side
-/// by side.
+/// by side; on a screen of a device pixel ratio above 1 also the glyphs drawn at twice the pixels
+/// (the resource's "@2x" variant).
 QToolButton* MakeToolButton(QWidget* Bar, int Left, const QString& GlyphResource, bool Down)
 {
     auto* B = new QToolButton(Bar);
@@ -41,10 +45,18 @@ QToolButton* MakeToolButton(QWidget* Bar, int Left, const QString& GlyphResource
     B->setAutoExclusive(true);
     B->setChecked(Down);
     B->setFocusPolicy(Qt::NoFocus);
-    const QPixmap Glyphs(GlyphResource);
     QIcon Icon;
-    Icon.addPixmap(Glyphs.copy(0, 0, GlyphSize, GlyphSize), QIcon::Normal);
-    Icon.addPixmap(Glyphs.copy(GlyphSize, 0, GlyphSize, GlyphSize), QIcon::Disabled);
+    const bool Dense = qGuiApp->devicePixelRatio() > 1;
+    for (const int Ratio : {1, 2}) {
+        if (Ratio > 1 && !Dense) break;
+        const QPixmap Glyphs(Ratio == 1 ? GlyphResource : GlyphResource + "@2x");
+        const int Size = GlyphSize * Ratio;
+        for (const auto& [Mode, Left] : {std::pair{QIcon::Normal, 0}, std::pair{QIcon::Disabled, Size}}) {
+            QPixmap Glyph = Glyphs.copy(Left, 0, Size, Size);
+            Glyph.setDevicePixelRatio(Ratio);
+            Icon.addPixmap(Glyph, Mode);
+        }
+    }
     B->setIcon(Icon);
     B->setIconSize(QSize(GlyphSize, GlyphSize));
     return B;

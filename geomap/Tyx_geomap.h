@@ -156,6 +156,8 @@ class TGeoMap : public QWidget, public TComponent {
     Q_PROPERTY(bool GratLabels READ GratLabels WRITE SetGratLabels)
     Q_PROPERTY(tyx::TCaptionPlacement CaptionPlacement READ CaptionPlacement WRITE SetCaptionPlacement)
     Q_PROPERTY(bool DeclutterSymbols READ DeclutterSymbols WRITE SetDeclutterSymbols)
+    Q_PROPERTY(bool HighDpi READ HighDpi WRITE SetHighDpi)
+    Q_PROPERTY(double PixelRatio READ PixelRatio WRITE SetPixelRatio)
 
 public:
     /// A 500 x 400 control with no image and no calibration. The Qt parent and the owner may be
@@ -645,8 +647,22 @@ public:
     // ---- Painting ----
     /// Composes the whole picture and shows it; nothing while SuppressPaint is true.
     virtual void Paint();
-    /// The picture last shown, control-sized.
+    /// The picture last shown, control-sized; with HighDpi, DrawingRatio() times as many pixels
+    /// each way, with that devicePixelRatio.
     const QImage& Picture() const { return FPicture; }
+    /// Off by default; on, the picture is composed at the screen's device pixels: the map image
+    /// stretched straight to them, symbols, pens and captions drawn at that resolution, so the
+    /// view looks the same but sharper. Coordinates, events and the mouse stay in control pixels;
+    /// the exports are not affected. Repaints.
+    bool HighDpi() const { return FHighDpi; }
+    void SetHighDpi(bool Value);
+    /// Device pixels per control pixel that HighDpi composes at: 0 (the default) follows the
+    /// screen (devicePixelRatioF()); otherwise 1 to 8, as given (an offscreen render at a chosen
+    /// resolution). Other values store 0. Repaints when HighDpi is on.
+    double PixelRatio() const { return FPixelRatio; }
+    void SetPixelRatio(double Value);
+    /// Device pixels per control pixel of the picture: 1 without HighDpi.
+    double DrawingRatio() const;
 
     // ---- Rendering, printing and export (geomap_render.cpp, geomap_print.cpp) ----
     /// Designer/preview state: the control shows its empty state whatever is loaded. Repaints.
@@ -799,6 +815,8 @@ private:
     /// Clears the highlight when there are landmarks; returns whether there were any.
     bool ClearHighlightBeforeRemoval();
     void ConstructInternalMapImg();
+    /// Composes into FPicture (at DrawingRatio) with the mouse feedback on it; shows nothing.
+    void ComposePicture();
     // Rendering: the composition of a view into any canvas, shared by the control and exports.
     void ComposeView(TCanvas& C, int W, int H, bool OwnCache);
     void DrawMapImage(TCanvas& C, int W, int H, bool OwnCache);
@@ -852,6 +870,8 @@ private:
     double FCacheMagLimit;
     TBitmap GrafBmp;           ///< the full-resolution map image
     QImage FPicture;           ///< what paintEvent shows
+    bool FHighDpi = false;
+    double FPixelRatio = 0;    ///< 0: the screen's
     bool FDesignMode = false;
     int FCacheBuilds = 0;
 

@@ -30,11 +30,11 @@ struct TLaidOut {
     QStaticText Text;
     int Width = 0;
     int Height = 0;
-    // The text's coverage, cut to its ink, drawn on first use: blending it costs far less than
-    // laying the glyphs onto the 15-bit picture each time.
+    // The text's coverage, cut to its ink, drawn on first use at the picture's resolution:
+    // blending it costs far less than laying the glyphs onto the 15-bit picture each time.
     bool MaskMade = false;
     bool Blank = false; // no ink at all
-    int MaskX = 0, MaskY = 0, MaskW = 0, MaskH = 0; // relative to the text's top-left corner
+    int MaskX = 0, MaskY = 0, MaskW = 0, MaskH = 0; // image pixels from the text's top-left corner
     std::vector<uint8_t> Mask;
 };
 
@@ -63,13 +63,13 @@ public:
         return It->second;
     }
 
-    /// The coverage of L's text in Font, made on first use.
-    void MakeMask(const QFont& Font, TLaidOut& L)
+    /// The coverage of L's text in Font, made on first use, at Scale image pixels per pixel.
+    void MakeMask(const QFont& Font, TLaidOut& L, double Scale)
     {
         L.MaskMade = true;
         // Room around the box for overhanging glyphs (italics, accents).
-        const int Pad = L.Height / 2 + 2;
-        const int W = L.Width + 2 * Pad, H = L.Height + 2 * Pad;
+        const int Pad = Round((L.Height / 2 + 2) * Scale);
+        const int W = Round(L.Width * Scale) + 2 * Pad, H = Round(L.Height * Scale) + 2 * Pad;
         if (W <= 0 || H <= 0 || int64_t(W) * H > (1 << 22)) return;
         // One scratch picture with its painter kept open: opening a painter per caption would
         // cost more than the caption.
@@ -87,7 +87,15 @@ public:
         ClearUpperVectorState(); // Qt's fills leave wide registers in use
         FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         if (FPainter.font() != Font) FPainter.setFont(Font);
-        FPainter.drawStaticText(Pad, Pad, L.Text);
+        if (Scale == 1) {
+            FPainter.drawStaticText(Pad, Pad, L.Text);
+        } else {
+            FPainter.save();
+            FPainter.translate(Pad, Pad);
+            FPainter.scale(Scale, Scale);
+            FPainter.drawStaticText(0, 0, L.Text);
+            FPainter.restore();
+        }
         int X0 = W, Y0 = H, X1 = -1, Y1 = -1;
         for (int y = 0; y < H; ++y) {
             const QRgb* Row = reinterpret_cast<const QRgb*>(FScratch.constScanLine(y));
@@ -158,6 +166,8 @@ bool PlaceCaption(TCanvas& C, const TPoint& APoint, const TLMTextProperties& Cap
     QPainter& P = C.Painter();
     std::string Key = Caption.FontName;
     Key += '\0' + std::to_string(F.Size()) + '\0' + char('0' + F.Style()) + '\0';
+    // A scaled canvas keeps masks of its own resolution.
+    if (C.Scale() != 1) Key += std::to_string(C.Scale()) + '\0';
     Key += Text;
     TLaidOut& L = Cache().Get(P.font(), Key, Text);
     const int w = L.Width / 2, h = L.Height / 2;
@@ -211,9 +221,11 @@ void DrawLandMarkCaption(TCanvas& C, const TPoint& APoint, const TLMTextProperti
     if (Direction == 0 && std::llabs(x) < Near && std::llabs(y) < Near) {
         if (!Caption.Transparent) P.fillRect(QRect(int(x), int(y), L.Width, L.Height), TColorToQColor(Caption.BGColor));
         BoxDrawn = true;
-        if (!L.MaskMade) Cache().MakeMask(P.font(), L);
-        if (L.Blank || (!L.Mask.empty() && C.BlendMask(int(x) + L.MaskX, int(y) + L.MaskY, L.MaskW, L.MaskH,
-                                                         L.Mask.data(), Caption.FGColor))) {
+        const double S = C.Scale();
+        if (!L.MaskMade) Cache().MakeMask(P.font(), L, S);
+        const int IX = S == 1 ? int(x) : Round(x * S), IY = S == 1 ? int(y) : Round(y * S);
+        if (L.Blank || (!L.Mask.empty() && C.BlendMask(IX + L.MaskX, IY + L.MaskY, L.MaskW, L.MaskH, L.Mask.data(),
+                                                         Caption.FGColor))) {
             C.SetPenPos(Point(int(x) + L.Width, int(y)));
             return;
         }

@@ -57,10 +57,26 @@ namespace {
 /// Inverts single pixels of a picture, as a white XOR pen does. Done by hand rather than with a
 /// painter: a painter hands outlines of more than a few dozen rows to worker threads, and that
 /// hand-over costs many times the inversion itself on every mouse move.
+/// On a picture of more device pixels than control pixels (HighDpi), a control pixel's whole
+/// block is inverted.
 class TPixelInverter {
 public:
-    explicit TPixelInverter(QImage& Img) : FImg(Img), FBits(Img.bits()), FStride(Img.bytesPerLine()) {}
+    explicit TPixelInverter(QImage& Img)
+        : FImg(Img), FBits(Img.bits()), FStride(Img.bytesPerLine()), FRatio(Img.devicePixelRatio())
+    {
+    }
     void operator()(int X, int Y) const
+    {
+        if (FRatio == 1) return Invert(X, Y);
+        if (X < 0 || Y < 0) return;
+        const int X0 = Round(X * FRatio), Y0 = Round(Y * FRatio);
+        const int X1 = std::max(X0 + 1, Round((X + 1) * FRatio)), Y1 = std::max(Y0 + 1, Round((Y + 1) * FRatio));
+        for (int y = Y0; y < Y1; ++y)
+            for (int x = X0; x < X1; ++x) Invert(x, y);
+    }
+
+private:
+    void Invert(int X, int Y) const
     {
         if (X < 0 || Y < 0 || X >= FImg.width() || Y >= FImg.height()) return;
         uchar* Row = FBits + static_cast<qsizetype>(Y) * FStride;
@@ -78,6 +94,7 @@ private:
     QImage& FImg;
     uchar* FBits;
     qsizetype FStride;
+    double FRatio;
 };
 
 } // namespace

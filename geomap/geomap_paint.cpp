@@ -10,8 +10,14 @@ namespace tyx {
 
 void TGeoMap::paintEvent(QPaintEvent* Event)
 {
+    // Moved to a screen of another density: the picture is composed again for it.
+    if (FHighDpi && !FSuppressPaint && !FPicture.isNull() && FPicture.devicePixelRatio() != DrawingRatio())
+        ComposePicture();
     QPainter P(this);
-    P.drawImage(Event->rect(), FPicture, Event->rect());
+    const QRect R = Event->rect();
+    const double Ratio = FPicture.devicePixelRatio();
+    if (Ratio == 1) P.drawImage(R, FPicture, R);
+    else P.drawImage(QRectF(R), FPicture, QRectF(R.x() * Ratio, R.y() * Ratio, R.width() * Ratio, R.height() * Ratio));
 }
 
 } // namespace tyx

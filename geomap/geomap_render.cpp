@@ -39,6 +39,26 @@ void TGeoMap::SetDesignMode(bool Value)
     Paint();
 }
 
+void TGeoMap::SetHighDpi(bool Value)
+{
+    if (Value == FHighDpi) return;
+    FHighDpi = Value;
+    Paint();
+}
+
+void TGeoMap::SetPixelRatio(double Value)
+{
+    FPixelRatio = Value >= 1 && Value <= 8 ? Value : 0;
+    if (FHighDpi) Paint();
+}
+
+double TGeoMap::DrawingRatio() const
+{
+    if (!FHighDpi) return 1;
+    if (FPixelRatio > 0) return FPixelRatio;
+    return std::clamp(devicePixelRatioF(), 1.0, 8.0);
+}
+
 void TGeoMap::BuildImageCache(TBitmap& Cache, double Mag, bool AA) const
 {
     const int CW = Round(GrafBmp.Width() * Mag);
@@ -53,29 +73,34 @@ void TGeoMap::DrawMapImage(TCanvas& C, int W, int H, bool OwnCache)
 {
     const TBitmap* Cache = nullptr;
     TBitmap Temporary;
+    // The cache holds the image at the picture's own pixels: on a scaled canvas, Scale times the
+    // magnification.
+    const double Ratio = C.Scale();
+    const double Mag = Ratio == 1 ? FMagnify : FMagnify * Ratio;
     if (OwnCache) {
-        if ((FCacheMag != FMagnify || FCacheAA != FAntiAlias) && FMagnify < FCacheMagLimit) {
-            BuildImageCache(FImgCache, FMagnify, FAntiAlias);
+        if ((FCacheMag != Mag || FCacheAA != FAntiAlias) && Mag < FCacheMagLimit) {
+            BuildImageCache(FImgCache, Mag, FAntiAlias);
             // Only a complete rebuild makes the cache valid.
-            FCacheMag = FMagnify;
+            FCacheMag = Mag;
             FCacheAA = FAntiAlias;
             ++FCacheBuilds;
         }
-        if (FCacheMag == FMagnify) Cache = &FImgCache;
-    } else if (FMagnify < FCacheMagLimit) {
+        if (FCacheMag == Mag) Cache = &FImgCache;
+    } else if (Mag < FCacheMagLimit) {
         // An export looks exactly like the control would at this view; it borrows the control's
         // cache when that fits and never replaces it.
-        if (FCacheMag == FMagnify && FCacheAA == FAntiAlias) {
+        if (FCacheMag == Mag && FCacheAA == FAntiAlias) {
             Cache = &FImgCache;
         } else {
-            BuildImageCache(Temporary, FMagnify, FAntiAlias);
+            BuildImageCache(Temporary, Mag, FAntiAlias);
             Cache = &Temporary;
         }
     }
 
     if (Cache) {
         SetStretchBltMode(C, COLORONCOLOR);
-        StretchBlt(C, 0, 0, W, H, *Cache, Round(FTopLeft.X * FMagnify), Round(FTopLeft.Y * FMagnify), W, H);
+        const int SW = Ratio == 1 ? W : Round(W * Ratio), SH = Ratio == 1 ? H : Round(H * Ratio);
+        StretchBlt(C, 0, 0, W, H, *Cache, Round(FTopLeft.X * Mag), Round(FTopLeft.Y * Mag), SW, SH);
     } else {
         SetStretchBltMode(C, FAntiAlias ? HALFTONE : COLORONCOLOR);
         const int SW = Round(W / FMagnify + FTopLeft.X) - FTopLeft.X;
@@ -145,10 +170,14 @@ void TGeoMap::ConstructInternalMapImg()
 {
     const int W = width();
     const int H = height();
+    // With HighDpi the bitmap holds device pixels and its canvas takes control pixels.
+    const double Ratio = DrawingRatio();
+    const int DW = Ratio == 1 ? W : Round(W * Ratio), DH = Ratio == 1 ? H : Round(H * Ratio);
     // Grown in one step: a bitmap without pixels has no height to keep while its width grows.
-    if (AuxBmp.Width() < W || AuxBmp.Height() < H)
-        AuxBmp.SetSize(std::max(AuxBmp.Width(), W), std::max(AuxBmp.Height(), H));
+    if (AuxBmp.Width() < DW || AuxBmp.Height() < DH)
+        AuxBmp.SetSize(std::max(AuxBmp.Width(), DW), std::max(AuxBmp.Height(), DH));
     TCanvas& C = AuxBmp.Canvas();
+    C.SetScale(Ratio);
     // A hidden control keeps its last picture, but the frame is always drawn.
     if (FDesignMode || FMapImgName.empty() || !ExplicitlyHidden(*this)) ComposeView(C, W, H, true);
     DrawFrame(C, FFrameStyle, 0, 0, W - 1, H - 1, FColWhiteLine, clSilver, FColGrayLine, FColBlackLine, clBlack);
@@ -157,11 +186,22 @@ void TGeoMap::ConstructInternalMapImg()
 void TGeoMap::Paint()
 {
     if (FSuppressPaint) return;
+    ComposePicture();
+    update();
+}
+
+void TGeoMap::ComposePicture()
+{
     ConstructInternalMapImg();
-    FPicture = AuxBmp.Image().copy(0, 0, width(), height());
+    const double Ratio = AuxBmp.Canvas().Scale();
+    if (Ratio == 1) {
+        FPicture = AuxBmp.Image().copy(0, 0, width(), height());
+    } else {
+        FPicture = AuxBmp.Image().copy(0, 0, Round(width() * Ratio), Round(height() * Ratio));
+        FPicture.setDevicePixelRatio(Ratio);
+    }
     // A frame or band being dragged stays on the new picture, so that taking it off still works.
     if (FMouse) FMouse->RedrawFeedback();
-    update();
 }
 
 void TGeoMap::ComposeOffscreen(TBitmap& Out, const TPoint& ViewTopLeft, double Mag, int W, int H)
@@ -182,7 +222,10 @@ void TGeoMap::CopyToClipboard()
 {
     const int W = width();
     const int H = height();
-    TBitmap Clip(W, H);
+    // The picture as shown: with HighDpi at its device pixels.
+    const double Ratio = AuxBmp.Canvas().Scale();
+    TBitmap Clip(Ratio == 1 ? W : Round(W * Ratio), Ratio == 1 ? H : Round(H * Ratio));
+    Clip.Canvas().SetScale(Ratio);
     SetStretchBltMode(Clip.Canvas(), COLORONCOLOR);
     Clip.Canvas().CopyRect(Rect(2, 2, W - 2, H - 2), AuxBmp.Canvas(), Rect(2, 2, W - 2, H - 2));
     TCanvas& C = Clip.Canvas();

@@ -113,6 +113,8 @@ void TGeoMap::Assign(const TGeoMap& Source)
     FGratLabels = Source.FGratLabels;
     FCaptionPlacement = Source.FCaptionPlacement;
     FDeclutterSymbols = Source.FDeclutterSymbols;
+    FHighDpi = Source.FHighDpi;
+    FPixelRatio = Source.FPixelRatio;
     FAntiAlias = Source.FAntiAlias;
     FGratLineDist = Source.FGratLineDist;
     FUTMGridDist = Source.FUTMGridDist;

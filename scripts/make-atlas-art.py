@@ -2,7 +2,9 @@
 """Draws the atlas's tool-button glyphs and cursors into geoatlas/res/ as PNG files.
 
 The shapes are signed-distance figures sampled 4 x 4 per pixel, so edges come out smooth at the
-small sizes the widgets use. Run it again after changing a shape; the PNGs are committed.
+small sizes the widgets use. Each comes twice: NAME.png, and NAME@2x.png with the same shapes at
+twice the pixels for screens of a device pixel ratio above 1. Run it again after changing a shape;
+the PNGs are committed.
 """
 import math
 import os
@@ -58,16 +60,17 @@ def union(*fs):
     return lambda x, y: min(f(x, y) for f in fs)
 
 
-def render(w, h, layers):
-    """layers: (signed distance, fill RGBA, outline RGBA or None, outline width), bottom first."""
+def render(w, h, layers, k=1):
+    """layers: (signed distance, fill RGBA, outline RGBA or None, outline width), bottom first.
+    The figures are w x h pixels; k > 1 draws them at k times the pixels each way."""
     px = []
-    for j in range(h):
+    for j in range(h * k):
         row = []
-        for i in range(w):
+        for i in range(w * k):
             acc = [0.0, 0.0, 0.0, 0.0]
             for sj in range(SS):
                 for si in range(SS):
-                    x, y = i + (si + 0.5) / SS, j + (sj + 0.5) / SS
+                    x, y = (i + (si + 0.5) / SS) / k, (j + (sj + 0.5) / SS) / k
                     col = (0, 0, 0, 0)
                     for sd, fill, line, lw in layers:
                         d = sd(x, y)
@@ -122,22 +125,22 @@ BLACK, WHITE, DARK = (0, 0, 0, 255), (255, 255, 255, 255), (48, 48, 48, 255)
 GLASS = (200, 228, 255, 255)
 
 
-def pointer_glyph():
+def pointer_glyph(k):
     arrow = polygon([(4, 1), (4, 16.8), (7.8, 13.3), (10.5, 19.0), (13.5, 17.6), (10.9, 12.2), (15.8, 12.2)])
-    return render(20, 20, [(arrow, WHITE, BLACK, 1.05)])
+    return render(20, 20, [(arrow, WHITE, BLACK, 1.05)], k)
 
 
-def zoomin_glyph():
+def zoomin_glyph(k):
     c = (8.5, 8.5)  # a pixel's centre, so that the plus comes out crisp
     return render(20, 20, [
         (capsule((12.5, 12.5), (17.8, 17.8), 1.9), DARK, None, 0),
         (circle(c, 5.6), GLASS, None, 0),
         (ring(c, 6.0, 0.9), BLACK, None, 0),
         (union(capsule((5.5, 8.5), (11.5, 8.5), 0.5), capsule((8.5, 5.5), (8.5, 11.5), 0.5)), BLACK, None, 0),
-    ])
+    ], k)
 
 
-def zoom_cursor():
+def zoom_cursor(k):
     c = (6.5, 6.5)  # the hot spot (6, 6) is the lens's centre
     outline = (255, 255, 255, 255)
     return render(32, 32, [
@@ -145,10 +148,10 @@ def zoom_cursor():
         (circle(c, 3.9), (255, 255, 255, 110), None, 0),
         (union(ring(c, 4.6, 0.85), capsule((10, 10), (16.5, 16.5), 1.6)), BLACK, None, 0),
         (union(capsule((4.6, 6.5), (8.4, 6.5), 0.6), capsule((6.5, 4.6), (6.5, 8.4), 0.6)), BLACK, None, 0),
-    ])
+    ], k)
 
 
-def hand_cursor():
+def hand_cursor(k):
     fingers = [(4.9, 5.0, 1.75), (8.6, 2.2, 1.8), (12.3, 3.2, 1.8), (15.8, 6.4, 1.6)]  # x, top, radius
     hand = union(
         *[capsule((x, top), (x, 12.5), r) for x, top, r in fingers],
@@ -159,16 +162,17 @@ def hand_cursor():
     # Creases between the fingers, down to the palm, so that they read as fingers.
     creases = union(*[capsule(((a[0] + b[0]) / 2, max(a[1], b[1]) + 1.2), ((a[0] + b[0]) / 2, 11.5), 0.45)
                       for a, b in zip(fingers, fingers[1:])])
-    return render(32, 32, [(hand, WHITE, BLACK, 1.1), (creases, BLACK, None, 0)])
+    return render(32, 32, [(hand, WHITE, BLACK, 1.1), (creases, BLACK, None, 0)], k)
 
 
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "geoatlas", "res")
-    p, z = pointer_glyph(), zoomin_glyph()
-    write_png(os.path.join(out, "pointr.png"), side_by_side(p, disabled(p)))
-    write_png(os.path.join(out, "zoomin.png"), side_by_side(z, disabled(z)))
-    write_png(os.path.join(out, "curgeozoom.png"), zoom_cursor())
-    write_png(os.path.join(out, "curgeohand.png"), hand_cursor())
+    for k, suffix in ((1, ""), (2, "@2x")):
+        p, z = pointer_glyph(k), zoomin_glyph(k)
+        write_png(os.path.join(out, f"pointr{suffix}.png"), side_by_side(p, disabled(p)))
+        write_png(os.path.join(out, f"zoomin{suffix}.png"), side_by_side(z, disabled(z)))
+        write_png(os.path.join(out, f"curgeozoom{suffix}.png"), zoom_cursor(k))
+        write_png(os.path.join(out, f"curgeohand{suffix}.png"), hand_cursor(k))
 
 
 if __name__ == "__main__":

@@ -73,6 +73,7 @@ TViewerWindow::TViewerWindow(QWidget* Parent) : QMainWindow(Parent)
     M->SetKeyboardNavigation(true);
     M->SetMouseAction(maPan);
     M->SetAntiAlias(true);
+    M->SetHighDpi(true); // drawn at the screen's own pixels
     M->SetEmptyMsg("No map: build an atlas with tyxgeo atlas build, or use File > Open calibration...");
 
     FAtlas->OnMouseMove = [this](TObject*, TShiftState, int X, int Y) { ShowPositionAt(X, Y); };

@@ -13,6 +13,7 @@
 #include <fmt/format.h>
 
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <iostream>
 #include <map>
@@ -50,6 +51,7 @@ struct TRenderOptions {
     bool ScaleBar = false;
     bool GratLabels = false;
     bool Declutter = false;
+    std::string Dpr;
 };
 
 const std::map<std::string, TShowGrat> GratModes{{"none", sgNone},       {"points", sgPoints},
@@ -189,6 +191,10 @@ void RunRender(const TRenderOptions& O)
     const double Mag = ParseDouble(O.Mag, "--mag");
     if (!(Mag > 0)) throw UsageError("--mag must be positive");
     const auto [X, Y] = ParsePair(O.TopLeft, ',', "--topleft");
+    const double Dpr = O.Dpr.empty() ? 1 : ParseDouble(O.Dpr, "--dpr");
+    if (!(Dpr >= 1 && Dpr <= 8)) throw UsageError("--dpr must be 1 to 8");
+    if (std::llround(W * Dpr) > 10000 || std::llround(H * Dpr) > 10000)
+        throw UsageError("--size times --dpr must stay within 10000x10000 pixels");
     const std::string Ext = LowerExtension(O.Out);
     const char* Format = Ext == ".png" ? "PNG" : Ext == ".bmp" ? "BMP" : (Ext == ".jpg" || Ext == ".jpeg") ? "JPEG" : nullptr;
     if (!Format) throw UsageError(fmt::format("OUT must end in .png, .bmp, .jpg or .jpeg, not '{}'", O.Out));
@@ -214,6 +220,10 @@ void RunRender(const TRenderOptions& O)
         if (Map.MapImgFile().empty())
             throw DataError(fmt::format("map image '{}' not found", Map.CalibData().MapFName));
         Map.SetAntiAlias(!O.NoAntiAlias);
+        if (Dpr != 1) {
+            Map.SetPixelRatio(Dpr);
+            Map.SetHighDpi(true);
+        }
         ApplyOverlayOptions(Map, O);
         Map.SetMagnification(Mag);
         Map.SetTopLeft(Point(X, Y));
@@ -269,6 +279,8 @@ void AddRenderCommands(CLI::App& App)
     render->add_flag("--grat-labels", r->GratLabels, "Degree labels where the graticule lines meet the edges");
     render->add_flag("--declutter", r->Declutter,
                      "Landmarks by class, each caption moved or left out so that none overlap");
+    render->add_option("--dpr", r->Dpr,
+                       "Device pixel ratio R, 1 to 8: the same view drawn at R times the pixels each way (default 1)");
     render->callback([r] { RunRender(*r); });
 }
 

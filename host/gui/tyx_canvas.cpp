@@ -49,9 +49,29 @@ QPainter& TCanvas::OpenPainter()
     if (!FImage || FImage->isNull()) throw std::logic_error("TCanvas: no picture to draw on");
     if (!FPainter.isActive()) {
         FPainter.begin(FImage);
+        if (FScale != 1) FPainter.scale(FScale, FScale);
         FAppliedPen = FAppliedBrush = FAppliedFont = ~0u;
     }
     return FPainter;
+}
+
+void TCanvas::SetScale(double Value)
+{
+    if (!(Value >= 0.125 && Value <= 8) || Value == FScale) return;
+    EndPaint();
+    FScale = Value;
+}
+
+int TCanvas::Width() const
+{
+    if (!FImage) return 0;
+    return FScale == 1 ? FImage->width() : Trunc(FImage->width() / FScale);
+}
+
+int TCanvas::Height() const
+{
+    if (!FImage) return 0;
+    return FScale == 1 ? FImage->height() : Trunc(FImage->height() / FScale);
 }
 
 QPainter& TCanvas::Painter()
@@ -80,7 +100,8 @@ void TCanvas::ApplyPen()
     }
     QPen P(TColorToQColor(FPen.Color()));
     const bool Cosmetic = FPen.Width() <= 1;
-    P.setWidth(Cosmetic ? 0 : FPen.Width());
+    // On a scaled canvas a thin pen is one canvas pixel wide, drawn at the picture's resolution.
+    P.setWidth(Cosmetic ? (FScale == 1 ? 0 : 1) : FPen.Width());
     // A flat cap on a cosmetic pen leaves out the end point of a line; wide pens are round.
     P.setCapStyle(Cosmetic ? Qt::FlatCap : Qt::RoundCap);
     P.setJoinStyle(Cosmetic ? Qt::MiterJoin : Qt::RoundJoin);
@@ -172,7 +193,7 @@ void TCanvas::StrokeLine(int X1, int Y1, int X2, int Y2)
         : FPen.Style() == psDash ? kDash
         : FPen.Style() == psDashDot ? kDashDot
         : FPen.Style() == psDashDotDot ? kDashDotDot : kSolid;
-    const int W = FImage->width(), H = FImage->height();
+    const int W = Width(), H = Height();
     int64_t Skipped = 0; // steps cut off the start, to keep the dash phase
     if (std::max(std::abs(int64_t(X2) - X1), std::abs(int64_t(Y2) - Y1)) > LongLine(W, H)) {
         // A long line is cut to the picture and a one-pixel border first (Liang-Barsky), so the
@@ -192,6 +213,12 @@ void TCanvas::StrokeLine(int X1, int Y1, int X2, int Y2)
         Skipped = std::max(std::abs(int64_t(NX1) - X1), std::abs(int64_t(NY1) - Y1));
         X1 = NX1, Y1 = NY1, X2 = NX2, Y2 = NY2;
         if (X1 == X2 && Y1 == Y2) return;
+    }
+    if (FScale != 1) {
+        int64_t Phase = 0;
+        for (int L : Pattern) Phase += L;
+        StrokeScaledLine(X1, Y1, X2, Y2, Pattern, Skipped % Phase);
+        return;
     }
     auto Inside = [W, H](int64_t X, int64_t Y) { return X >= 0 && Y >= 0 && X < W && Y < H; };
     if (const int Depth = DirectDepth(P)) {
@@ -222,6 +249,58 @@ void TCanvas::StrokeLine(int X1, int Y1, int X2, int Y2)
         Advance();
     });
     if (!Points.isEmpty()) Painter().drawPoints(Points);
+}
+
+void TCanvas::StrokeScaledLine(int X1, int Y1, int X2, int Y2, const std::vector<int>& Pattern, int64_t Phase)
+{
+    const double S = FScale;
+    const int T = std::max(1, Round(S)); // image pixels across a canvas pixel
+    auto Image = [S](int64_t V) { return Round64(V * static_cast<long double>(S)); };
+    int64_t AX = Image(X1), AY = Image(Y1), BX = Image(X2), BY = Image(Y2);
+    if (AX == BX && AY == BY) return;
+    // The thickness goes across the line's major axis, so that a horizontal line covers exactly
+    // the rows of its canvas pixels. Along that axis a line running backwards starts and stops at
+    // the far side of its canvas pixels, so that it too covers exactly the canvas pixels from its
+    // start to the one before its end.
+    const bool XMajor = std::abs(BX - AX) >= std::abs(BY - AY);
+    if (XMajor && X2 < X1) AX = Image(int64_t(X1) + 1) - 1, BX = Image(int64_t(X2) + 1) - 1;
+    if (!XMajor && Y2 < Y1) AY = Image(int64_t(Y1) + 1) - 1, BY = Image(int64_t(Y2) + 1) - 1;
+    const int64_t IW = FImage->width(), IH = FImage->height();
+    QPainter& P = OpenPainter();
+    const int Depth = DirectDepth(P);
+    const uint32_t Pixel = Depth ? RawPixel(FImage->format(), FPen.Color()) : 0;
+    uchar* const Bits = Depth ? FImage->bits() : nullptr;
+    const qsizetype Stride = FImage->bytesPerLine();
+    std::size_t Seg = 0;
+    int LeftInSeg = Pattern[0] * T;
+    auto Advance = [&] {
+        if (--LeftInSeg == 0) {
+            Seg = (Seg + 1) % Pattern.size();
+            LeftInSeg = Pattern[Seg] * T;
+        }
+    };
+    for (int64_t k = Phase * T; k > 0; --k) Advance();
+    QPolygon Points;
+    StepLine(AX, AY, BX, BY, [&](int64_t X, int64_t Y) {
+        if (Seg % 2 == 0)
+            for (int k = 0; k < T; ++k) {
+                const int64_t PX = XMajor ? X : X + k, PY = XMajor ? Y + k : Y;
+                if (PX < 0 || PY < 0 || PX >= IW || PY >= IH) continue;
+                if (Depth) PutPixel(Bits + PY * Stride, int(PX), Depth, Pixel);
+                else Points.append(QPoint(int(PX), int(PY)));
+            }
+        Advance();
+    });
+    if (Points.isEmpty()) return;
+    // The points are image pixels: drawn one by one, through whatever the host set on the painter.
+    QPainter& Q = Painter();
+    Q.save();
+    Q.scale(1 / S, 1 / S);
+    QPen Pen = Q.pen();
+    Pen.setWidth(0);
+    Q.setPen(Pen);
+    Q.drawPoints(Points);
+    Q.restore();
 }
 
 void TStrokeStamp::SetColor(TColor Color)
@@ -279,7 +358,7 @@ void TCanvas::Stamp(const TStrokeStamp& Stamp, int X, int Y)
 {
     if (Stamp.FLines.empty()) return;
     int Depth = 0;
-    if (CanDraw() && PenDraws() && FPen.Width() <= 1 && Stamp.FLongest <= LongLine(Width(), Height()) &&
+    if (CanDraw() && PenDraws() && FScale == 1 && FPen.Width() <= 1 && Stamp.FLongest <= LongLine(Width(), Height()) &&
         Stamp.BuildDots())
         Depth = DirectDepth(OpenPainter());
     if (Depth == 0) {
@@ -308,8 +387,9 @@ bool TCanvas::PlainPainter(const QPainter& P) const
 {
     // Only what the painter would do pixel by pixel anyway: a copy pen, no transform, clip or
     // opacity, and a picture of its own (a shared one would be copied under the painter).
-    return FPen.Mode() == pmCopy && !P.hasClipping() && P.transform().isIdentity() && P.opacity() == 1.0 &&
-           FImage->isDetached();
+    const bool Untransformed =
+        FScale == 1 ? P.transform().isIdentity() : P.transform() == QTransform::fromScale(FScale, FScale);
+    return FPen.Mode() == pmCopy && !P.hasClipping() && Untransformed && P.opacity() == 1.0 && FImage->isDetached();
 }
 
 int TCanvas::DirectDepth(const QPainter& P) const
@@ -430,8 +510,10 @@ void TCanvas::Rectangle(int X1, int Y1, int X2, int Y2)
         if (FBrush.Style() != bsClear) P.fillRect(QRect(X1, Y1, X2 - X1, Y2 - Y1), P.brush());
         return;
     }
-    // With a one-pixel pen, QRect(x, y, w - 1, h - 1) covers exactly w x h pixels.
-    P.drawRect(QRect(X1, Y1, X2 - X1 - 1, Y2 - Y1 - 1));
+    // With a one-pixel pen, QRect(x, y, w - 1, h - 1) covers exactly w x h pixels; a scaled thin
+    // pen is centred on the outer canvas pixels instead.
+    if (FScale != 1 && FPen.Width() <= 1) P.drawRect(QRectF(X1 + 0.5, Y1 + 0.5, X2 - X1 - 1, Y2 - Y1 - 1));
+    else P.drawRect(QRect(X1, Y1, X2 - X1 - 1, Y2 - Y1 - 1));
 }
 
 void TCanvas::Ellipse(int X1, int Y1, int X2, int Y2)
@@ -497,6 +579,10 @@ void TCanvas::Polyline(const std::vector<TPoint>& Points)
 
 TColor TCanvas::Pixels(int X, int Y) const
 {
+    if (FImage && FScale != 1) {
+        if (X < 0 || Y < 0) return CLR_INVALID;
+        X = Round(X * FScale), Y = Round(Y * FScale);
+    }
     if (!FImage || X < 0 || Y < 0 || X >= FImage->width() || Y >= FImage->height()) return CLR_INVALID;
     // Reading the buffer while the painter is open is fine for the raster engine, which paints
     // straight into it; no flush is needed.
@@ -506,9 +592,17 @@ TColor TCanvas::Pixels(int X, int Y) const
 
 void TCanvas::SetPixels(int X, int Y, TColor Color)
 {
-    if (!FImage || X < 0 || Y < 0 || X >= FImage->width() || Y >= FImage->height()) return;
+    if (!FImage || X < 0 || Y < 0) return;
+    // The image pixels of canvas pixel (X, Y); at least one.
+    const int64_t X0 = FScale == 1 ? X : Round64(X * static_cast<long double>(FScale));
+    const int64_t Y0 = FScale == 1 ? Y : Round64(Y * static_cast<long double>(FScale));
+    const int64_t X1 = FScale == 1 ? X0 + 1 : std::max(X0 + 1, Round64((X + 1) * static_cast<long double>(FScale)));
+    const int64_t Y1 = FScale == 1 ? Y0 + 1 : std::max(Y0 + 1, Round64((Y + 1) * static_cast<long double>(FScale)));
+    if (X0 >= FImage->width() || Y0 >= FImage->height()) return;
     if (FPainter.isActive()) FPainter.end();
-    FImage->setPixel(X, Y, TColorToQRgb(Color));
+    for (int64_t y = Y0; y < std::min<int64_t>(Y1, FImage->height()); ++y)
+        for (int64_t x = X0; x < std::min<int64_t>(X1, FImage->width()); ++x)
+            FImage->setPixel(int(x), int(y), TColorToQRgb(Color));
 }
 
 void TCanvas::TextOut(int X, int Y, const std::string& Text)

@@ -4,6 +4,8 @@
 // pen mode inverts what it crosses, so drawing a figure twice restores the picture.
 // The painter is opened on the first drawing call and closed by EndPaint(); whoever resizes or
 // replaces the image under a canvas must call EndPaint() first (TBitmap does so itself).
+// A canvas with a Scale above 1 takes canvas pixels and paints the picture at that many image
+// pixels per canvas pixel: the same drawing at a higher resolution, for high-density screens.
 #pragma once
 #include <QImage>
 #include <QPainter>
@@ -173,10 +175,17 @@ public:
     /// The font, read only.
     const TFont& Font() const { return FFont; }
 
-    /// Width of the image, 0 without one.
-    int Width() const { return FImage ? FImage->width() : 0; }
-    /// Height of the image, 0 without one.
-    int Height() const { return FImage ? FImage->height() : 0; }
+    /// Image pixels per canvas pixel, 1 by default; values below 1/8 or above 8, or not finite,
+    /// are not taken. Lines, outlines, text, fills and block copies are drawn at the image's
+    /// resolution; a thin pen is one canvas pixel wide.
+    double Scale() const { return FScale; }
+    /// Sets Scale (see there).
+    void SetScale(double Value);
+
+    /// The picture's size in canvas pixels (whole image pixels per Scale, rounded down).
+    int Width() const;
+    /// See Width.
+    int Height() const;
 
     /// Moves the current position without drawing.
     void MoveTo(int X, int Y) { FPenPos = Point(X, Y); }
@@ -203,14 +212,16 @@ public:
     /// Draws Stamp's strokes with its anchor at (X, Y), as if each were drawn with LineTo.
     void Stamp(const TStrokeStamp& Stamp, int X, int Y);
     /// Blends Color onto the picture through a coverage mask (W x H bytes, row by row, 255 = all
-    /// Color) with its top-left at (X, Y): antialiased text drawn once and then reused. Draws
-    /// nothing and returns false where the painter must do the drawing (a clip, a transform, a
-    /// pen mode other than copy, a picture format other than 15 or 32 bits).
+    /// Color) with its top-left at image pixel (X, Y) (on a scaled canvas, canvas pixels times
+    /// Scale): antialiased text drawn once and then reused. Draws nothing and returns false where
+    /// the painter must do the drawing (a clip, a transform, a pen mode other than copy, a picture
+    /// format other than 15 or 32 bits).
     bool BlendMask(int X, int Y, int W, int H, const uint8_t* Mask, TColor Color);
 
-    /// The colour at (X, Y), mapped to the palette of a 1-, 4- or 8-bit bitmap; CLR_INVALID outside.
+    /// The colour at (X, Y) (with a Scale, the top-left image pixel of that canvas pixel), mapped
+    /// to the palette of a 1-, 4- or 8-bit bitmap; CLR_INVALID outside.
     TColor Pixels(int X, int Y) const;
-    /// Points outside the picture are ignored.
+    /// Sets every image pixel of canvas pixel (X, Y); points outside the picture are ignored.
     void SetPixels(int X, int Y, TColor Color);
 
     /// Writes Text (UTF-8) with the top-left corner of its box at (X, Y), rotated about that point
@@ -243,8 +254,11 @@ private:
     void ApplyFont();
     QFont MakeQFont() const;
     void StrokeLine(int X1, int Y1, int X2, int Y2);
+    /// StrokeLine on a scaled canvas: stepped between the ends' image pixels, each step as thick
+    /// as a canvas pixel across the line; Phase canvas pixels of the dash pattern are passed.
+    void StrokeScaledLine(int X1, int Y1, int X2, int Y2, const std::vector<int>& Pattern, int64_t Phase);
     /// True when writing pixels directly gives what the painter would: copy pen, no clip,
-    /// transform or opacity, a picture not shared.
+    /// transform (but the canvas's Scale) or opacity, a picture not shared.
     bool PlainPainter(const QPainter& P) const;
     /// 16 or 32 when a thin line may be written straight into the picture's pixels, else 0.
     int DirectDepth(const QPainter& P) const;
@@ -261,6 +275,7 @@ private:
     TFont FFont;
     TPoint FPenPos;
     int FStretchMode = 1;
+    double FScale = 1;
     unsigned FAppliedPen = ~0u, FAppliedBrush = ~0u, FAppliedFont = ~0u;
 };
 

@@ -49,7 +49,10 @@ TScreen& Screen()
 bool LoadCursorResource(TCursor Index, const std::string& ResourcePath, int HotX, int HotY)
 {
     QPixmap Pix;
-    if (!Pix.load(QString::fromStdString(ResourcePath))) return false;
+    const QString Path = QString::fromStdString(ResourcePath);
+    // A dense screen takes the variant drawn at twice the pixels, where there is one.
+    if (qGuiApp && qGuiApp->devicePixelRatio() > 1 && Pix.load(Path + "@2x")) Pix.setDevicePixelRatio(2);
+    else if (!Pix.load(Path)) return false;
     Screen().SetCursors(Index, QCursor(Pix, HotX, HotY));
     return true;
 }

@@ -58,7 +58,9 @@ private:
 TScreen& Screen();
 
 /// Registers the image at ResourcePath (e.g. ":/geoatlas/zoom.png") as cursor Index with the
-/// hot spot (HotX, HotY). Returns false, registering nothing, when the image cannot be read.
+/// hot spot (HotX, HotY). When the screen's device pixel ratio is above 1 and ResourcePath + "@2x"
+/// reads, that image (twice the pixels each way) is taken instead, the hot spot unchanged.
+/// Returns false, registering nothing, when the image cannot be read.
 bool LoadCursorResource(TCursor Index, const std::string& ResourcePath, int HotX, int HotY);
 
 } // namespace tyx

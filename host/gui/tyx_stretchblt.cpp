@@ -26,6 +26,16 @@ QImage SubImageView(const QImage& Img, const QRect& R)
     return QImage(Bits, R.width(), R.height(), Img.bytesPerLine(), Img.format());
 }
 
+/// A rectangle of canvas pixels as image pixels of a canvas of that Scale.
+void ToImagePixels(double Scale, int& X, int& Y, int& W, int& H)
+{
+    if (Scale == 1) return;
+    auto At = [Scale](int V) { return Round(V * static_cast<long double>(Scale)); };
+    const int X1 = At(X + W), Y1 = At(Y + H);
+    X = At(X), Y = At(Y);
+    W = X1 - X, H = Y1 - Y;
+}
+
 } // namespace
 
 bool StretchBlt(TCanvas& Dest, int DX, int DY, int DW, int DH, const TCanvas& Src, int SX, int SY, int SW, int SH)
@@ -33,6 +43,11 @@ bool StretchBlt(TCanvas& Dest, int DX, int DY, int DW, int DH, const TCanvas& Sr
     if (DW <= 0 || DH <= 0 || SW <= 0 || SH <= 0) return false;
     const QImage* SrcImg = Src.Image();
     if (!SrcImg || SrcImg->isNull() || !Dest.Image() || Dest.Image()->isNull()) return true;
+    // Scaled canvases copy between their image pixels, so that a picture is sampled straight at
+    // the destination's resolution.
+    ToImagePixels(Src.Scale(), SX, SY, SW, SH);
+    ToImagePixels(Dest.Scale(), DX, DY, DW, DH);
+    if (DW <= 0 || DH <= 0 || SW <= 0 || SH <= 0) return true;
 
     // Only the part of the source rectangle that lies on the picture is copied; it lands on the
     // matching part of the destination, and the rest of the destination keeps its pixels.
@@ -55,6 +70,7 @@ bool StretchBlt(TCanvas& Dest, int DX, int DY, int DW, int DH, const TCanvas& Sr
     P.save();
     P.setCompositionMode(QPainter::CompositionMode_Source);
     P.setClipping(false);
+    if (Dest.Scale() != 1) P.scale(1 / Dest.Scale(), 1 / Dest.Scale());
     const bool Smooth = Dest.StretchBltMode() == HALFTONE;
     const bool Same = DstRect.size() == SrcRect.size();
     if (Same) {

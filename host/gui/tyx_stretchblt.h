@@ -19,7 +19,8 @@ inline constexpr int HALFTONE = 4;
 int SetStretchBltMode(TCanvas& Canvas, int Mode);
 
 /// Copies the source rectangle (SX, SY, SW, SH) onto the destination rectangle (DX, DY, DW, DH),
-/// scaled. Non-positive sizes copy nothing and return false; otherwise returns true.
+/// scaled; both are in their canvas's pixels (see TCanvas::Scale). Non-positive sizes copy
+/// nothing and return false; otherwise returns true.
 bool StretchBlt(TCanvas& Dest, int DX, int DY, int DW, int DH,
                 const TBitmap& Src, int SX, int SY, int SW, int SH);
 bool StretchBlt(TCanvas& Dest, int DX, int DY, int DW, int DH,

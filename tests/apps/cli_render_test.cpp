@@ -95,6 +95,13 @@ TEST(CliRender, RenderWritesTheViewInTheFormatOfItsName)
     EXPECT_EQ(std::string(B.begin() + 1, B.begin() + 4), "PNG");
     EXPECT_EQ(Be32(B, 16), 320u);
     EXPECT_EQ(Be32(B, 20), 240u);
+    // At a device pixel ratio: the same view at R times the pixels each way.
+    r = RunTyxgeo({"render", Xml, Png, "--size", "320x240", "--mag", "0.5", "--topleft", "100,50", "--dpr", "1.5"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    B = ReadAll(Png);
+    ASSERT_GT(B.size(), 24u);
+    EXPECT_EQ(Be32(B, 16), 480u);
+    EXPECT_EQ(Be32(B, 20), 360u);
 
     const std::string Bmp = CliTempDir() + "/view.bmp";
     r = RunTyxgeo({"render", Xml, Bmp, "--no-antialias"});
@@ -123,6 +130,8 @@ TEST(CliRender, RenderReportsBadUsageAndBadData)
     EXPECT_EQ(RunTyxgeo({"render", Xml, Out, "--size", "wide"}).ExitCode, 2);
     EXPECT_EQ(RunTyxgeo({"render", Xml, Out, "--mag", "-1"}).ExitCode, 2);
     EXPECT_EQ(RunTyxgeo({"render", Xml, Out, "--topleft", "5"}).ExitCode, 2);
+    EXPECT_EQ(RunTyxgeo({"render", Xml, Out, "--dpr", "0.5"}).ExitCode, 2);
+    EXPECT_EQ(RunTyxgeo({"render", Xml, Out, "--size", "4000x10", "--dpr", "3"}).ExitCode, 2);
     EXPECT_EQ(RunTyxgeo({"render", CliTempDir() + "/none.xml", Out}).ExitCode, 1);
     const auto NoBlock = RunTyxgeo({"render", Xml, Out, "--id", "other"});
     EXPECT_EQ(NoBlock.ExitCode, 1);

@@ -397,3 +397,27 @@ TEST_F(AtlasTest, GrabShowsTheCommandBarAndTheMap)
     EXPECT_EQ(Count(QRect(10, 45, 460, 260), Lime), 460 * 260);
     EXPECT_EQ(Count(QRect(1, 1, 478, 32), Lime), 0);
 }
+
+TEST_F(AtlasTest, ADenseScreenGetsTheGlyphsAndCursorsAtTwiceThePixels)
+{
+    // Also run with QT_SCALE_FACTOR=2, as a ctest entry of its own.
+    TGeoAtlas A;
+    if (qApp->devicePixelRatio() < 2) {
+        // At a ratio of 1 the buttons and cursors hold their 1x images only.
+        EXPECT_EQ(A.PointerButton()->icon().availableSizes(), QList<QSize>{QSize(20, 20)});
+        EXPECT_EQ(Screen().Cursors(crGeoHand).pixmap().size(), QSize(32, 32));
+        return;
+    }
+    const QCursor Zoom = Screen().Cursors(crGeoZoom);
+    EXPECT_EQ(Zoom.pixmap().size(), QSize(64, 64));
+    EXPECT_EQ(Zoom.hotSpot(), QPoint(6, 6));
+    EXPECT_EQ(Screen().Cursors(crGeoHand).pixmap().size(), QSize(64, 64));
+    // The buttons show the glyphs drawn at twice the pixels, not the small ones enlarged.
+    for (const auto& [Button, Resource] : {std::pair{A.PointerButton(), ":/geoatlas/POINTR@2x"},
+                                           std::pair{A.ZoomButton(), ":/geoatlas/ZOOMIN@2x"}}) {
+        const QImage Shown = Button->icon().pixmap(QSize(20, 20), 2.0).toImage().convertToFormat(QImage::Format_ARGB32);
+        const QImage Drawn = QImage(Resource).copy(0, 0, 40, 40).convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(Shown.size(), QSize(40, 40)) << Resource;
+        EXPECT_TRUE(Shown == Drawn) << Resource;
+    }
+}

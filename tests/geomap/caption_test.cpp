@@ -137,10 +137,12 @@ TEST(Caption, UprightTextLooksAsThePainterWritesIt)
 {
     // Upright captions are blended from a kept coverage mask; the painter writing the same text
     // in the same place must give the same ink, up to a step of the picture's channels, on a
-    // background that is not plain.
+    // background that is not plain; on a scaled canvas at the picture's resolution.
+    for (const int S : {1, 2})
     for (TPixelFormat Format : {pf15bit, pf32bit}) {
-        TBitmap Bmp(160, 40, Format);
+        TBitmap Bmp(160 * S, 40 * S, Format);
         TCanvas& C = Bmp.Canvas();
+        C.SetScale(S);
         C.Brush().SetColor(RGB(40, 160, 220));
         C.FillRect(Rect(0, 0, 160, 40));
         C.Brush().SetColor(RGB(250, 240, 90));
@@ -158,20 +160,21 @@ TEST(Caption, UprightTextLooksAsThePainterWritesIt)
             QPainter P(&Want);
             P.setFont(Font);
             P.setPen(QColor(120, 10, 60));
+            P.scale(S, S);
             P.drawStaticText(10, 12, QStaticText(QString::fromStdString(Cap.Text.Str())));
         }
         const QImage& Got = Bmp.Image();
         const int Step = Format == pf15bit ? 8 : 2;
         int Inked = 0;
-        for (int y = 0; y < 40; ++y)
-            for (int x = 0; x < 160; ++x) {
+        for (int y = 0; y < 40 * S; ++y)
+            for (int x = 0; x < 160 * S; ++x) {
                 const QRgb A = Got.pixel(x, y), B = Want.pixel(x, y);
                 Inked += B != Want.pixel(0, y); // the text starts right of column 0
-                ASSERT_LE(std::abs(qRed(A) - qRed(B)), Step) << Format << " " << x << "," << y;
-                ASSERT_LE(std::abs(qGreen(A) - qGreen(B)), Step) << Format << " " << x << "," << y;
-                ASSERT_LE(std::abs(qBlue(A) - qBlue(B)), Step) << Format << " " << x << "," << y;
+                ASSERT_LE(std::abs(qRed(A) - qRed(B)), Step) << Format << " " << x << "," << y << " x" << S;
+                ASSERT_LE(std::abs(qGreen(A) - qGreen(B)), Step) << Format << " " << x << "," << y << " x" << S;
+                ASSERT_LE(std::abs(qBlue(A) - qBlue(B)), Step) << Format << " " << x << "," << y << " x" << S;
             }
-        EXPECT_GT(Inked, 50) << Format; // the text was written at all
+        EXPECT_GT(Inked, 50 * S * S) << Format; // the text was written at all
     }
 }
 

@@ -3,7 +3,9 @@
 
 #include <QVariant>
 
+#include <cmath>
 #include <memory>
+#include <utility>
 
 #include "geomap/Tyx_geomap.h"
 #include "geomap_test_util.h"
@@ -93,6 +95,13 @@ TEST(GeoMapState, ClampsAndThresholds)
     EXPECT_EQ(M.UTMGridDist(), 10000000);
     M.SetUTMGridDist(-5);
     EXPECT_EQ(M.UTMGridDist(), 0);
+    // A pixel ratio is taken from 1 to 8; anything else follows the screen again (0).
+    for (const auto& [Value, Stored] : {std::pair{1.5, 1.5}, {8.0, 8.0}, {9.0, 0.0}, {0.5, 0.0}, {NAN, 0.0}}) {
+        M.SetPixelRatio(2);
+        M.SetPixelRatio(Value);
+        EXPECT_EQ(M.PixelRatio(), Stored) << Value;
+    }
+    EXPECT_EQ(M.DrawingRatio(), 1); // HighDpi is off
 
     M.SetRandSampleLimit(1000);
     EXPECT_EQ(M.LMRandomDisplayThreshold(), 20000);
@@ -275,6 +284,8 @@ TEST(GeoMapState, AssignCopiesStateButNotEventsOrIdentity)
     int EventCalls = 0;
     TGeoMap S;
     MakeSourceMap(S, EventCalls);
+    S.SetPixelRatio(3);
+    S.SetHighDpi(true);
     TCountingMap D;
     D.SetName("Dest");
     D.resize(200, 100);
@@ -298,6 +309,8 @@ TEST(GeoMapState, AssignCopiesStateButNotEventsOrIdentity)
     EXPECT_EQ(D.Magnification(), 2);
     EXPECT_EQ(D.TopLeft(), (TPoint{7, 9}));
     EXPECT_EQ(D.GetZoomStackEntry(0), (TgmZoomStackEntry{7, 9, 2}));
+    EXPECT_TRUE(D.HighDpi());
+    EXPECT_EQ(D.PixelRatio(), 3);
 
     // The fitted coefficients come along: the copy converts without a refit.
     bool Valid = false;

@@ -7,6 +7,8 @@
 
 #include "geomap/Tyx_geomap.h"
 #include "geomap_test_util.h"
+#include "host/gui/tyx_clipboard.h"
+#include "host/tyx_rounding.h"
 #include "support/Tyx_math1.h"
 
 namespace tyx {
@@ -221,6 +223,86 @@ TEST(LandMarkLayer, OnMapOnlyLeavesTheBackgroundAroundASmallMapBare)
         Copy.Assign(M);
         EXPECT_TRUE(Copy.LandMarksOnMapOnly());
     }
+}
+
+/// Share of a caption's ink (grey below 200) that is an edge (grey 56 to 199) in the rectangle
+/// R (logical pixels) of a picture: sharp text has less of its ink on its edges.
+double EdgeShare(const QImage& P, const QRect& R)
+{
+    const double Ratio = double(P.width()) / R.right(); // R reaches the picture's right edge
+    int Ink = 0, Edge = 0;
+    for (int y = int(R.top() * Ratio); y < int((R.bottom() + 1) * Ratio); ++y)
+        for (int x = int(R.left() * Ratio); x < P.width(); ++x) {
+            const int G = qGray(P.pixel(x, y));
+            Ink += G < 200;
+            Edge += G < 200 && G >= 56;
+        }
+    return Ink ? double(Edge) / Ink : 1;
+}
+
+/// The map of Prepare with one captioned landmark: the square at (100, 40), "Wien" below it.
+void PrepareCaptioned(TGeoMap& M)
+{
+    Prepare(M);
+    Add(M, 100, 40);
+    TLandMark L = M.GetLandMarkData(1);
+    L.Caption.Text = "Wien";
+    L.Caption.Size = 11;
+    M.SetLandMarkData(1, L);
+    M.SetSuppressPaint(false);
+}
+
+TEST(LandMarkLayer, HighDpiDrawsTheSameViewAtTheRatiosResolution)
+{
+    TGeoMap M;
+    PrepareCaptioned(M);
+    const QImage One = M.Picture();
+    const QRect Caption(60, 46, 140, 30);
+    const double OneShare = EdgeShare(One, Caption);
+    ASSERT_LT(OneShare, 1.0); // the caption is there
+    for (const int R : {2, 3}) {
+        M.SetHighDpi(false);
+        M.SetPixelRatio(R);
+        EXPECT_EQ(M.Picture().size(), One.size()) << "only with HighDpi";
+        M.SetHighDpi(true);
+        const QImage P = M.Picture();
+        ASSERT_EQ(P.size(), One.size() * R);
+        EXPECT_EQ(P.devicePixelRatio(), R);
+        // The symbol is the 1x symbol at R times the pixels, each control pixel R x R alike.
+        for (int y = 34; y <= 46; ++y)
+            for (int x = 94; x <= 106; ++x)
+                for (int k = 0; k < R * R; ++k)
+                    ASSERT_EQ(PixelOf(P, x * R + k % R, y * R + k / R), PixelOf(One, x, y)) << x << "," << y << " x" << R;
+        // The caption is written at that resolution, not enlarged: its edges stay as thin.
+        EXPECT_LT(EdgeShare(P, Caption), 0.7 * OneShare) << R;
+        M.CopyToClipboard();
+        TBitmap Clip;
+        ASSERT_TRUE(ClipboardGetBitmap(Clip));
+        EXPECT_EQ(Clip.Width(), 200 * R);
+    }
+    // The positions a host reads stay in control pixels.
+    EXPECT_EQ(M.MapImageToControl(TPoint{100, 40}), (TPoint{100, 40}));
+}
+
+TEST(LandMarkLayer, HighDpiFollowsTheScreensRatio)
+{
+    // Also run with QT_SCALE_FACTOR=2, as a ctest entry of its own.
+    TGeoMap M;
+    PrepareCaptioned(M);
+    M.show();
+    const QImage Plain = M.grab().toImage();
+    M.SetHighDpi(true);
+    const QImage Dense = M.grab().toImage();
+    const int R = Round(M.devicePixelRatioF());
+    ASSERT_EQ(Dense.size(), QSize(200, 100) * R);
+    ASSERT_EQ(Plain.size(), Dense.size());
+    if (R == 1) {
+        EXPECT_TRUE(Dense == Plain) << "a ratio of 1 changes nothing";
+        return;
+    }
+    // Qt enlarges the plain picture; the dense one has the caption's edges as thin as at 1x.
+    const QRect Caption(60, 46, 140, 30);
+    EXPECT_LT(EdgeShare(Dense, Caption), 0.7 * EdgeShare(Plain, Caption));
 }
 
 TEST(HighLightLandMark, DrawnInItsColoursWithoutCaptionEvenWhenSamplingSkipsIt)

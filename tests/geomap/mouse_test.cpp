@@ -166,18 +166,24 @@ TEST(GeoMapMouse, ZoomWindowFitsTheDraggedRectangle)
 TEST(GeoMapMouse, ZoomWindowFeedbackIsErasedExactlyWhenNothingIsZoomed)
 {
     enum TEnd { Cancel, SameX, SamePixel };
+    // With HighDpi at a ratio of 2, each control pixel of the frame is a block of 2 x 2.
+    for (const int R : {1, 2})
     for (const TEnd End : {Cancel, SameX, SamePixel}) {
         TGeoMap M;
         const double Mag = End == SamePixel ? 64.0 : 1.0;
         PrepareMap(M, 1000, 1000, Mag, {10, 20});
+        M.SetPixelRatio(R);
+        M.SetHighDpi(R > 1);
         M.SetMouseAction(maZoomWindow);
         const QImage Before = M.Picture();
         Press(M, {50, 60});
         Drag(M, {300, 200});
         Drag(M, {250, 500}); // clamped to the control
         // The frame is on the picture, inverted in XOR.
-        EXPECT_EQ((test::PixelOf(M.Picture(), 100, 60) ^ test::PixelOf(Before, 100, 60)) & 0xF8F8F8, 0xF8F8F8u);
-        EXPECT_EQ(test::PixelOf(M.Picture(), 120, 300), test::PixelOf(Before, 120, 300));
+        for (const QPoint At : {QPoint(100 * R, 60 * R), QPoint(100 * R + R - 1, 60 * R + R - 1)})
+            EXPECT_EQ((test::PixelOf(M.Picture(), At.x(), At.y()) ^ test::PixelOf(Before, At.x(), At.y())) & 0xF8F8F8,
+                      0xF8F8F8u);
+        EXPECT_EQ(test::PixelOf(M.Picture(), 120 * R, 300 * R), test::PixelOf(Before, 120 * R, 300 * R));
         if (End == Cancel) {
             M.Paint(); // the frame survives a repaint and still comes off
             Press(M, {250, 400}, Qt::RightButton);

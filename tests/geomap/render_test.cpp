@@ -126,6 +126,28 @@ TEST_F(RenderTest, StretchAtOrAboveTheLimitShowsTheSourceRectangle)
     EXPECT_EQ(M.CacheBuildCount(), 0);
 }
 
+TEST_F(RenderTest, HighDpiTakesTheImageStraightToDevicePixels)
+{
+    // Below the cache limit (the cache then holds the image at the device pixels) and above it:
+    // device pixel (x, y) at ratio 2 shows image pixel TopLeft + (x, y) / (2 Mag).
+    M.SetAntiAlias(false);
+    M.SetTopLeft({20, 10});
+    M.SetPixelRatio(2);
+    M.SetHighDpi(true);
+    for (const double Mag : {0.25, 1.0}) {
+        M.SetMagnification(Mag);
+        ASSERT_EQ(M.Picture().size(), QSize(240, 160));
+        for (int x : {3, 77, 158, 236})
+            for (int y : {5, 61, 150}) {
+                if (20 + x / (2 * Mag) >= 200 || 10 + y / (2 * Mag) >= 100) continue;
+                EXPECT_EQ(PixelOf(M.Picture(), x, y), Tile(20 + int(x / (2 * Mag)), 10 + int(y / (2 * Mag))))
+                    << x << "," << y << " at " << Mag;
+            }
+    }
+    EXPECT_EQ(M.ImageCache().Width(), 100); // built once, at 2 x 0.25
+    EXPECT_EQ(M.CacheBuildCount(), 1);
+}
+
 TEST_F(RenderTest, SmoothingOnlyChangesTheStretchAboveTheLimit)
 {
     M.SetTopLeft({5, 5});

@@ -402,3 +402,46 @@ TEST(Canvas, AStampPaintsWhatItsStrokesPaint)
                 }
     }
 }
+
+TEST(Canvas, AScaledCanvasPaintsEachCanvasPixelAsABlockOfImagePixels)
+{
+    // Straight lines each way, an outlined box, a fill, a pixel and a copied bitmap: on
+    // a canvas of Scale S each canvas pixel comes out as the S x S block of the unscaled picture,
+    // in the direct-write path (copy pen), through the painter (XOR pen), and in both formats.
+    TBitmap Tile(3, 2, pf24bit);
+    Tile.Canvas().SetPixels(0, 0, clRed);
+    Tile.Canvas().SetPixels(2, 1, clBlue);
+    auto Draw = [&](TCanvas& C, TPenMode Mode) {
+        C.Pen().SetMode(Mode);
+        C.Pen().SetColor(Mode == pmXor ? clWhite : clBlack);
+        C.MoveTo(2, 2);
+        C.LineTo(15, 2);
+        C.LineTo(15, 12);
+        C.LineTo(3, 12);
+        C.LineTo(3, 4);
+        C.Pen().SetMode(pmCopy);
+        C.Pen().SetColor(clGreen);
+        C.Brush().SetColor(clYellow);
+        C.Rectangle(5, 5, 9, 10);
+        C.Brush().SetColor(clNavy);
+        C.FillRect(Rect(0, 16, 4, 19));
+        C.SetPixels(18, 1, clMaroon);
+        C.Draw(6, 15, Tile);
+        C.EndPaint();
+    };
+    for (const TPixelFormat Format : {pf15bit, pf24bit})
+        for (const TPenMode Mode : {pmCopy, pmXor})
+            for (const int S : {2, 3}) {
+                TBitmap One(20, 20, Format), Scaled(20 * S, 20 * S, Format);
+                Scaled.Canvas().SetScale(S);
+                EXPECT_EQ(Scaled.Canvas().Width(), 20);
+                Draw(One.Canvas(), Mode);
+                Draw(Scaled.Canvas(), Mode);
+                const QImage& A = One.Image();
+                const QImage& B = Scaled.Image();
+                for (int y = 0; y < 20 * S; ++y)
+                    for (int x = 0; x < 20 * S; ++x)
+                        ASSERT_EQ(B.pixel(x, y), A.pixel(x / S, y / S))
+                            << x / S << "," << y / S << " scale " << S << " mode " << int(Mode) << " format " << int(Format);
+            }
+}
