@@ -1,10 +1,11 @@
 // The in-memory form of the database's sorted indexes: a sequence split into blocks, so that an
 // insertion or removal at any position moves at most one block's entries instead of the whole
-// tail, while positions stay addressable as in a flat table. The halving search that decides where
+// tail and costs a logarithm of the length, while positions stay addressable as in a flat table. The halving search that decides where
 // an entry goes is written once, against positions, so that the order (ties included) is the one
 // the flat tables of the file format produce.
 #pragma once
 #include <algorithm>
+#include <bit>
 #include <cassert>
 #include <cstddef>
 #include <tuple>
@@ -37,7 +38,32 @@ std::size_t HalvingSearch(std::size_t Count, KeyT Key, KeyAtFn&& KeyAt)
     return static_cast<std::size_t>(mid) + (less ? 1 : 0);
 }
 
+/// Where HalvingSearch over Count sorted positions ends when the positions From..To-1 hold keys
+/// equal to the one sought (those before smaller, those after larger): the same probes, read from
+/// the bounds instead of the table.
+inline std::size_t HalvingResult(std::size_t Count, std::size_t From, std::size_t To)
+{
+    if (Count == 0) return 0;
+    std::ptrdiff_t lo = 0, hi = static_cast<std::ptrdiff_t>(Count) - 1, mid = 0;
+    bool less = false;
+    while (lo <= hi) {
+        mid = (lo + hi) / 2;
+        less = static_cast<std::size_t>(mid) < From;
+        if (less) {
+            lo = mid + 1;
+        } else if (static_cast<std::size_t>(mid) < To) {
+            break;
+        } else {
+            hi = mid - 1;
+        }
+    }
+    return static_cast<std::size_t>(mid) + (less ? 1 : 0);
+}
+
 /// A positional sequence in blocks of BlockSize to 2 * BlockSize entries (fewer after removals).
+/// The blocks' sizes are kept in a Fenwick tree, so that finding a position and inserting or
+/// removing one cost a logarithm of the block count and one block's move; a copy of each block's
+/// last entry lets a search by key pick its block without touching the others.
 template <typename T>
 class TChunkedIndex {
 public:
@@ -51,16 +77,20 @@ public:
         const auto [b, i] = Locate(Pos);
         return FBlocks[b][i];
     }
-    T& operator[](std::size_t Pos)
+    /// Replaces the entry at Pos.
+    void set(std::size_t Pos, const T& Value)
     {
         const auto [b, i] = Locate(Pos);
-        return FBlocks[b][i];
+        FBlocks[b][i] = Value;
+        FLast[b] = FBlocks[b].back();
     }
 
     void clear()
     {
         FBlocks.clear();
-        FStarts.clear();
+        FLast.clear();
+        FTree.assign(1, 0);
+        FTop = 0;
         FSize = 0;
     }
 
@@ -68,13 +98,26 @@ public:
     void assign(const std::vector<T>& Items)
     {
         clear();
-        for (std::size_t at = 0; at < Items.size(); at += FBlockSize) {
-            const std::size_t end = std::min(Items.size(), at + FBlockSize);
-            FStarts.push_back(at);
-            FBlocks.emplace_back(Items.begin() + static_cast<std::ptrdiff_t>(at),
-                                 Items.begin() + static_cast<std::ptrdiff_t>(end));
+        append(Items.data(), Items.size());
+    }
+
+    /// Adds Count entries at the end, filling blocks to BlockSize.
+    void append(const T* Items, std::size_t Count)
+    {
+        for (std::size_t at = 0; at < Count;) {
+            if (FBlocks.empty() || FBlocks.back().size() >= FBlockSize) {
+                FBlocks.emplace_back();
+                FBlocks.back().reserve(FBlockSize);
+                FLast.emplace_back();
+            }
+            auto& blk = FBlocks.back();
+            const std::size_t n = std::min(Count - at, FBlockSize - std::min(FBlockSize, blk.size()));
+            blk.insert(blk.end(), Items + at, Items + at + n);
+            FLast.back() = blk.back();
+            at += n;
         }
-        FSize = Items.size();
+        FSize += Count;
+        RebuildTree();
     }
 
     std::vector<T> to_vector() const
@@ -113,9 +156,11 @@ public:
     template <typename Pred>
     std::size_t find_if(Pred&& P) const
     {
-        for (std::size_t b = 0; b < FBlocks.size(); ++b) {
-            const auto it = std::find_if(FBlocks[b].begin(), FBlocks[b].end(), P);
-            if (it != FBlocks[b].end()) return FStarts[b] + static_cast<std::size_t>(it - FBlocks[b].begin());
+        std::size_t start = 0;
+        for (const auto& blk : FBlocks) {
+            const auto it = std::find_if(blk.begin(), blk.end(), P);
+            if (it != blk.end()) return start + static_cast<std::size_t>(it - blk.begin());
+            start += blk.size();
         }
         return FSize;
     }
@@ -124,11 +169,20 @@ public:
     template <typename Pred>
     std::size_t partition_point(Pred&& P) const
     {
-        const auto blk = std::partition_point(FBlocks.begin(), FBlocks.end(),
-                                              [&](const std::vector<T>& b) { return P(b.back()); });
-        if (blk == FBlocks.end()) return FSize;
-        const std::size_t b = static_cast<std::size_t>(blk - FBlocks.begin());
-        return FStarts[b] + static_cast<std::size_t>(std::partition_point(blk->begin(), blk->end(), P) - blk->begin());
+        const std::size_t b = static_cast<std::size_t>(std::partition_point(FLast.begin(), FLast.end(), P) - FLast.begin());
+        if (b == FBlocks.size()) return FSize;
+        const auto& blk = FBlocks[b];
+        return Start(b) + static_cast<std::size_t>(std::partition_point(blk.begin(), blk.end(), P) - blk.begin());
+    }
+
+    /// For entries sorted by KeyOf: the position HalvingSearch over them gives for Key.
+    template <typename KeyT, typename KeyOfFn>
+    std::size_t halving_position(KeyT Key, KeyOfFn&& KeyOf) const
+    {
+        const std::size_t from = partition_point([&](const T& e) { return static_cast<KeyT>(KeyOf(e)) < Key; });
+        if (from == FSize || static_cast<KeyT>(KeyOf((*this)[from])) != Key) return HalvingResult(FSize, from, from);
+        const std::size_t to = partition_point([&](const T& e) { return !(Key < static_cast<KeyT>(KeyOf(e))); });
+        return HalvingResult(FSize, from, to);
     }
 
     /// Inserts at Pos (0..size()); the entries from Pos on move up by one position.
@@ -138,7 +192,9 @@ public:
         if (FBlocks.empty()) {
             FBlocks.emplace_back();
             FBlocks.back().reserve(2 * FBlockSize);
-            FStarts.push_back(0);
+            FLast.push_back(Value);
+            FTree.assign(2, 0);
+            FTop = 1;
         }
         std::size_t b, i;
         if (Pos == FSize) {
@@ -149,8 +205,9 @@ public:
         }
         auto& blk = FBlocks[b];
         blk.insert(blk.begin() + static_cast<std::ptrdiff_t>(i), Value);
+        FLast[b] = blk.back();
         ++FSize;
-        for (std::size_t k = b + 1; k < FStarts.size(); ++k) ++FStarts[k];
+        Grow(b, 1);
         if (blk.size() >= 2 * FBlockSize) Split(b);
     }
 
@@ -162,27 +219,62 @@ public:
         auto& blk = FBlocks[b];
         blk.erase(blk.begin() + static_cast<std::ptrdiff_t>(i));
         --FSize;
-        for (std::size_t k = b + 1; k < FStarts.size(); ++k) --FStarts[k];
         if (blk.empty()) {
             FBlocks.erase(FBlocks.begin() + static_cast<std::ptrdiff_t>(b));
-            FStarts.erase(FStarts.begin() + static_cast<std::ptrdiff_t>(b));
+            FLast.erase(FLast.begin() + static_cast<std::ptrdiff_t>(b));
+            RebuildTree();
         } else if (b + 1 < FBlocks.size() && blk.size() + FBlocks[b + 1].size() <= FBlockSize) {
             // Keep blocks from thinning out after many removals.
             blk.insert(blk.end(), FBlocks[b + 1].begin(), FBlocks[b + 1].end());
             FBlocks.erase(FBlocks.begin() + static_cast<std::ptrdiff_t>(b + 1));
-            FStarts.erase(FStarts.begin() + static_cast<std::ptrdiff_t>(b + 1));
+            FLast.erase(FLast.begin() + static_cast<std::ptrdiff_t>(b));
+            RebuildTree();
+        } else {
+            FLast[b] = blk.back();
+            Grow(b, static_cast<std::size_t>(-1));
         }
     }
 
     std::size_t BlockCount() const { return FBlocks.size(); }
 
 private:
+    // The position of the first entry of block B: the sizes of the blocks before it.
+    std::size_t Start(std::size_t B) const
+    {
+        std::size_t s = 0;
+        for (std::size_t k = B; k > 0; k &= k - 1) s += FTree[k];
+        return s;
+    }
+
+    // Adds Delta (modulo the word: -1 removes one) to the size of block B.
+    void Grow(std::size_t B, std::size_t Delta)
+    {
+        for (std::size_t k = B + 1; k < FTree.size(); k += k & (~k + 1)) FTree[k] += Delta;
+    }
+
+    void RebuildTree()
+    {
+        const std::size_t n = FBlocks.size();
+        FTree.assign(n + 1, 0);
+        for (std::size_t k = 1; k <= n; ++k) {
+            FTree[k] += FBlocks[k - 1].size();
+            if (const std::size_t up = k + (k & (~k + 1)); up <= n) FTree[up] += FTree[k];
+        }
+        FTop = n == 0 ? 0 : std::bit_floor(n);
+    }
+
     std::pair<std::size_t, std::size_t> Locate(std::size_t Pos) const
     {
         assert(Pos < FSize);
-        const auto it = std::upper_bound(FStarts.begin(), FStarts.end(), Pos);
-        const std::size_t b = static_cast<std::size_t>(it - FStarts.begin()) - 1;
-        return {b, Pos - FStarts[b]};
+        // Descends the tree: the last block whose start is at most Pos.
+        std::size_t b = 0, rest = Pos;
+        for (std::size_t step = FTop; step > 0; step >>= 1) {
+            if (b + step < FTree.size() && FTree[b + step] <= rest) {
+                b += step;
+                rest -= FTree[b];
+            }
+        }
+        return {b, rest};
     }
 
     void Split(std::size_t B)
@@ -193,13 +285,16 @@ private:
         upper.reserve(2 * FBlockSize);
         upper.assign(blk.begin() + static_cast<std::ptrdiff_t>(half), blk.end());
         blk.resize(half);
-        const std::size_t start = FStarts[B] + half;
+        FLast[B] = blk.back();
+        FLast.insert(FLast.begin() + static_cast<std::ptrdiff_t>(B + 1), upper.back());
         FBlocks.insert(FBlocks.begin() + static_cast<std::ptrdiff_t>(B + 1), std::move(upper));
-        FStarts.insert(FStarts.begin() + static_cast<std::ptrdiff_t>(B + 1), start);
+        RebuildTree();
     }
 
     std::vector<std::vector<T>> FBlocks;
-    std::vector<std::size_t> FStarts; ///< position of each block's first entry
+    std::vector<T> FLast;                ///< a copy of each block's last entry
+    std::vector<std::size_t> FTree{0};   ///< Fenwick tree of the block sizes, 1-based
+    std::size_t FTop = 0;                ///< the highest power of two not above the block count
     std::size_t FSize = 0;
     std::size_t FBlockSize;
 };
