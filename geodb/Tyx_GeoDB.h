@@ -10,11 +10,11 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <vector>
 
-#include "geodb/gdb_grid.h"
 #include "geodb/gdb_index.h"
 #include "host/tyx_datetime.h"
 #include "host/tyx_object.h"
@@ -24,6 +24,9 @@
 namespace tyx {
 
 class TMemoryStream;
+namespace gdb {
+class TBoxGrid;
+}
 
 /// The kind of an item. Kinds 0 and 2 to 6 carry a polygon; a town is one point.
 enum TgdbItem : uint8_t {
@@ -108,6 +111,14 @@ struct TIxItemIDRec {
 struct TIxLLRec {
     float LLValue = 0;
     int32_t index = 0;
+};
+template <>
+struct TIndexKey<TIxItemIDRec> {
+    int32_t operator()(const TIxItemIDRec& R) const { return R.ItemID; }
+};
+template <>
+struct TIndexKey<TIxLLRec> {
+    float operator()(const TIxLLRec& R) const { return R.LLValue; }
 };
 using TIxItemIDRecArray = std::vector<TIxItemIDRec>;
 using TIxLLRecArray = std::vector<TIxLLRec>;
@@ -441,8 +452,9 @@ private:
     TgdbSystemData FSystemData;
     std::vector<std::string> FOpenReport;
     std::vector<std::string> FWarnings;
-    // The boxes in grids for FindItemsInBox; built again by a query when many changes wait.
-    mutable gdb::TBoxGrid FGrid;
+    // The boxes in grids for FindItemsInBox (gdb_grid.h); built again by a query when many changes
+    // wait, so const searches may build it.
+    std::unique_ptr<gdb::TBoxGrid> FGrid;
     void BuildGrid() const;
     /// Points the index entries of record From (0-based) at record To, which now holds it.
     void RenumberIndexEntries(int32_t From, int32_t To);

@@ -8,6 +8,7 @@
 #include <bit>
 #include <cassert>
 #include <cstddef>
+#include <cstdint>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -60,26 +61,36 @@ inline std::size_t HalvingResult(std::size_t Count, std::size_t From, std::size_
     return static_cast<std::size_t>(mid) + (less ? 1 : 0);
 }
 
+/// The sort key of an index entry: TIndexKey<T>{}(Entry); the entry itself unless specialised.
+template <typename T>
+struct TIndexKey {
+    T operator()(const T& Entry) const { return Entry; }
+};
+
 /// A positional sequence in blocks of BlockSize to 2 * BlockSize entries (fewer after removals).
 /// The blocks' sizes are kept in a Fenwick tree, so that finding a position and inserting or
 /// removing one cost a logarithm of the block count and one block's move; a copy of each block's
-/// last entry lets a search by key pick its block without touching the others.
+/// last entry lets a search by key pick its block without touching the others. Entries added in
+/// key order (insert_sorted) wait until the sequence is next read; many of them are then merged in
+/// one pass, which for a bulk load costs a sort instead of one search per entry through memory.
 template <typename T>
 class TChunkedIndex {
 public:
     explicit TChunkedIndex(std::size_t BlockSize = 512) : FBlockSize(std::max<std::size_t>(BlockSize, 2)) {}
 
-    std::size_t size() const { return FSize; }
-    bool empty() const { return FSize == 0; }
+    std::size_t size() const { return FSize + FWaiting.size(); }
+    bool empty() const { return size() == 0; }
 
     const T& operator[](std::size_t Pos) const
     {
+        Settle();
         const auto [b, i] = Locate(Pos);
         return FBlocks[b][i];
     }
     /// Replaces the entry at Pos.
     void set(std::size_t Pos, const T& Value)
     {
+        Settle();
         const auto [b, i] = Locate(Pos);
         FBlocks[b][i] = Value;
         FLast[b] = FBlocks[b].back();
@@ -87,6 +98,7 @@ public:
 
     void clear()
     {
+        FWaiting.clear();
         FBlocks.clear();
         FLast.clear();
         FTree.assign(1, 0);
@@ -104,6 +116,7 @@ public:
     /// Adds Count entries at the end, filling blocks to BlockSize.
     void append(const T* Items, std::size_t Count)
     {
+        Settle();
         for (std::size_t at = 0; at < Count;) {
             if (FBlocks.empty() || FBlocks.back().size() >= FBlockSize) {
                 FBlocks.emplace_back();
@@ -122,6 +135,7 @@ public:
 
     std::vector<T> to_vector() const
     {
+        Settle();
         std::vector<T> v;
         v.reserve(FSize);
         for (const auto& b : FBlocks) v.insert(v.end(), b.begin(), b.end());
@@ -132,6 +146,7 @@ public:
     template <typename F>
     void for_each(F&& Fn) const
     {
+        Settle();
         std::size_t pos = 0;
         for (const auto& b : FBlocks)
             for (const T& e : b) Fn(pos++, e);
@@ -141,6 +156,7 @@ public:
     template <typename F>
     void for_range(std::size_t From, std::size_t To, F&& Fn) const
     {
+        Settle();
         if (From >= To || From >= FSize) return;
         To = std::min(To, FSize);
         auto [b, i] = Locate(From);
@@ -156,6 +172,7 @@ public:
     template <typename Pred>
     std::size_t find_if(Pred&& P) const
     {
+        Settle();
         std::size_t start = 0;
         for (const auto& blk : FBlocks) {
             const auto it = std::find_if(blk.begin(), blk.end(), P);
@@ -169,6 +186,7 @@ public:
     template <typename Pred>
     std::size_t partition_point(Pred&& P) const
     {
+        Settle();
         const std::size_t b = static_cast<std::size_t>(std::partition_point(FLast.begin(), FLast.end(), P) - FLast.begin());
         if (b == FBlocks.size()) return FSize;
         const auto& blk = FBlocks[b];
@@ -179,6 +197,7 @@ public:
     template <typename KeyT, typename KeyOfFn>
     std::size_t halving_position(KeyT Key, KeyOfFn&& KeyOf) const
     {
+        Settle();
         const std::size_t from = partition_point([&](const T& e) { return static_cast<KeyT>(KeyOf(e)) < Key; });
         if (from == FSize || static_cast<KeyT>(KeyOf((*this)[from])) != Key) return HalvingResult(FSize, from, from);
         const std::size_t to = partition_point([&](const T& e) { return !(Key < static_cast<KeyT>(KeyOf(e))); });
@@ -188,6 +207,7 @@ public:
     /// Inserts at Pos (0..size()); the entries from Pos on move up by one position.
     void insert(std::size_t Pos, const T& Value)
     {
+        Settle();
         assert(Pos <= FSize);
         if (FBlocks.empty()) {
             FBlocks.emplace_back();
@@ -214,6 +234,7 @@ public:
     /// Removes the entry at Pos; the later entries move down by one position.
     void erase(std::size_t Pos)
     {
+        Settle();
         assert(Pos < FSize);
         const auto [b, i] = Locate(Pos);
         auto& blk = FBlocks[b];
@@ -235,9 +256,122 @@ public:
         }
     }
 
-    std::size_t BlockCount() const { return FBlocks.size(); }
+    /// Adds Value where HalvingSearch by TIndexKey over the sorted entries puts it, as if every
+    /// earlier such insertion had been made one by one.
+    void insert_sorted(const T& Value) { FWaiting.push_back(Value); }
+
+    std::size_t BlockCount() const
+    {
+        Settle();
+        return FBlocks.size();
+    }
 
 private:
+    // Puts the waiting entries in: a few one by one, many in one merge.
+    void Settle() const
+    {
+        if (FWaiting.empty()) return;
+        auto& self = const_cast<TChunkedIndex&>(*this);
+        std::vector<T> waiting;
+        waiting.swap(self.FWaiting);
+        if (waiting.size() * 16 < FSize) {
+            for (const T& v : waiting) self.insert(self.halving_position(TIndexKey<T>{}(v), TIndexKey<T>{}), v);
+        } else {
+            self.MergeSorted(waiting);
+        }
+    }
+
+    // The entries Added, in the order they were inserted, merged with the sorted ones. Only the
+    // order among equal keys depends on the insertions one by one: each lands where its halving
+    // search stopped within the run of its key, which the counts of smaller and equal keys in the
+    // table at that time tell (HalvingResult); those runs are then replayed on their own.
+    void MergeSorted(const std::vector<T>& Added)
+    {
+        const TIndexKey<T> key{};
+        const std::size_t m = Added.size(), n0 = FSize;
+        using K = decltype(key(Added[0]));
+        struct TRanked {
+            K Key;
+            uint32_t J; ///< place in Added
+        };
+        std::vector<TRanked> order(m); // by key, then by insertion
+        for (std::size_t j = 0; j < m; ++j) order[j] = {key(Added[j]), static_cast<uint32_t>(j)};
+        std::sort(order.begin(), order.end(), [](const TRanked& a, const TRanked& b) {
+            return a.Key < b.Key || (!(b.Key < a.Key) && a.J < b.J);
+        });
+        const std::vector<T> old = to_vector();
+        std::vector<T> out;
+        out.reserve(n0 + m);
+        // Walk both in key order; note for each run of an added key where the old entries of
+        // that key lie, and whether any key meets an equal one.
+        std::vector<uint32_t> runStart(m), oldFrom(m), oldTo(m);
+        bool ties = false;
+        for (std::size_t r = 0, o = 0; r < m;) {
+            const K k = order[r].Key;
+            std::size_t e = r + 1;
+            while (e < m && !(k < order[e].Key)) ++e;
+            std::size_t from = o;
+            while (from < n0 && key(old[from]) < k) ++from;
+            std::size_t to = from;
+            while (to < n0 && !(k < key(old[to]))) ++to;
+            ties |= e - r > 1 || to > from;
+            for (std::size_t q = r; q < e; ++q) {
+                runStart[q] = static_cast<uint32_t>(r);
+                oldFrom[q] = static_cast<uint32_t>(from);
+                oldTo[q] = static_cast<uint32_t>(to);
+            }
+            o = to;
+            r = e;
+        }
+        std::vector<uint32_t> offset(m, 0);
+        if (ties) {
+            // In insertion order, each entry of a run of equal keys needs the count of entries
+            // with smaller keys inserted before it: a bit per rank marks the entries inserted so
+            // far, and a Fenwick tree counts them by 64 ranks, both small enough for the cache.
+            constexpr uint32_t kInRun = 1u << 31;
+            std::vector<uint32_t> rank(m);
+            for (std::size_t r = 0; r < m; ++r) {
+                const bool inRun = (r > 0 && runStart[r] == runStart[r - 1]) || (r + 1 < m && runStart[r + 1] == runStart[r]) ||
+                                   oldTo[r] > oldFrom[r];
+                rank[order[r].J] = static_cast<uint32_t>(r) | (inRun ? kInRun : 0);
+            }
+            std::vector<uint64_t> seen((m + 63) / 64, 0);
+            std::vector<uint32_t> counted(seen.size() + 1, 0);
+            for (std::size_t j = 0; j < m; ++j) {
+                const std::size_t r = rank[j] & ~kInRun;
+                if (rank[j] & kInRun) {
+                    const std::size_t s = runStart[r], b = s / 64;
+                    std::size_t smaller = oldFrom[r] + static_cast<std::size_t>(std::popcount(seen[b] & ((uint64_t{1} << (s % 64)) - 1)));
+                    for (std::size_t k = b; k > 0; k &= k - 1) smaller += counted[k];
+                    const std::size_t equal = oldTo[r] - oldFrom[r] + (r - s);
+                    offset[r] = static_cast<uint32_t>(HalvingResult(n0 + j, smaller, smaller + equal) - smaller);
+                }
+                seen[r / 64] |= uint64_t{1} << (r % 64);
+                for (std::size_t k = r / 64 + 1; k < counted.size(); k += k & (~k + 1)) ++counted[k];
+            }
+        }
+        TChunkedIndex<T> run(64);
+        std::size_t o = 0;
+        for (std::size_t r = 0; r < m;) {
+            std::size_t e = r + 1;
+            while (e < m && runStart[e] == r) ++e;
+            out.insert(out.end(), old.begin() + static_cast<std::ptrdiff_t>(o), old.begin() + oldFrom[r]);
+            if (e - r == 1 && oldTo[r] == oldFrom[r]) {
+                out.push_back(Added[order[r].J]);
+            } else {
+                run.clear();
+                run.append(old.data() + oldFrom[r], oldTo[r] - oldFrom[r]);
+                for (std::size_t q = r; q < e; ++q) run.insert(offset[q], Added[order[q].J]);
+                run.for_each([&out](std::size_t, const T& v) { out.push_back(v); });
+            }
+            o = oldTo[r];
+            r = e;
+        }
+        out.insert(out.end(), old.begin() + static_cast<std::ptrdiff_t>(o), old.end());
+        clear();
+        append(out.data(), out.size());
+    }
+
     // The position of the first entry of block B: the sizes of the blocks before it.
     std::size_t Start(std::size_t B) const
     {
@@ -291,11 +425,13 @@ private:
         RebuildTree();
     }
 
-    std::vector<std::vector<T>> FBlocks;
-    std::vector<T> FLast;                ///< a copy of each block's last entry
-    std::vector<std::size_t> FTree{0};   ///< Fenwick tree of the block sizes, 1-based
-    std::size_t FTop = 0;                ///< the highest power of two not above the block count
-    std::size_t FSize = 0;
+    // Mutable, as reading places the waiting entries first.
+    mutable std::vector<std::vector<T>> FBlocks;
+    mutable std::vector<T> FWaiting;             ///< insert_sorted entries not yet placed, in order
+    mutable std::vector<T> FLast;                ///< a copy of each block's last entry
+    mutable std::vector<std::size_t> FTree{0};   ///< Fenwick tree of the block sizes, 1-based
+    mutable std::size_t FTop = 0;                ///< the highest power of two not above the block count
+    mutable std::size_t FSize = 0;
     std::size_t FBlockSize;
 };
 

@@ -3,6 +3,7 @@
 #include "geodb/Tyx_GeoDB.h"
 
 #include "geodb/gdb_file.h"
+#include "geodb/gdb_grid.h"
 #include "geodb/gdb_journal.h"
 #include "geodb/gdb_records.h"
 #include "geodb/gdb_sync.h"
@@ -40,8 +41,11 @@ float LLKey(const TgdbData& d, int Ix)
     }
 }
 
-int32_t KeyOfEntry(const TIxItemIDRec& R) { return R.ItemID; }
-float KeyOfEntry(const TIxLLRec& R) { return R.LLValue; }
+template <typename Rec>
+auto KeyOfEntry(const Rec& R)
+{
+    return TIndexKey<Rec>{}(R);
+}
 
 // Entries read from an index file at a time.
 constexpr std::size_t kIndexBlock = 1 << 17;
@@ -149,7 +153,7 @@ bool SameNameIgnoringCase(std::string_view a, std::string_view b)
 
 } // namespace
 
-TGeoDB::TGeoDB(TComponent* AOwner) : TComponent(AOwner)
+TGeoDB::TGeoDB(TComponent* AOwner) : TComponent(AOwner), FGrid(std::make_unique<gdb::TBoxGrid>())
 {
     ResetHeader();
 }
@@ -316,7 +320,7 @@ void TGeoDB::ClearState()
     FNumSumItems = 0;
     FIx0ItemId.clear();
     for (int k = 1; k <= 4; ++k) LLIndex(k).clear();
-    FGrid.Clear();
+    FGrid->Clear();
 }
 
 void TGeoDB::Open(const std::string& Value)
@@ -722,30 +726,24 @@ void TGeoDB::SortIxItemIDInto(TIxItemIDRecArray& Ix, const TIxItemIDRec& Rec)
 
 void TGeoDB::BuildGrid() const
 {
-    FGrid.Build(FSumData.data(), FSumData.size());
+    FGrid->Build(FSumData.data(), FSumData.size());
 }
 
 void TGeoDB::InsertIntoIndex(int Entry, const TgdbData& Data)
 {
     if (Entry < 1 || Entry > FNumSumItems) return;
     const int32_t i = Entry - 1;
-    // Found by key, block by block: the place the halving search over the whole table gives.
-    FIx0ItemId.insert(FIx0ItemId.halving_position(Data.ItemId, [](const TIxItemIDRec& r) { return r.ItemID; }),
-                      TIxItemIDRec{Data.ItemId, i});
-    for (int k = 1; k <= 4; ++k) {
-        auto& ix = LLIndex(k);
-        const float key = LLKey(Data, k);
-        ix.insert(ix.halving_position(key, [](const TIxLLRec& r) { return r.LLValue; }), TIxLLRec{key, i});
-    }
-    FGrid.Put(i, Data);
-    if (FGrid.WantsBuild(FSumData.size(), false)) BuildGrid();
+    FIx0ItemId.insert_sorted(TIxItemIDRec{Data.ItemId, i});
+    for (int k = 1; k <= 4; ++k) LLIndex(k).insert_sorted(TIxLLRec{LLKey(Data, k), i});
+    FGrid->Put(i, Data);
+    if (FGrid->WantsBuild(FSumData.size(), false)) BuildGrid();
 }
 
 void TGeoDB::RemoveIndexEntries(int Entry)
 {
     if (Entry < 1 || Entry > FNumSumItems) return;
     const int32_t i = Entry - 1;
-    FGrid.Drop(i);
+    FGrid->Drop(i);
     const std::size_t p0 = FIx0ItemId.find_if([i](const TIxItemIDRec& r) { return r.index == i; });
     if (p0 < FIx0ItemId.size()) FIx0ItemId.erase(p0);
     for (int k = 1; k <= 4; ++k) {
@@ -778,68 +776,22 @@ void TGeoDB::RenumberIndexEntries(int32_t From, int32_t To)
     const TgdbData& d = FSumData[static_cast<std::size_t>(To)];
     Renumber(FIx0ItemId, d.ItemId, From, To);
     for (int k = 1; k <= 4; ++k) Renumber(LLIndex(k), LLKey(d, k), From, To);
-    FGrid.Drop(From);
-    FGrid.Put(To, d);
+    FGrid->Drop(From);
+    FGrid->Put(To, d);
 }
 
-namespace {
-// The order that inserting the records one after the other by the halving search gives, made by
-// sorting once. Only the order among equal keys depends on the insertions: each lands where its
-// search stopped within the run of its key, which the count of smaller keys inserted before it
-// and of equal ones tells (HalvingResult); the runs are then replayed on their own.
-template <typename Rec, typename KeyOf>
-std::vector<Rec> SortedAsInserted(const std::vector<TgdbData>& Sum, KeyOf&& Key)
-{
-    const std::size_t n = Sum.size();
-    std::vector<Rec> v(n);
-    for (std::size_t i = 0; i < n; ++i) v[i] = Rec{Key(Sum[i]), static_cast<int32_t>(i)};
-    std::sort(v.begin(), v.end(), [](const Rec& a, const Rec& b) {
-        return KeyOfEntry(a) < KeyOfEntry(b) || (!(KeyOfEntry(b) < KeyOfEntry(a)) && a.index < b.index);
-    });
-    // Sorted, so a key not below the one before it equals it.
-    const auto sameAsBefore = [&](std::size_t p) { return !(KeyOfEntry(v[p - 1]) < KeyOfEntry(v[p])); };
-    bool ties = false;
-    for (std::size_t p = 1; p < n && !ties; ++p) ties = sameAsBefore(p);
-    if (!ties) return v;
-
-    // For each record: its place in the sorted order and the start of its run there.
-    std::vector<uint32_t> place(n), runStart(n);
-    for (std::size_t p = 0; p < n; ++p) {
-        place[static_cast<std::size_t>(v[p].index)] = static_cast<uint32_t>(p);
-        runStart[p] = p > 0 && sameAsBefore(p) ? runStart[p - 1] : static_cast<uint32_t>(p);
-    }
-    // Records inserted so far, counted by run start (a Fenwick tree), and each record's offset
-    // in its run at the time of its insertion.
-    std::vector<uint32_t> inserted(n + 1, 0), offset(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        const std::size_t p = place[i], s = runStart[p];
-        std::size_t smaller = 0;
-        for (std::size_t k = s; k > 0; k &= k - 1) smaller += inserted[k];
-        const std::size_t equal = p - s; // its run's earlier records come before it in v
-        offset[p] = static_cast<uint32_t>(HalvingResult(i, smaller, smaller + equal) - smaller);
-        for (std::size_t k = s + 1; k <= n; k += k & (~k + 1)) ++inserted[k];
-    }
-    TChunkedIndex<Rec> run(64);
-    for (std::size_t s = 0; s < n;) {
-        std::size_t e = s + 1;
-        while (e < n && runStart[e] == s) ++e;
-        if (e - s > 1) {
-            run.clear();
-            for (std::size_t p = s; p < e; ++p) run.insert(offset[p], v[p]);
-            run.for_each([&](std::size_t k, const Rec& r) { v[s + k] = r; });
-        }
-        s = e;
-    }
-    return v;
-}
-} // namespace
-
+// Inserting the records one after the other, as the file format defines the order; the table
+// places them in one merge when it is next read.
 void TGeoDB::RebuildIndex(int Ix)
 {
-    if (Ix == 0)
-        FIx0ItemId.assign(SortedAsInserted<TIxItemIDRec>(FSumData, [](const TgdbData& d) { return d.ItemId; }));
-    else
-        LLIndex(Ix).assign(SortedAsInserted<TIxLLRec>(FSumData, [Ix](const TgdbData& d) { return LLKey(d, Ix); }));
+    if (Ix == 0) {
+        FIx0ItemId.clear();
+        for (int32_t i = 0; i < FNumSumItems; ++i) FIx0ItemId.insert_sorted({FSumData[static_cast<std::size_t>(i)].ItemId, i});
+    } else {
+        auto& ix = LLIndex(Ix);
+        ix.clear();
+        for (int32_t i = 0; i < FNumSumItems; ++i) ix.insert_sorted({LLKey(FSumData[static_cast<std::size_t>(i)], Ix), i});
+    }
 }
 
 void TGeoDB::RecalcIndexes()
@@ -937,8 +889,8 @@ std::vector<int> TGeoDB::FindItemsInBox(double LatLow, double LatHigh, double Lo
 {
     std::vector<int> found;
     if (FNumSumItems == 0 || !(LatLow <= LatHigh) || !(LongLow <= LongHigh)) return found;
-    if (FGrid.WantsBuild(FSumData.size(), true)) BuildGrid();
-    FGrid.Find(LatLow, LatHigh, LongLow, LongHigh, found);
+    if (FGrid->WantsBuild(FSumData.size(), true)) BuildGrid();
+    FGrid->Find(LatLow, LatHigh, LongLow, LongHigh, found);
     std::sort(found.begin(), found.end());
     return found;
 }

@@ -174,6 +174,27 @@ TEST(ChunkedIndex, BehavesLikeAFlatVector)
     }
 }
 
+// Entries added in key order wait and are then put in one by one or merged, depending on how many
+// wait; either way in the order of the flat algorithm, ties included.
+TEST(SortedInsertion, WaitingEntriesLandAsIfInsertedOneByOne)
+{
+    std::mt19937 rng(12);
+    TChunkedIndex<TIxLLRec> c(4);
+    TIxLLRecArray flat;
+    for (int i = 0, next = 1; i < 6000; ++i) {
+        const TIxLLRec rec{static_cast<float>(rng() % 60) / 4.0f, i};
+        c.insert_sorted(rec);
+        flat.push_back({});
+        TGeoDB::SortIxInto(flat, rec);
+        if (i + 1 == next) {
+            // Reading places what waits: after 1, 2, 4 ... entries, then after a few at a time.
+            next = next < 2000 ? 2 * next : next + 1 + static_cast<int>(rng() % 40);
+            ASSERT_EQ(c.size(), flat.size());
+            for (std::size_t p = 0; p < flat.size(); ++p) ASSERT_EQ(c[p].index, flat[p].index) << "after " << i + 1 << ", position " << p;
+        }
+    }
+}
+
 TEST(SortedInsertion, PlainTablesFollowTheFlatAlgorithm)
 {
     std::mt19937 rng(11);
