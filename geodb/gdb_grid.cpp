@@ -79,7 +79,7 @@ std::size_t TBoxGrid::ColOf(const TLevel& L, double Long) const
 void TBoxGrid::Build(const TgdbData* Records, std::size_t Count)
 {
     Clear();
-    FChanged.assign(Count, 0);
+    FChanged.assign(Count, false);
     if (Count == 0) return;
     const auto boxOf = [Records](std::size_t i) {
         const TgdbData& d = Records[i];
@@ -131,7 +131,7 @@ void TBoxGrid::Build(const TgdbData* Records, std::size_t Count)
 
 void TBoxGrid::Put(int32_t Index, const TgdbData& Data)
 {
-    if (static_cast<std::size_t>(Index) < FChanged.size()) FChanged[static_cast<std::size_t>(Index)] = 1;
+    if (static_cast<std::size_t>(Index) < FChanged.size()) FChanged[static_cast<std::size_t>(Index)] = true;
     FPending.push_back(TEntry{{Data.LatLow, Data.LatHigh, Data.LongLow, Data.LongHigh}, Index});
 }
 
@@ -139,7 +139,7 @@ void TBoxGrid::Drop(int32_t Index)
 {
     const auto i = static_cast<std::size_t>(Index);
     if (i < FChanged.size() && !FChanged[i]) {
-        FChanged[i] = 1;
+        FChanged[i] = true;
         return;
     }
     // The latest changes are the likeliest to change again.

@@ -75,7 +75,7 @@ private:
     std::vector<TLevel> FLevels;
     std::vector<uint32_t> FCellStart;      ///< per cell of every grid, then one past the end
     std::vector<TEntry> FEntries;          ///< by cell
-    std::vector<uint8_t> FChanged;         ///< per record placed by Build: its place is stale
+    std::vector<bool> FChanged;            ///< per record placed by Build: its place is stale
     std::vector<TEntry> FPending;          ///< records changed since Build, with their boxes now
 };
 

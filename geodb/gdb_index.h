@@ -98,12 +98,26 @@ public:
 
     void clear()
     {
+        FOversized = false;
         FWaiting.clear();
         FBlocks.clear();
         FLast.clear();
         FTree.assign(1, 0);
         FTop = 0;
         FSize = 0;
+    }
+
+    /// Takes Items, in their order, as one block without copying them; the block is cut into
+    /// blocks of the usual size by the first insertion or removal.
+    void adopt(std::vector<T>&& Items)
+    {
+        clear();
+        if (Items.empty()) return;
+        FSize = Items.size();
+        FLast.push_back(Items.back());
+        FBlocks.push_back(std::move(Items));
+        FOversized = FSize >= 2 * FBlockSize;
+        RebuildTree();
     }
 
     /// Replaces the contents with Items in their order.
@@ -117,6 +131,7 @@ public:
     void append(const T* Items, std::size_t Count)
     {
         Settle();
+        CutAdopted();
         for (std::size_t at = 0; at < Count;) {
             if (FBlocks.empty() || FBlocks.back().size() >= FBlockSize) {
                 FBlocks.emplace_back();
@@ -208,6 +223,7 @@ public:
     void insert(std::size_t Pos, const T& Value)
     {
         Settle();
+        CutAdopted();
         assert(Pos <= FSize);
         if (FBlocks.empty()) {
             FBlocks.emplace_back();
@@ -235,6 +251,7 @@ public:
     void erase(std::size_t Pos)
     {
         Settle();
+        CutAdopted();
         assert(Pos < FSize);
         const auto [b, i] = Locate(Pos);
         auto& blk = FBlocks[b];
@@ -267,6 +284,20 @@ public:
     }
 
 private:
+    // Cuts an adopted block into blocks of the usual size, before the first change that would
+    // move its entries.
+    void CutAdopted()
+    {
+        if (!FOversized) return;
+        FOversized = false;
+        std::vector<T> whole;
+        whole.swap(FBlocks.front());
+        FBlocks.clear();
+        FLast.clear();
+        FSize = 0;
+        append(whole.data(), whole.size());
+    }
+
     // Puts the waiting entries in: a few one by one, many in one merge.
     void Settle() const
     {
@@ -368,8 +399,7 @@ private:
             r = e;
         }
         out.insert(out.end(), old.begin() + static_cast<std::ptrdiff_t>(o), old.end());
-        clear();
-        append(out.data(), out.size());
+        adopt(std::move(out));
     }
 
     // The position of the first entry of block B: the sizes of the blocks before it.
@@ -432,6 +462,7 @@ private:
     mutable std::vector<std::size_t> FTree{0};   ///< Fenwick tree of the block sizes, 1-based
     mutable std::size_t FTop = 0;                ///< the highest power of two not above the block count
     mutable std::size_t FSize = 0;
+    mutable bool FOversized = false;             ///< FBlocks is one adopted block, not yet cut
     std::size_t FBlockSize;
 };
 

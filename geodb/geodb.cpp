@@ -16,7 +16,9 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
-#include <memory>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <optional>
 #include <unordered_map>
 
@@ -47,56 +49,65 @@ auto KeyOfEntry(const Rec& R)
     return TIndexKey<Rec>{}(R);
 }
 
-// Entries read from an index file at a time.
-constexpr std::size_t kIndexBlock = 1 << 17;
+// The entries of an index summed as (record, key bits) pairs under a strong mix, twice: a file
+// holds exactly the records' own pairs, each record once, when its sums equal those over the
+// records (otherwise they agree by a chance of about 2^-128). Neither side needs random access.
+struct TPairSum {
+    uint64_t A = 0, B = 0;
+    static uint64_t Mix(uint64_t X)
+    {
+        X += 0x9E3779B97F4A7C15u;
+        X = (X ^ (X >> 30)) * 0xBF58476D1CE4E5B9u;
+        X = (X ^ (X >> 27)) * 0x94D049BB133111EBu;
+        return X ^ (X >> 31);
+    }
+    void Add(uint32_t Index, uint32_t KeyBits)
+    {
+        const uint64_t v = (uint64_t{Index} << 32) | KeyBits;
+        A += Mix(v);
+        B += Mix(v ^ 0xD6E8FEB86659FD93u);
+    }
+    bool operator==(const TPairSum&) const = default;
+};
 
-// Reads an index file in large blocks into its table and checks what needs only the file: one
-// entry per record, each record named once, the keys ascending. The key of each record's entry is
-// noted in Keys (by record), for KeysAgree to compare with the records themselves.
+// Reads an index file in one piece into its table and checks what needs only the file: one entry
+// per record, each naming a record, the keys ascending; Sum gets its pairs.
 template <typename Rec>
-bool ReadIndexFile(const std::string& Name, std::size_t Count, TChunkedIndex<Rec>& Ix, std::unique_ptr<uint32_t[]>& Keys,
-                   std::vector<bool>& Seen)
+bool ReadIndexFile(const std::string& Name, std::size_t Count, TChunkedIndex<Rec>& Ix, TPairSum& Sum)
 {
     Ix.clear();
     TFile f(Name, omRead);
     if (f.Size() != static_cast<int64_t>(Count * sizeof(Rec))) return false;
-    // Every slot is written below before KeysAgree reads it, when the file passes.
-    Keys.reset(new uint32_t[Count]);
-    Seen.assign(Count, false);
-    std::vector<Rec> block(std::min(Count, kIndexBlock));
-    for (std::size_t at = 0; at < Count;) {
-        const std::size_t n = std::min(block.size(), Count - at);
-        f.ReadExact(static_cast<int64_t>(at * sizeof(Rec)), block.data(), n * sizeof(Rec));
-        for (std::size_t k = 0; k < n; ++k) {
-            const Rec& e = block[k];
-            const auto ix = static_cast<std::size_t>(e.index);
-            if (e.index < 0 || ix >= Count || Seen[ix]) return false;
-            Seen[ix] = true;
-            if (at + k > 0 && KeyOfEntry(e) < KeyOfEntry(k > 0 ? block[k - 1] : Ix[at - 1])) return false;
-            std::memcpy(&Keys[ix], &e, sizeof(uint32_t));
-        }
-        Ix.append(block.data(), n);
-        at += n;
+    std::vector<Rec> v;
+    ResizeLargeTable(v, Count);
+    f.ReadExact(0, v.data(), Count * sizeof(Rec));
+    for (std::size_t i = 0; i < Count; ++i) {
+        const Rec& e = v[i];
+        if (e.index < 0 || static_cast<std::size_t>(e.index) >= Count) return false;
+        if (i > 0 && KeyOfEntry(e) < KeyOfEntry(v[i - 1])) return false;
+        uint32_t bits;
+        std::memcpy(&bits, &e, sizeof bits);
+        Sum.Add(static_cast<uint32_t>(e.index), bits);
     }
+    Ix.adopt(std::move(v));
     return true;
 }
 
-// Whether every entry repeats its record's key bit for bit, for the files read whole; one pass
-// over the records for all five.
-void KeysAgree(const std::vector<TgdbData>& Sum, const std::array<std::unique_ptr<uint32_t[]>, 5>& Keys,
-               std::array<bool, 5>& Agrees)
+// The pair sums each index file must have, from one pass over the records.
+std::array<TPairSum, 5> RecordPairSums(const std::vector<TgdbData>& Sum)
 {
     static constexpr std::size_t kAt[5] = {offsetof(TgdbData, ItemId), offsetof(TgdbData, LatLow), offsetof(TgdbData, LatHigh),
                                            offsetof(TgdbData, LongLow), offsetof(TgdbData, LongHigh)};
+    std::array<TPairSum, 5> sums;
     for (std::size_t i = 0; i < Sum.size(); ++i) {
         const auto* rec = reinterpret_cast<const uint8_t*>(&Sum[i]);
         for (std::size_t k = 0; k < 5; ++k) {
-            if (!Agrees[k]) continue;
             uint32_t bits;
             std::memcpy(&bits, rec + kAt[k], sizeof bits);
-            Agrees[k] = bits == Keys[k][i];
+            sums[k].Add(static_cast<uint32_t>(i), bits);
         }
     }
+    return sums;
 }
 
 // Calls Fn(group) for the records of each item number carried more than once: the item-number
@@ -397,14 +408,14 @@ void TGeoDB::LoadFiles(const std::string& base)
         // or is rebuilt from them.
         std::array<bool, 5> agrees{}, ixExists{};
         {
-            std::array<std::unique_ptr<uint32_t[]>, 5> keys;
-            std::vector<bool> seen;
+            std::array<TPairSum, 5> inFiles;
             for (int k : {1, 2, 3, 4, 0}) {
                 if (!(ixExists[k] = Exists(nameIx[k]))) continue;
-                agrees[k] = k == 0 ? ReadIndexFile(nameIx[k], sum.size(), FIx0ItemId, keys[k], seen)
-                                   : ReadIndexFile(nameIx[k], sum.size(), LLIndex(k), keys[k], seen);
+                agrees[k] = k == 0 ? ReadIndexFile(nameIx[k], sum.size(), FIx0ItemId, inFiles[k])
+                                   : ReadIndexFile(nameIx[k], sum.size(), LLIndex(k), inFiles[k]);
             }
-            KeysAgree(sum, keys, agrees);
+            const std::array<TPairSum, 5> inRecords = RecordPairSums(sum);
+            for (std::size_t k = 0; k < 5; ++k) agrees[k] = agrees[k] && inFiles[k] == inRecords[k];
         }
 
         int32_t maxId = 0;
@@ -468,6 +479,11 @@ void TGeoDB::LoadFiles(const std::string& base)
         // The files still count the removed copies.
         if (!twice.empty()) agrees.fill(false);
         Load(nameIx, nameGds, nameGdd, header, std::move(sum), agrees, maxId);
+#ifdef __GLIBC__
+        // The checks' tables were large and short-lived; give back what they leave free between
+        // the long-lived ones.
+        malloc_trim(0);
+#endif
     } catch (...) {
         // A failure while reading or healing leaves the component closed, not half open.
         ClearState();
