@@ -133,7 +133,10 @@ TEST(ChunkedIndex, BehavesLikeAFlatVector)
     std::mt19937 rng(7);
     for (std::size_t blockSize : {2u, 3u, 8u}) {
         TChunkedIndex<int> c(blockSize);
-        std::vector<int> v;
+        // Starts from a table taken whole, as an opening does; the first change cuts it up.
+        std::vector<int> v(40);
+        for (int& x : v) x = static_cast<int>(rng() % 1000);
+        c.adopt(std::vector<int>(v));
         for (int step = 0; step < 6000; ++step) {
             const bool grow = v.size() < 5 || rng() % 100 < 60;
             if (grow) {
