@@ -1,12 +1,18 @@
 // Speed of the geographic database beside SQLite with an R*Tree index, on the same 100 000 towns
 // and the same box queries: bulk load (LazyWrite on, then off), opening, and box queries over the
-// towns alone and over the towns mixed with 2000 large areas.
+// towns alone and over the towns mixed with 2000 large areas; and opening and querying a database
+// of a million towns.
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "geodb/Tyx_GeoDB.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -201,6 +207,56 @@ const std::string& BuiltMixedSqlite()
     return file;
 }
 
+// A database of a million random towns, built in a child process so that the memory it took is
+// not counted by the benchmarks that open it.
+const std::string& BuiltMillionDatabase()
+{
+    static const std::string base = [] {
+        const std::string b = (Scratch("million") / "towns").string();
+        const pid_t child = fork();
+        if (child == 0) {
+            int rc = 0;
+            try {
+                std::mt19937 rng(44);
+                std::uniform_real_distribution<float> lat(-60, 70), lon(-180, 180);
+                TGeoDB db;
+                db.SetGDBName(b);
+                db.SetLazyWrite(true);
+                for (int i = 0; i < 1000000; ++i)
+                    db.AddTown("Town " + std::to_string(i), 45000.0, 0, TSCoords{lat(rng), lon(rng)}, 0, 0, 0);
+                db.SetLazyWrite(false);
+            } catch (...) {
+                rc = 1;
+            }
+            _exit(rc);
+        }
+        int status = 0;
+        if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            throw std::runtime_error("building the database of a million towns failed");
+        return b;
+    }();
+    return base;
+}
+
+// A field of /proc/self/status in bytes (VmRSS, VmHWM).
+double ProcStatus(const std::string& Field)
+{
+    std::ifstream f("/proc/self/status");
+    std::string key;
+    double kb = 0;
+    while (f >> key) {
+        if (key == Field + ":" && f >> kb) return kb * 1024;
+        f.ignore(1 << 12, '\n');
+    }
+    return 0;
+}
+
+// Lets VmHWM restart from the present resident size, so that it shows the peak of what follows.
+void ResetPeakMemory()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
 // --- bulk load ---
 
 void BM_GeoDB_BulkLoad100kTowns(benchmark::State& State)
@@ -263,12 +319,39 @@ void BM_GeoDB_Open100k(benchmark::State& State)
 }
 BENCHMARK(BM_GeoDB_Open100k)->Unit(benchmark::kMillisecond);
 
+// A million towns; counters: the resident memory the open database holds, and the peak above the
+// memory before opening while it opened (both in bytes).
+void BM_GeoDB_Open1M(benchmark::State& State)
+{
+    const std::string& base = BuiltMillionDatabase();
+    double held = 0, peak = 0;
+    for (auto _ : State) {
+        State.PauseTiming();
+        const double before = ProcStatus("VmRSS");
+        ResetPeakMemory();
+        State.ResumeTiming();
+        {
+            TGeoDB db;
+            db.SetGDBName(base);
+            benchmark::DoNotOptimize(db.NumEntries());
+            State.PauseTiming();
+            held = std::max(held, ProcStatus("VmRSS") - before);
+            peak = std::max(peak, ProcStatus("VmHWM") - before);
+        }
+        State.ResumeTiming();
+    }
+    State.counters["held_bytes"] = held;
+    State.counters["peak_bytes"] = peak;
+}
+BENCHMARK(BM_GeoDB_Open1M)->Unit(benchmark::kMillisecond)->Iterations(5);
+
 // --- box queries ---
 
-void BM_GeoDB_BoxQuery(benchmark::State& State)
+// Queries boxes of State.range(0) degrees on the database Base.
+void QueryBoxes(benchmark::State& State, const std::string& Base)
 {
     TGeoDB db;
-    db.SetGDBName(State.range(1) ? BuiltMixedDatabase() : BuiltDatabase());
+    db.SetGDBName(Base);
     const auto boxes = Boxes(static_cast<double>(State.range(0)));
     std::size_t i = 0, found = 0;
     for (auto _ : State) {
@@ -279,8 +362,20 @@ void BM_GeoDB_BoxQuery(benchmark::State& State)
     }
     State.counters["items/query"] = static_cast<double>(found) / static_cast<double>(State.iterations());
 }
+
+void BM_GeoDB_BoxQuery(benchmark::State& State)
+{
+    QueryBoxes(State, State.range(1) ? BuiltMixedDatabase() : BuiltDatabase());
+}
 // Arguments: the box's size in degrees, and 1 for the towns mixed with 2000 large areas.
 BENCHMARK(BM_GeoDB_BoxQuery)->ArgsProduct({{1, 5, 20}, {0, 1}})->Unit(benchmark::kMicrosecond);
+
+// The same boxes over the million towns.
+void BM_GeoDB_BoxQuery1M(benchmark::State& State)
+{
+    QueryBoxes(State, BuiltMillionDatabase());
+}
+BENCHMARK(BM_GeoDB_BoxQuery1M)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 void BM_SQLite_BoxQuery(benchmark::State& State)
 {

@@ -10,6 +10,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -23,6 +24,9 @@
 namespace tyx {
 
 class TMemoryStream;
+namespace gdb {
+class TBoxGrid;
+}
 
 /// The kind of an item. Kinds 0 and 2 to 6 carry a polygon; a town is one point.
 enum TgdbItem : uint8_t {
@@ -107,6 +111,14 @@ struct TIxItemIDRec {
 struct TIxLLRec {
     float LLValue = 0; ///< the key: a latitude or longitude, degrees
     int32_t index = 0; ///< 0-based summary record of the item
+};
+template <>
+struct TIndexKey<TIxItemIDRec> {
+    int32_t operator()(const TIxItemIDRec& R) const { return R.ItemID; }
+};
+template <>
+struct TIndexKey<TIxLLRec> {
+    float operator()(const TIxLLRec& R) const { return R.LLValue; }
 };
 using TIxItemIDRecArray = std::vector<TIxItemIDRec>;
 using TIxLLRecArray = std::vector<TIxLLRec>;
@@ -428,8 +440,8 @@ private:
     bool IsOwnFile(const std::string& Name) const;
     static bool FiniteBox(const TgdbData& Data);
     void Load(const std::array<std::string, 5>& NameIx, const std::string& NameGds, const std::string& NameGdd,
-              const TgdbSystemData& Header, std::vector<TgdbData> Sum,
-              const std::array<std::vector<uint8_t>, 5>& IxBytes, int32_t MaxId);
+              const TgdbSystemData& Header, std::vector<TgdbData> Sum, const std::array<bool, 5>& Agrees,
+              int32_t MaxId);
     void ResetHeader();
     void SaveAllIndexes();
     void SaveIndexesOrWarn();
@@ -480,25 +492,12 @@ private:
     TgdbSystemData FSystemData;
     std::vector<std::string> FOpenReport;
     std::vector<std::string> FWarnings;
-    // What lets a box query walk a band of an index instead of a half: the records' boxes packed
-    // tight (by record), upper bounds of their heights and widths (never lowered by a deletion,
-    // recomputed on opening), and the records taller or wider than a quarter degree, which a
-    // narrow band does not cover, in order of their southern edge.
-    struct TBox {
-        float LatLow, LatHigh, LongLow, LongHigh;
-        bool Meets(double LaLo, double LaHi, double LoLo, double LoHi) const;
-    };
-    struct TWideItem {
-        int32_t Index;
-        TBox Box;
-    };
-    std::vector<TBox> FBoxes;
-    double FMaxLatExtent = 0;
-    double FMaxLongExtent = 0;
-    TChunkedIndex<TWideItem> FWide;
-    TBox NoteBox(const TgdbData& Data, bool& Wide);
-    void NoteExtents(int32_t Index, const TgdbData& Data);
-    void RecomputeExtents();
+    // The boxes in grids for FindItemsInBox (gdb_grid.h); built again by a query when many changes
+    // wait, so const searches may build it.
+    std::unique_ptr<gdb::TBoxGrid> FGrid;
+    void BuildGrid() const;
+    /// Points the index entries of record From (0-based) at record To, which now holds it.
+    void RenumberIndexEntries(int32_t From, int32_t To);
 
     TChunkedIndex<TIxLLRec>& LLIndex(int Ix);
     const TChunkedIndex<TIxLLRec>& LLIndex(int Ix) const;

@@ -3,6 +3,7 @@
 #include "geodb/Tyx_GeoDB.h"
 
 #include "geodb/gdb_file.h"
+#include "geodb/gdb_grid.h"
 #include "geodb/gdb_journal.h"
 #include "geodb/gdb_records.h"
 #include "geodb/gdb_sync.h"
@@ -15,6 +16,9 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <optional>
 #include <unordered_map>
 
@@ -25,10 +29,6 @@ using namespace gdb;
 namespace {
 
 constexpr const char* kSumExt = ".tyxgds";
-
-// Items up to this height and width (degrees) are found through the narrow bands of a box query:
-// towns, villages and small features; the list of the others stays short in most databases.
-constexpr double kNarrow = 0.25;
 
 // Temporary names of an interrupted GarbageCollection, beside the files they replace.
 std::string GcTemp(const std::string& Name) { return Name + ".gctmp"; }
@@ -44,30 +44,99 @@ float LLKey(const TgdbData& d, int Ix)
 }
 
 template <typename Rec>
-std::vector<Rec> DecodeIndex(const std::vector<uint8_t>& Bytes)
+auto KeyOfEntry(const Rec& R)
 {
-    std::vector<Rec> v(Bytes.size() / sizeof(Rec));
-    if (!v.empty()) std::memcpy(v.data(), Bytes.data(), v.size() * sizeof(Rec));
-    return v;
+    return TIndexKey<Rec>{}(R);
 }
 
-// An index file agrees with the summary when it holds one entry per record, each pointing at a
-// record whose field it repeats, in ascending order.
-template <typename Rec, typename KeyOf>
-bool IndexAgrees(const std::vector<uint8_t>& Bytes, const std::vector<TgdbData>& Sum, KeyOf&& Key)
-{
-    if (Bytes.size() % sizeof(Rec) != 0 || Bytes.size() / sizeof(Rec) != Sum.size()) return false;
-    const std::vector<Rec> v = DecodeIndex<Rec>(Bytes);
-    std::vector<bool> seen(Sum.size(), false);
-    for (std::size_t i = 0; i < v.size(); ++i) {
-        const int32_t ix = v[i].index;
-        if (ix < 0 || static_cast<std::size_t>(ix) >= Sum.size() || seen[static_cast<std::size_t>(ix)]) return false;
-        seen[static_cast<std::size_t>(ix)] = true;
-        const auto k = Key(Sum[static_cast<std::size_t>(ix)]);
-        if (std::memcmp(&k, &v[i], sizeof k) != 0) return false;
-        if (i > 0 && Key(Sum[static_cast<std::size_t>(v[i - 1].index)]) > k) return false;
+// The entries of an index summed as (record, key bits) pairs under a strong mix, twice: a file
+// holds exactly the records' own pairs, each record once, when its sums equal those over the
+// records (otherwise they agree by a chance of about 2^-128). Neither side needs random access.
+struct TPairSum {
+    uint64_t A = 0, B = 0;
+    static uint64_t Mix(uint64_t X)
+    {
+        X += 0x9E3779B97F4A7C15u;
+        X = (X ^ (X >> 30)) * 0xBF58476D1CE4E5B9u;
+        X = (X ^ (X >> 27)) * 0x94D049BB133111EBu;
+        return X ^ (X >> 31);
     }
+    void Add(uint32_t Index, uint32_t KeyBits)
+    {
+        const uint64_t v = (uint64_t{Index} << 32) | KeyBits;
+        A += Mix(v);
+        B += Mix(v ^ 0xD6E8FEB86659FD93u);
+    }
+    bool operator==(const TPairSum&) const = default;
+};
+
+// Reads an index file in one piece into its table and checks what needs only the file: one entry
+// per record, each naming a record, the keys ascending; Sum gets its pairs.
+template <typename Rec>
+bool ReadIndexFile(const std::string& Name, std::size_t Count, TChunkedIndex<Rec>& Ix, TPairSum& Sum)
+{
+    Ix.clear();
+    TFile f(Name, omRead);
+    if (f.Size() != static_cast<int64_t>(Count * sizeof(Rec))) return false;
+    std::vector<Rec> v;
+    ResizeLargeTable(v, Count);
+    f.ReadExact(0, v.data(), Count * sizeof(Rec));
+    for (std::size_t i = 0; i < Count; ++i) {
+        const Rec& e = v[i];
+        if (e.index < 0 || static_cast<std::size_t>(e.index) >= Count) return false;
+        if (i > 0 && KeyOfEntry(e) < KeyOfEntry(v[i - 1])) return false;
+        uint32_t bits;
+        std::memcpy(&bits, &e, sizeof bits);
+        Sum.Add(static_cast<uint32_t>(e.index), bits);
+    }
+    Ix.adopt(std::move(v));
     return true;
+}
+
+// The pair sums each index file must have, from one pass over the records.
+std::array<TPairSum, 5> RecordPairSums(const std::vector<TgdbData>& Sum)
+{
+    static constexpr std::size_t kAt[5] = {offsetof(TgdbData, ItemId), offsetof(TgdbData, LatLow), offsetof(TgdbData, LatHigh),
+                                           offsetof(TgdbData, LongLow), offsetof(TgdbData, LongHigh)};
+    std::array<TPairSum, 5> sums;
+    for (std::size_t i = 0; i < Sum.size(); ++i) {
+        const auto* rec = reinterpret_cast<const uint8_t*>(&Sum[i]);
+        for (std::size_t k = 0; k < 5; ++k) {
+            uint32_t bits;
+            std::memcpy(&bits, rec + kAt[k], sizeof bits);
+            sums[k].Add(static_cast<uint32_t>(i), bits);
+        }
+    }
+    return sums;
+}
+
+// Calls Fn(group) for the records of each item number carried more than once: the item-number
+// index gives them side by side when it agrees with the records; otherwise they are sorted.
+template <typename Fn>
+void ForEachItemIdRun(const std::vector<TgdbData>& Sum, const TChunkedIndex<TIxItemIDRec>* Ix, Fn&& Group)
+{
+    std::vector<TIxItemIDRec> sorted;
+    if (Ix == nullptr) {
+        sorted.resize(Sum.size());
+        for (std::size_t i = 0; i < Sum.size(); ++i) sorted[i] = {Sum[i].ItemId, static_cast<int32_t>(i)};
+        std::sort(sorted.begin(), sorted.end(),
+                  [](const TIxItemIDRec& a, const TIxItemIDRec& b) { return a.ItemID < b.ItemID; });
+    }
+    std::vector<std::size_t> group;
+    int32_t id = 0;
+    const auto visit = [&](std::size_t, const TIxItemIDRec& r) {
+        if (group.empty() || r.ItemID != id) {
+            Group(group);
+            group.clear();
+            id = r.ItemID;
+        }
+        group.push_back(static_cast<std::size_t>(r.index));
+    };
+    if (Ix != nullptr)
+        Ix->for_each(visit);
+    else
+        for (std::size_t i = 0; i < sorted.size(); ++i) visit(i, sorted[i]);
+    Group(group);
 }
 
 template <typename Rec>
@@ -95,7 +164,7 @@ bool SameNameIgnoringCase(std::string_view a, std::string_view b)
 
 } // namespace
 
-TGeoDB::TGeoDB(TComponent* AOwner) : TComponent(AOwner)
+TGeoDB::TGeoDB(TComponent* AOwner) : TComponent(AOwner), FGrid(std::make_unique<gdb::TBoxGrid>())
 {
     ResetHeader();
 }
@@ -262,10 +331,7 @@ void TGeoDB::ClearState()
     FNumSumItems = 0;
     FIx0ItemId.clear();
     for (int k = 1; k <= 4; ++k) LLIndex(k).clear();
-    FMaxLatExtent = 0;
-    FMaxLongExtent = 0;
-    FWide.clear();
-    FBoxes.clear();
+    FGrid->Clear();
 }
 
 void TGeoDB::Open(const std::string& Value)
@@ -311,65 +377,115 @@ void TGeoDB::LoadFiles(const std::string& base)
         FOpenReport.push_back(Msg("\": SetGDBName: a change that was interrupted has been completed."));
     ResolveGcLeftovers(nameGds, nameGdd);
 
-    // Read and check everything before any file is created or rewritten.
-    std::array<std::vector<uint8_t>, 5> ixBytes;
-    std::array<bool, 5> ixExists{};
-    for (int k : {1, 2, 3, 4, 0}) ixExists[k] = ReadWholeFile(nameIx[k], ixBytes[k]);
-    std::vector<uint8_t> sumBytes;
-    const bool gdsExists = ReadWholeFile(nameGds, sumBytes);
-    // A torn last record is what an append cut off leaves; the item was never acknowledged.
-    const std::size_t torn = sumBytes.size() % kRecSize;
-    TgdbSystemData header = FSystemData;
-    const bool gddExists = Exists(nameGdd);
-    if (gddExists) {
-        TFile f(nameGdd, omRead);
-        if (f.ReadAt(0, &header, sizeof header) != sizeof header)
-            throw ETYXGeoDBError(Msg("\": SetGDBName: data file \"" + nameGdd +
-                                     "\" is damaged: it is shorter than its 260-byte header."));
-    }
+    try {
+        // Read and check everything before any file is created or rewritten. The records are
+        // read straight into their table, in one piece.
+        std::vector<TgdbData> sum;
+        std::size_t torn = 0;
+        const bool gdsExists = Exists(nameGds);
+        if (gdsExists) {
+            TFile f(nameGds, omRead);
+            const auto size = static_cast<std::size_t>(f.Size());
+            // A torn last record is what an append cut off leaves; the item was never acknowledged.
+            torn = size % kRecSize;
+            ResizeLargeTable(sum, size / kRecSize);
+            const std::size_t got = f.ReadAt(0, sum.data(), sum.size() * kRecSize);
+            if (got != sum.size() * kRecSize) {
+                torn = got % kRecSize;
+                sum.resize(got / kRecSize);
+            }
+        }
+        TgdbSystemData header = FSystemData;
+        const bool gddExists = Exists(nameGdd);
+        if (gddExists) {
+            TFile f(nameGdd, omRead);
+            if (f.ReadAt(0, &header, sizeof header) != sizeof header)
+                throw ETYXGeoDBError(Msg("\": SetGDBName: data file \"" + nameGdd +
+                                         "\" is damaged: it is shorter than its 260-byte header."));
+        }
 
-    std::vector<TgdbData> sum(sumBytes.size() / kRecSize);
-    std::unordered_map<int32_t, std::size_t> firstWithId;
-    std::vector<std::size_t> twice;
-    for (std::size_t i = 0; i < sum.size(); ++i) {
-        const uint8_t* bytes = sumBytes.data() + i * kRecSize;
-        sum[i] = DecodeRecord(bytes);
-        // A box edge that is not a number has no place in a sorted index: searches past it would
-        // miss sound items. No add stores one, so it is damage.
-        if (!FiniteBox(sum[i]))
-            throw ETYXGeoDBError(Msg("\": SetGDBName: summary file \"" + nameGds + "\" is damaged: entry " +
-                                     std::to_string(i + 1) + " has a bounding box edge that is not a finite number."));
+        // The index files, read into the tables as they are; each either agrees with the records
+        // or is rebuilt from them.
+        std::array<bool, 5> agrees{}, ixExists{};
+        {
+            std::array<TPairSum, 5> inFiles;
+            for (int k : {1, 2, 3, 4, 0}) {
+                if (!(ixExists[k] = Exists(nameIx[k]))) continue;
+                agrees[k] = k == 0 ? ReadIndexFile(nameIx[k], sum.size(), FIx0ItemId, inFiles[k])
+                                   : ReadIndexFile(nameIx[k], sum.size(), LLIndex(k), inFiles[k]);
+            }
+            const std::array<TPairSum, 5> inRecords = RecordPairSums(sum);
+            for (std::size_t k = 0; k < 5; ++k) agrees[k] = agrees[k] && inFiles[k] == inRecords[k];
+        }
+
+        int32_t maxId = 0;
+        bool oddClosed = false;
+        std::size_t badBox = sum.size();
+        for (std::size_t i = 0; i < sum.size(); ++i) {
+            const TgdbData& d = sum[i];
+            maxId = std::max(maxId, d.ItemId);
+            // A box edge that is not a number has no place in a sorted index: searches past it
+            // would miss sound items. No add stores one, so it is damage.
+            if (badBox == sum.size() && !FiniteBox(d)) badBox = i;
+            oddClosed |= reinterpret_cast<const uint8_t*>(&d)[offsetof(TgdbData, Closed)] > 1;
+        }
         // An interrupted delete leaves the moved record twice, byte for byte; two different records
         // with one number are damage to one of them, and which one cannot be told.
-        const auto [first, isNew] = firstWithId.emplace(sum[i].ItemId, i);
-        if (!isNew && std::memcmp(bytes, sumBytes.data() + first->second * kRecSize, kRecSize) != 0)
+        std::size_t clashFirst = 0, clash = sum.size();
+        std::vector<std::size_t> twice;
+        const auto sameId = [&](std::vector<std::size_t>& group) {
+            if (group.size() < 2) return;
+            std::sort(group.begin(), group.end());
+            for (std::size_t g = 1; g < group.size(); ++g) {
+                if (std::memcmp(&sum[group[g]], &sum[group[0]], kRecSize) == 0) {
+                    twice.push_back(group[g]);
+                } else if (group[g] < clash) {
+                    clash = group[g];
+                    clashFirst = group[0];
+                }
+            }
+        };
+        ForEachItemIdRun(sum, agrees[0] ? &FIx0ItemId : nullptr, sameId);
+        if (badBox < sum.size() && badBox <= clash)
+            throw ETYXGeoDBError(Msg("\": SetGDBName: summary file \"" + nameGds + "\" is damaged: entry " +
+                                     std::to_string(badBox + 1) + " has a bounding box edge that is not a finite number."));
+        if (clash < sum.size())
             throw ETYXGeoDBError(Msg("\": SetGDBName: summary file \"" + nameGds + "\" is damaged: entries " +
-                                     std::to_string(first->second + 1) + " and " + std::to_string(i + 1) +
-                                     " differ but carry the same item number " + std::to_string(sum[i].ItemId) + "."));
-        if (!isNew) twice.push_back(i);
-    }
+                                     std::to_string(clashFirst + 1) + " and " + std::to_string(clash + 1) +
+                                     " differ but carry the same item number " + std::to_string(sum[clash].ItemId) + "."));
+        std::sort(twice.begin(), twice.end());
+        // Another program may store any non-zero byte for true; a bool must hold 0 or 1.
+        if (oddClosed)
+            for (TgdbData& d : sum) {
+                auto* closed = reinterpret_cast<uint8_t*>(&d) + offsetof(TgdbData, Closed);
+                *closed = *closed != 0;
+            }
 
-    // Create what is missing.
-    for (int k : {1, 2, 3, 4, 0})
-        if (!ixExists[k]) TFile(nameIx[k], omCreate).Close();
-    if (!gdsExists) TFile(nameGds, omCreate).Close();
-    if (!gddExists) {
-        // A new data file starts with a header of its own, never the one of a previous database.
-        header = TgdbSystemData{};
-        TFile f(nameGdd, omCreate);
-        f.WriteAt(0, &header, sizeof header);
-        f.Close();
-    }
+        // Create what is missing.
+        for (int k : {1, 2, 3, 4, 0})
+            if (!ixExists[k]) TFile(nameIx[k], omCreate).Close();
+        if (!gdsExists) TFile(nameGds, omCreate).Close();
+        if (!gddExists) {
+            // A new data file starts with a header of its own, never the one of a previous database.
+            header = TgdbSystemData{};
+            TFile f(nameGdd, omCreate);
+            f.WriteAt(0, &header, sizeof header);
+            f.Close();
+        }
 
-    try {
         FNameGDS = nameGds;
         FNameGDD = nameGdd;
         RepairSummary(sum, torn, twice);
-        int32_t maxId = 0;
-        for (const TgdbData& d : sum) maxId = std::max(maxId, d.ItemId);
-        Load(nameIx, nameGds, nameGdd, header, std::move(sum), ixBytes, maxId);
+        // The files still count the removed copies.
+        if (!twice.empty()) agrees.fill(false);
+        Load(nameIx, nameGds, nameGdd, header, std::move(sum), agrees, maxId);
+#ifdef __GLIBC__
+        // The checks' tables were large and short-lived; give back what they leave free between
+        // the long-lived ones.
+        malloc_trim(0);
+#endif
     } catch (...) {
-        // A failure while healing leaves the component closed, not half open.
+        // A failure while reading or healing leaves the component closed, not half open.
         ClearState();
         throw;
     }
@@ -408,8 +524,8 @@ void TGeoDB::RepairSummary(std::vector<TgdbData>& Sum, std::size_t TornBytes, co
 }
 
 void TGeoDB::Load(const std::array<std::string, 5>& nameIx, const std::string& nameGds, const std::string& nameGdd,
-                  const TgdbSystemData& header, std::vector<TgdbData> sum,
-                  const std::array<std::vector<uint8_t>, 5>& ixBytes, int32_t maxId)
+                  const TgdbSystemData& header, std::vector<TgdbData> sum, const std::array<bool, 5>& agrees,
+                  int32_t maxId)
 {
     FNameIX = nameIx;
     FNameGDS = nameGds;
@@ -419,36 +535,27 @@ void TGeoDB::Load(const std::array<std::string, 5>& nameIx, const std::string& n
     FSystemData.HighestID = std::max(FSystemData.HighestID, maxId);
     FSumData = std::move(sum);
     FNumSumItems = static_cast<int>(FSumData.size());
-    RecomputeExtents();
 
     // The summary is the truth; an index that disagrees with it is rebuilt and written back. A
     // reading never needs free space: a file that cannot be written is left for the next opening.
     std::string unwritten, error;
     int count = 0;
-    const auto rebuild = [&](int Ix) {
-        RebuildIndex(Ix);
+    for (int k = 0; k < 5; ++k) {
+        if (agrees[static_cast<std::size_t>(k)]) continue;
+        RebuildIndex(k);
         try {
-            SaveIndex(Ix);
+            SaveIndex(k);
         } catch (const EInOutError& e) {
-            unwritten += (count++ ? ", \"" : "\"") + FNameIX[static_cast<std::size_t>(Ix)] + "\"";
+            unwritten += (count++ ? ", \"" : "\"") + FNameIX[static_cast<std::size_t>(k)] + "\"";
             if (error.empty()) error = e.what();
         }
-    };
-    if (IndexAgrees<TIxItemIDRec>(ixBytes[0], FSumData, [](const TgdbData& d) { return d.ItemId; }))
-        FIx0ItemId.assign(DecodeIndex<TIxItemIDRec>(ixBytes[0]));
-    else
-        rebuild(0);
-    for (int k = 1; k <= 4; ++k) {
-        if (IndexAgrees<TIxLLRec>(ixBytes[k], FSumData, [k](const TgdbData& d) { return LLKey(d, k); }))
-            LLIndex(k).assign(DecodeIndex<TIxLLRec>(ixBytes[k]));
-        else
-            rebuild(k);
     }
     if (count > 0)
         FOpenReport.push_back(Msg("\": SetGDBName: index file" + std::string(count > 1 ? "s " : " ") + unwritten +
                                   (count > 1 ? " disagree" : " disagrees") + " with the summary and could not be rewritten (" +
                                   error + "); searches use tables rebuilt in memory, and the next opening with room "
                                           "rewrites the files."));
+    BuildGrid();
 }
 
 // --- sharing the files with other programs ---
@@ -633,69 +740,26 @@ void TGeoDB::SortIxItemIDInto(TIxItemIDRecArray& Ix, const TIxItemIDRec& Rec)
     Ix[p] = Rec;
 }
 
-// Widens the extent bounds by one record's box and returns it; true in Wide when the box is taller
-// or wider than a narrow band covers.
-TGeoDB::TBox TGeoDB::NoteBox(const TgdbData& Data, bool& Wide)
+void TGeoDB::BuildGrid() const
 {
-    const TBox box{Data.LatLow, Data.LatHigh, Data.LongLow, Data.LongHigh};
-    const double h = double{box.LatHigh} - double{box.LatLow};
-    const double w = double{box.LongHigh} - double{box.LongLow};
-    FMaxLatExtent = std::max(FMaxLatExtent, h);
-    FMaxLongExtent = std::max(FMaxLongExtent, w);
-    Wide = h > kNarrow || w > kNarrow;
-    return box;
-}
-
-void TGeoDB::NoteExtents(int32_t Index, const TgdbData& Data)
-{
-    bool wide = false;
-    const TBox box = NoteBox(Data, wide);
-    if (static_cast<std::size_t>(Index) >= FBoxes.size()) FBoxes.resize(static_cast<std::size_t>(Index) + 1);
-    FBoxes[static_cast<std::size_t>(Index)] = box;
-    // Kept in order of the southern edge, so that a query looks at a band of them only.
-    if (wide)
-        FWide.insert(FWide.partition_point([&box](const TWideItem& x) { return x.Box.LatLow <= box.LatLow; }),
-                     {Index, box});
-}
-
-void TGeoDB::RecomputeExtents()
-{
-    FMaxLatExtent = 0;
-    FMaxLongExtent = 0;
-    FBoxes.clear();
-    FBoxes.reserve(FSumData.size());
-    std::vector<TWideItem> wide;
-    for (int32_t i = 0; i < FNumSumItems; ++i) {
-        bool isWide = false;
-        FBoxes.push_back(NoteBox(FSumData[static_cast<std::size_t>(i)], isWide));
-        if (isWide) wide.push_back({i, FBoxes.back()});
-    }
-    std::stable_sort(wide.begin(), wide.end(),
-                     [](const TWideItem& a, const TWideItem& b) { return a.Box.LatLow < b.Box.LatLow; });
-    FWide.assign(wide);
+    FGrid->Build(FSumData.data(), FSumData.size());
 }
 
 void TGeoDB::InsertIntoIndex(int Entry, const TgdbData& Data)
 {
     if (Entry < 1 || Entry > FNumSumItems) return;
     const int32_t i = Entry - 1;
-    NoteExtents(i, Data);
-    const std::size_t p0 = HalvingSearch(FIx0ItemId.size(), Data.ItemId, [this](std::size_t p) { return FIx0ItemId[p].ItemID; });
-    FIx0ItemId.insert(p0, TIxItemIDRec{Data.ItemId, i});
-    for (int k = 1; k <= 4; ++k) {
-        auto& ix = LLIndex(k);
-        const float key = LLKey(Data, k);
-        const std::size_t p = HalvingSearch(ix.size(), key, [&ix](std::size_t q) { return ix[q].LLValue; });
-        ix.insert(p, TIxLLRec{key, i});
-    }
+    FIx0ItemId.insert_sorted(TIxItemIDRec{Data.ItemId, i});
+    for (int k = 1; k <= 4; ++k) LLIndex(k).insert_sorted(TIxLLRec{LLKey(Data, k), i});
+    FGrid->Put(i, Data);
+    if (FGrid->WantsBuild(FSumData.size(), false)) BuildGrid();
 }
 
 void TGeoDB::RemoveIndexEntries(int Entry)
 {
     if (Entry < 1 || Entry > FNumSumItems) return;
     const int32_t i = Entry - 1;
-    if (const std::size_t w = FWide.find_if([i](const TWideItem& x) { return x.Index == i; }); w < FWide.size())
-        FWide.erase(w);
+    FGrid->Drop(i);
     const std::size_t p0 = FIx0ItemId.find_if([i](const TIxItemIDRec& r) { return r.index == i; });
     if (p0 < FIx0ItemId.size()) FIx0ItemId.erase(p0);
     for (int k = 1; k <= 4; ++k) {
@@ -705,24 +769,44 @@ void TGeoDB::RemoveIndexEntries(int Entry)
     }
 }
 
+namespace {
+// The entry of record From among the entries whose key is Key, pointed at record To.
+template <typename Rec, typename KeyT>
+void Renumber(TChunkedIndex<Rec>& Ix, KeyT Key, int32_t From, int32_t To)
+{
+    std::size_t p = Ix.partition_point([Key](const Rec& r) { return KeyOfEntry(r) < Key; });
+    for (; p < Ix.size() && !(Key < KeyOfEntry(Ix[p])); ++p) {
+        if (Ix[p].index == From) {
+            Rec r = Ix[p];
+            r.index = To;
+            Ix.set(p, r);
+            return;
+        }
+    }
+}
+} // namespace
+
+void TGeoDB::RenumberIndexEntries(int32_t From, int32_t To)
+{
+    // Record To already holds the moved record, whose keys lead to its entries.
+    const TgdbData& d = FSumData[static_cast<std::size_t>(To)];
+    Renumber(FIx0ItemId, d.ItemId, From, To);
+    for (int k = 1; k <= 4; ++k) Renumber(LLIndex(k), LLKey(d, k), From, To);
+    FGrid->Drop(From);
+    FGrid->Put(To, d);
+}
+
+// Inserting the records one after the other, as the file format defines the order; the table
+// places them in one merge when it is next read.
 void TGeoDB::RebuildIndex(int Ix)
 {
     if (Ix == 0) {
         FIx0ItemId.clear();
+        for (int32_t i = 0; i < FNumSumItems; ++i) FIx0ItemId.insert_sorted({FSumData[static_cast<std::size_t>(i)].ItemId, i});
     } else {
-        LLIndex(Ix).clear();
-    }
-    for (int e = 0; e < FNumSumItems; ++e) {
-        const TgdbData& d = FSumData[static_cast<std::size_t>(e)];
-        if (Ix == 0) {
-            const std::size_t p = HalvingSearch(FIx0ItemId.size(), d.ItemId, [this](std::size_t q) { return FIx0ItemId[q].ItemID; });
-            FIx0ItemId.insert(p, TIxItemIDRec{d.ItemId, e});
-        } else {
-            auto& ix = LLIndex(Ix);
-            const float key = LLKey(d, Ix);
-            const std::size_t p = HalvingSearch(ix.size(), key, [&ix](std::size_t q) { return ix[q].LLValue; });
-            ix.insert(p, TIxLLRec{key, e});
-        }
+        auto& ix = LLIndex(Ix);
+        ix.clear();
+        for (int32_t i = 0; i < FNumSumItems; ++i) ix.insert_sorted({LLKey(FSumData[static_cast<std::size_t>(i)], Ix), i});
     }
 }
 
@@ -735,7 +819,7 @@ void TGeoDB::RecalcIndexes()
         RebuildIndex(k);
         ProgressRatio(k + 1, 6);
     }
-    RecomputeExtents();
+    BuildGrid();
     // A rebuild is asked for to repair the files as well, so it writes them even while lazy.
     SaveAllIndexes();
     sync.Done();
@@ -817,60 +901,12 @@ int TGeoDB::SearchData(const TgdbName& Name) const
     return 0;
 }
 
-// An inverted box (a polygon without points) has no extent and meets nothing.
-bool TGeoDB::TBox::Meets(double LaLo, double LaHi, double LoLo, double LoHi) const
-{
-    return LatLow <= LaHi && LatHigh >= LaLo && LongLow <= LoHi && LongHigh >= LoLo && LatLow <= LatHigh &&
-           LongLow <= LongHigh;
-}
-
 std::vector<int> TGeoDB::FindItemsInBox(double LatLow, double LatHigh, double LongLow, double LongHigh) const
 {
     std::vector<int> found;
     if (FNumSumItems == 0 || !(LatLow <= LatHigh) || !(LongLow <= LongHigh)) return found;
-    // Each index bounds the candidates from one side; walk the narrowest of the four ranges.
-    const std::size_t n = static_cast<std::size_t>(FNumSumItems);
-    const auto atMost = [](double q) { return [q](const TIxLLRec& r) { return double{r.LLValue} <= q; }; };
-    const auto below = [](double q) { return [q](const TIxLLRec& r) { return double{r.LLValue} < q; }; };
-    // An item meets the box only if its southern edge lies within its own height below the box,
-    // and likewise for the western edge. So besides the four half-lines there are bands: one as
-    // deep as the tallest (widest) item, and a narrow one that, with the list of the few wider
-    // items, covers everything too. The slack absorbs rounding; candidates are checked exactly.
-    constexpr double kSlack = 1e-6;
-    struct Range { const TChunkedIndex<TIxLLRec>* Ix; std::size_t From, To; bool PlusWide; };
-    const std::size_t latTo = FIx1LatLo.partition_point(atMost(LatHigh));
-    const std::size_t longTo = FIx3LongLo.partition_point(atMost(LongHigh));
-    const auto latFrom = [&](double depth) { return std::min(latTo, FIx1LatLo.partition_point(below(LatLow - depth - kSlack))); };
-    const auto longFrom = [&](double depth) { return std::min(longTo, FIx3LongLo.partition_point(below(LongLow - depth - kSlack))); };
-    const Range ranges[8] = {
-        {&FIx1LatLo, 0, latTo, false},
-        {&FIx2LatHi, FIx2LatHi.partition_point(below(LatLow)), n, false},
-        {&FIx3LongLo, 0, longTo, false},
-        {&FIx4LongHi, FIx4LongHi.partition_point(below(LongLow)), n, false},
-        {&FIx1LatLo, latFrom(FMaxLatExtent), latTo, false},
-        {&FIx3LongLo, longFrom(FMaxLongExtent), longTo, false},
-        {&FIx1LatLo, latFrom(kNarrow), latTo, true},
-        {&FIx3LongLo, longFrom(kNarrow), longTo, true},
-    };
-    const double wideLow = LatLow - FMaxLatExtent - kSlack;
-    const std::size_t wideTo = FWide.partition_point([LatHigh](const TWideItem& x) { return double{x.Box.LatLow} <= LatHigh; });
-    const std::size_t wideFrom =
-        std::min(wideTo, FWide.partition_point([wideLow](const TWideItem& x) { return double{x.Box.LatLow} < wideLow; }));
-    const std::size_t wideCount = wideTo - wideFrom;
-    const auto cost = [wideCount](const Range& r) { return r.To - r.From + (r.PlusWide ? wideCount : 0); };
-    const Range& best = *std::min_element(std::begin(ranges), std::end(ranges),
-                                          [&](const Range& a, const Range& b) { return cost(a) < cost(b); });
-    best.Ix->for_range(best.From, best.To, [&](const TIxLLRec& r) {
-        if (FBoxes[static_cast<std::size_t>(r.index)].Meets(LatLow, LatHigh, LongLow, LongHigh)) found.push_back(r.index + 1);
-    });
-    if (best.PlusWide) {
-        FWide.for_range(wideFrom, wideTo, [&](const TWideItem& w) {
-            if (w.Box.Meets(LatLow, LatHigh, LongLow, LongHigh)) found.push_back(w.Index + 1);
-        });
-        std::sort(found.begin(), found.end());
-        found.erase(std::unique(found.begin(), found.end()), found.end());
-        return found;
-    }
+    if (FGrid->WantsBuild(FSumData.size(), true)) BuildGrid();
+    FGrid->Find(LatLow, LatHigh, LongLow, LongHigh, found);
     std::sort(found.begin(), found.end());
     return found;
 }

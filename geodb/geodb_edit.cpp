@@ -308,19 +308,7 @@ void TGeoDB::DeleteData(int DbEntry)
     FSumData[static_cast<std::size_t>(hole)] = FSumData[static_cast<std::size_t>(last)];
     FSumData.pop_back();
     RemoveIndexEntries(DbEntry);
-    FBoxes[static_cast<std::size_t>(hole)] = FBoxes[static_cast<std::size_t>(last)];
-    FBoxes.pop_back();
-    if (hole != last) {
-        if (const std::size_t w = FWide.find_if([last](const TWideItem& x) { return x.Index == last; }); w < FWide.size())
-            FWide[w].Index = hole;
-        const std::size_t p0 = FIx0ItemId.find_if([last](const TIxItemIDRec& r) { return r.index == last; });
-        if (p0 < FIx0ItemId.size()) FIx0ItemId[p0].index = hole;
-        for (int k = 1; k <= 4; ++k) {
-            auto& ix = LLIndex(k);
-            const std::size_t p = ix.find_if([last](const TIxLLRec& r) { return r.index == last; });
-            if (p < ix.size()) ix[p].index = hole;
-        }
-    }
+    if (hole != last) RenumberIndexEntries(last, hole);
     --FNumSumItems;
     SaveIndexesUnlessLazy();
     sync.Done();

@@ -5,6 +5,8 @@
 #include "geodb/gdb_index.h"
 
 #include <algorithm>
+#include <array>
+#include <limits>
 #include <random>
 #include <utility>
 #include <vector>
@@ -111,6 +113,19 @@ void ExpectSameIndexes(const TGeoDB& db, const FlatModel& m, const std::string& 
     }
 }
 
+// The items whose box meets the box, by reading every record.
+std::vector<int> ScanBoxes(const TGeoDB& db, double a, double b, double e, double f)
+{
+    std::vector<int> want;
+    for (int i = 1; i <= db.NumEntries(); ++i) {
+        const TgdbData d = db.GetSumdata(i);
+        if (d.LatLow <= b && d.LatHigh >= a && d.LongLow <= f && d.LongHigh >= e && d.LatLow <= d.LatHigh &&
+            d.LongLow <= d.LongHigh)
+            want.push_back(i);
+    }
+    return want;
+}
+
 } // namespace
 
 TEST(ChunkedIndex, BehavesLikeAFlatVector)
@@ -118,7 +133,10 @@ TEST(ChunkedIndex, BehavesLikeAFlatVector)
     std::mt19937 rng(7);
     for (std::size_t blockSize : {2u, 3u, 8u}) {
         TChunkedIndex<int> c(blockSize);
-        std::vector<int> v;
+        // Starts from a table taken whole, as an opening does; the first change cuts it up.
+        std::vector<int> v(40);
+        for (int& x : v) x = static_cast<int>(rng() % 1000);
+        c.adopt(std::vector<int>(v));
         for (int step = 0; step < 6000; ++step) {
             const bool grow = v.size() < 5 || rng() % 100 < 60;
             if (grow) {
@@ -151,6 +169,32 @@ TEST(ChunkedIndex, BehavesLikeAFlatVector)
         for (int q : {-1, 0, 500, 999, 2000})
             EXPECT_EQ(c.partition_point([q](int x) { return x <= q; }),
                       static_cast<std::size_t>(std::upper_bound(sorted.begin(), sorted.end(), q) - sorted.begin()));
+        // The search by key lands where the halving search over the flat table does, ties included.
+        for (int q = -1; q <= 1001; q += 7)
+            ASSERT_EQ(c.halving_position(q, [](int x) { return x; }),
+                      HalvingSearch(sorted.size(), q, [&](std::size_t i) { return sorted[i]; }))
+                << "block size " << blockSize << " key " << q;
+    }
+}
+
+// Entries added in key order wait and are then put in one by one or merged, depending on how many
+// wait; either way in the order of the flat algorithm, ties included.
+TEST(SortedInsertion, WaitingEntriesLandAsIfInsertedOneByOne)
+{
+    std::mt19937 rng(12);
+    TChunkedIndex<TIxLLRec> c(4);
+    TIxLLRecArray flat;
+    for (int i = 0, next = 1; i < 6000; ++i) {
+        const TIxLLRec rec{static_cast<float>(rng() % 60) / 4.0f, i};
+        c.insert_sorted(rec);
+        flat.push_back({});
+        TGeoDB::SortIxInto(flat, rec);
+        if (i + 1 == next) {
+            // Reading places what waits: after 1, 2, 4 ... entries, then after a few at a time.
+            next = next < 2000 ? 2 * next : next + 1 + static_cast<int>(rng() % 40);
+            ASSERT_EQ(c.size(), flat.size());
+            for (std::size_t p = 0; p < flat.size(); ++p) ASSERT_EQ(c[p].index, flat[p].index) << "after " << i + 1 << ", position " << p;
+        }
     }
 }
 
@@ -354,13 +398,7 @@ TEST_F(Index, BoxQueryFindsExactlyTheIntersectingItems)
             double a = c(22), b = c(22), e = c(42), f = c(42);
             if (a > b) std::swap(a, b);
             if (e > f) std::swap(e, f);
-            std::vector<int> want;
-            for (int i = 1; i <= db.NumEntries(); ++i) {
-                const TgdbData d = db.GetSumdata(i);
-                if (d.LatLow <= b && d.LatHigh >= a && d.LongLow <= f && d.LongHigh >= e && d.LatLow <= d.LatHigh)
-                    want.push_back(i);
-            }
-            ASSERT_EQ(db.FindItemsInBox(a, b, e, f), want) << a << " " << b << " " << e << " " << f;
+            ASSERT_EQ(db.FindItemsInBox(a, b, e, f), ScanBoxes(db, a, b, e, f)) << a << " " << b << " " << e << " " << f;
         }
     };
     compare(300);
@@ -387,6 +425,52 @@ TEST_F(Index, BoxQueryFindsExactlyTheIntersectingItems)
     for (int q = 0; q < 50; ++q) {
         const double a = c(20), e = c(40);
         ASSERT_EQ(again.FindItemsInBox(a, a + 0.5, e, e + 0.5), db.FindItemsInBox(a, a + 0.5, e, e + 0.5));
+    }
+}
+
+// Layouts that strain the cells of the box query: all items in one spot, on one line, items far
+// larger than the spread of the others, coordinates far outside the globe; queried on edges, on
+// points, without bounds, and again after changes that wait beside the cells.
+TEST_F(Index, BoxQueryMatchesAScanInOddLayouts)
+{
+    constexpr float kFar = 1e30f;
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    struct Layout {
+        const char* Name;
+        std::pair<float, float> (*Town)(int);
+        std::vector<std::array<float, 4>> Areas; // LatLow, LatHigh, LongLow, LongHigh
+    };
+    const Layout layouts[] = {
+        {"one spot", [](int) { return std::pair{10.0f, 20.0f}; }, {}},
+        {"one meridian", [](int i) { return std::pair{-60.0f + 0.25f * static_cast<float>(i), 5.0f}; }, {{-1, 1, 5, 5}}},
+        {"the world and more", [](int i) { return std::pair{static_cast<float>(i % 20), static_cast<float>(i / 20)}; },
+         {{-90, 90, -180, 180}, {-500, 500, -900, 900}, {3, 3.5f, 4, 4.5f}, {2, 9, 1, 1.5f}}},
+        {"far out", [](int i) { return std::pair{i % 2 ? kFar : -kFar, static_cast<float>(i % 7)}; }, {{-kFar, kFar, 0, 1}}},
+    };
+    for (std::size_t k = 0; k < std::size(layouts); ++k) {
+        const Layout& lay = layouts[k];
+        TGeoDB db;
+        db.SetGDBName(Base + std::to_string(k));
+        db.SetLazyWrite(true);
+        for (int i = 0; i < 400; ++i) Town(db, "t", lay.Town(i).first, lay.Town(i).second);
+        for (const auto& a : lay.Areas) db.AddBorder("a", Poly({{a[0], a[2]}, {a[1], a[3]}}), true, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+        const auto compare = [&](const std::string& When) {
+            std::vector<std::array<double, 4>> boxes = {{-kInf, kInf, -kInf, kInf}, {-90, 90, -180, 180}, {-kInf, 0, 0, kInf}};
+            for (int e = 1; e <= db.NumEntries(); e += 23) {
+                const TgdbData d = db.GetSumdata(e);
+                boxes.push_back({d.LatLow, d.LatLow, d.LongLow, d.LongLow});
+                boxes.push_back({d.LatHigh, d.LatHigh + 0.5, d.LongHigh, d.LongHigh + 2});
+                boxes.push_back({d.LatLow - 3, d.LatLow, d.LongLow - 0.25, d.LongLow});
+            }
+            for (const auto& b : boxes)
+                ASSERT_EQ(db.FindItemsInBox(b[0], b[1], b[2], b[3]), ScanBoxes(db, b[0], b[1], b[2], b[3]))
+                    << lay.Name << ", " << When << ": " << b[0] << " " << b[1] << " " << b[2] << " " << b[3];
+        };
+        compare("as loaded");
+        for (int e = 1; e <= 40; e += 4) db.ReplaceTown(e, "t", 0, 0, TSCoords{lay.Town(e + 7).first, 3.5f}, 0, 0, 0);
+        for (int e = 3; e <= 30; e += 9) db.DeleteData(e);
+        compare("after changes");
+        if (HasFatalFailure()) return;
     }
 }
 
