@@ -97,6 +97,8 @@ public:
     void Flush();
     /// Forgets what is not written yet.
     void Discard() { FBuf.clear(); }
+    /// After the file was changed otherwise (cut, say): appends go on at End. Flush first.
+    void MoveTo(int64_t End) { FFlushed = End; }
 
 private:
     TFile& FFile;

@@ -34,6 +34,7 @@ void TGeoDB::BeginBatch()
     auto b = std::make_unique<TBatch>(FNameGDS);
     ++FSyncDepth;
     try {
+        try {
         // Others' changes are read once, here; until the end nobody else changes the files.
         if (!FilesAsSeen(b->Lock.Stamp()) && !CatchUp()) Reload();
         if (!IsOpen()) throw ETYXGeoDBError(Msg("\": BeginBatch: the database could not be read again."));
@@ -42,6 +43,9 @@ void TGeoDB::BeginBatch()
         b->Undo.emplace(JournalName(), std::array<int64_t, 2>{sumLen, dataLen});
         b->SumTail.emplace(b->Lock.File(), sumLen, kBatchBlock);
         b->DataTail.emplace(*b->Data, dataLen, kBatchBlock);
+        } catch (const EInOutError& e) {
+            throw ETYXGeoDBError(Msg(std::string("\": BeginBatch: ") + e.what() + "; the batch was not begun."));
+        }
     } catch (...) {
         --FSyncDepth;
         FSeen = {};
@@ -136,6 +140,9 @@ void TGeoDB::CommitChange(const TJournal& Change)
     const std::array<TFile*, 2> files{&FBatch->Lock.File(), &*FBatch->Data};
     FBatch->Undo->Cover(Change, files);
     Change.ApplyTo(files);
+    // A delete cuts the summary file: later appends follow its new end.
+    FBatch->SumTail->MoveTo(files[0]->Size());
+    FBatch->DataTail->MoveTo(files[1]->Size());
 }
 
 TGeoDBBatch::~TGeoDBBatch()

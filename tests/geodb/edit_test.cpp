@@ -356,6 +356,7 @@ TEST_F(Edit, BatchesCommitOrLeaveNothing)
         db.AddBLOB("big", 0, 0, 0, 0, 0, 0, 0, 0, 0, TMetaInfo{}, std::vector<uint8_t>(1500000, 7).data(), 1500000);
         db.ReplaceTown(1, "new1", 0, 0, TSCoords{3, 3}, 0, 0, 0);
         db.DeleteData(2);
+        Town(db, "late", 4, 4); // appended after the summary file was cut
         db.SetDescription("after");
         TgdbPolygon p;
         EXPECT_FALSE(db.RetrievePolygon(2, p)); // the last item, the BLOB, took the river's entry
@@ -402,18 +403,19 @@ TEST_F(Edit, BatchesCommitOrLeaveNothing)
         EXPECT_EQ(Bytes(File(".tyxgi0")), files[0]) << "index files wait for the commit";
         batch.Commit();
     }
-    EXPECT_EQ(SizeOf(File(".tyxgi0")), 8 * 302);
+    EXPECT_EQ(SizeOf(File(".tyxgi0")), 8 * 303);
     TGeoDB other;
     other.SetGDBName(Base);
     EXPECT_TRUE(other.OpenReport().empty());
-    EXPECT_EQ(other.NumEntries(), 302);
+    EXPECT_EQ(other.NumEntries(), 303);
+    EXPECT_EQ(other.GetSumdata(303).Name.Str(), "late");
     EXPECT_EQ(other.Description(), "after");
     EXPECT_EQ(other.GetSumdata(1).Name.Str(), "new1");
     std::vector<uint8_t> blob(1500000);
     TMetaInfo m;
     ASSERT_TRUE(other.RetrieveBLOB(other.SearchData("big"), m, blob.data(), 1500000));
     EXPECT_EQ(blob, std::vector<uint8_t>(1500000, 7));
-    EXPECT_EQ(ReadSystemInformation(Base).HighestID, 303);
+    EXPECT_EQ(ReadSystemInformation(Base).HighestID, 304);
 }
 
 } // namespace tyx::test
