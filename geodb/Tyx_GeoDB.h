@@ -206,7 +206,9 @@ public:
     // and its appends in memory, writing them in large blocks, and writes the index files (and a
     // changed header) once, at the commit. The batch is atomic: should it be rolled back, or the
     // program end before the commit (a crash, a kill), the database is as it was before BeginBatch,
-    // never holding part of the batch. Other programs wait for the lock until the batch ends.
+    // never holding part of the batch. Other programs wait for the lock until the batch ends, and so
+    // would another component on the same database in this program, ReadSystemInformation and
+    // Salvage of it: call them before BeginBatch or after the end.
     /// Starts a batch. Throws ETYXGeoDBError when no database is open and when a batch is open
     /// already (batches do not nest).
     void BeginBatch();
