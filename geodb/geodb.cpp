@@ -488,10 +488,15 @@ TGeoDB::TSync::TSync(TGeoDB& Db, bool Writes) : FDb(Db), FUnwinding(std::uncaugh
 TGeoDB::TSync::~TSync()
 {
     if (!FOuter) return;
-    if (std::uncaught_exceptions() > FUnwinding)
+    if (std::uncaught_exceptions() > FUnwinding) {
         FDb.FSeen = {};
-    else if (!FDone && FDb.IsOpen())
-        Note();
+    } else if (!FDone && FDb.IsOpen()) {
+        try {
+            Note();
+        } catch (const std::exception&) { // the next operation reads the files again
+            FDb.FSeen = {};
+        }
+    }
     FDb.FSumFile = nullptr;
     --FDb.FSyncDepth;
 }
