@@ -26,6 +26,10 @@ namespace tyx {
 class TMemoryStream;
 namespace gdb {
 class TBoxGrid;
+class TFile;
+class TAppender;
+class TJournal;
+struct TFileStamp;
 }
 
 /// The kind of an item. Kinds 0 and 2 to 6 carry a polygon; a town is one point.
@@ -171,7 +175,8 @@ public:
     ~TGeoDB() override;
 
     // --- opening, closing, writing the indexes ---
-    /// Opens (creating missing files) or, with an empty value, closes. Throws ETYXGeoDBError for a
+    /// Opens (creating missing files) or, with an empty value, closes; a batch not yet committed
+    /// is rolled back first. Throws ETYXGeoDBError for a
     /// damaged summary or data file, leaving every file unchanged and the component closed. What
     /// an interruption left (a torn last record, an item twice, an unfinished change) is mended
     /// and reported in OpenReport.
@@ -216,6 +221,25 @@ public:
     void SetOnPercDoneEnabled(bool Value) { FOnPercDoneEnabled = Value; }
     /// Progress 0 to 100 of adds, replaces, retrievals, garbage collection and index rebuilds.
     TOnPercentDoneEvent OnPercentDone;
+
+    // --- batches ---
+    // Between BeginBatch and CommitBatch the component keeps the lock on the files, the files open
+    // and its appends in memory, writing them in large blocks, and writes the index files (and a
+    // changed header) once, at the commit. The batch is atomic: should it be rolled back, or the
+    // program end before the commit (a crash, a kill), the database is as it was before BeginBatch,
+    // never holding part of the batch. Other programs wait for the lock until the batch ends, and so
+    // would another component on the same database in this program, ReadSystemInformation and
+    // Salvage of it: call them before BeginBatch or after the end.
+    /// Starts a batch. Throws ETYXGeoDBError when no database is open and when a batch is open
+    /// already (batches do not nest).
+    void BeginBatch();
+    /// Makes the batch's changes stand and ends it. Should a write fail (a full disk) in the
+    /// commit or in any operation of the batch, the whole batch is rolled back and ETYXGeoDBError
+    /// says so.
+    void CommitBatch();
+    /// Ends the batch undoing all its changes, on disk and in memory.
+    void RollbackBatch();
+    bool InBatch() const { return FBatch != nullptr; }
 
     // --- records and indexes; Ix is clamped into 1..NumEntries ---
     /// A copy of the summary record; a cleared record when the database is empty.
@@ -413,11 +437,37 @@ private:
     class TSync;
     friend class TSync;
     int FSyncDepth = 0;
-    // Identity, size and change times of the summary and data files as this component last left
-    // them; anything else means that another program changed them.
-    std::array<int64_t, 10> FSeen{};
+    // The summary file as this component last left it, and the data file's identity and length
+    // when last looked at. Every change by any program changes the summary file (at least its
+    // change time), so a summary file in another state means that another program changed the set.
+    struct TSeen {
+        uint64_t Dev = 0, Ino = 0;
+        int64_t Size = -1, MTime = 0, CTime = 0;
+        uint64_t DataDev = 0, DataIno = 0;
+        int64_t DataSize = -1;
+    };
+    TSeen FSeen;
     void NoteFilesSeen();
-    bool FilesAsSeen() const;
+    bool FilesAsSeen(const gdb::TFileStamp& Summary) const;
+    /// Under LazyWrite the item counter in the header is written with the index files.
+    bool FCounterStale = false;
+    /// The summary file open for writing while an operation holds the lock through it, else null.
+    gdb::TFile* FSumFile = nullptr;
+    /// Marks the set changed for other programs when only the data file changes.
+    void MarkSetChanged();
+    // The open batch, if any; see geodb/gdb_sync.h.
+    struct TBatch;
+    std::unique_ptr<TBatch> FBatch;
+    /// Writes what a batch keeps in memory, so that the files can be read.
+    void FlushBatch(const char* Op);
+    /// Makes a change in place: through the journal, or inside a batch after its undo log.
+    void CommitChange(const gdb::TJournal& Change);
+    /// Runs Fn; inside a batch, a failure to write rolls the whole batch back and is reported so.
+    template <typename F>
+    void Guarded(const char* Op, F&& Fn);
+    [[noreturn]] void FailBatch(const char* Op, const std::string& What);
+    /// Ends the batch, putting files and memory back as they were at its start.
+    void UndoBatch();
     /// Takes in the records another program appended; false when it changed more than that.
     bool CatchUp();
     /// Reads the whole database again, keeping LazyWrite.
@@ -447,6 +497,7 @@ private:
     void SaveIndexesOrWarn();
     void SaveIndexesUnlessLazy();
     void WriteHeader(const char* Op, bool CounterOnly);
+    void WriteCounter();
     void RebuildIndex(int Ix);
     // The parameters of the workers, and the file a BLOB is copied from.
     struct TItemArgs {
@@ -469,7 +520,9 @@ private:
     int AddItem(const TItemArgs& A, int32_t ItemId = 0);
     void ReplaceItem(int DBEntry, const TItemArgs& A);
     TgdbData BuildRecord(const TItemArgs& A, const char* Op) const;
-    void WriteBlock(TgdbData& Rec, const TItemArgs& A, const char* Op);
+    class TDataOut;
+    /// Appends the item's block (if its kind has one) to Out.
+    void WriteBlock(TgdbData& Rec, const TItemArgs& A, const char* Op, gdb::TAppender* Out);
     int AddFileBLOB(const std::string& FileName, const std::string& NameInDB, const std::string& StoredPath,
                     TDateTime Date, int StateFlag, float LatLow, float LatHigh, float LongLow, float LongHigh,
                     float Altitude, uint8_t ClassNumber, int UserTag, const TMetaInfo& MInfo, int ReplaceEntry);
@@ -501,6 +554,21 @@ private:
 
     TChunkedIndex<TIxLLRec>& LLIndex(int Ix);
     const TChunkedIndex<TIxLLRec>& LLIndex(int Ix) const;
+};
+
+/// A batch for the lifetime of a scope: begun at construction, rolled back at destruction unless
+/// committed (an exception that leaves the scope undoes the batch). Never throws from destruction.
+class TGeoDBBatch {
+public:
+    explicit TGeoDBBatch(TGeoDB& Db) : FDb(Db) { Db.BeginBatch(); }
+    ~TGeoDBBatch();
+    TGeoDBBatch(const TGeoDBBatch&) = delete;
+    TGeoDBBatch& operator=(const TGeoDBBatch&) = delete;
+    void Commit();
+
+private:
+    TGeoDB& FDb;
+    bool FEnded = false;
 };
 
 } // namespace tyx

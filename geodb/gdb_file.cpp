@@ -22,6 +22,20 @@ TFileFaultHook& FaultHook()
     return hook;
 }
 
+uint64_t& Calls()
+{
+    static uint64_t calls = 0;
+    return calls;
+}
+
+// Every system call on a file goes through here, so that a test can count them.
+template <typename F>
+auto Sys(F&& Call)
+{
+    ++Calls();
+    return Call();
+}
+
 TFault AskHook(TFileChange Change, const std::string& Name, std::size_t Count)
 {
     return FaultHook() ? FaultHook()(Change, Name, Count) : TFault{};
@@ -46,25 +60,60 @@ void SetFileFaultHook(TFileFaultHook Hook)
     FaultHook() = std::move(Hook);
 }
 
+uint64_t FileCallCount()
+{
+    return Calls();
+}
+
+namespace {
+TFileStamp StampFrom(const struct stat& St)
+{
+    return {static_cast<uint64_t>(St.st_dev), static_cast<uint64_t>(St.st_ino), static_cast<int64_t>(St.st_size),
+            int64_t{St.st_mtim.tv_sec} * 1000000000 + St.st_mtim.tv_nsec,
+            int64_t{St.st_ctim.tv_sec} * 1000000000 + St.st_ctim.tv_nsec, static_cast<uint64_t>(St.st_nlink)};
+}
+} // namespace
+
 TFile::TFile(const std::string& Name, TOpenMode Mode) : FName(Name)
 {
     const int flags = Mode == omRead ? O_RDONLY : Mode == omReadWrite ? O_RDWR : (O_RDWR | O_CREAT | O_TRUNC);
     do {
-        FFd = ::open(Name.c_str(), flags | O_CLOEXEC, 0666);
+        FFd = Sys([&] { return ::open(Name.c_str(), flags | O_CLOEXEC, 0666); });
     } while (FFd < 0 && errno == EINTR);
     if (FFd < 0) throw EInOutError::FromErrno(Name);
 }
 
 TFile::~TFile()
 {
-    if (FFd >= 0) ::close(FFd);
+    if (FFd >= 0) Sys([this] { return ::close(FFd); });
 }
 
 int64_t TFile::Size() const
 {
     struct stat st{};
-    if (::fstat(FFd, &st) != 0) throw EInOutError::FromErrno(FName);
+    if (Sys([&] { return ::fstat(FFd, &st); }) != 0) throw EInOutError::FromErrno(FName);
     return st.st_size;
+}
+
+TFileStamp TFile::Stamp() const
+{
+    struct stat st{};
+    if (Sys([&] { return ::fstat(FFd, &st); }) != 0) throw EInOutError::FromErrno(FName);
+    return StampFrom(st);
+}
+
+void TFile::Lock()
+{
+    int rc;
+    do {
+        rc = Sys([this] { return ::flock(FFd, LOCK_EX); });
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) throw EInOutError::FromErrno(FName);
+}
+
+void TFile::Touch()
+{
+    if (Sys([this] { return ::futimens(FFd, nullptr); }) != 0) throw EInOutError::FromErrno(FName);
 }
 
 std::size_t TFile::ReadAt(int64_t Offset, void* Buffer, std::size_t Count) const
@@ -72,7 +121,7 @@ std::size_t TFile::ReadAt(int64_t Offset, void* Buffer, std::size_t Count) const
     auto* p = static_cast<char*>(Buffer);
     std::size_t done = 0;
     while (done < Count) {
-        const ssize_t n = ::pread(FFd, p + done, Count - done, static_cast<off_t>(Offset) + static_cast<off_t>(done));
+        const ssize_t n = Sys([&] { return ::pread(FFd, p + done, Count - done, static_cast<off_t>(Offset) + static_cast<off_t>(done)); });
         if (n < 0) {
             if (errno == EINTR) continue;
             throw EInOutError::FromErrno(FName);
@@ -95,7 +144,9 @@ void TFile::WriteAt(int64_t Offset, const void* Buffer, std::size_t Count)
     const auto* p = static_cast<const char*>(Buffer);
     std::size_t done = 0;
     while (done < through) {
-        const ssize_t n = ::pwrite(FFd, p + done, through - done, static_cast<off_t>(Offset) + static_cast<off_t>(done));
+        const ssize_t n = Sys([&] {
+            return ::pwrite(FFd, p + done, through - done, static_cast<off_t>(Offset) + static_cast<off_t>(done));
+        });
         if (n < 0) {
             if (errno == EINTR) continue;
             throw EInOutError::FromErrno(FName);
@@ -108,61 +159,74 @@ void TFile::WriteAt(int64_t Offset, const void* Buffer, std::size_t Count)
 void TFile::Truncate(int64_t Length)
 {
     FailIfInjected(fcTruncate, FName);
-    if (::ftruncate(FFd, static_cast<off_t>(Length)) != 0) throw EInOutError::FromErrno(FName);
+    if (Sys([&] { return ::ftruncate(FFd, static_cast<off_t>(Length)); }) != 0) throw EInOutError::FromErrno(FName);
 }
 
 void TFile::Sync()
 {
-    if (::fsync(FFd) != 0) throw EInOutError::FromErrno(FName);
+    if (Sys([this] { return ::fsync(FFd); }) != 0) throw EInOutError::FromErrno(FName);
 }
 
 void TFile::Close()
 {
     const int fd = FFd;
     FFd = -1;
-    if (fd >= 0 && ::close(fd) != 0) throw EInOutError::FromErrno(FName);
+    if (fd >= 0 && Sys([fd] { return ::close(fd); }) != 0) throw EInOutError::FromErrno(FName);
 }
 
-TFileLock::TFileLock(const std::string& Name)
+TFileLock::TFileLock(const std::string& Name, bool Writable)
 {
     for (;;) {
-        FFd = ::open(Name.c_str(), O_RDONLY | O_CLOEXEC);
-        if (FFd < 0) throw EInOutError::FromErrno(Name);
-        int rc;
-        do {
-            rc = ::flock(FFd, LOCK_EX);
-        } while (rc != 0 && errno == EINTR);
-        if (rc != 0) {
-            const EInOutError e = EInOutError::FromErrno(Name);
-            ::close(FFd);
-            throw e;
+        FWritable = Writable;
+        try {
+            FFile.emplace(Name, Writable ? omReadWrite : omRead);
+        } catch (const EInOutError& e) {
+            // A database that may only be read is still locked, and its writes fail as they would.
+            const std::string& why = e.SystemText();
+            if (!Writable || (why != std::strerror(EACCES) && why != std::strerror(EROFS) && why != std::strerror(EPERM)))
+                throw;
+            FWritable = false;
+            FFile.emplace(Name, omRead);
         }
-        struct stat held{}, now{};
-        if (::fstat(FFd, &held) == 0 && ::stat(Name.c_str(), &now) == 0 && held.st_dev == now.st_dev &&
-            held.st_ino == now.st_ino)
-            return;
-        ::close(FFd); // the name was given to a new file meanwhile
+        FFile->Lock();
+        FStamp = FFile->Stamp();
+        // Renamed over (or removed) while the lock was awaited: the name means another file now.
+        if (FStamp.Links > 0) return;
+        FFile.reset();
     }
-}
-
-TFileLock::~TFileLock()
-{
-    ::close(FFd);
 }
 
 TFileStamp StampOf(const std::string& Name)
 {
     struct stat st{};
-    if (::stat(Name.c_str(), &st) != 0) return {};
-    return {static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), static_cast<int64_t>(st.st_size),
-            int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec,
-            int64_t{st.st_ctim.tv_sec} * 1000000000 + st.st_ctim.tv_nsec};
+    if (Sys([&] { return ::stat(Name.c_str(), &st); }) != 0) return {};
+    return StampFrom(st);
 }
 
 bool Exists(const std::string& Name)
 {
     struct stat st{};
-    return ::stat(Name.c_str(), &st) == 0;
+    return Sys([&] { return ::stat(Name.c_str(), &st); }) == 0;
+}
+
+void TAppender::Append(const void* Data, std::size_t Count)
+{
+    if (FCapacity == 0) {
+        FFile.WriteAt(FFlushed, Data, Count);
+        FFlushed += static_cast<int64_t>(Count);
+        return;
+    }
+    const auto* p = static_cast<const uint8_t*>(Data);
+    FBuf.insert(FBuf.end(), p, p + Count);
+    if (FBuf.size() >= FCapacity) Flush();
+}
+
+void TAppender::Flush()
+{
+    if (FBuf.empty()) return;
+    FFile.WriteAt(FFlushed, FBuf.data(), FBuf.size());
+    FFlushed += static_cast<int64_t>(FBuf.size());
+    FBuf.clear();
 }
 
 bool ReadWholeFile(const std::string& Name, std::vector<uint8_t>& Bytes)
@@ -194,13 +258,21 @@ void RenameFile(const std::string& From, const std::string& To)
 {
     FailIfInjected(fcRename, To);
     std::error_code ec;
-    std::filesystem::rename(From, To, ec);
+    Sys([&] {
+        std::filesystem::rename(From, To, ec);
+        return 0;
+    });
     if (ec) throw EInOutError(To, ec.message());
+}
+
+void RemoveFile(const std::string& Name)
+{
+    if (Sys([&] { return ::unlink(Name.c_str()); }) != 0) throw EInOutError::FromErrno(Name);
 }
 
 void RemoveFileQuietly(const std::string& Name)
 {
-    ::unlink(Name.c_str());
+    Sys([&] { return ::unlink(Name.c_str()); });
 }
 
 } // namespace tyx::gdb

@@ -175,7 +175,8 @@ TGeoDB::~TGeoDB()
     // tables are written while the count still holds, as taking in another program's records
     // first needs it.
     try {
-        if (FLazyWrite) SaveAllIndexes();
+        if (FBatch) UndoBatch();
+        if (FLazyWrite && IsOpen()) SaveAllIndexes();
     } catch (...) {
     }
     FNumSumItems = 0;
@@ -308,6 +309,13 @@ std::string TGeoDB::GetGDBName() const
 
 void TGeoDB::SetGDBName(const std::string& Value)
 {
+    // Should the rollback fail, its undo log stays and the next opening completes it.
+    if (FBatch) {
+        try {
+            UndoBatch();
+        } catch (const std::exception&) {
+        }
+    }
     if (Value.empty())
         Close();
     else
@@ -324,6 +332,7 @@ void TGeoDB::Close()
 void TGeoDB::ClearState()
 {
     ResetHeader();
+    FCounterStale = false;
     FNameGDS.clear();
     FNameGDD.clear();
     for (auto& n : FNameIX) n.clear();
@@ -373,8 +382,12 @@ void TGeoDB::LoadFiles(const std::string& base)
 
     // An overwrite that an interruption left half done is finished first; it was whole in its
     // journal before any byte of it was written.
-    if (Exists(nameGds) && Exists(nameGdd) && TJournal::Recover(nameGds + ".journal", {nameGds, nameGdd}))
-        FOpenReport.push_back(Msg("\": SetGDBName: a change that was interrupted has been completed."));
+    if (Exists(nameGds) && Exists(nameGdd)) {
+        const TRecovery r = TJournal::Recover(nameGds + ".journal", {nameGds, nameGdd});
+        if (r == rcCompleted) FOpenReport.push_back(Msg("\": SetGDBName: a change that was interrupted has been completed."));
+        if (r == rcRolledBack)
+            FOpenReport.push_back(Msg("\": SetGDBName: a batch that was interrupted before its commit has been rolled back."));
+    }
     ResolveGcLeftovers(nameGds, nameGdd);
 
     try {
@@ -560,15 +573,20 @@ void TGeoDB::Load(const std::array<std::string, 5>& nameIx, const std::string& n
 
 // --- sharing the files with other programs ---
 
-TGeoDB::TSync::TSync(TGeoDB& Db) : FDb(Db), FUnwinding(std::uncaught_exceptions())
+TGeoDB::TSync::TSync(TGeoDB& Db, bool Writes) : FDb(Db), FUnwinding(std::uncaught_exceptions())
 {
     if (!Db.IsOpen() || Db.FSyncDepth > 0) return;
-    FLock.emplace(Db.FNameGDS);
+    FLock.emplace(Db.FNameGDS, Writes);
     FOuter = true;
     ++Db.FSyncDepth;
+    if (FLock->Writable()) Db.FSumFile = &FLock->File();
     try {
-        if (!Db.FilesAsSeen() && !Db.CatchUp()) Db.Reload();
+        if (!Db.FilesAsSeen(FLock->Stamp())) {
+            FLookAgain = true;
+            if (!Db.CatchUp()) Db.Reload();
+        }
     } catch (...) {
+        Db.FSumFile = nullptr;
         --Db.FSyncDepth;
         throw;
     }
@@ -577,45 +595,59 @@ TGeoDB::TSync::TSync(TGeoDB& Db) : FDb(Db), FUnwinding(std::uncaught_exceptions(
 TGeoDB::TSync::~TSync()
 {
     if (!FOuter) return;
-    if (std::uncaught_exceptions() > FUnwinding)
+    if (std::uncaught_exceptions() > FUnwinding) {
         FDb.FSeen = {};
-    else if (!FDone && FDb.IsOpen())
-        FDb.NoteFilesSeen();
+    } else if (!FDone && FDb.IsOpen()) {
+        try {
+            Note();
+        } catch (const std::exception&) { // the next operation reads the files again
+            FDb.FSeen = {};
+        }
+    }
+    FDb.FSumFile = nullptr;
     --FDb.FSyncDepth;
 }
 
 void TGeoDB::TSync::Done()
 {
     FDone = true;
-    if (FOuter && FDb.IsOpen()) FDb.NoteFilesSeen();
+    if (FOuter && FDb.IsOpen()) Note();
 }
 
-namespace {
-void PutStamp(std::array<int64_t, 10>& Seen, std::size_t At, const TFileStamp& S)
+// The summary file is looked at through the lock's handle; the data file only after an operation
+// that read the set again (or replaced its files), as every change by any program also changes the
+// summary file (at least its change time).
+void TGeoDB::TSync::Note()
 {
-    Seen[At] = static_cast<int64_t>(S.Dev);
-    Seen[At + 1] = static_cast<int64_t>(S.Ino);
-    Seen[At + 2] = S.Size;
-    Seen[At + 3] = S.MTime;
-    Seen[At + 4] = S.CTime;
+    if (FLookAgain || !FLock) {
+        FDb.NoteFilesSeen();
+        return;
+    }
+    const TFileStamp s = FLock->File().Stamp();
+    FDb.FSeen.Dev = s.Dev, FDb.FSeen.Ino = s.Ino, FDb.FSeen.Size = s.Size, FDb.FSeen.MTime = s.MTime, FDb.FSeen.CTime = s.CTime;
 }
-std::array<int64_t, 10> Stamps(const std::string& Gds, const std::string& Gdd)
-{
-    std::array<int64_t, 10> seen{};
-    PutStamp(seen, 0, StampOf(Gds));
-    PutStamp(seen, 5, StampOf(Gdd));
-    return seen;
-}
-} // namespace
 
 void TGeoDB::NoteFilesSeen()
 {
-    FSeen = Stamps(FNameGDS, FNameGDD);
+    const TFileStamp sum = StampOf(FNameGDS), data = StampOf(FNameGDD);
+    FSeen = {sum.Dev, sum.Ino, sum.Size, sum.MTime, sum.CTime, data.Dev, data.Ino, data.Size};
 }
 
-bool TGeoDB::FilesAsSeen() const
+bool TGeoDB::FilesAsSeen(const TFileStamp& Summary) const
 {
-    return FSeen == Stamps(FNameGDS, FNameGDD);
+    return Summary.Dev == FSeen.Dev && Summary.Ino == FSeen.Ino && Summary.Size == FSeen.Size &&
+           Summary.MTime == FSeen.MTime && Summary.CTime == FSeen.CTime;
+}
+
+void TGeoDB::MarkSetChanged()
+{
+    if (FSumFile) {
+        FSumFile->Touch();
+        return;
+    }
+    TFile f(FNameGDS, omReadWrite);
+    f.Touch();
+    f.Close();
 }
 
 // The common case of two programs adding to one database: the other one only appended. Then our
@@ -624,9 +656,9 @@ bool TGeoDB::FilesAsSeen() const
 // is read afresh by Reload.
 bool TGeoDB::CatchUp()
 {
-    const std::array<int64_t, 10> now = Stamps(FNameGDS, FNameGDD);
-    if (now[0] != FSeen[0] || now[1] != FSeen[1] || now[5] != FSeen[5] || now[6] != FSeen[6] || now[7] < FSeen[7] ||
-        Exists(JournalName()))
+    const TFileStamp sum = StampOf(FNameGDS), data = StampOf(FNameGDD);
+    if (sum.Dev != FSeen.Dev || sum.Ino != FSeen.Ino || data.Dev != FSeen.DataDev || data.Ino != FSeen.DataIno ||
+        data.Size < FSeen.DataSize || Exists(JournalName()))
         return false;
     TFile f(FNameGDS, omRead);
     const int64_t size = f.Size();
@@ -658,6 +690,8 @@ bool TGeoDB::CatchUp()
         InsertIntoIndex(FNumSumItems, d);
         header.HighestID = std::max(header.HighestID, d.ItemId);
     }
+    // Under LazyWrite our own counter may be ahead of the file's.
+    header.HighestID = std::max(header.HighestID, FSystemData.HighestID);
     FSystemData = header;
     return true;
 }
@@ -699,6 +733,7 @@ void TGeoDB::SaveIndex(int Ix)
 void TGeoDB::SaveAllIndexes()
 {
     TSync sync(*this);
+    if (FCounterStale && !FBatch) WriteCounter();
     for (int k = 0; k < 5; ++k) SaveIndex(k);
     sync.Done();
 }
@@ -717,7 +752,8 @@ void TGeoDB::SaveIndexesOrWarn()
 
 void TGeoDB::SaveIndexesUnlessLazy()
 {
-    if (!FLazyWrite) SaveIndexesOrWarn();
+    // A batch writes them at its commit.
+    if (!FLazyWrite && !FBatch) SaveIndexesOrWarn();
 }
 
 // --- sorted insertion and index maintenance ---

@@ -57,6 +57,7 @@ bool TGeoDB::GetMetaInfo(int DBEntry, TMetaInfo& MetaInfo)
     if (!IsOpen() || DBEntry > FNumSumItems) return false;
     const TgdbData& rec = FSumData[static_cast<std::size_t>(DBEntry - 1)];
     if (rec.ItemKind != gitBLOB || rec.BlobOffset < 0) return false;
+    FlushBatch("GetMetaInfo");
     TFile f(FNameGDD, omRead);
     CheckBlock(rec, DBEntry, f.Size(), "GetMetaInfo");
     f.ReadExact(rec.BlobOffset, &MetaInfo, sizeof MetaInfo);
@@ -71,10 +72,14 @@ bool TGeoDB::UpdateMetaInfo(int DBEntry, const TMetaInfo& MetaInfo)
     if (!IsOpen() || DBEntry > FNumSumItems) return false;
     const TgdbData& rec = FSumData[static_cast<std::size_t>(DBEntry - 1)];
     if (rec.ItemKind != gitBLOB || rec.BlobOffset < 0) return false;
+    FlushBatch("UpdateMetaInfo");
     CheckBlock(rec, DBEntry, TFile(FNameGDD, omRead).Size(), "UpdateMetaInfo");
     TJournal j;
     j.Write(1, rec.BlobOffset, &MetaInfo, sizeof MetaInfo);
-    j.Commit(JournalName(), {FNameGDS, FNameGDD});
+    Guarded("UpdateMetaInfo", [&] {
+        if (!FBatch) MarkSetChanged();
+        CommitChange(j);
+    });
     sync.Done();
     return true;
 }
@@ -184,6 +189,7 @@ bool TGeoDB::RetrievePolygon(int DBEntry, TgdbPolygon& Polygon)
     if (!IsOpen()) return false;
     Progress(0);
     bool ok = false;
+    FlushBatch("RetrievePolygon");
     {
         TFile f(FNameGDD, omRead);
         const int i = RetrieveEntry(DBEntry);
@@ -217,6 +223,7 @@ bool TGeoDB::RetrieveBLOB(int DBEntry, const std::string& Filepath, TMetaInfo& M
     if (!IsOpen()) return false;
     TSync sync(*this);
     if (!IsOpen()) return false;
+    FlushBatch("RetrieveBLOB");
     TFile f(FNameGDD, omRead);
     const int i = RetrieveEntry(DBEntry);
     if (i < 0) return false;
@@ -261,6 +268,7 @@ bool TGeoDB::RetrieveBLOB(int DBEntry, TMetaInfo& MetaInfo, void* PBLOBData, int
     if (!IsOpen()) return false;
     Progress(0);
     bool ok = false;
+    FlushBatch("RetrieveBLOB");
     {
         TFile f(FNameGDD, omRead);
         const int i = RetrieveEntry(DBEntry);
@@ -295,6 +303,7 @@ bool TGeoDB::RetrieveBLOB(int DBEntry, TMetaInfo& MetaInfo, TMemoryStream& BlobS
     if (!IsOpen()) return false;
     Progress(0);
     bool ok = false;
+    FlushBatch("RetrieveBLOB");
     {
         TFile f(FNameGDD, omRead);
         const int i = RetrieveEntry(DBEntry);
@@ -332,6 +341,9 @@ bool TGeoDB::RetrieveBLOB(int DBEntry, TMetaInfo& MetaInfo, TMemoryStream& BlobS
 void TGeoDB::GarbageCollection()
 {
     if (!IsOpen()) return;
+    // It replaces both files, which an undo log cannot take back.
+    if (FBatch)
+        throw ETYXGeoDBError(Msg("\": GarbageCollection: not within a batch; commit or roll back the batch first."));
     TSync sync(*this);
     if (!IsOpen()) return;
     // Everything is rewritten from memory, so memory is read afresh first, whatever the stamps
@@ -394,6 +406,7 @@ void TGeoDB::GarbageCollection()
         throw;
     }
     FSumData = std::move(recs);
+    sync.LookAgain();
     sync.Done();
     Progress(100);
 }

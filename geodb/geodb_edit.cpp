@@ -13,6 +13,7 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <utility>
 
 namespace tyx {
@@ -39,11 +40,13 @@ TBlockFamily Family(TgdbItem Kind)
 
 // Cuts the summary and data files back to the lengths they had when a change began, unless the
 // change got as far as its record (Done) or is whole in its journal: a change that fails (on a
-// full disk, say) leaves no block or torn record behind, and cutting needs no free space.
+// full disk, say) leaves no block or torn record behind, and cutting needs no free space. Inside a
+// batch the batch's rollback does this.
 class TAppendUndo {
 public:
-    TAppendUndo(const std::string& Gds, const std::string& Gdd, const std::string& Journal)
-        : FFiles{{{Gds, StampOf(Gds).Size}, {Gdd, StampOf(Gdd).Size}}}, FJournal(Journal)
+    TAppendUndo(const std::string& Gds, int64_t GdsLength, const std::string& Gdd, int64_t GddLength,
+                const std::string& Journal, bool Active)
+        : FFiles{{{Gds, GdsLength}, {Gdd, GddLength}}}, FJournal(Journal), FDone(!Active)
     {
     }
     ~TAppendUndo()
@@ -51,8 +54,9 @@ public:
         if (FDone || Exists(FJournal)) return;
         for (const auto& [name, length] : FFiles) {
             try {
+                if (length < 0) continue;
                 TFile f(name, omReadWrite);
-                if (length >= 0 && f.Size() > length) f.Truncate(length);
+                if (f.Size() > length) f.Truncate(length);
                 f.Close();
             } catch (...) { // the failure that brought us here is the one to report
             }
@@ -65,7 +69,7 @@ public:
 private:
     std::array<std::pair<std::string, int64_t>, 2> FFiles;
     std::string FJournal;
-    bool FDone = false;
+    bool FDone;
 };
 
 } // namespace
@@ -91,23 +95,53 @@ void TGeoDB::ReplaceData(int DBEntry, const TgdbName& Name, const TgdbPolygon& P
                           MInfo.FilePath.Str()});
 }
 
+// The data file of a change that appends a block: the batch's, else opened for this change alone.
+class TGeoDB::TDataOut {
+public:
+    TDataOut(TGeoDB& Db, TgdbItem Kind)
+    {
+        if (Db.FBatch) {
+            FOut = &*Db.FBatch->DataTail;
+        } else if (Kind != gitTown && Kind != gitUndefined) {
+            FFile.emplace(Db.FNameGDD, omReadWrite);
+            FOut = &FLocal.emplace(*FFile, FFile->Size(), 0);
+        }
+    }
+    /// The data file's length before the change; -1 when the change has no block.
+    int64_t Start() const { return FOut ? FOut->End() : -1; }
+    TAppender* Out() { return FOut; }
+    void Close()
+    {
+        if (FFile) FFile->Close();
+    }
+
+private:
+    std::optional<TFile> FFile;
+    std::optional<TAppender> FLocal;
+    TAppender* FOut = nullptr;
+};
+
 int TGeoDB::AddItem(const TItemArgs& A, int32_t ItemId)
 {
     if (!IsOpen()) return -1;
-    TSync sync(*this);
+    TSync sync(*this, true);
     if (!IsOpen()) return -1;
     if (ItemId == 0 && FSystemData.HighestID == std::numeric_limits<int32_t>::max())
         throw ETYXGeoDBError(Msg("\": AddData: no item number is left; the highest, " +
                                  std::to_string(FSystemData.HighestID) + ", is taken."));
     TgdbData rec = BuildRecord(A, "AddData");
     Progress(0);
-    TAppendUndo undo(FNameGDS, FNameGDD, JournalName());
     rec.ItemId = ItemId != 0 ? ItemId : FSystemData.HighestID + 1;
     FSystemData.HighestID = std::max(FSystemData.HighestID, rec.ItemId);
     WriteHeader("AddData", true);
-    WriteBlock(rec, A, "AddData");
-    WriteSummaryRecord(FNumSumItems, rec);
-    undo.Done();
+    Guarded("AddData", [&] {
+        TDataOut data(*this, A.ItemType);
+        TAppendUndo undo(FNameGDS, int64_t{FNumSumItems} * kRecSize, FNameGDD, data.Start(), JournalName(), !FBatch);
+        WriteBlock(rec, A, "AddData", data.Out());
+        data.Close();
+        WriteSummaryRecord(FNumSumItems, rec);
+        undo.Done();
+    });
     FSumData.push_back(rec);
     ++FNumSumItems;
     InsertIntoIndex(FNumSumItems, rec);
@@ -125,10 +159,14 @@ void TGeoDB::ReplaceItem(int DBEntry, const TItemArgs& A)
     TgdbData rec = BuildRecord(A, "ReplaceData");
     Progress(0);
     rec.ItemId = FSumData[static_cast<std::size_t>(DBEntry - 1)].ItemId;
-    TAppendUndo undo(FNameGDS, FNameGDD, JournalName());
-    WriteBlock(rec, A, "ReplaceData");
-    WriteSummaryRecord(DBEntry - 1, rec);
-    undo.Done();
+    Guarded("ReplaceData", [&] {
+        TDataOut data(*this, A.ItemType);
+        TAppendUndo undo(FNameGDS, int64_t{FNumSumItems} * kRecSize, FNameGDD, data.Start(), JournalName(), !FBatch);
+        WriteBlock(rec, A, "ReplaceData", data.Out());
+        data.Close();
+        WriteSummaryRecord(DBEntry - 1, rec);
+        undo.Done();
+    });
     FSumData[static_cast<std::size_t>(DBEntry - 1)] = rec;
     RemoveIndexEntries(DBEntry);
     InsertIntoIndex(DBEntry, rec);
@@ -179,26 +217,23 @@ TgdbData TGeoDB::BuildRecord(const TItemArgs& A, const char* Op) const
     return rec;
 }
 
-void TGeoDB::WriteBlock(TgdbData& Rec, const TItemArgs& A, const char* Op)
+void TGeoDB::WriteBlock(TgdbData& Rec, const TItemArgs& A, const char* Op, TAppender* Out)
 {
     const auto tooLarge = [&] {
         return ETYXGeoDBError(Msg(std::string("\": ") + Op + ": the data file would exceed 2 GiB."));
     };
     if (IsPolygonKind(A.ItemType)) {
         const int32_t n = static_cast<int32_t>(A.Polygon.size());
-        TFile f(FNameGDD, omReadWrite);
-        const int64_t at = f.Size();
+        const int64_t at = Out->End();
         if (!FitsInDataFile(at, int64_t{n} * kPointSize)) throw tooLarge();
         Rec.BlobOffset = static_cast<int32_t>(at);
         Rec.NumPoints = n;
         constexpr int32_t perChunk = static_cast<int32_t>(kChunk / kPointSize);
         for (int32_t first = 0; first < n; first += perChunk) {
             const int32_t count = std::min(perChunk, n - first);
-            f.WriteAt(at + int64_t{first} * kPointSize, A.Polygon.data() + first,
-                      static_cast<std::size_t>(count) * kPointSize);
+            Out->Append(A.Polygon.data() + first, static_cast<std::size_t>(count) * kPointSize);
             for (int32_t i = first; i < first + count; ++i) ProgressRatio(i, n);
         }
-        f.Close();
     } else if (A.ItemType == gitBLOB && A.FromFile) {
         // The source is opened before anything is appended, so that a file that cannot be read
         // leaves no orphaned metadata block behind.
@@ -209,41 +244,35 @@ void TGeoDB::WriteBlock(TgdbData& Rec, const TItemArgs& A, const char* Op)
         if (size > std::numeric_limits<int32_t>::max()) throw tooLarge();
         Rec.Date = FileDateTime(src);
         Rec.Size = static_cast<int32_t>(size);
-        TFile f(FNameGDD, omReadWrite);
-        const int64_t at = f.Size();
+        const int64_t at = Out->End();
         if (!FitsInDataFile(at, kMetaSize + int64_t{Rec.Size})) throw tooLarge();
         Rec.BlobOffset = static_cast<int32_t>(at);
-        f.WriteAt(at, &A.MInfo, sizeof(TMetaInfo));
+        Out->Append(&A.MInfo, sizeof(TMetaInfo));
         std::vector<uint8_t> buf(kChunk);
         int64_t copied = 0;
         while (copied < Rec.Size) {
             const std::size_t want = static_cast<std::size_t>(std::min<int64_t>(kChunk, Rec.Size - copied));
             const std::size_t got = in.ReadAt(copied, buf.data(), want);
             if (got == 0) throw EInOutError(src, "the file became shorter while it was copied");
-            f.WriteAt(at + kMetaSize + copied, buf.data(), got);
+            Out->Append(buf.data(), got);
             copied += static_cast<int64_t>(got);
             ProgressRatio(static_cast<double>(copied), Rec.Size);
         }
-        f.Close();
     } else if (A.ItemType == gitBLOB) {
         const int32_t size = A.SizeOfBLOBData;
-        TFile f(FNameGDD, omReadWrite);
-        const int64_t at = f.Size();
+        const int64_t at = Out->End();
         if (!FitsInDataFile(at, kMetaSize + int64_t{size})) throw tooLarge();
         Rec.Size = size;
         Rec.BlobOffset = static_cast<int32_t>(at);
-        f.WriteAt(at, &A.MInfo, sizeof(TMetaInfo));
+        Out->Append(&A.MInfo, sizeof(TMetaInfo));
         const auto* data = static_cast<const uint8_t*>(A.PBLOBData);
         const int64_t chunks = size / static_cast<int64_t>(kChunk);
         for (int64_t k = 0; k < chunks; ++k) {
-            f.WriteAt(at + kMetaSize + k * static_cast<int64_t>(kChunk), data + k * static_cast<int64_t>(kChunk), kChunk);
+            Out->Append(data + k * static_cast<int64_t>(kChunk), kChunk);
             ProgressRatio(static_cast<double>((k + 1) * static_cast<int64_t>(kChunk)), size);
         }
         const int64_t rest = size - chunks * static_cast<int64_t>(kChunk);
-        if (rest > 0)
-            f.WriteAt(at + kMetaSize + chunks * static_cast<int64_t>(kChunk), data + chunks * static_cast<int64_t>(kChunk),
-                      static_cast<std::size_t>(rest));
-        f.Close();
+        if (rest > 0) Out->Append(data + chunks * static_cast<int64_t>(kChunk), static_cast<std::size_t>(rest));
     }
 }
 
@@ -256,7 +285,15 @@ void TGeoDB::WriteSummaryRecord(int Pos, const TgdbData& Rec)
     if (Pos < FNumSumItems) {
         TJournal j;
         j.Write(0, int64_t{Pos} * kRecSize, bytes, sizeof bytes);
-        j.Commit(JournalName(), {FNameGDS, FNameGDD});
+        CommitChange(j);
+        return;
+    }
+    if (FBatch) {
+        FBatch->SumTail->Append(bytes, sizeof bytes);
+        return;
+    }
+    if (FSumFile) {
+        FSumFile->WriteAt(int64_t{Pos} * kRecSize, bytes, sizeof bytes);
         return;
     }
     TFile f(FNameGDS, omReadWrite);
@@ -266,23 +303,41 @@ void TGeoDB::WriteSummaryRecord(int Pos, const TgdbData& Rec)
 
 // A header that differs only in the item counter (an add) is written in place: its one changed
 // field lies in the first bytes of the first sector, which storage writes whole, and an opening
-// raises the counter to the highest number stored anyway. Other header changes go through the
-// journal, so that a description is never half old and half new.
+// raises the counter to the highest number stored anyway; for that reason LazyWrite defers it
+// with the index files. Other header changes go through the journal, so that a description is
+// never half old and half new.
 void TGeoDB::WriteHeader(const char* Op, bool CounterOnly)
 {
+    // A batch writes the header once, at its commit.
+    if (FBatch) {
+        FBatch->HeaderDirty = true;
+        return;
+    }
+    if (CounterOnly && FLazyWrite) {
+        FCounterStale = true;
+        return;
+    }
     try {
         if (CounterOnly) {
-            TFile f(FNameGDD, omReadWrite);
-            f.WriteAt(0, &FSystemData, sizeof FSystemData);
-            f.Close();
+            WriteCounter();
             return;
         }
+        MarkSetChanged();
         TJournal j;
         j.Write(1, 0, &FSystemData, sizeof FSystemData);
         j.Commit(JournalName(), {FNameGDS, FNameGDD});
+        FCounterStale = false;
     } catch (const std::exception&) {
         throw ETYXGeoDBError(Msg(std::string("\": ") + Op + ": cannot open database."));
     }
+}
+
+void TGeoDB::WriteCounter()
+{
+    TFile f(FNameGDD, omReadWrite);
+    f.WriteAt(0, &FSystemData, sizeof FSystemData);
+    f.Close();
+    FCounterStale = false;
 }
 
 // --- deleting and updating ---
@@ -303,7 +358,11 @@ void TGeoDB::DeleteData(int DbEntry)
             j.Write(0, int64_t{hole} * kRecSize, bytes, sizeof bytes);
         }
         j.Truncate(0, int64_t{last} * kRecSize);
-        j.Commit(JournalName(), {FNameGDS, FNameGDD});
+        // With the counter, in case it lags (LazyWrite, another program's): the number of the
+        // deleted item must never be handed out again.
+        j.Write(1, 0, &FSystemData, sizeof FSystemData);
+        Guarded("DeleteData", [&] { CommitChange(j); });
+        if (!FBatch) FCounterStale = false;
     }
     FSumData[static_cast<std::size_t>(hole)] = FSumData[static_cast<std::size_t>(last)];
     FSumData.pop_back();
@@ -336,7 +395,7 @@ void TGeoDB::UpdateBasicData(int DbEntry, const TgdbData& GdbData)
     rec.ItemId = old.ItemId;
     rec.BlobOffset = old.BlobOffset;
     if (Family(old.ItemKind) != bfNone) rec.NumPoints = old.NumPoints;
-    WriteSummaryRecord(DbEntry - 1, rec);
+    Guarded("UpdateBasicData", [&] { WriteSummaryRecord(DbEntry - 1, rec); });
     FSumData[static_cast<std::size_t>(DbEntry - 1)] = rec;
     RemoveIndexEntries(DbEntry);
     InsertIntoIndex(DbEntry, rec);

@@ -96,8 +96,9 @@ std::vector<TGeoItem> ReadJsonText(const std::string& Text, const std::string& S
 /// Stores the items in the open database, in order, with LazyWrite on while it runs (the index
 /// files are written at the end). Checks first that every block fits the data file's 2 GiB, so
 /// that a refusal (EGeoIOError) leaves the database unchanged. Progress reports the share of
-/// items stored, 0 to 100, through the database's OnPercentDone. Returns the number stored. A
-/// failure part way (a full disk) throws EGeoIOError telling how many items went in before it.
+/// items stored, 0 to 100, through the database's OnPercentDone. Returns the number stored. The
+/// items go in as one batch: a failure part way (a full disk) stores none of them and throws
+/// EGeoIOError.
 int StoreItems(TGeoDB& Db, const std::vector<TGeoItem>& Items, const std::function<void(int)>& Progress = {});
 
 /// Writes the database's items (or those whose box meets the given box, degrees) to FileName as

@@ -49,13 +49,11 @@ int StoreItems(TGeoDB& Db, const std::vector<TGeoItem>& Items, const std::functi
     if (lastId > std::numeric_limits<int32_t>::max())
         throw EGeoIOError(fmt::format("{} items would run past the highest item number", Items.size()));
 
-    const bool lazy = Db.LazyWrite();
     const bool enabled = Db.OnPercDoneEnabled();
     const TOnPercentDoneEvent handler = Db.OnPercentDone;
     const auto restore = [&] {
         Db.OnPercentDone = handler;
         Db.SetOnPercDoneEnabled(enabled);
-        Db.SetLazyWrite(lazy);
     };
     const double n = static_cast<double>(std::max<std::size_t>(Items.size(), 1));
     std::size_t done = 0;
@@ -67,9 +65,11 @@ int StoreItems(TGeoDB& Db, const std::vector<TGeoItem>& Items, const std::functi
     } else {
         Db.SetOnPercDoneEnabled(false);
     }
-    Db.SetLazyWrite(true);
     const TDateTime date = Now();
+    // One batch: the import is stored whole or not at all, so that a failed one can simply be run
+    // again.
     try {
+        TGeoDBBatch batch(Db);
         for (; done < Items.size(); ++done) {
             const TGeoItem& it = Items[done];
             const int state = it.Hole ? HoleStateFlag : 0;
@@ -79,14 +79,10 @@ int StoreItems(TGeoDB& Db, const std::vector<TGeoItem>& Items, const std::functi
                 Db.AddData(it.Name, it.Points, it.Closed, it.Kind, it.Class, date, state, 0, 0, 0, 0, 0, 0, TMetaInfo{},
                            nullptr, 0, false);
         }
+        batch.Commit();
     } catch (const std::exception& e) {
-        try {
-            restore();
-        } catch (...) { // the first failure is the one to report
-        }
-        // The items before the failing one are in the database: say so, so that a retry can skip them.
-        throw EGeoIOError(fmt::format("{}; {} of {} items were stored before that and stay in the database", e.what(),
-                                      done, Items.size()));
+        restore();
+        throw EGeoIOError(fmt::format("{}; none of the {} items was stored", e.what(), Items.size()));
     }
     restore();
     if (Progress) Progress(100);

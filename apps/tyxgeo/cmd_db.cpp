@@ -33,6 +33,7 @@ struct TDbOptions {
     std::string Name;
     std::vector<std::string> Points;
     bool Closed = false;
+    bool Stdin = false;
     int Class = 0;
     int Tag = 0;
     int State = 0;
@@ -204,9 +205,11 @@ void AddDbCommands(CLI::App& App)
     });
 
     CLI::App* add = Sub(db, "add", "Add a town or a polygon item; prints its entry number", O);
-    add->add_option("KIND", O.Kind, "border, town, city, lake, river, road or route")->required();
-    add->add_option("NAME", O.Name, "Item name (at most 59 characters are kept)")->required();
-    add->add_option("POINT", O.Points, "LAT,LONG in degrees; a town takes exactly one")->required();
+    add->add_option("KIND", O.Kind, "border, town, city, lake, river, road or route");
+    add->add_option("NAME", O.Name, "Item name (at most 59 characters are kept)");
+    add->add_option("POINT", O.Points, "LAT,LONG in degrees; a town takes exactly one");
+    add->add_flag("--stdin", O.Stdin, "Add the items of standard input instead, one per line: KIND, NAME and the "
+                                      "points separated by tabs (NAME escaped as db list writes it); all or none");
     add->add_flag("--closed", O.Closed, "The points outline an area");
     add->add_option("--class", O.Class, "Class number 0 to 255");
     add->add_option("--tag", O.Tag, "User tag");
@@ -214,20 +217,62 @@ void AddDbCommands(CLI::App& App)
     add->add_option("--altitude", O.Altitude, "Altitude");
     add->add_option("--date", O.Date, "YYYY-MM-DDTHH:MM:SS (default: now)");
     add->callback([o] {
-        const TgdbItem kind = ParseKind(o->Kind);
-        if (kind == gitTown && o->Points.size() != 1) throw UsageError("a town takes exactly one point");
-        TgdbPolygon pts;
-        for (const auto& p : o->Points) pts.push_back(ParsePoint(p));
+        struct TItem {
+            TgdbItem Kind;
+            std::string Name;
+            TgdbPolygon Points;
+        };
+        const auto parse = [](const std::string& Kind, const std::string& Name, const std::vector<std::string>& Points) {
+            TItem it{ParseKind(Kind), Name, {}};
+            if (it.Kind == gitTown && Points.size() != 1) throw UsageError("a town takes exactly one point");
+            if (Points.empty()) throw UsageError("an item takes at least one point");
+            for (const auto& p : Points) it.Points.push_back(ParsePoint(p));
+            return it;
+        };
+        std::vector<TItem> items;
+        if (o->Stdin) {
+            if (!o->Kind.empty()) throw UsageError("--stdin takes no KIND, NAME or POINT");
+            // Every line is read and checked before anything is stored.
+            std::string line;
+            for (int n = 1; std::getline(std::cin, line); ++n) {
+                if (!line.empty() && line.back() == '\r') line.pop_back();
+                if (line.empty()) continue;
+                std::vector<std::string> f;
+                for (std::size_t at = 0;;) {
+                    const std::size_t tab = line.find('\t', at);
+                    f.push_back(line.substr(at, tab - at));
+                    if (tab == std::string::npos) break;
+                    at = tab + 1;
+                }
+                try {
+                    if (f.size() < 3) throw DataError("expected KIND, NAME and points separated by tabs");
+                    items.push_back(parse(f[0], Unescaped(f[1]), {f.begin() + 2, f.end()}));
+                } catch (const std::exception& e) {
+                    throw DataError(fmt::format("standard input, line {}: {}", n, e.what()));
+                }
+            }
+        } else {
+            if (o->Kind.empty() || o->Name.empty() || o->Points.empty())
+                throw UsageError("db add takes KIND NAME POINT..., or --stdin");
+            items.push_back(parse(o->Kind, o->Name, o->Points));
+        }
         const TDateTime date = ParseDate(o->Date);
         const uint8_t cls = ParseClass(o->Class);
         const auto d = OpenDb(o->Base, false);
-        if (pts.size() >= BulkPoints) ShowProgress(*d, "add");
+        std::size_t points = 0;
+        for (const TItem& it : items) points += it.Points.size();
+        if (points >= BulkPoints) ShowProgress(*d, "add");
         const float alt = static_cast<float>(o->Altitude);
-        const int e = kind == gitTown
-                          ? d->AddTown(o->Name, date, o->State, pts[0], alt, cls, o->Tag)
-                          : d->AddData(o->Name, pts, o->Closed || kind == gitLake, kind, cls, date, o->State, 0, 0, 0,
-                                       0, alt, o->Tag, TMetaInfo{}, nullptr, 0, false);
-        std::cout << e << '\n';
+        std::optional<TGeoDBBatch> batch;
+        if (o->Stdin) batch.emplace(*d);
+        std::vector<int> entries;
+        for (const TItem& it : items)
+            entries.push_back(it.Kind == gitTown ? d->AddTown(it.Name, date, o->State, it.Points[0], alt, cls, o->Tag)
+                                                 : d->AddData(it.Name, it.Points, o->Closed || it.Kind == gitLake, it.Kind,
+                                                              cls, date, o->State, 0, 0, 0, 0, alt, o->Tag, TMetaInfo{},
+                                                              nullptr, 0, false));
+        if (batch) batch->Commit();
+        for (const int e : entries) std::cout << e << '\n';
     });
 
     CLI::App* addBlob = Sub(db, "add-blob", "Store a file as a BLOB; prints its entry number", O);

@@ -318,4 +318,104 @@ TEST_F(Edit, UpdateBasicDataKeepsIdAndBlock)
     EXPECT_THROW(db.UpdateBasicData(2, t), ETYXGeoDBError);
 }
 
+// A single add under LazyWrite: the summary file opened once for the lock and the record, its stamp
+// before and after, nothing of the data file or the index files (15 to 17 calls before it was pared).
+TEST_F(Edit, ASingleLazyAddMakesFewSystemCalls)
+{
+    TGeoDB db;
+    db.SetGDBName(Base);
+    db.SetLazyWrite(true);
+    Town(db, "a", 1, 1);
+    const uint64_t before = gdb::FileCallCount();
+    Town(db, "b", 2, 2);
+    EXPECT_LE(gdb::FileCallCount() - before, 7u);
+    // The counter reaches the file with the index files, and never lags a delete.
+    EXPECT_EQ(ReadSystemInformation(Base).HighestID, 0);
+    db.DeleteData(2);
+    EXPECT_EQ(ReadSystemInformation(Base).HighestID, 2);
+    Town(db, "c", 3, 3);
+    db.SetLazyWrite(false);
+    EXPECT_EQ(ReadSystemInformation(Base).HighestID, 3);
+}
+
+// Inside a batch the changes are visible to the component at once, reach the index files only at
+// the commit, and a rollback (explicit, by the guard, by reopening) leaves the files and the
+// memory as before BeginBatch; a second BeginBatch names the rule.
+TEST_F(Edit, BatchesCommitOrLeaveNothing)
+{
+    TGeoDB db;
+    db.SetName("geo");
+    db.SetGDBName(Base);
+    Town(db, "old1", 1, 1);
+    db.AddRiver("old2", Poly({{1, 1}, {2, 2}}), 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    db.SetDescription("before");
+    std::vector<std::vector<uint8_t>> files;
+    for (const char* e : kAllExt) files.push_back(Bytes(File(e)));
+    const auto changeAll = [&] {
+        for (int i = 0; i < 300; ++i) Town(db, "t" + std::to_string(i), static_cast<float>(i % 80), 5);
+        db.AddBLOB("big", 0, 0, 0, 0, 0, 0, 0, 0, 0, TMetaInfo{}, std::vector<uint8_t>(1500000, 7).data(), 1500000);
+        db.ReplaceTown(1, "new1", 0, 0, TSCoords{3, 3}, 0, 0, 0);
+        db.DeleteData(2);
+        Town(db, "late", 4, 4); // appended after the summary file was cut
+        db.SetDescription("after");
+        TgdbPolygon p;
+        EXPECT_FALSE(db.RetrievePolygon(2, p)); // the last item, the BLOB, took the river's entry
+        EXPECT_EQ(db.SearchData("big"), 2);
+    };
+    const auto expectBefore = [&](const char* How) {
+        SCOPED_TRACE(How);
+        for (std::size_t k = 0; k < 7; ++k) EXPECT_EQ(Bytes(File(kAllExt[k])), files[k]) << kAllExt[k];
+        EXPECT_FALSE(std::filesystem::exists(File(".tyxgds.journal")));
+        EXPECT_FALSE(db.InBatch());
+        EXPECT_EQ(db.NumEntries(), 2);
+        EXPECT_EQ(db.GetSumdata(1).Name.Str(), "old1");
+        EXPECT_EQ(db.Description(), "before");
+        EXPECT_EQ(db.SearchData("t0"), 0);
+    };
+
+    db.BeginBatch();
+    try {
+        db.BeginBatch();
+        ADD_FAILURE() << "a nested batch";
+    } catch (const ETYXGeoDBError& e) {
+        EXPECT_NE(std::string(e.what()).find("batches do not nest"), std::string::npos) << e.what();
+    }
+    changeAll();
+    EXPECT_THROW(db.GarbageCollection(), ETYXGeoDBError);
+    db.RollbackBatch();
+    expectBefore("rolled back");
+    try {
+        TGeoDBBatch batch(db);
+        changeAll();
+        throw std::runtime_error("stop");
+    } catch (const std::runtime_error&) {
+    }
+    expectBefore("guard left by an exception");
+    db.BeginBatch();
+    changeAll();
+    db.SetGDBName(Base);
+    expectBefore("reopened");
+    EXPECT_THROW(db.CommitBatch(), ETYXGeoDBError);
+
+    {
+        TGeoDBBatch batch(db);
+        changeAll();
+        EXPECT_EQ(Bytes(File(".tyxgi0")), files[0]) << "index files wait for the commit";
+        batch.Commit();
+    }
+    EXPECT_EQ(SizeOf(File(".tyxgi0")), 8 * 303);
+    TGeoDB other;
+    other.SetGDBName(Base);
+    EXPECT_TRUE(other.OpenReport().empty());
+    EXPECT_EQ(other.NumEntries(), 303);
+    EXPECT_EQ(other.GetSumdata(303).Name.Str(), "late");
+    EXPECT_EQ(other.Description(), "after");
+    EXPECT_EQ(other.GetSumdata(1).Name.Str(), "new1");
+    std::vector<uint8_t> blob(1500000);
+    TMetaInfo m;
+    ASSERT_TRUE(other.RetrieveBLOB(other.SearchData("big"), m, blob.data(), 1500000));
+    EXPECT_EQ(blob, std::vector<uint8_t>(1500000, 7));
+    EXPECT_EQ(ReadSystemInformation(Base).HighestID, 304);
+}
+
 } // namespace tyx::test

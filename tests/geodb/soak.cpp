@@ -1,5 +1,5 @@
-// Soak: random adds, replaces, deletes, BLOBs, header changes, garbage collection and LazyWrite
-// switches against a model in memory, reopening now and then; every item and every box query is
+// Soak: random adds, replaces, deletes, BLOBs, header changes, garbage collection, LazyWrite
+// switches and batches (committed or rolled back) against a model in memory, reopening now and then; every item and every box query is
 // compared with the model. Not part of the test run: `make soak`.
 //
 //   soak_geodb [--ops N] [--seed S] [--dir D]   (the files go to a folder of their own inside D)
@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -50,7 +51,16 @@ private:
     std::string FDescription;
     int FRevision = 0;
     long FOp = 0;
-    long FQueries = 0, FCompared = 0, FReopens = 0;
+    long FQueries = 0, FCompared = 0, FReopens = 0, FBatches = 0;
+    // The model as it was when the open batch began, to go back to on its rollback.
+    struct TSnapshot {
+        std::vector<TModelItem> Items;
+        int32_t Highest;
+        std::string Description;
+        int Revision;
+    };
+    std::optional<TSnapshot> FBatchStart;
+    bool EndBatch(bool Commit);
 
     int Pick(int N) { return static_cast<int>(FRng() % static_cast<uint32_t>(N)); }
     float Coord(float Span) { return static_cast<float>(std::uniform_real_distribution<double>(-Span, Span)(FRng)); }
@@ -186,6 +196,22 @@ bool TSoak::Reopen()
     return CompareAll();
 }
 
+bool TSoak::EndBatch(bool Commit)
+{
+    ++FBatches;
+    if (Commit) {
+        FDb.CommitBatch();
+    } else {
+        FDb.RollbackBatch();
+        FItems = std::move(FBatchStart->Items);
+        FHighest = FBatchStart->Highest;
+        FDescription = FBatchStart->Description;
+        FRevision = FBatchStart->Revision;
+    }
+    FBatchStart.reset();
+    return CompareAll();
+}
+
 bool TSoak::Run(long Ops)
 {
     for (const char* e : {".tyxgi0", ".tyxgi1", ".tyxgi2", ".tyxgi3", ".tyxgi4", ".tyxgds", ".tyxgdd"})
@@ -244,20 +270,32 @@ bool TSoak::Run(long Ops)
         } else if (r < 730) {
             // Mostly lazy, as a bulk load is; each switch back writes the index files.
             if (!FDb.LazyWrite() || Pick(10) == 0) FDb.SetLazyWrite(!FDb.LazyWrite());
+        } else if (r < 735) {
+            // Batches of a few hundred operations; a third of them rolled back.
+            if (!FBatchStart) {
+                FBatchStart = TSnapshot{FItems, FHighest, FDescription, FRevision};
+                FDb.BeginBatch();
+            } else if (!EndBatch(Pick(3) != 0)) {
+                return false;
+            }
         } else if (r < 900) {
             if (!CompareBox()) return false;
         } else if (n > 0) {
             if (!CompareItem(1 + Pick(n))) return false;
         }
+        // Both end a batch: garbage collection refuses to run in one, reopening rolls it back.
+        if ((FOp % 20000 == 0 || FOp % 5000 == 0) && FBatchStart && !EndBatch(true)) return false;
         if (FOp % 20000 == 0) FDb.GarbageCollection();
         if (FOp % 5000 == 0 && !Reopen()) return false;
         if (FOp % 100000 == 0) {
-            std::printf("soak: %ld operations, %zu items, %ld box queries, %ld item comparisons, %ld reopenings, %.0f s\n",
-                        FOp, FItems.size(), FQueries, FCompared, FReopens,
+            std::printf("soak: %ld operations, %zu items, %ld box queries, %ld item comparisons, %ld reopenings, "
+                        "%ld batches, %.0f s\n",
+                        FOp, FItems.size(), FQueries, FCompared, FReopens, FBatches,
                         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
             std::fflush(stdout);
         }
     }
+    if (FBatchStart && !EndBatch(true)) return false;
     return Reopen();
 }
 

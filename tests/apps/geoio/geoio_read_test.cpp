@@ -1,6 +1,7 @@
 // The readers of geoio on small hand-made files: rings and holes, multipolygons, the antimeridian,
 // TopoJSON arcs with a transform and reversal, CSV with and without a header, and bad input.
 #include "geoio.h"
+#include "geodb/gdb_file.h"
 
 #include <gtest/gtest.h>
 
@@ -279,6 +280,40 @@ TEST(GeoIOStore, BlocksBeyondTheDataFileLimitAreRefusedBeforeAnyWrite)
     EXPECT_EQ(db.NumEntries(), 1);
     EXPECT_EQ(StoreItems(db, {town}), 1);
     EXPECT_EQ(db.NumEntries(), 2);
+    db.SetGDBName("");
+    std::filesystem::remove_all(dir);
+}
+
+// An import is one batch: a write that fails anywhere in it (the fault layer's full disk) stores
+// none of the items, and running it again stores each of them once.
+TEST(GeoIOStore, AFailedImportStoresNothingAndARerunIsWhole)
+{
+    const auto dir = std::filesystem::temp_directory_path() / ("geoio-batch-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string base = (dir / "b").string();
+    std::vector<TGeoItem> items;
+    for (int i = 0; i < 20000; ++i) items.push_back({"T" + std::to_string(i), gitTown, 0, false, false, {{1, 1}}});
+    items.push_back({"Ring", gitBorder, 0, true, false, {{0, 0}, {0, 1}, {1, 1}}});
+    TGeoDB db;
+    db.SetGDBName(base);
+    db.AddTown("Start", 0, 0, {1, 2}, 0, 0, 0);
+    for (const char* failing : {".tyxgds", ".tyxgdd", ".journal"}) {
+        SCOPED_TRACE(failing);
+        int writes = 0;
+        gdb::SetFileFaultHook([&](gdb::TFileChange C, const std::string& N, std::size_t) {
+            const bool fail = C == gdb::fcWrite && N.ends_with(failing) && ++writes == 2;
+            return fail ? gdb::TFault{gdb::fkFail, 10} : gdb::TFault{};
+        });
+        EXPECT_THROW(StoreItems(db, items), EGeoIOError);
+        gdb::SetFileFaultHook({});
+        EXPECT_GE(writes, 2);
+        EXPECT_EQ(db.NumEntries(), 1);
+        EXPECT_EQ(std::filesystem::file_size(base + ".tyxgds"), 120u);
+    }
+    EXPECT_EQ(StoreItems(db, items), 20001);
+    db.SetGDBName(base);
+    EXPECT_EQ(db.NumEntries(), 20002);
+    EXPECT_EQ(db.SearchData("T19999"), 20001);
     db.SetGDBName("");
     std::filesystem::remove_all(dir);
 }
