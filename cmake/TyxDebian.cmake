@@ -13,6 +13,7 @@ endif()
 # wants it (an empty line becomes " .").
 set(TYX_LICENSE_NAME MIT)
 file(READ ${PROJECT_SOURCE_DIR}/LICENSE tyx_license)
+set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
 string(STRIP "${tyx_license}" tyx_license)
 string(REPLACE "\n" "\n " tyx_license " ${tyx_license}")
 string(REPLACE "\n \n" "\n .\n" tyx_license "${tyx_license}")

@@ -40,6 +40,10 @@ if grep -qE 'geo_internal\.h|tests_|/bin/' <<<"$dev"; then echo "unexpected file
 if grep -qE '/include/|\.a$' <<<"$tool"; then echo "unexpected files in the tool package:"; echo "$tool"; exit 1; fi
 for p in "${packages[@]}"; do
   need "$(list "$(deb "$p")")" "^/usr/share/doc/$p/copyright$" "^/usr/share/doc/$p/changelog\.gz$"
+  # The changelog's latest entry is this version.
+  version=$(dpkg-deb -f "$(deb "$p")" Version)
+  dpkg-deb --fsys-tarfile "$(deb "$p")" | tar -xO "./usr/share/doc/$p/changelog.gz" | zcat | sed -n 1p |
+    grep -qF "($version)" || fail "the changelog of $p does not start with version $version"
   ls "$work/${p}-dbgsym_"*.ddeb >/dev/null || fail "no debug symbol package for $p"
   # dpkg-shlibdeps gave every package with a binary its libc dependency.
   dpkg-deb -f "$(deb "$p")" Depends | grep -q 'libc6 (>=' || fail "$p lacks the dependencies of its binaries"
