@@ -1,5 +1,6 @@
-# Install rules, the CMake package TyxGeo, the pkg-config file of the Qt-free parts and the
-# Debian package. Included last from the top-level CMakeLists.txt, once every library exists.
+# Install rules, the CMake package TyxGeo, the pkg-config file of the Qt-free parts, the manual
+# pages and the Debian packages. Included last from the top-level CMakeLists.txt, once every library
+# exists.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -65,6 +66,13 @@ install(TARGETS ${tyx_targets} EXPORT TyxGeoTargets COMPONENT dev
         FILE_SET HEADERS DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tyx
         INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tyx)
 install(EXPORT TyxGeoTargets NAMESPACE TyxGeo:: DESTINATION ${TYX_CMAKE_DIR} COMPONENT dev)
+# Static libraries hand their own dependencies (ICU, libgeotiff, GeographicLib) on to the host's
+# link, so only then does the package look for them.
+if(BUILD_SHARED_LIBS)
+  set(TYX_CONFIG_STATIC OFF)
+else()
+  set(TYX_CONFIG_STATIC ON)
+endif()
 configure_package_config_file(${CMAKE_CURRENT_LIST_DIR}/TyxGeoConfig.cmake.in
                               ${PROJECT_BINARY_DIR}/TyxGeoConfig.cmake INSTALL_DESTINATION ${TYX_CMAKE_DIR})
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/TyxGeoConfigVersion.cmake COMPATIBILITY SameMinorVersion)
@@ -80,42 +88,45 @@ install(FILES ${PROJECT_BINARY_DIR}/tyxgeo-core.pc DESTINATION ${CMAKE_INSTALL_L
 
 # Programs and plugins reach the shared libraries through a path relative to their own place.
 file(RELATIVE_PATH TYX_BIN_TO_LIB ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTALL_FULL_LIBDIR})
+# Manual pages made at build time from the programs' own --help, so that they never drift from it.
+# Not in a sanitizer build, whose programs are never installed (and may report leaks at exit).
+find_program(TYX_HELP2MAN help2man)
+if(NOT TYX_HELP2MAN)
+  message(STATUS "help2man not found (Debian package help2man): no manual pages")
+endif()
+function(tyx_install_program target summary)
+  set_target_properties(${target} PROPERTIES INSTALL_RPATH "$ORIGIN/${TYX_BIN_TO_LIB}")
+  install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
+  if(NOT TYX_HELP2MAN OR TYX_SANITIZE)
+    return()
+  endif()
+  set(page ${PROJECT_BINARY_DIR}/man/${target}.1)
+  add_custom_command(OUTPUT ${page}.gz
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+    COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
+            ${TYX_HELP2MAN} --no-info --name=${summary} --output=${page} $<TARGET_FILE:${target}>
+    COMMAND gzip -9nf ${page}
+    DEPENDS ${target} VERBATIM)
+  add_custom_target(${target}_manual_page ALL DEPENDS ${page}.gz)
+  install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT tool)
+endfunction()
 if(TARGET tyxgeo)
-  set_target_properties(tyxgeo PROPERTIES INSTALL_RPATH "$ORIGIN/${TYX_BIN_TO_LIB}")
-  install(TARGETS tyxgeo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
+  tyx_install_program(tyxgeo "geodesy, geographic databases and calibrated maps from the command line")
 endif()
 if(TARGET tyxgeo-viewer)
-  set_target_properties(tyxgeo-viewer PROPERTIES INSTALL_RPATH "$ORIGIN/${TYX_BIN_TO_LIB}")
-  install(TARGETS tyxgeo-viewer RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tool)
+  tyx_install_program(tyxgeo-viewer "desktop atlas of calibrated maps with town landmarks")
+  # The application menu's entry and its icon in the hicolor theme.
+  set(viewer ${PROJECT_SOURCE_DIR}/apps/tyxgeo-viewer)
+  install(FILES ${viewer}/tyxgeo-viewer.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT tool)
+  install(FILES ${viewer}/icons/tyxgeo-viewer.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
+          COMPONENT tool)
+  foreach(size 48 256)
+    install(FILES ${viewer}/icons/tyxgeo-viewer-${size}.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            RENAME tyxgeo-viewer.png COMPONENT tool)
+  endforeach()
 endif()
 
-# Debian packages: libtyxgeo-dev (libraries, headers, CMake and pkg-config files) and tyxgeo (the
-# tool and the viewer). Only for the main project, so that a host's own packaging is left alone.
+# The Debian packages, only for the main project, so that a host's own packaging is left alone.
 if(PROJECT_IS_TOP_LEVEL)
-  set(CPACK_GENERATOR DEB)
-  set(CPACK_PACKAGE_NAME tyxgeo)
-  set(CPACK_PACKAGE_VENDOR "Tyx")
-  set(CPACK_PACKAGE_CONTACT "Tyx developers <tyx@example.org>")
-  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Tyx geographic components: geodesy, a geographic database, calibrated map widgets")
-  set(CPACK_DEB_COMPONENT_INSTALL ON)
-  set(CPACK_COMPONENTS_ALL dev tool)
-  if(BUILD_SHARED_LIBS)
-    list(APPEND CPACK_COMPONENTS_ALL runtime)
-    set(CPACK_COMPONENT_DEV_DEPENDS runtime)
-    set(CPACK_COMPONENT_TOOL_DEPENDS runtime)
-    set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
-    set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libtyxgeo${PROJECT_VERSION_MAJOR})
-    set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
-    set(CPACK_DEBIAN_RUNTIME_PACKAGE_SHLIBDEPS ON)
-    # Our own libraries come from the runtime package; the dependency on it is declared above.
-    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${tyx_library_dirs})
-  endif()
-  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-  set(CPACK_DEBIAN_PACKAGE_SECTION science)
-  set(CPACK_DEBIAN_DEV_PACKAGE_NAME libtyxgeo-dev)
-  set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
-  set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS "qt6-base-dev, libicu-dev")
-  set(CPACK_DEBIAN_TOOL_PACKAGE_NAME tyxgeo)
-  set(CPACK_DEBIAN_TOOL_PACKAGE_SHLIBDEPS ON)
-  include(CPack)
+  include(${CMAKE_CURRENT_LIST_DIR}/TyxDebian.cmake)
 endif()

@@ -17,7 +17,9 @@ PACKAGES=(
   gdal-bin                # tests only: GDAL's programs as the reference for world files and GeoTIFFs
   qt6-tools-dev qt6-tools-dev-tools  # the Qt Designer plugin
   doxygen                 # make docs: the API reference
-  dpkg-dev                # cpack: the Debian packages
+  dpkg-dev file           # cpack: the Debian packages (dpkg-shlibdeps, and file to find the binaries)
+  help2man                # the manual pages, made from the programs' --help
+  lintian desktop-file-utils  # the package test: lintian, desktop-file-validate
   clang libclang-rt-dev   # make fuzz: clang with libFuzzer and the sanitizer runtimes
   xvfb xauth xdotool      # the viewer test under a real X server, driven by a real mouse
 )

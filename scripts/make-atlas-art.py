@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
-"""Draws the atlas's tool-button glyphs and cursors into geoatlas/res/ as PNG files.
+"""Draws the atlas's tool-button glyphs and cursors into geoatlas/res/ as PNG files, and the
+viewer's icon into apps/tyxgeo-viewer/icons/ (SVG, and PNG at 48 and 256 pixels).
 
 The shapes are signed-distance figures sampled 4 x 4 per pixel, so edges come out smooth at the
-small sizes the widgets use. Each comes twice: NAME.png, and NAME@2x.png with the same shapes at
-twice the pixels for screens of a device pixel ratio above 1. Run it again after changing a shape;
-the PNGs are committed.
+small sizes the widgets use. Each glyph and cursor comes twice: NAME.png, and NAME@2x.png with
+the same shapes at twice the pixels for screens of a device pixel ratio above 1. Run it again after
+changing a shape; the files are committed.
 """
 import math
 import os
@@ -60,7 +61,7 @@ def union(*fs):
     return lambda x, y: min(f(x, y) for f in fs)
 
 
-def render(w, h, layers, k=1):
+def render(w, h, layers, k=1, ss=SS):
     """layers: (signed distance, fill RGBA, outline RGBA or None, outline width), bottom first.
     The figures are w x h pixels; k > 1 draws them at k times the pixels each way."""
     px = []
@@ -68,9 +69,9 @@ def render(w, h, layers, k=1):
         row = []
         for i in range(w * k):
             acc = [0.0, 0.0, 0.0, 0.0]
-            for sj in range(SS):
-                for si in range(SS):
-                    x, y = (i + (si + 0.5) / SS) / k, (j + (sj + 0.5) / SS) / k
+            for sj in range(ss):
+                for si in range(ss):
+                    x, y = (i + (si + 0.5) / ss) / k, (j + (sj + 0.5) / ss) / k
                     col = (0, 0, 0, 0)
                     for sd, fill, line, lw in layers:
                         d = sd(x, y)
@@ -83,8 +84,7 @@ def render(w, h, layers, k=1):
                     acc[1] += col[1] * a
                     acc[2] += col[2] * a
                     acc[3] += a
-            n = SS * SS
-            a = acc[3] / n
+            a = acc[3] / (ss * ss)
             row.append((0, 0, 0, 0) if a == 0 else tuple(round(c / acc[3]) for c in acc[:3]) + (round(a * 255),))
         px.append(row)
     return px
@@ -165,14 +165,76 @@ def hand_cursor(k):
     return render(32, 32, [(hand, WHITE, BLACK, 1.1), (creases, BLACK, None, 0)], k)
 
 
+# The viewer's icon: a map folded in three, sea and land, with a red pin. Each shape is described
+# once, in units of a 48 x 48 square, and drawn both as SVG and through the distance figures.
+ICON_SEA, ICON_SEA_FOLD = (176, 214, 240, 255), (144, 190, 226, 255)
+ICON_LAND, ICON_LAND_FOLD = (124, 186, 98, 255), (104, 164, 82, 255)
+ICON_PIN, ICON_PIN_EDGE = (214, 40, 40, 255), (110, 16, 16, 255)
+
+
+def icon_shapes():
+    """(kind, parameters, colour), bottom first: kind "poly" takes points, "circle" centre and radius."""
+    panels = [[(5, 11), (17, 6), (17, 38), (5, 43)], [(17, 6), (31, 11), (31, 43), (17, 38)],
+              [(31, 11), (43, 6), (43, 38), (31, 43)]]
+    coast = [(5, 28), (9, 24), (13, 26), (17, 23), (21, 27), (25, 25), (31, 29), (35, 26), (39, 27), (43, 23)]
+    shapes = []
+    for k, panel in enumerate(panels):
+        x0, x1 = panel[0][0], panel[1][0]
+        # The land is what lies below the coast, within the panel down to its lower edge.
+        land = [p for p in coast if x0 <= p[0] <= x1] + [panel[2], panel[3]]
+        fold = k == 1
+        shapes.append(("poly", panel, ICON_SEA_FOLD if fold else ICON_SEA))
+        shapes.append(("poly", land, ICON_LAND_FOLD if fold else ICON_LAND))
+    shapes += [
+        ("circle", ((24, 15), 7.6), ICON_PIN_EDGE),
+        ("poly", [(17.4, 18.2), (30.6, 18.2), (24, 31)], ICON_PIN_EDGE),
+        ("circle", ((24, 15), 6.3), ICON_PIN),
+        ("poly", [(18.6, 18.0), (29.4, 18.0), (24, 28.6)], ICON_PIN),
+        ("circle", ((24, 15), 2.5), WHITE),
+    ]
+    return shapes
+
+
+def icon_png(size):
+    k = size / 48.0
+    def scaled(sd):
+        return lambda x, y: sd(x / k, y / k) * k
+    layers = []
+    for kind, par, colour in icon_shapes():
+        sd = polygon(par) if kind == "poly" else circle(*par)
+        layers.append((scaled(sd), colour, None, 0))
+    return render(size, size, layers, ss=SS if size <= 64 else 2)
+
+
+def icon_svg():
+    def rgb(c):
+        return "#%02x%02x%02x" % c[:3]
+    out = ['<svg xmlns="http://www.w3.org/2000/svg" width="48" height="48" viewBox="0 0 48 48">']
+    for kind, par, colour in icon_shapes():
+        if kind == "poly":
+            pts = " ".join("%g,%g" % p for p in par)
+            out.append('  <polygon points="%s" fill="%s"/>' % (pts, rgb(colour)))
+        else:
+            (cx, cy), r = par
+            out.append('  <circle cx="%g" cy="%g" r="%g" fill="%s"/>' % (cx, cy, r, rgb(colour)))
+    return "\n".join(out + ["</svg>", ""])
+
+
 def main():
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "geoatlas", "res")
+    top = os.path.join(os.path.dirname(__file__), "..")
+    out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(top, "geoatlas", "res")
+    icons = sys.argv[2] if len(sys.argv) > 2 else os.path.join(top, "apps", "tyxgeo-viewer", "icons")
     for k, suffix in ((1, ""), (2, "@2x")):
         p, z = pointer_glyph(k), zoomin_glyph(k)
         write_png(os.path.join(out, f"pointr{suffix}.png"), side_by_side(p, disabled(p)))
         write_png(os.path.join(out, f"zoomin{suffix}.png"), side_by_side(z, disabled(z)))
         write_png(os.path.join(out, f"curgeozoom{suffix}.png"), zoom_cursor(k))
         write_png(os.path.join(out, f"curgeohand{suffix}.png"), hand_cursor(k))
+    os.makedirs(icons, exist_ok=True)
+    with open(os.path.join(icons, "tyxgeo-viewer.svg"), "w") as f:
+        f.write(icon_svg())
+    for size in (48, 256):
+        write_png(os.path.join(icons, "tyxgeo-viewer-%d.png" % size), icon_png(size))
 
 
 if __name__ == "__main__":

@@ -84,7 +84,9 @@ int main(int argc, char* argv[])
     P.setApplicationDescription("Desktop atlas: calibrated maps, town landmarks, search, position in degrees and UTM.");
     P.addHelpOption();
     P.addVersionOption();
-    P.addPositionalArgument("atlas", "Folder written by `tyxgeo atlas build` (maps and cities.xml)", "[ATLAS]");
+    P.addPositionalArgument("paths",
+                            "Folders written by `tyxgeo atlas build` (maps and cities.xml) and calibration files to open",
+                            "[ATLAS|XML...]");
     const QCommandLineOption Db("db", "Database the search looks in.", "DB");
     const QCommandLineOption Marks("landmarks", "Landmark file (default: ATLAS/cities.xml).", "FILE");
     const QCommandLineOption Calib("calib", "Also opens this calibration file and shows it.", "XML");
@@ -112,10 +114,22 @@ int main(int argc, char* argv[])
         if (S.size() != 2 || S[0].toInt() < 200 || S[1].toInt() < 150) return Fail("--size wants WxH, at least 200x150");
         W.resize(S[0].toInt(), S[1].toInt());
     }
-    const QString AtlasDir = P.positionalArguments().value(0);
+    // A folder is an atlas (the first one's cities.xml is the default landmark file); a file is a
+    // calibration, as a file manager or the application menu hands it over.
+    QString AtlasDir;
+    QStringList CalibFiles;
     try {
-        if (!AtlasDir.isEmpty() && W.LoadAtlas(AtlasDir) == 0) return Fail("no calibration files in " + AtlasDir);
-        if (P.isSet(Calib) && !W.OpenCalibration(P.value(Calib))) return Fail("cannot read " + P.value(Calib));
+        for (const QString& A : P.positionalArguments()) {
+            if (!QFileInfo(A).isDir()) {
+                CalibFiles << A;
+                continue;
+            }
+            if (W.LoadAtlas(A) == 0) return Fail("no calibration files in " + A);
+            if (AtlasDir.isEmpty()) AtlasDir = A;
+        }
+        if (P.isSet(Calib)) CalibFiles << P.value(Calib);
+        for (const QString& F : CalibFiles)
+            if (!W.OpenCalibration(F)) return Fail("cannot read " + F);
     } catch (const std::exception& E) {
         return Fail(E.what());
     }

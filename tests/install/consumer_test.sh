@@ -23,8 +23,12 @@ expect core_user "$want_core" "$("$work/build/core_user" "$work/db")"
 expect map_user "ok 47.8500" "$("$work/build/map_user")"
 
 pcdir=$(dirname "$(find "$stage" -name tyxgeo-core.pc)")
+pc() { PKG_CONFIG_PATH=$pcdir pkg-config "$@" tyxgeo-core; }
+# The host chooses its language standard, at least the one the file names: no -std in the flags
+# that would take a later one back.
+if [[ $(pc --cflags) == *-std=* ]]; then echo "pkg-config imposes a standard: $(pc --cflags)"; exit 1; fi
 # shellcheck disable=SC2046
-$cxx $flags "$src/core_user.cpp" -o "$work/core_pc" $(PKG_CONFIG_PATH=$pcdir pkg-config --cflags --libs tyxgeo-core)
+$cxx $flags -std="$(pc --variable=cxx_std)" "$src/core_user.cpp" -o "$work/core_pc" $(pc --cflags --libs)
 rm -rf "$work/db" && mkdir "$work/db"
 # pkg-config gives no run path; a host running from a staged prefix names its library folder.
 libdir=$(dirname "$pcdir")

@@ -194,10 +194,14 @@ TEST_F(ViewerTest, ViewerOffscreenShowsMapLandmarksAndStatus)
     ASSERT_TRUE(PdfFile.open(QIODevice::ReadOnly));
     EXPECT_TRUE(PdfFile.read(5) == "%PDF-" && PdfFile.size() > 10000);
 
-    // A calibration of one's own, without an atlas folder: the view shows its land.
-    const TRun Own = RunProgram(VIEWER_PATH, {"--calib", AtlasDir() + "/germany.xml", "--export", Png});
-    ASSERT_EQ(Own.Code, 0) << Own.Err.toStdString();
-    EXPECT_TRUE(Greenish(QImage(Png).pixel(100, 100)));
+    // A calibration of one's own, without an atlas folder, by option or as the application menu
+    // hands a file over: the view shows its land.
+    for (const QStringList& Open : {QStringList{"--calib", AtlasDir() + "/germany.xml"}, QStringList{AtlasDir() + "/germany.xml"}}) {
+        QFile::remove(Png);
+        const TRun Own = RunProgram(VIEWER_PATH, Open + QStringList{"--export", Png});
+        ASSERT_EQ(Own.Code, 0) << Open.join(' ').toStdString() << ": " << Own.Err.toStdString();
+        EXPECT_TRUE(Greenish(QImage(Png).pixel(100, 100))) << Open.join(' ').toStdString();
+    }
 
     const TRun Missing = RunProgram(VIEWER_PATH, {AtlasDir(), "--db", DbName(), "--goto", "Atlantis", "--screenshot", Shot});
     EXPECT_EQ(Missing.Code, 1);
