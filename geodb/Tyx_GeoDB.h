@@ -116,12 +116,16 @@ struct TIxLLRec {
     float LLValue = 0; ///< the key: a latitude or longitude, degrees
     int32_t index = 0; ///< 0-based summary record of the item
 };
+/// The key of an item-number index entry.
 template <>
 struct TIndexKey<TIxItemIDRec> {
+    /// The entry's item number.
     int32_t operator()(const TIxItemIDRec& R) const { return R.ItemID; }
 };
+/// The key of a coordinate index entry.
 template <>
 struct TIndexKey<TIxLLRec> {
+    /// The entry's latitude or longitude.
     float operator()(const TIxLLRec& R) const { return R.LLValue; }
 };
 using TIxItemIDRecArray = std::vector<TIxItemIDRec>;
@@ -239,6 +243,7 @@ public:
     void CommitBatch();
     /// Ends the batch undoing all its changes, on disk and in memory.
     void RollbackBatch();
+    /// True between BeginBatch and its commit or rollback.
     bool InBatch() const { return FBatch != nullptr; }
 
     // --- records and indexes; Ix is clamped into 1..NumEntries ---
@@ -560,10 +565,12 @@ private:
 /// committed (an exception that leaves the scope undoes the batch). Never throws from destruction.
 class TGeoDBBatch {
 public:
+    /// Begins a batch on Db (BeginBatch's errors apply).
     explicit TGeoDBBatch(TGeoDB& Db) : FDb(Db) { Db.BeginBatch(); }
     ~TGeoDBBatch();
     TGeoDBBatch(const TGeoDBBatch&) = delete;
     TGeoDBBatch& operator=(const TGeoDBBatch&) = delete;
+    /// Commits the batch (CommitBatch); the destructor then leaves it alone.
     void Commit();
 
 private:

@@ -655,11 +655,13 @@ public:
     /// view looks the same but sharper. Coordinates, events and the mouse stay in control pixels;
     /// the exports are not affected. Repaints.
     bool HighDpi() const { return FHighDpi; }
+    /// Sets HighDpi.
     void SetHighDpi(bool Value);
     /// Device pixels per control pixel that HighDpi composes at: 0 (the default) follows the
     /// screen (devicePixelRatioF()); otherwise 1 to 8, as given (an offscreen render at a chosen
     /// resolution). Other values store 0. Repaints when HighDpi is on.
     double PixelRatio() const { return FPixelRatio; }
+    /// Sets PixelRatio.
     void SetPixelRatio(double Value);
     /// Device pixels per control pixel of the picture: 1 without HighDpi.
     double DrawingRatio() const;
