@@ -142,15 +142,16 @@ TEST_F(ViewerTest, AtlasBuildClassesTownsByPopulation)
     const struct {
         double Lat;
         int Class;
-        bool Caption;
-    } Towns[] = {{48.137, 1, true}, {48.37, 2, true}, {48.26, 3, false}, {48.0, 4, false}, {47.8, 2, true}};
+        const char* Caption; // every class is named
+    } Towns[] = {{48.137, 1, "Munich"}, {48.37, 2, "Augsburg"}, {48.26, 3, "Dachau"}, {48.0, 4, "Hamlet"},
+                 {47.8, 2, "Classed"}};
     for (const auto& T : Towns) {
         const auto& Items = List.Items();
         const auto It = std::find_if(Items.begin(), Items.end(),
                                      [&T](const TLandMark& L) { return std::fabs(L.Latitude - T.Lat) < 1e-3; });
         ASSERT_NE(It, Items.end()) << T.Lat;
         EXPECT_EQ(It->ClassFlag, T.Class) << T.Lat;
-        EXPECT_EQ(!It->Caption.Text.Empty(), T.Caption) << T.Lat;
+        EXPECT_EQ(It->Caption.Text.Str(), T.Caption) << T.Lat;
     }
 }
 
@@ -190,6 +191,10 @@ TEST_F(ViewerTest, ViewerOffscreenShowsMapLandmarksAndStatus)
     ASSERT_EQ(Files.Code, 0) << Files.Err.toStdString();
     const QImage View(Png);
     EXPECT_TRUE(View.width() > 600 && View.width() < 640 && View.height() > 300 && View.height() < 480);
+    // The viewer shows the scale bar: a dark bar along the bottom-left corner.
+    int Bar = 0;
+    for (int x = 10; x < 40; ++x) Bar += qGray(View.pixel(x, View.height() - 12)) < 60;
+    EXPECT_EQ(Bar, 30);
     QFile PdfFile(Pdf);
     ASSERT_TRUE(PdfFile.open(QIODevice::ReadOnly));
     EXPECT_TRUE(PdfFile.read(5) == "%PDF-" && PdfFile.size() > 10000);
