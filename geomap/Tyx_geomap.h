@@ -202,7 +202,8 @@ public:
     /// caption or symbol, or not at all; repaints.
     TCaptionPlacement CaptionPlacement() const { return FCaptionPlacement; }
     void SetCaptionPlacement(TCaptionPlacement Value);
-    /// With cpDeclutter, a landmark whose caption finds no room loses its symbol too; repaints.
+    /// With cpDeclutter, a landmark whose caption finds no room loses its symbol too, and one whose
+    /// symbol would meet a caption or symbol drawn before is left out; repaints.
     bool DeclutterSymbols() const { return FDeclutterSymbols; }
     void SetDeclutterSymbols(bool Value);
 

@@ -1,8 +1,9 @@
 // TGeoMap overlay: the landmark layer with captions placed so that none collide. Landmarks are
 // taken by priority (lower class first, then list order). A caption goes to the first of eight
 // places that is free of every caption and symbol drawn before it, with a margin of Margin
-// pixels; with none free it is left out, and with DeclutterSymbols its symbol too. What is drawn
-// is noted in a bit grid of Cell x Cell pixels over the view, so testing a place costs a few
+// pixels (and, with LandMarksOnMapOnly, within the map image); with none free it is left out,
+// and with DeclutterSymbols its symbol too, as is a landmark whose symbol would meet anything
+// drawn before it. What is drawn is noted in a bit grid of Cell x Cell pixels over the view, so testing a place costs a few
 // words per row of cells whatever the landmark count or the picture's size.
 #include <algorithm>
 #include <array>
@@ -113,12 +114,21 @@ void TGeoMap::DrawDecluttered(TCanvas& C, int W, int H, double p, const std::vec
 {
     TOccupancy Taken(W, H);
     for (const TRect& B : Reserved) Taken.Take(B);
+    // With LandMarksOnMapOnly a caption stays on the map image as well.
+    const TPoint MapTL = MapImageToControl(TPoint{0, 0});
+    const TPoint MapBR = MapImageToControl(TPoint{FMapImgWidth, FMapImgHeight});
+    auto Fits = [&](const TRect& B) {
+        return Taken.Free(B) && (!FLMOnMapOnly || (B.Left >= MapTL.X && B.Top >= MapTL.Y && B.Right <= MapBR.X &&
+                                                   B.Bottom <= MapBR.Y));
+    };
     TLMTextProperties Moved;
     // Draws landmark Number, whose anchor is known. Its caption's box comes from Known when that
     // holds it, else from the caption, and is then noted there.
     auto Draw = [&](int Number, const TPoint& A, const TSymbolProperties& S, const TLMTextProperties* Caption,
                     TCaptionExtents::TExtent* Known) {
         const TRect SBox = SymbolBox(A, S);
+        // Left out whole when asked, wherever its symbol would cover what is drawn already.
+        if (FDeclutterSymbols && !Taken.Free(SBox)) return;
         using E = TCaptionExtents;
         E::TState State = Caption ? (Known ? Known->State : E::ceUnknown) : E::ceNone;
         TRect Box;
@@ -131,22 +141,22 @@ void TGeoMap::DrawDecluttered(TCanvas& C, int W, int H, double p, const std::vec
             if (Known) {
                 // Kept only where the box is small and near enough for the fields.
                 const int Left = Box.Left - A.X, Top = Box.Top - A.Y;
-                const bool Fits = std::abs(Left) < 32768 && std::abs(Top) < 32768 && Box.Width() < 65536 &&
-                                  Box.Height() < 65536;
+                const bool Small = std::abs(Left) < 32768 && std::abs(Top) < 32768 && Box.Width() < 65536 &&
+                                   Box.Height() < 65536;
                 if (!Written) *Known = {0, 0, 0, 0, E::ceNone};
-                else if (Fits) *Known = {int16_t(Left), int16_t(Top), uint16_t(Box.Width()), uint16_t(Box.Height()), State};
+                else if (Small) *Known = {int16_t(Left), int16_t(Top), uint16_t(Box.Width()), uint16_t(Box.Height()), State};
                 else Known->State = E::ceFar;
             }
         }
         // The caption's own place first; an upright one may then move (a turned one may not).
         const TLMTextProperties* Chosen = nullptr;
         if (State != E::ceNone) {
-            if (Taken.Free(Box)) Chosen = Caption;
+            if (Fits(Box)) Chosen = Caption;
             else if (State == E::ceUpright) {
                 const int Width = Box.Width(), Height = Box.Height();
                 for (const TPlace& P : OtherPlaces(SBox.Right - 1 - A.X)) {
                     Box = PlacedBox(A, P, Width, Height);
-                    if (!Taken.Free(Box)) continue;
+                    if (!Fits(Box)) continue;
                     Moved = *Caption;
                     Moved.HAlignment = P.H, Moved.VAlignment = P.V, Moved.dx = P.dx, Moved.dy = P.dy;
                     Chosen = &Moved;
@@ -154,8 +164,7 @@ void TGeoMap::DrawDecluttered(TCanvas& C, int W, int H, double p, const std::vec
                 }
             }
         }
-        const bool Room = State != E::ceNone ? Chosen != nullptr : Taken.Free(SBox);
-        if (FDeclutterSymbols && !Room) return;
+        if (FDeclutterSymbols && State != E::ceNone && !Chosen) return;
         DrawLandMarkSymbolOnCanvas(C, A.X, A.Y, S.Kind, S.FGColor, S.BGColor, S.Size, S.Direction, S.Length,
                                    S.Transparent);
         Taken.Take(SBox);

@@ -73,9 +73,11 @@ TViewerWindow::TViewerWindow(QWidget* Parent) : QMainWindow(Parent)
     M->SetKeyboardNavigation(true);
     M->SetMouseAction(maPan);
     M->SetAntiAlias(true);
-    // Readable at every scale: captions that never collide, nothing on the grey beyond a small
-    // map, and the scale of the view.
+    // Readable at every scale: captions that never collide (a town whose name finds no room is
+    // left out, so that no symbol covers a name), nothing on the grey beyond a small map, and the
+    // scale of the view.
     M->SetCaptionPlacement(cpDeclutter);
+    M->SetDeclutterSymbols(true);
     M->SetLandMarksOnMapOnly(true);
     M->SetShowScaleBar(true);
     M->SetEmptyMsg("No map: build an atlas with tyxgeo atlas build, or use File > Open calibration...");

@@ -259,14 +259,18 @@ TLandMark CityLandMark(const TgdbData& D)
 
 void WriteCities(TGeoDB& Db, const std::string& FileName)
 {
-    TLandMarkList List;
-    int Count = 0;
+    std::vector<TLandMark> Towns;
     for (int k = 1; k <= Db.NumEntries(); ++k) {
         const TgdbData D = Db.GetSumdata(k);
         if (D.ItemKind != gitTown && !(D.ItemKind == gitCity && D.NumPoints == 0)) continue;
-        List.AppendLandMark(CityLandMark(D));
-        ++Count;
+        Towns.push_back(CityLandMark(D));
     }
+    // Most populous first: where captions are placed so that none collide, the list order ranks
+    // the towns of one class.
+    std::stable_sort(Towns.begin(), Towns.end(), [](const TLandMark& a, const TLandMark& b) { return a.Tag > b.Tag; });
+    TLandMarkList List;
+    for (const TLandMark& L : Towns) List.AppendLandMark(L);
+    const std::size_t Count = Towns.size();
     TTextFile F;
     F.Rewrite(FileName);
     WriteLandMarksToOpenXMLFile(F, true, "cities", List);

@@ -52,9 +52,11 @@ struct TDrawn {
     friend bool operator==(const TDrawn&, const TDrawn&) = default;
 };
 
-/// Half-degree graticule lines in red, and with Overlays the scale bar and degree labels.
+/// Half-degree graticule lines in red, and with Overlays the scale bar, degree labels and
+/// landmarks only on the map.
 void ShowOverlays(TGeoMap& M, bool Overlays)
 {
+    M.SetLandMarksOnMapOnly(Overlays);
     M.SetShowGrat(sgLines);
     M.SetGratLineDist(0.5);
     M.SetColorGratLine(clRed);
@@ -79,10 +81,11 @@ TEST(Declutter, CaptionsNeverOverlapEachOtherOrTheOverlaysAndTheFirstClassAlways
     struct TView {
         double Mag;
         TPoint TopLeft;
-        bool Overlays; // scale bar and degree labels
+        bool Overlays; // scale bar, degree labels, on the map only
     };
     for (const TView& V : {TView{1, {0, 0}, false}, TView{2, {100, 50}, false}, TView{0.5, {0, 0}, false},
-                           TView{1.5, {37, 11}, false}, TView{1, {0, 0}, true}, TView{2, {100, 50}, true}}) {
+                           TView{1.5, {37, 11}, false}, TView{1, {0, 0}, true}, TView{2, {100, 50}, true},
+                           TView{0.5, {0, 0}, true}}) {
         const std::string Name = std::to_string(V.Mag) + " at " + std::to_string(V.TopLeft.X) + (V.Overlays ? " +" : "");
         std::vector<bool> Overlay(400 * 300);
         for (const bool On : {false, true}) {
@@ -110,7 +113,7 @@ TEST(Declutter, CaptionsNeverOverlapEachOtherOrTheOverlaysAndTheFirstClassAlways
         }
         // A handler that draws nothing itself changes nothing.
         EXPECT_EQ(Runs[0], Runs[1]) << Name;
-        ASSERT_GT(Drawn.size(), 10u) << Name;
+        ASSERT_GT(Drawn.size(), 5u) << Name;
         for (std::size_t i = 0; i < Drawn.size(); ++i)
             for (std::size_t j = i + 1; j < Drawn.size(); ++j)
                 EXPECT_FALSE(Overlap(Drawn[i].Box, Drawn[j].Box)) << Name << ": " << Drawn[i].Number << " and "
@@ -143,29 +146,39 @@ TEST(Declutter, CaptionsNeverOverlapEachOtherOrTheOverlaysAndTheFirstClassAlways
         EXPECT_EQ(Stray, 0) << Name;
         EXPECT_EQ(Covered, 0) << Name;
         EXPECT_EQ(OverlayPixels > 500, V.Overlays) << Name;
+        // On the map only: the 400 x 300 image ends at 200 x 150 at half size.
+        for (const TDrawn& D : Drawn)
+            EXPECT_TRUE(!V.Overlays || V.Mag != 0.5 || (D.Box.Right <= 200 && D.Box.Bottom <= 150)) << Name;
     }
 }
 
 TEST(Declutter, ALandmarkWithoutRoomLosesItsSymbolOnlyWhenAsked)
 {
-    for (const bool DropSymbols : {false, true}) {
-        TGeoMap M;
-        Prepare(M, 200, 100);
-        M.SetDeclutterSymbols(DropSymbols);
-        Add(M, 100, 5, 1, "MMMMMMMMMMMM", 72); // its caption covers the whole view below it
-        Add(M, 100, 55, 1, "b");
-        TLandMark L = M.GetLandMarkData(2);
-        L.SymbolProps.FGColor = clLime;
-        M.SetLandMarkData(2, L);
-        std::vector<int> Numbers;
-        M.OnCaptionDrawn = [&](int Number, const TRect&) { Numbers.push_back(Number); };
-        M.SetSuppressPaint(false);
-        EXPECT_EQ(Numbers, std::vector<int>{1}) << DropSymbols;
-        int Lime = 0;
-        for (int y = 40; y < 70; ++y)
-            for (int x = 85; x < 115; ++x) Lime += PixelOf(M.Picture(), x, y) == Through15Bit(clLime);
-        EXPECT_EQ(Lime > 0, !DropSymbols);
-    }
+    // Landmark 2 (a lime cross) lies under the first caption: one that covers the view below it
+    // (no room for the second), or a small one (room for the second caption below it).
+    struct TCase {
+        int Y1, Size1, Y2;
+        std::vector<int> Captions;
+    };
+    for (const TCase& T : {TCase{5, 72, 55, {1}}, TCase{10, 8, 30, {1, 2}}})
+        for (const bool DropSymbols : {false, true}) {
+            TGeoMap M;
+            Prepare(M, 200, 100);
+            M.SetDeclutterSymbols(DropSymbols);
+            Add(M, 100, T.Y1, 1, "MMMMMMMMMMMM", T.Size1);
+            Add(M, 100, T.Y2, 1, "b");
+            TLandMark L = M.GetLandMarkData(2);
+            L.SymbolProps.FGColor = clLime;
+            M.SetLandMarkData(2, L);
+            std::vector<int> Numbers;
+            M.OnCaptionDrawn = [&](int Number, const TRect&) { Numbers.push_back(Number); };
+            M.SetSuppressPaint(false);
+            EXPECT_EQ(Numbers, DropSymbols ? std::vector<int>{1} : T.Captions) << T.Y2 << DropSymbols;
+            int Lime = 0;
+            for (int y = 0; y < 100; ++y)
+                for (int x = 0; x < 200; ++x) Lime += PixelOf(M.Picture(), x, y) == Through15Bit(clLime);
+            EXPECT_EQ(Lime > 0, !DropSymbols) << T.Y2;
+        }
 }
 
 TEST(Declutter, ACaptionChangedOrMovedAfterAPaintIsPlacedAnew)

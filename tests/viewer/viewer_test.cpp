@@ -80,10 +80,10 @@ protected:
         Ring("Land", {{40, 0}, {56, 0}, {56, 20}, {40, 20}}, gitBorder);
         Ring("Chiemsee", {{47.83f, 12.40f}, {47.92f, 12.40f}, {47.92f, 12.53f}, {47.83f, 12.53f}}, gitLake);
         Ring("Chukotka", {{62, 170}, {70, 170}, {70, -170}, {62, -170}}, gitBorder);
-        Db.AddTown("Munich", 0, 0, {48.137f, 11.575f}, 0, 0, 1500000);
-        Db.AddTown("Augsburg", 0, 0, {48.37f, 10.9f}, 0, 0, 300000);
         Db.AddTown("Dachau", 0, 0, {48.26f, 11.43f}, 0, 0, 47000);
         Db.AddTown("Hamlet", 0, 0, {48.0f, 11.2f}, 0, 0, 500);
+        Db.AddTown("Munich", 0, 0, {48.137f, 11.575f}, 0, 0, 1500000);
+        Db.AddTown("Augsburg", 0, 0, {48.37f, 10.9f}, 0, 0, 300000);
         Db.AddTown("Classed", 0, 0, {47.8f, 11.9f}, 0, 2, 0); // class given, no population
         Db.SetGDBName("");
         Build = RunProgram(TYXGEO_PATH, {"atlas", "build", QString::fromStdString((Dir / "atlas").string()), "--db",
@@ -139,6 +139,9 @@ TEST_F(ViewerTest, AtlasBuildClassesTownsByPopulation)
     ASSERT_TRUE(ReadLandMarksFromOpenXMLFile(F, "", List));
     F.Close();
     ASSERT_EQ(List.NumLandMarks(), 5);
+    // Most populous first: declutter ranks the towns of a class by their order.
+    EXPECT_TRUE(std::is_sorted(List.Items().begin(), List.Items().end(),
+                               [](const TLandMark& a, const TLandMark& b) { return a.Tag > b.Tag; }));
     const struct {
         double Lat;
         int Class;
