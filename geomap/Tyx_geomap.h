@@ -61,6 +61,7 @@ Q_ENUM_NS(TLandMarkAction)
 
 class TGeoMapMouse;
 class TGratLabels;
+struct TCaptionExtents;
 
 // ---- Overlay mode ----
 
@@ -280,7 +281,8 @@ public:
     TCaptionPlacement CaptionPlacement() const { return FCaptionPlacement; }
     /// A value beyond cpDeclutter becomes cpAsSpecified.
     void SetCaptionPlacement(TCaptionPlacement Value);
-    /// With cpDeclutter, a landmark whose caption finds no room loses its symbol too; repaints.
+    /// With cpDeclutter, a landmark whose caption finds no room loses its symbol too, and one whose
+    /// symbol would meet a caption or symbol drawn before is left out; repaints.
     bool DeclutterSymbols() const { return FDeclutterSymbols; }
     /// Stores and repaints.
     void SetDeclutterSymbols(bool Value);
@@ -834,13 +836,17 @@ private:
     void DrawUTMGrid(TCanvas& C);                                           // geomap_utmgrid.cpp
     void DrawCalibMark(TCanvas& C, const TPoint& P) const;                  // geomap_marks.cpp
     void DrawCalibMarks(TCanvas& C) const;                                  // geomap_marks.cpp
-    void DrawLandMarkLayer(TCanvas& C, int W, int H);                       // geomap_lmlayer.cpp
-    void DrawDecluttered(TCanvas& C, int W, int H, double p);               // geomap_declutter.cpp
+    /// Reserved: boxes drawn later or before (scale bar, degree labels) that declutter keeps free.
+    void DrawLandMarkLayer(TCanvas& C, int W, int H, const std::vector<TRect>& Reserved); // geomap_lmlayer.cpp
+    void DrawDecluttered(TCanvas& C, int W, int H, double p, const std::vector<TRect>& Reserved); // declutter
     void DrawHighLightLandMark(TCanvas& C, int W, int H);                   // geomap_highlight.cpp
     void DrawScaleBar(TCanvas& C, int W, int H);                            // geomap_scalebar.cpp
     /// The scale bar of a W x H view: its ground distance and its length in control pixels;
     /// false when there is none to draw.
     bool ScaleBarLength(int W, int H, double& Metres, int& Pixels) const;
+    /// The box (right and bottom exclusive) the scale bar and its label cover, halo included;
+    /// false when there is none to draw.
+    bool ScaleBarBox(int W, int H, TRect& Box) const;
     /// Sampling probability of the landmark layer for a W x H view; Visible gets the number of
     /// landmarks of visible classes, wherever they are.
     double LandMarkSampling(int W, int H, std::size_t& Visible) const;
@@ -901,6 +907,7 @@ private:
     bool FGratLabels = false;
     TCaptionPlacement FCaptionPlacement = cpAsSpecified;
     bool FDeclutterSymbols = false;
+    std::unique_ptr<TCaptionExtents> FCaptionExtents; ///< caption boxes by packed spot, for declutter
     bool FAntiAlias = true;
     double FGratLineDist = 0;
     int FUTMGridDist = 0;

@@ -1,12 +1,15 @@
 // TGeoMap overlay: the landmark layer with captions placed so that none collide. Landmarks are
 // taken by priority (lower class first, then list order). A caption goes to the first of eight
 // places that is free of every caption and symbol drawn before it, with a margin of Margin
-// pixels; with none free it is left out, and with DeclutterSymbols its symbol too. What is drawn
-// is noted in a bit grid of Cell x Cell pixels over the view, so testing a place costs a few
+// pixels (and, with LandMarksOnMapOnly, within the map image); with none free it is left out,
+// and with DeclutterSymbols its symbol too, as is a landmark whose symbol would meet anything
+// drawn before it. What is drawn is noted in a bit grid of Cell x Cell pixels over the view, so testing a place costs a few
 // words per row of cells whatever the landmark count or the picture's size.
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "geomap/geomap_overlay.h"
@@ -107,24 +110,53 @@ TRect PlacedBox(const TPoint& A, const TPlace& P, int Width, int Height)
 
 } // namespace
 
-void TGeoMap::DrawDecluttered(TCanvas& C, int W, int H, double p)
+void TGeoMap::DrawDecluttered(TCanvas& C, int W, int H, double p, const std::vector<TRect>& Reserved)
 {
     TOccupancy Taken(W, H);
+    for (const TRect& B : Reserved) Taken.Take(B);
+    // With LandMarksOnMapOnly a caption stays on the map image as well.
+    const TPoint MapTL = MapImageToControl(TPoint{0, 0});
+    const TPoint MapBR = MapImageToControl(TPoint{FMapImgWidth, FMapImgHeight});
+    auto Fits = [&](const TRect& B) {
+        return Taken.Free(B) && (!FLMOnMapOnly || (B.Left >= MapTL.X && B.Top >= MapTL.Y && B.Right <= MapBR.X &&
+                                                   B.Bottom <= MapBR.Y));
+    };
     TLMTextProperties Moved;
-    // Draws landmark Number, whose anchor is known.
-    auto Draw = [&](int Number, const TPoint& A, const TSymbolProperties& S, const TLMTextProperties* Caption) {
+    // Draws landmark Number, whose anchor is known. Its caption's box comes from Known when that
+    // holds it, else from the caption, and is then noted there.
+    auto Draw = [&](int Number, const TPoint& A, const TSymbolProperties& S, const TLMTextProperties* Caption,
+                    TCaptionExtents::TExtent* Known) {
         const TRect SBox = SymbolBox(A, S);
+        // Left out whole when asked, wherever its symbol would cover what is drawn already.
+        if (FDeclutterSymbols && !Taken.Free(SBox)) return;
+        using E = TCaptionExtents;
+        E::TState State = Caption ? (Known ? Known->State : E::ceUnknown) : E::ceNone;
+        TRect Box;
+        if (State == E::ceUpright || State == E::ceTurned) {
+            Box = Rect(A.X + Known->Left, A.Y + Known->Top, A.X + Known->Left + Known->Width,
+                       A.Y + Known->Top + Known->Height);
+        } else if (State == E::ceUnknown || State == E::ceFar) {
+            const bool Written = LandMarkCaptionBox(C, A, *Caption, Box);
+            State = !Written ? E::ceNone : Caption->Direction % 360 == 0 ? E::ceUpright : E::ceTurned;
+            if (Known) {
+                // Kept only where the box is small and near enough for the fields.
+                const int Left = Box.Left - A.X, Top = Box.Top - A.Y;
+                const bool Small = std::abs(Left) < 32768 && std::abs(Top) < 32768 && Box.Width() < 65536 &&
+                                   Box.Height() < 65536;
+                if (!Written) *Known = {0, 0, 0, 0, E::ceNone};
+                else if (Small) *Known = {int16_t(Left), int16_t(Top), uint16_t(Box.Width()), uint16_t(Box.Height()), State};
+                else Known->State = E::ceFar;
+            }
+        }
         // The caption's own place first; an upright one may then move (a turned one may not).
         const TLMTextProperties* Chosen = nullptr;
-        TRect Box;
-        const bool Written = Caption && LandMarkCaptionBox(C, A, *Caption, Box);
-        if (Written) {
-            if (Taken.Free(Box)) Chosen = Caption;
-            else if (Caption->Direction % 360 == 0) {
+        if (State != E::ceNone) {
+            if (Fits(Box)) Chosen = Caption;
+            else if (State == E::ceUpright) {
                 const int Width = Box.Width(), Height = Box.Height();
                 for (const TPlace& P : OtherPlaces(SBox.Right - 1 - A.X)) {
                     Box = PlacedBox(A, P, Width, Height);
-                    if (!Taken.Free(Box)) continue;
+                    if (!Fits(Box)) continue;
                     Moved = *Caption;
                     Moved.HAlignment = P.H, Moved.VAlignment = P.V, Moved.dx = P.dx, Moved.dy = P.dy;
                     Chosen = &Moved;
@@ -132,8 +164,7 @@ void TGeoMap::DrawDecluttered(TCanvas& C, int W, int H, double p)
                 }
             }
         }
-        const bool Room = Written ? Chosen != nullptr : Taken.Free(SBox);
-        if (FDeclutterSymbols && !Room) return;
+        if (FDeclutterSymbols && State != E::ceNone && !Chosen) return;
         DrawLandMarkSymbolOnCanvas(C, A.X, A.Y, S.Kind, S.FGColor, S.BGColor, S.Size, S.Direction, S.Length,
                                    S.Transparent);
         Taken.Take(SBox);
@@ -149,16 +180,40 @@ void TGeoMap::DrawDecluttered(TCanvas& C, int W, int H, double p)
     };
     if (!OnDrawLandmark) {
         // The list cannot change meanwhile: classes, positions and symbols come from the packed
-        // spots, and only captions from the landmarks themselves.
+        // spots, caption boxes from the extents kept beside them, and a caption's record is read
+        // only when its box is not known yet or it is drawn.
         const std::vector<TLandMarkSpot>& Spots = FLandMarks.Spots();
         const std::vector<TSymbolProperties>& Symbols = FLandMarks.SpotSymbols();
+        const std::vector<TLandMark>& Items = FLandMarks.Items();
+        if (!FCaptionExtents) FCaptionExtents = std::make_unique<TCaptionExtents>();
+        TCaptionExtents& Extents = *FCaptionExtents;
+        const double Dpi = C.Image() ? C.Image()->logicalDpiY() * C.Image()->devicePixelRatio() : 0;
+        if (Extents.Revision != FLandMarks.Revision() || Extents.Dpi != Dpi || Extents.Items.size() != Spots.size()) {
+            Extents.Items.assign(Spots.size(), {});
+            Extents.Revision = FLandMarks.Revision();
+            Extents.Dpi = Dpi;
+        }
+        // Picked first, so that the symbols and extents, scattered over long arrays, can be
+        // fetched ahead of their use. (Taken out meanwhile: a hook might paint again.)
+        std::vector<TCaptionExtents::TPick> Picked = std::move(Extents.Picked);
+        Picked.clear();
         for (const uint32_t i : FLandMarks.SpotOrder()) {
             const TLandMarkSpot& Spot = Spots[i];
             if (!FLandMarks.GetClassVisibility(Spot.ClassFlag) || (p < 1 && !BRandom(p))) continue;
             TPoint A;
-            if (!LandMarkToControl(Spot.Latitude, Spot.Longitude, A) || !StrictlyInside(A, W, H)) continue;
-            Draw(int(i) + 1, A, Symbols[i], Spot.HasCaption ? &FLandMarks[int(i) + 1].Caption : nullptr);
+            if (LandMarkToControl(Spot.Latitude, Spot.Longitude, A) && StrictlyInside(A, W, H))
+                Picked.push_back({i, Spot.HasCaption, A});
         }
+        constexpr std::size_t Ahead = 16;
+        for (std::size_t k = 0; k < Picked.size(); ++k) {
+            if (k + Ahead < Picked.size()) {
+                Prefetch(&Symbols[Picked[k + Ahead].Spot], sizeof(TSymbolProperties));
+                Prefetch(&Extents.Items[Picked[k + Ahead].Spot], sizeof(TCaptionExtents::TExtent));
+            }
+            const auto [i, Captioned, A] = Picked[k];
+            Draw(int(i) + 1, A, Symbols[i], Captioned ? &Items[i].Caption : nullptr, &Extents.Items[i]);
+        }
+        Extents.Picked = std::move(Picked);
         return;
     }
     // From a copy of the order and of each landmark: a handler may change the list.
@@ -170,7 +225,7 @@ void TGeoMap::DrawDecluttered(TCanvas& C, int W, int H, double p)
         if (!FLandMarks.GetClassVisibility(Copy.ClassFlag) || (p < 1 && !BRandom(p))) continue;
         TPoint A;
         if (!PlaceLandMark(C, W, H, Copy, A)) continue;
-        Draw(int(i) + 1, A, Copy.SymbolProps, Copy.Caption.Text.Empty() ? nullptr : &Copy.Caption);
+        Draw(int(i) + 1, A, Copy.SymbolProps, Copy.Caption.Text.Empty() ? nullptr : &Copy.Caption, nullptr);
     }
 }
 

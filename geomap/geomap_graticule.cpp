@@ -95,6 +95,16 @@ void TGratLabels::Draw(QPainter& P, TColor Color) const
         if (!L.Text.isEmpty()) DrawHaloText(P, QPointF(L.Box.left(), L.Box.top() + Metrics.ascent()), L.Text, Color);
 }
 
+std::vector<TRect> TGratLabels::Boxes() const
+{
+    std::vector<TRect> Out;
+    // The empty label is the scale bar's corner, which is no label's box.
+    for (const TLabel& L : FLabels)
+        if (!L.Text.isEmpty())
+            Out.push_back(Rect(L.Box.left() - 2, L.Box.top() - 2, L.Box.right() + 3, L.Box.bottom() + 3));
+    return Out;
+}
+
 TPoint TGeoMap::GratPixel(double Lat, double Long) const
 {
     int x = 0, y = 0;

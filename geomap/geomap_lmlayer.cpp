@@ -44,13 +44,13 @@ double TGeoMap::LandMarkSampling(int W, int H, std::size_t& Visible) const
     return Count > std::size_t(FLMRandSampleLimit) ? double(FLMRandSampleLimit) / double(Count) : 1.0;
 }
 
-void TGeoMap::DrawLandMarkLayer(TCanvas& C, int W, int H)
+void TGeoMap::DrawLandMarkLayer(TCanvas& C, int W, int H, const std::vector<TRect>& Reserved)
 {
     C.Pen().SetColor(clLime); // for the handlers; every symbol sets its own pen
     ClearUpperVectorState();  // the map image and the graticule were drawn by Qt
     std::size_t Visible = 0;
     const double p = NumLandMarks() > FLMRandSampleLimit ? LandMarkSampling(W, H, Visible) : 1.0;
-    if (FCaptionPlacement == cpDeclutter) return DrawDecluttered(C, W, H, p);
+    if (FCaptionPlacement == cpDeclutter) return DrawDecluttered(C, W, H, p, Reserved);
     auto Symbol = [&](const TSymbolProperties& S, const TPoint& APoint) {
         DrawLandMarkSymbolOnCanvas(C, APoint.X, APoint.Y, S.Kind, S.FGColor, S.BGColor, S.Size, S.Direction,
                                    S.Length, S.Transparent);

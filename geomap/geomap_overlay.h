@@ -3,6 +3,7 @@
 #pragma once
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -69,6 +70,8 @@ public:
     /// The decimals that Value needs, at most 6.
     static int DecimalsOf(double Value);
     void Draw(QPainter& P, TColor Color) const;
+    /// The boxes of the labels placed, halo included (right and bottom exclusive).
+    std::vector<TRect> Boxes() const;
 
 private:
     struct TLabel {
@@ -78,6 +81,29 @@ private:
     void Place(double Along, int Edge, double Value, int Decimals, bool Parallel);
     int FW, FH;
     std::vector<TLabel> FLabels;
+};
+
+/// Each landmark's caption box about its anchor, by index into the packed spots: declutter tests
+/// the places of a caption without reading its record, which lies far from the spots. Valid for
+/// one revision of the list and one resolution of the picture.
+struct TCaptionExtents {
+    enum TState : uint8_t { ceUnknown, ceNone, ceUpright, ceTurned, ceFar };
+    struct TExtent {
+        int16_t Left = 0, Top = 0;
+        uint16_t Width = 0, Height = 0;
+        TState State = ceUnknown;
+    };
+    std::vector<TExtent> Items;
+    uint64_t Revision = 0;
+    double Dpi = 0;
+    /// A landmark one paint picked: its spot, whether it has a caption, its anchor.
+    struct TPick {
+        uint32_t Spot;
+        bool Captioned;
+        TPoint At;
+    };
+    /// Kept to spare an allocation per paint.
+    std::vector<TPick> Picked;
 };
 
 /// The bottom-left corner of a W x H view that the scale bar and its label may cover.

@@ -143,7 +143,14 @@ void TGeoMap::DrawOverlays(TCanvas& C, int W, int H)
     }
     // Above the lines and marks, below the landmarks.
     if (Labels) Labels->Draw(C.Painter(), FColorGratLine);
-    DrawLandMarkLayer(C, W, H);
+    // Captions placed around each other keep clear of the labels and of the scale bar to come.
+    std::vector<TRect> Reserved;
+    if (FCaptionPlacement == cpDeclutter) {
+        if (Labels) Reserved = Labels->Boxes();
+        TRect Bar;
+        if (FShowScaleBar && ScaleBarBox(W, H, Bar)) Reserved.push_back(Bar);
+    }
+    DrawLandMarkLayer(C, W, H, Reserved);
     if (OnDataRendered) OnDataRendered(this, C);
     DrawHighLightLandMark(C, W, H);
     if (FShowScaleBar) DrawScaleBar(C, W, H);

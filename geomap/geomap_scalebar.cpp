@@ -30,6 +30,19 @@ double RoundDownTo125(double Limit)
     return Decade;
 }
 
+/// Where the scale bar of a view H pixels high goes: the bar Length pixels long (inside its
+/// white outline) and the start of its label's baseline.
+QRect ScaleBarRect(int H, int Length)
+{
+    return QRect(ScaleBarMargin, H - ScaleBarMargin - ScaleBarThickness, Length, ScaleBarThickness);
+}
+QPointF ScaleBarBaseline(int H) { return QPointF(ScaleBarMargin, H - ScaleBarMargin - ScaleBarThickness - 4); }
+
+QString ScaleBarLabel(double Metres)
+{
+    return Metres >= 1000 ? QStringLiteral("%1 km").arg(Metres / 1000) : QStringLiteral("%1 m").arg(Metres);
+}
+
 } // namespace
 
 QRect ScaleBarCorner(int W, int H)
@@ -88,20 +101,34 @@ bool TGeoMap::ScaleBarLength(int W, int H, double& Metres, int& Pixels) const
     return Pixels >= 1;
 }
 
+bool TGeoMap::ScaleBarBox(int W, int H, TRect& Box) const
+{
+    double Metres = 0;
+    int Length = 0;
+    if (!ScaleBarLength(W, H, Metres, Length)) return false;
+    const QFontMetrics Metrics(OverlayLabelFont());
+    const QPointF Base = ScaleBarBaseline(H);
+    // The label's ink box, grown by its halo (a 3 px stroke about the outline), and the outlined bar.
+    const QRect Label(int(Base.x()) - 2, int(Base.y()) - Metrics.ascent() - 2,
+                      Metrics.horizontalAdvance(ScaleBarLabel(Metres)) + 4, Metrics.height() + 4);
+    const QRect All = Label.united(ScaleBarRect(H, Length).adjusted(-1, -1, 1, 1));
+    Box = Rect(All.left(), All.top(), All.right() + 1, All.bottom() + 1);
+    return true;
+}
+
 void TGeoMap::DrawScaleBar(TCanvas& C, int W, int H)
 {
     double Metres = 0;
     int Length = 0;
     if (!ScaleBarLength(W, H, Metres, Length)) return;
-    const QString Label = Metres >= 1000 ? QStringLiteral("%1 km").arg(Metres / 1000) : QStringLiteral("%1 m").arg(Metres);
     QPainter& P = C.Painter();
     P.save();
     P.setRenderHint(QPainter::Antialiasing, false);
-    const QRect Bar(ScaleBarMargin, H - ScaleBarMargin - ScaleBarThickness, Length, ScaleBarThickness);
+    const QRect Bar = ScaleBarRect(H, Length);
     P.fillRect(Bar.adjusted(-1, -1, 1, 1), Qt::white);
     P.fillRect(Bar, Qt::black);
     P.restore();
-    DrawHaloText(P, QPointF(ScaleBarMargin, Bar.top() - 4), Label, clBlack);
+    DrawHaloText(P, ScaleBarBaseline(H), ScaleBarLabel(Metres), clBlack);
 }
 
 } // namespace tyx

@@ -2,6 +2,7 @@
 #include "geomap/Tyx_geomap.h"
 #include "geomap/geomap_limits.h"
 #include "geomap/geomap_mouse.h"
+#include "geomap/geomap_overlay.h"
 
 #include <QMetaMethod>
 #include <QMetaType>

@@ -74,6 +74,13 @@ TViewerWindow::TViewerWindow(QWidget* Parent) : QMainWindow(Parent)
     M->SetMouseAction(maPan);
     M->SetAntiAlias(true);
     M->SetHighDpi(true); // drawn at the screen's own pixels
+    // Readable at every scale: captions that never collide (a town whose name finds no room is
+    // left out, so that no symbol covers a name), nothing on the grey beyond a small map, and the
+    // scale of the view.
+    M->SetCaptionPlacement(cpDeclutter);
+    M->SetDeclutterSymbols(true);
+    M->SetLandMarksOnMapOnly(true);
+    M->SetShowScaleBar(true);
     M->SetEmptyMsg("No map: build an atlas with tyxgeo atlas build, or use File > Open calibration...");
 
     FAtlas->OnMouseMove = [this](TObject*, TShiftState, int X, int Y) { ShowPositionAt(X, Y); };

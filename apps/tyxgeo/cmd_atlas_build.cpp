@@ -227,10 +227,12 @@ TLandMark CityLandMark(const TgdbData& D)
         TColor Fg, Bg;
         int CaptionSize;
     };
+    // Every class is named: the viewer shows the smaller classes only on the finer maps, and
+    // places captions so that none collide.
     static const TStyle Styles[] = {{lmSquare, 3, clBlack, clRed, 8},
                                     {lmCircle, 3, clBlack, 0x0080FF, 7},
-                                    {lmCircle, 2, 0x404040, clWhite, 0},
-                                    {lmPlus, 1, 0x606060, clWhite, 0}};
+                                    {lmCircle, 2, 0x404040, clWhite, 7},
+                                    {lmPlus, 1, 0x606060, clWhite, 7}};
     const uint8_t Class = TownClass(D);
     const TStyle& St = Styles[Class - 1];
     TLandMark L;
@@ -246,7 +248,7 @@ TLandMark CityLandMark(const TgdbData& D)
         L.Caption.Size = St.CaptionSize;
         L.Caption.FontName = "Sans Serif";
         L.Caption.FontStyles = Class == 1 ? fsBold : 0;
-        L.Caption.FGColor = clBlack;
+        L.Caption.FGColor = Class == 4 ? TColor(0x404040) : clBlack;
         L.Caption.BGColor = clWhite;
         L.Caption.Transparent = true;
         L.Caption.dx = St.Size + 3;
@@ -257,14 +259,18 @@ TLandMark CityLandMark(const TgdbData& D)
 
 void WriteCities(TGeoDB& Db, const std::string& FileName)
 {
-    TLandMarkList List;
-    int Count = 0;
+    std::vector<TLandMark> Towns;
     for (int k = 1; k <= Db.NumEntries(); ++k) {
         const TgdbData D = Db.GetSumdata(k);
         if (D.ItemKind != gitTown && !(D.ItemKind == gitCity && D.NumPoints == 0)) continue;
-        List.AppendLandMark(CityLandMark(D));
-        ++Count;
+        Towns.push_back(CityLandMark(D));
     }
+    // Most populous first: where captions are placed so that none collide, the list order ranks
+    // the towns of one class.
+    std::stable_sort(Towns.begin(), Towns.end(), [](const TLandMark& a, const TLandMark& b) { return a.Tag > b.Tag; });
+    TLandMarkList List;
+    for (const TLandMark& L : Towns) List.AppendLandMark(L);
+    const std::size_t Count = Towns.size();
     TTextFile F;
     F.Rewrite(FileName);
     WriteLandMarksToOpenXMLFile(F, true, "cities", List);

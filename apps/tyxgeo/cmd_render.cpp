@@ -52,6 +52,8 @@ struct TRenderOptions {
     bool GratLabels = false;
     bool Declutter = false;
     std::string Dpr;
+    bool CountCaptions = false;
+    bool DeclutterSymbols = false;
 };
 
 const std::map<std::string, TShowGrat> GratModes{{"none", sgNone},       {"points", sgPoints},
@@ -127,6 +129,7 @@ void ApplyOverlayOptions(TGeoMap& Map, const TRenderOptions& O)
         }
     }
     if (O.Declutter) Map.SetCaptionPlacement(cpDeclutter);
+    Map.SetDeclutterSymbols(O.DeclutterSymbols);
     if (!O.Highlight.empty()) {
         const int Highlight = ParseInt(O.Highlight, "--highlight");
         if (Highlight < 0 || Highlight > Map.NumLandMarks())
@@ -199,6 +202,8 @@ void RunRender(const TRenderOptions& O)
     const char* Format = Ext == ".png" ? "PNG" : Ext == ".bmp" ? "BMP" : (Ext == ".jpg" || Ext == ".jpeg") ? "JPEG" : nullptr;
     if (!Format) throw UsageError(fmt::format("OUT must end in .png, .bmp, .jpg or .jpeg, not '{}'", O.Out));
     if (!FileExists(O.Calib)) throw DataError(fmt::format("cannot open calibration file '{}'", O.Calib));
+    if ((O.CountCaptions || O.DeclutterSymbols) && !O.Declutter)
+        throw UsageError(fmt::format("{} needs --declutter", O.CountCaptions ? "--count-captions" : "--declutter-symbols"));
 
     const auto App = EnsureApplication();
     TGeoMap Map;
@@ -208,6 +213,7 @@ void RunRender(const TRenderOptions& O)
     // A bare image name is looked up beside the calibration file when it is not found as it is.
     const std::string CalibDir = O.Calib.substr(0, O.Calib.size() - StripPath(O.Calib).size());
     std::string ImageFile;
+    int Captions = 0;
     Map.OnMapImageRequest = [&CalibDir, &ImageFile](TObject*, std::string& FileName) {
         if (!FileExists(FileName) && FileExists(CalibDir + FileName)) FileName = CalibDir + FileName;
         ImageFile = FileName;
@@ -227,7 +233,9 @@ void RunRender(const TRenderOptions& O)
         ApplyOverlayOptions(Map, O);
         Map.SetMagnification(Mag);
         Map.SetTopLeft(Point(X, Y));
-        Map.SetSuppressPaint(false);
+        if (O.CountCaptions) Map.OnCaptionDrawn = [&Captions](int, const TRect&) { ++Captions; };
+        Map.SetSuppressPaint(false); // the one paint
+        Map.OnCaptionDrawn = nullptr;
     } catch (const ETYXError& E) {
         throw DataError(E.what());
     }
@@ -235,6 +243,7 @@ void RunRender(const TRenderOptions& O)
     QImageWriter Writer(QString::fromStdString(O.Out), Format);
     if (!Writer.write(Map.Picture()))
         throw DataError(fmt::format("cannot write '{}': {}", O.Out, Writer.errorString().toStdString()));
+    if (O.CountCaptions) std::cout << "captions drawn: " << Captions << '\n';
 }
 
 } // namespace
@@ -281,6 +290,10 @@ void AddRenderCommands(CLI::App& App)
                      "Landmarks by class, each caption moved or left out so that none overlap");
     render->add_option("--dpr", r->Dpr,
                        "Device pixel ratio R, 1 to 8: the same view drawn at R times the pixels each way (default 1)");
+    render->add_flag("--declutter-symbols", r->DeclutterSymbols,
+                     "With --declutter, a landmark whose caption finds no room or whose symbol would cover "
+                     "what is drawn is left out");
+    render->add_flag("--count-captions", r->CountCaptions, "With --declutter, prints how many captions were drawn");
     render->callback([r] { RunRender(*r); });
 }
 

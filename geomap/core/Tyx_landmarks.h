@@ -89,6 +89,9 @@ public:
     /// Indices into Spots() by priority: lower class first, then list order. Built on first
     /// use after a change.
     const std::vector<uint32_t>& SpotOrder() const;
+    /// Grows with every change to the landmarks, so that what a pass keeps beside Spots() can
+    /// tell when it no longer holds.
+    uint64_t Revision() const { return FRevision; }
 
     /// Of the landmarks of visible classes (their number goes to Shown), the number strictly
     /// inside the quadrilateral Quad by PositionInMap. A long list with every class visible is
@@ -154,12 +157,17 @@ private:
     int RemoveMarked(TTest Test);
     void SetCapacity(int Capacity);
 
-    void Changed() { FSpotsValid = false; }
+    void Changed()
+    {
+        FSpotsValid = false;
+        ++FRevision;
+    }
 
     std::vector<TLandMark> FItems;
     mutable std::vector<TLandMarkSpot> FSpots;
     mutable std::vector<TSymbolProperties> FSpotSymbols;
     mutable bool FSpotsValid = false;
+    uint64_t FRevision = 0;
     mutable std::vector<uint32_t> FSpotOrder;
     mutable bool FOrderValid = false;
     mutable std::unique_ptr<TSpotGrid> FGrid; // built on demand from FSpots

@@ -162,12 +162,13 @@ TEST(CliRender, RenderDrawsTheOverlaysItIsAskedFor)
         << "<gmlandmarks sig=\"Tyxware\" vers=\"1.0\" id=\"b\">\r\n"
            "<landmark lat=\"45.5\" long=\"10.0\" element=\"circle\" size=\"5\" captext=\"Away\" />\r\n"
            "</gmlandmarks>\r\n";
-    // Two captions on one spot: declutter moves the second.
+    // Two captions on one spot: declutter moves or leaves out the second (a square larger than
+    // the first circle).
     const std::string Crowd = CliTempDir() + "/crowd.xml";
     std::ofstream(Crowd, std::ios::binary)
         << "<gmlandmarks sig=\"Tyxware\" vers=\"1.0\" id=\"c\">\r\n"
            "<landmark lat=\"47.6\" long=\"10\" element=\"circle\" size=\"3\" captext=\"First\" capsize=\"10\" />\r\n"
-           "<landmark lat=\"47.6\" long=\"10\" element=\"circle\" size=\"3\" captext=\"Second\" capsize=\"10\" />\r\n"
+           "<landmark lat=\"47.6\" long=\"10\" element=\"square\" size=\"5\" captext=\"Second\" capsize=\"10\" />\r\n"
            "</gmlandmarks>\r\n";
     const std::string Dir = CliTempDir();
     const std::vector<std::vector<std::string>> Variants{
@@ -183,6 +184,7 @@ TEST(CliRender, RenderDrawsTheOverlaysItIsAskedFor)
         {"--grat", "lines", "--grat-dist", "0.5", "--grat-labels"},
         {"--landmarks", Crowd},
         {"--landmarks", Crowd, "--declutter"},
+        {"--landmarks", Crowd, "--declutter", "--declutter-symbols"},
     };
     std::vector<std::vector<uint8_t>> Pictures;
     for (std::size_t i = 0; i < Variants.size(); ++i) {
@@ -200,12 +202,20 @@ TEST(CliRender, RenderDrawsTheOverlaysItIsAskedFor)
     EXPECT_EQ(Pictures[6], Pictures[4]); // the landmark beyond the image is left out
     EXPECT_NE(Pictures[7], Pictures[0]);
     EXPECT_NE(Pictures[9], Pictures[8]);
-    EXPECT_NE(Pictures[11], Pictures[10]); // the second caption is moved
+    EXPECT_NE(Pictures[11], Pictures[10]); // the second caption is moved or left out
+    EXPECT_NE(Pictures[12], Pictures[11]); // the second symbol, on the first, is left out
+    // The caption beyond the image is counted, unless it is left out.
+    for (const bool OnMapOnly : {false, true}) {
+        std::vector<std::string> Args{"render", Xml, Dir + "/count.bmp", "--size", "700x600"};
+        Args.insert(Args.end(), {"--landmarks", Beyond, "--declutter", "--count-captions"});
+        if (OnMapOnly) Args.push_back("--on-map-only");
+        EXPECT_EQ(RunTyxgeo(Args).Out, OnMapOnly ? "captions drawn: 0\n" : "captions drawn: 1\n");
+    }
 
     const std::string Out = Dir + "/bad.png";
     for (const std::vector<std::string>& Bad : std::vector<std::vector<std::string>>{
              {"--grat", "dots"}, {"--colors", "FF0000,0000FF"}, {"--grat-dist", "-1"}, {"--threshold", "1000"},
-             {"--hidden-classes", "256"}, {"--seed", "-4"}}) {
+             {"--hidden-classes", "256"}, {"--seed", "-4"}, {"--count-captions"}, {"--declutter-symbols"}}) {
         std::vector<std::string> Args{"render", Xml, Out};
         Args.insert(Args.end(), Bad.begin(), Bad.end());
         EXPECT_EQ(RunTyxgeo(Args).ExitCode, 2) << Bad[0];

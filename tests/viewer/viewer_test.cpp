@@ -80,10 +80,10 @@ protected:
         Ring("Land", {{40, 0}, {56, 0}, {56, 20}, {40, 20}}, gitBorder);
         Ring("Chiemsee", {{47.83f, 12.40f}, {47.92f, 12.40f}, {47.92f, 12.53f}, {47.83f, 12.53f}}, gitLake);
         Ring("Chukotka", {{62, 170}, {70, 170}, {70, -170}, {62, -170}}, gitBorder);
-        Db.AddTown("Munich", 0, 0, {48.137f, 11.575f}, 0, 0, 1500000);
-        Db.AddTown("Augsburg", 0, 0, {48.37f, 10.9f}, 0, 0, 300000);
         Db.AddTown("Dachau", 0, 0, {48.26f, 11.43f}, 0, 0, 47000);
         Db.AddTown("Hamlet", 0, 0, {48.0f, 11.2f}, 0, 0, 500);
+        Db.AddTown("Munich", 0, 0, {48.137f, 11.575f}, 0, 0, 1500000);
+        Db.AddTown("Augsburg", 0, 0, {48.37f, 10.9f}, 0, 0, 300000);
         Db.AddTown("Classed", 0, 0, {47.8f, 11.9f}, 0, 2, 0); // class given, no population
         Db.SetGDBName("");
         Build = RunProgram(TYXGEO_PATH, {"atlas", "build", QString::fromStdString((Dir / "atlas").string()), "--db",
@@ -139,18 +139,22 @@ TEST_F(ViewerTest, AtlasBuildClassesTownsByPopulation)
     ASSERT_TRUE(ReadLandMarksFromOpenXMLFile(F, "", List));
     F.Close();
     ASSERT_EQ(List.NumLandMarks(), 5);
+    // Most populous first: declutter ranks the towns of a class by their order.
+    EXPECT_TRUE(std::is_sorted(List.Items().begin(), List.Items().end(),
+                               [](const TLandMark& a, const TLandMark& b) { return a.Tag > b.Tag; }));
     const struct {
         double Lat;
         int Class;
-        bool Caption;
-    } Towns[] = {{48.137, 1, true}, {48.37, 2, true}, {48.26, 3, false}, {48.0, 4, false}, {47.8, 2, true}};
+        const char* Caption; // every class is named
+    } Towns[] = {{48.137, 1, "Munich"}, {48.37, 2, "Augsburg"}, {48.26, 3, "Dachau"}, {48.0, 4, "Hamlet"},
+                 {47.8, 2, "Classed"}};
     for (const auto& T : Towns) {
         const auto& Items = List.Items();
         const auto It = std::find_if(Items.begin(), Items.end(),
                                      [&T](const TLandMark& L) { return std::fabs(L.Latitude - T.Lat) < 1e-3; });
         ASSERT_NE(It, Items.end()) << T.Lat;
         EXPECT_EQ(It->ClassFlag, T.Class) << T.Lat;
-        EXPECT_EQ(!It->Caption.Text.Empty(), T.Caption) << T.Lat;
+        EXPECT_EQ(It->Caption.Text.Str(), T.Caption) << T.Lat;
     }
 }
 
@@ -190,6 +194,10 @@ TEST_F(ViewerTest, ViewerOffscreenShowsMapLandmarksAndStatus)
     ASSERT_EQ(Files.Code, 0) << Files.Err.toStdString();
     const QImage View(Png);
     EXPECT_TRUE(View.width() > 600 && View.width() < 640 && View.height() > 300 && View.height() < 480);
+    // The viewer shows the scale bar: a dark bar along the bottom-left corner.
+    int Bar = 0;
+    for (int x = 10; x < 40; ++x) Bar += qGray(View.pixel(x, View.height() - 12)) < 60;
+    EXPECT_EQ(Bar, 30);
     QFile PdfFile(Pdf);
     ASSERT_TRUE(PdfFile.open(QIODevice::ReadOnly));
     EXPECT_TRUE(PdfFile.read(5) == "%PDF-" && PdfFile.size() > 10000);
