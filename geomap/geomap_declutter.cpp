@@ -187,7 +187,8 @@ void TGeoMap::DrawDecluttered(TCanvas& C, int W, int H, double p, const std::vec
         const std::vector<TLandMark>& Items = FLandMarks.Items();
         if (!FCaptionExtents) FCaptionExtents = std::make_unique<TCaptionExtents>();
         TCaptionExtents& Extents = *FCaptionExtents;
-        const double Dpi = C.Image() ? C.Image()->logicalDpiY() * C.Image()->devicePixelRatio() : 0;
+        // A caption's box follows the font's resolution: the picture's and the canvas's scale.
+        const double Dpi = C.Image() ? C.Image()->logicalDpiY() * C.Image()->devicePixelRatio() * C.Scale() : 0;
         if (Extents.Revision != FLandMarks.Revision() || Extents.Dpi != Dpi || Extents.Items.size() != Spots.size()) {
             Extents.Items.assign(Spots.size(), {});
             Extents.Revision = FLandMarks.Revision();
