@@ -153,9 +153,9 @@ TRecovery TJournal::Recover(const std::string& Name, const std::array<std::strin
         }
         for (auto f = frames.rbegin(); f != frames.rend(); ++f) {
             TJournal j;
-            j.FBytes.assign(kMagic, kMagic + sizeof kMagic);
-            j.FBytes.insert(j.FBytes.end(), bytes.begin() + static_cast<std::ptrdiff_t>(f->first),
-                            bytes.begin() + static_cast<std::ptrdiff_t>(f->second));
+            j.FBytes.resize(sizeof kMagic + (f->second - f->first));
+            std::memcpy(j.FBytes.data(), kMagic, sizeof kMagic);
+            std::memcpy(j.FBytes.data() + sizeof kMagic, bytes.data() + f->first, f->second - f->first);
             j.Apply(Files);
         }
         if (!frames.empty()) done = rcRolledBack;

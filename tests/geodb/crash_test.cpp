@@ -289,7 +289,7 @@ TEST_F(Crash, EveryCutOfABatchLeavesItBeforeOrAfter)
     };
     const auto batch = [&big](TGeoDB& db) {
         db.BeginBatch();
-        for (int i = 0; i < 50; ++i) Town(db, "t" + std::to_string(i), static_cast<float>(i), 3);
+        for (int i = 0; i < 50; ++i) Town(db, std::string("t").append(std::to_string(i)), static_cast<float>(i), 3);
         db.AddBLOB("big", 0, 0, 0, 0, 0, 0, 0, 0, 0, Meta("big"), big.data(), static_cast<int>(big.size()));
         db.ReplaceBorder(2, "b2", Poly({{0, 0}, {9, 9}}), false, 0, 0, 0, 0, 0, 0, 0, 0, 0);
         db.UpdateMetaInfo(3, Meta("c2"));

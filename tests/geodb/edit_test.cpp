@@ -352,7 +352,7 @@ TEST_F(Edit, BatchesCommitOrLeaveNothing)
     std::vector<std::vector<uint8_t>> files;
     for (const char* e : kAllExt) files.push_back(Bytes(File(e)));
     const auto changeAll = [&] {
-        for (int i = 0; i < 300; ++i) Town(db, "t" + std::to_string(i), static_cast<float>(i % 80), 5);
+        for (int i = 0; i < 300; ++i) Town(db, std::string("t").append(std::to_string(i)), static_cast<float>(i % 80), 5);
         db.AddBLOB("big", 0, 0, 0, 0, 0, 0, 0, 0, 0, TMetaInfo{}, std::vector<uint8_t>(1500000, 7).data(), 1500000);
         db.ReplaceTown(1, "new1", 0, 0, TSCoords{3, 3}, 0, 0, 0);
         db.DeleteData(2);

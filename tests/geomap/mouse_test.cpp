@@ -452,7 +452,7 @@ TEST(GeoMapMouse, QtSignalsFollowTheirEventsWithTheSameValues)
     std::vector<std::string> Log;
     auto Nums = [](std::initializer_list<double> V) {
         std::string T;
-        for (double x : V) T += " " + std::to_string(x);
+        for (double x : V) T.append(" ").append(std::to_string(x));
         return T;
     };
     M.OnClick = [&](TObject*) { Log.push_back("e click"); };
@@ -478,7 +478,7 @@ TEST(GeoMapMouse, QtSignalsFollowTheirEventsWithTheSameValues)
     ASSERT_EQ(Log.size() % 2, 0u);
     for (std::size_t i = 0; i < Log.size(); i += 2) {
         EXPECT_EQ(Log[i][0], 'e') << i;
-        EXPECT_EQ(Log[i + 1], "s" + Log[i].substr(1)) << i;
+        EXPECT_EQ(Log[i + 1], Log[i].substr(1).insert(0, "s")) << i;
         Kinds.insert(Log[i].substr(2, Log[i].find(' ', 2) - 2));
     }
     EXPECT_EQ(Kinds, (std::set<std::string>{"click", "dblclick", "move", "select", "zoompan"}));
