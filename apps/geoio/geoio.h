@@ -50,6 +50,11 @@ struct TGeoItem {
     bool Closed = false;     ///< the points outline an area (stored without a repeated first point)
     bool Hole = false;       ///< a hole of the polygon whose outer ring came before it
     TgdbPolygon Points;      ///< a town has exactly one
+    /// False for a further part of the feature of the item before it (a hole always is one).
+    bool NewFeature = true;
+    /// On the first item of a feature: the feature's properties that the item does not keep itself
+    /// (a JSON object as text; empty for none).
+    std::string Properties;
 };
 
 struct TReadOptions {
@@ -72,6 +77,10 @@ struct TReadStats {
     /// that have no Latin spelling in Windows-1252 (stored as '?') or control characters (read as
     /// blanks). Names spelt in Latin letters ("Łódź" stored as "Lodz") are not counted.
     int NamesChanged = 0;
+    int NullGeometries = 0;  ///< features without a geometry, left out
+    /// The name of a "crs" member other than WGS 84 longitude/latitude; the coordinates are read
+    /// as WGS 84 all the same.
+    std::string ForeignCrs;
 };
 
 /// The kind named by the lower-case text ("border", "town", "city", "lake", "river", "road",
@@ -93,18 +102,27 @@ std::vector<TGeoItem> ReadCsvText(const std::string& Text, const std::string& So
 std::vector<TGeoItem> ReadJsonText(const std::string& Text, const std::string& Source, const TReadOptions& Options,
                                    TReadStats& Stats);
 
+/// Descriptor of the BLOB in which StoreItems keeps the items' Properties.
+constexpr const char* PropertiesDescriptor = "tyxgeo feature properties";
+
 /// Stores the items in the open database, in order, with LazyWrite on while it runs (the index
 /// files are written at the end). Checks first that every block fits the data file's 2 GiB, so
 /// that a refusal (EGeoIOError) leaves the database unchanged. Progress reports the share of
 /// items stored, 0 to 100, through the database's OnPercentDone. Returns the number stored. The
 /// items go in as one batch: a failure part way (a full disk) stores none of them and throws
-/// EGeoIOError.
+/// EGeoIOError. Outer rings are stored counter-clockwise, holes clockwise. The line and area items
+/// of one feature share a Tag: the ItemId of its first item. The Properties go into one BLOB (a
+/// JSON object from that ItemId, or a town's own, to the properties), stored in the same batch.
 int StoreItems(TGeoDB& Db, const std::vector<TGeoItem>& Items, const std::function<void(int)>& Progress = {});
 
 /// Writes the database's items (or those whose box meets the given box, degrees) to FileName as
-/// a GeoJSON FeatureCollection: towns as Points, closed items as Polygons (with the hole items
-/// that follow them as their holes), open ones as LineStrings; properties name, kind, class, id.
-/// BLOBs and undefined items are left out. Returns the number of items written.
+/// a GeoJSON FeatureCollection: towns as Points, the items of one feature (one Tag, see
+/// StoreItems) as one Polygon, MultiPolygon, LineString or MultiLineString (all its parts when
+/// one of them meets the box), other closed items as Polygons with the hole items that follow
+/// them; outer rings counter-clockwise, holes clockwise. The feature's "id" is the ItemId of its
+/// first item; its properties are those stored with it, then name, kind and class from the item
+/// where they are not among them. BLOBs and undefined items are left out. Returns the number of
+/// items written.
 struct TBox {
     double South, West, North, East;
 };

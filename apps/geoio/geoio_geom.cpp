@@ -153,6 +153,17 @@ TgdbItem ResolveKind(const TReadOptions& Options, const std::string& FeatureKind
     return *k;
 }
 
+void Orient(TgdbPolygon& Ring, bool Hole)
+{
+    double twiceArea = 0;
+    for (std::size_t i = 0; i < Ring.size(); ++i) {
+        const TSCoords& a = Ring[i];
+        const TSCoords& b = Ring[(i + 1) % Ring.size()];
+        twiceArea += double{a.Longit} * b.Latit - double{b.Longit} * a.Latit;
+    }
+    if (Ring.size() > 2 && (Hole ? twiceArea > 0 : twiceArea < 0)) std::reverse(Ring.begin() + 1, Ring.end());
+}
+
 void EmitPath(TPath Path, bool Closed, bool Hole, const TGeoItem& Proto, std::vector<TGeoItem>& Out,
               TReadStats& Stats)
 {

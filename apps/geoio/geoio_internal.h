@@ -32,4 +32,8 @@ std::string ItemName(std::string Name, TReadStats& Stats);
 void EmitPath(TPath Path, bool Closed, bool Hole, const TGeoItem& Proto, std::vector<TGeoItem>& Out,
               TReadStats& Stats);
 
+/// Turns a ring (without a repeated first point) counter-clockwise, or clockwise for a hole, in
+/// the plane of longitude and latitude; the first point stays first.
+void Orient(TgdbPolygon& Ring, bool Hole);
+
 } // namespace tyx::geoio::detail

@@ -255,22 +255,79 @@ void Geometry(TContext& C, const json& G, const TGeoItem& Base, const std::strin
     }
 }
 
+// The properties an item does not give back by itself: name, kind and class are left out when
+// the item holds them as they are.
+std::string ExtraProperties(const json& Props, const TGeoItem& It)
+{
+    json extra = Props;
+    const auto same = [&](const char* Key, const json& Value) {
+        const auto v = extra.find(Key);
+        if (v != extra.end() && *v == Value) extra.erase(v);
+    };
+    same("name", TgdbName(It.Name).Str());
+    same("kind", KindName(It.Kind));
+    same("class", int{It.Class});
+    return extra.empty() ? std::string() : extra.dump(-1, ' ', false, json::error_handler_t::replace);
+}
+
+// The items of one feature: its lines and areas are one feature of the database, each point one
+// of its own; each carries the properties.
+void Feature(TContext& C, const json& F, const json& G, bool Topo)
+{
+    const std::size_t first = C.Out.size();
+    Geometry(C, G, Proto(C, F), FeatureKind(F), Topo);
+    const auto props = F.find("properties");
+    bool started = false;
+    for (std::size_t i = first; i < C.Out.size(); ++i) {
+        TGeoItem& it = C.Out[i];
+        it.NewFeature = it.Kind == gitTown || !started;
+        started = started || it.Kind != gitTown;
+        if (it.NewFeature && props != F.end() && props->is_object()) it.Properties = ExtraProperties(*props, it);
+    }
+}
+
+// The name a "crs" member gives, empty for WGS 84 longitude/latitude (or a null member).
+std::string ForeignCrs(const json& J)
+{
+    const auto crs = J.find("crs");
+    if (crs == J.end() || crs->is_null()) return {};
+    std::string name = Shown(*crs);
+    if (crs->is_object()) {
+        const auto props = crs->find("properties");
+        if (props != crs->end() && props->is_object()) {
+            const auto n = props->find("name");
+            if (n != props->end() && n->is_string()) name = n->get<std::string>();
+        }
+    }
+    // "urn:ogc:def:crs:OGC:1.3:CRS84", "EPSG:4326", "urn:ogc:def:crs:EPSG::4326", ".../EPSG/0/4326"
+    const auto endsWith = [&](const std::string& Tail) {
+        return name.size() >= Tail.size() && name.compare(name.size() - Tail.size(), Tail.size(), Tail) == 0;
+    };
+    return endsWith("CRS84") || endsWith(":4326") || endsWith("/4326") ? std::string() : name;
+}
+
 void GeoJson(TContext& C, const json& J)
 {
     const std::string type = TypeOf(C, J);
+    if (type == "FeatureCollection" || type == "Feature") C.Stats.ForeignCrs = ForeignCrs(J);
+    const auto feature = [&C](const json& F) {
+        const json& g = Member(C, F, "geometry");
+        if (g.is_null())
+            ++C.Stats.NullGeometries;
+        else
+            Feature(C, F, g, false);
+    };
     if (type == "FeatureCollection") {
         for (const json& f : Array(C, Member(C, J, "features"), "\"features\"")) {
             ++C.Feature;
             if (TypeOf(C, f) != "Feature") C.Fail("not a Feature");
-            const json& g = Member(C, f, "geometry");
-            if (!g.is_null()) Geometry(C, g, Proto(C, f), FeatureKind(f), false);
+            feature(f);
         }
     } else if (type == "Feature") {
         C.Feature = 1;
-        const json& g = Member(C, J, "geometry");
-        if (!g.is_null()) Geometry(C, g, Proto(C, J), FeatureKind(J), false);
+        feature(J);
     } else {
-        Geometry(C, J, Proto(C, J), {}, false);
+        Feature(C, J, J, false);
     }
 }
 
@@ -322,11 +379,11 @@ void TopoJson(TContext& C, const json& J)
         if (TypeOf(C, obj) == "GeometryCollection") {
             for (const json& g : Array(C, Member(C, obj, "geometries"), "\"geometries\"")) {
                 ++C.Feature;
-                Geometry(C, g, Proto(C, g), FeatureKind(g), true);
+                Feature(C, g, g, true);
             }
         } else {
             ++C.Feature;
-            Geometry(C, obj, Proto(C, obj), FeatureKind(obj), true);
+            Feature(C, obj, obj, true);
         }
     }
 }

@@ -40,12 +40,16 @@ int StoreItems(TGeoDB& Db, const std::vector<TGeoItem>& Items, const std::functi
         if (it.Kind == gitTown && it.Points.size() != 1)
             throw EGeoIOError(fmt::format("town '{}' has {} points", it.Name, it.Points.size()));
         if (IsPolygonKind(it.Kind)) bytes += static_cast<int64_t>(it.Points.size()) * int64_t{sizeof(TSCoords)};
+        if (!it.Properties.empty()) bytes += static_cast<int64_t>(it.Properties.size()) + 16; // in the properties BLOB
     }
+    const bool withProperties = std::any_of(Items.begin(), Items.end(), [](const TGeoItem& It) { return !It.Properties.empty(); });
     if (bytes > std::numeric_limits<int32_t>::max())
         throw EGeoIOError(fmt::format("the points need {} MiB in the data file, more than its limit of 2 GiB; "
                                       "import fewer or smaller files",
                                       bytes >> 20));
-    const int64_t lastId = int64_t{ReadSystemInformation(base).HighestID} + static_cast<int64_t>(Items.size());
+    // The number the next item will get, for the tag of a feature's first item.
+    int32_t nextId = ReadSystemInformation(base).HighestID + 1;
+    const int64_t lastId = int64_t{nextId} - 1 + static_cast<int64_t>(Items.size()) + (withProperties ? 1 : 0);
     if (lastId > std::numeric_limits<int32_t>::max())
         throw EGeoIOError(fmt::format("{} items would run past the highest item number", Items.size()));
 
@@ -70,14 +74,49 @@ int StoreItems(TGeoDB& Db, const std::vector<TGeoItem>& Items, const std::functi
     // again.
     try {
         TGeoDBBatch batch(Db);
+        std::string props; // "id":{...},... for the properties BLOB
+        float box[4] = {90, -90, 180, -180};
+        int32_t featureTag = 0;
+        TgdbPolygon pts;
         for (; done < Items.size(); ++done) {
             const TGeoItem& it = Items[done];
             const int state = it.Hole ? HoleStateFlag : 0;
-            if (it.Kind == gitTown)
-                Db.AddTown(it.Name, date, state, it.Points[0], 0, it.Class, 0);
-            else
-                Db.AddData(it.Name, it.Points, it.Closed, it.Kind, it.Class, date, state, 0, 0, 0, 0, 0, 0, TMetaInfo{},
-                           nullptr, 0, false);
+            int entry = 0;
+            int32_t tag = 0;
+            if (it.Kind == gitTown) {
+                entry = Db.AddTown(it.Name, date, state, it.Points[0], 0, it.Class, 0);
+            } else {
+                pts = it.Points;
+                if (it.Closed) detail::Orient(pts, it.Hole);
+                const bool continues = featureTag != 0 && (it.Hole || !it.NewFeature);
+                tag = continues ? featureTag : nextId;
+                entry = Db.AddData(it.Name, pts, it.Closed, it.Kind, it.Class, date, state, 0, 0, 0, 0, 0, tag,
+                                   TMetaInfo{}, nullptr, 0, false);
+            }
+            TgdbData d = Db.GetSumdata(entry);
+            nextId = d.ItemId + 1;
+            if (it.Kind != gitTown && tag != featureTag) {
+                // The feature is known by its first item's number.
+                if (d.ItemId != tag) {
+                    d.Tag = d.ItemId;
+                    Db.UpdateBasicData(entry, d);
+                }
+                featureTag = d.ItemId;
+            }
+            if (it.Properties.empty() || (!it.NewFeature && it.Kind != gitTown)) continue;
+            props += fmt::format("{}\"{}\":{}", props.empty() ? "{" : ",", d.ItemId, it.Properties);
+            box[0] = std::min(box[0], d.LatLow);
+            box[1] = std::max(box[1], d.LatHigh);
+            box[2] = std::min(box[2], d.LongLow);
+            box[3] = std::max(box[3], d.LongHigh);
+        }
+        if (!props.empty()) {
+            props += '}';
+            Db.SetOnPercDoneEnabled(false);
+            TMetaInfo info;
+            info.Descriptor = PropertiesDescriptor;
+            Db.AddBLOB("feature properties", date, 0, box[0], box[1], box[2], box[3], 0, 0, 0, info, props.data(),
+                       static_cast<int>(props.size()));
         }
         batch.Commit();
     } catch (const std::exception& e) {

@@ -352,7 +352,8 @@ void AddDbCommands(CLI::App& App)
     });
 
     CLI::App* imp = Sub(db, "import", "Import GeoJSON, TopoJSON or CSV files (name,lat,long[,class]); "
-                                      "areas and lines become polygon items, one per ring, points become towns", O);
+                                      "areas and lines become polygon items, one per ring, points become towns; "
+                                      "the database is created when it does not exist", O);
     imp->add_option("FILE", O.Files, "Files; CSV by the extension .csv, else GeoJSON or TopoJSON")->required();
     imp->add_option("--kind", O.Kind, "border, town, city, lake, river, road or route (default: the feature's "
                                       "\"kind\", else border for areas and lines, town for points)");
@@ -371,7 +372,6 @@ void AddDbCommands(CLI::App& App)
         opt.ClassBy = o->ClassBy;
         opt.Object = o->Object;
         if (o->MaxPoints > 0) opt.MaxPoints = static_cast<std::size_t>(o->MaxPoints);
-        const auto d = OpenDb(o->Base, false);
         // Every file is read and checked before anything is stored, so a bad one changes nothing.
         std::vector<geoio::TGeoItem> items;
         std::vector<std::size_t> counts;
@@ -393,9 +393,17 @@ void AddDbCommands(CLI::App& App)
             if (stats.DegenerateRings)
                 std::cerr << "tyxgeo: warning: " << f << ": " << stats.DegenerateRings
                           << " rings or lines with too few points left out\n";
+            if (stats.NullGeometries)
+                std::cerr << "tyxgeo: warning: " << f << ": " << stats.NullGeometries
+                          << " features without a geometry left out\n";
+            if (!stats.ForeignCrs.empty())
+                std::cerr << "tyxgeo: warning: " << f << ": crs '" << stats.ForeignCrs
+                          << "' is not WGS 84; its coordinates are read as WGS 84 longitude and latitude\n";
             if (stats.SplitAtAntimeridian)
                 std::cerr << "tyxgeo: " << f << ": " << stats.SplitAtAntimeridian << " rings or lines cut at the antimeridian\n";
         }
+        // The database is made when it does not exist yet, once every file has been read.
+        const auto d = OpenDb(o->Base, true);
         try {
             TProgressBar bar("import"); // ends its line before the summary is printed
             geoio::StoreItems(*d, items, [&bar](int Percent) { bar.Update(Percent); });
@@ -406,8 +414,9 @@ void AddDbCommands(CLI::App& App)
             std::cout << "imported " << counts[i] << " items from " << o->Files[i] << '\n';
     });
 
-    CLI::App* exp = Sub(db, "export", "Write the items as GeoJSON (towns as points, areas as polygons with their "
-                                      "holes, lines as line strings)", O);
+    CLI::App* exp = Sub(db, "export", "Write the items as GeoJSON (towns as points, each feature's areas as one "
+                                      "polygon or multipolygon with their holes, its lines as one line string or "
+                                      "multilinestring; outer rings counter-clockwise)", O);
     exp->add_option("OUTFILE", O.Out, "The GeoJSON file to write")->required();
     exp->add_option("--box", O.Box, "S,W,N,E: only items whose box meets this one (degrees)");
     exp->callback([o] {

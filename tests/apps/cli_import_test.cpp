@@ -3,6 +3,7 @@
 #include "cli_run.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <filesystem>
@@ -73,9 +74,10 @@ TEST(CliImport, ExportImportRoundTripAndBox)
     ASSERT_EQ(RunTyxgeo({"db", "export", b, dir + "/b.geojson"}).ExitCode, 0);
     EXPECT_EQ(Slurp(dir + "/a.geojson"), Slurp(dir + "/b.geojson"));
 
-    // The lake with its island comes back as one polygon with a hole.
+    // The lake with its island comes back as one polygon with a hole, the outer ring
+    // counter-clockwise, the hole (counter-clockwise in the file) clockwise.
     const std::string text = Slurp(dir + "/a.geojson");
-    EXPECT_NE(text.find(R"("coordinates":[[[10,40],[20,40],[20,50],[10,50],[10,40]],[[12,42],[14,42],[14,44],[12,42]]])"),
+    EXPECT_NE(text.find(R"("coordinates":[[[10,40],[20,40],[20,50],[10,50],[10,40]],[[12,42],[14,44],[14,42],[12,42]]])"),
               std::string::npos);
 
     r = RunTyxgeo({"db", "export", a, dir + "/alps.geojson", "--box", "45,7,49,17"});
@@ -106,7 +108,8 @@ TEST(CliImport, ChangedNamesAreToldAndListingsKeepOneLinePerItem)
         r = RunTyxgeo(listing == std::string("list") ? std::vector<std::string>{"db", "list", base}
                                                      : std::vector<std::string>{"db", "box", base, "0", "5", "0", "5"});
         ASSERT_EQ(r.ExitCode, 0) << r.Err;
-        EXPECT_EQ(std::count(r.Out.begin(), r.Out.end(), '\n'), 5) << r.Out;
+        // Five towns and the BLOB that keeps the names as the file spelt them.
+        EXPECT_EQ(std::count(r.Out.begin(), r.Out.end(), '\n'), 6) << r.Out;
         EXPECT_NE(r.Out.find("\tTwo lines\t"), std::string::npos) << r.Out;
         for (const char* name : {"\tLodz\t", "\t? Wien\t", "\tDa Nang\t"})
             EXPECT_NE(r.Out.find(name), std::string::npos) << name << r.Out;
@@ -125,4 +128,105 @@ TEST(CliImport, PointsBeyondTheBoundAreRefusedWithTheOption)
     EXPECT_NE(r.Err.find("more than 20 points; --max-points allows more"), std::string::npos) << r.Err;
     EXPECT_EQ(RunTyxgeo({"db", "import", base, Shapes, "--max-points", "40"}).ExitCode, 0);
     EXPECT_EQ(RunTyxgeo({"db", "import", base, Shapes, "--max-points", "0"}).ExitCode, 2);
+}
+
+namespace {
+
+// Two countries of two parts each (one outer ring given clockwise), a river of two lines, a
+// feature without geometry, and properties of every JSON type; coordinates in CRS84.
+const char* const Features = R"({"type":"FeatureCollection",
+"crs":{"type":"name","properties":{"name":"urn:ogc:def:crs:OGC:1.3:CRS84"}},"features":[
+{"type":"Feature","properties":{"name":"Islands","iso":"IS","pop":12.5,"eu":false,"tags":["a",1],"note":null},
+ "geometry":{"type":"MultiPolygon","coordinates":[[[[0,0],[0,1],[1,1],[1,0],[0,0]]],
+  [[[5,5],[8,5],[8,8],[5,8],[5,5]],[[6,6],[7,6],[7,7],[6,6]]]]}},
+{"type":"Feature","properties":{"name":"Islands","iso":"JS"},
+ "geometry":{"type":"MultiPolygon","coordinates":[[[[20,0],[21,0],[21,1],[20,0]]],[[[22,0],[23,0],[23,1],[22,0]]]]}},
+{"type":"Feature","properties":{"name":"River","kind":"river","\u0141\u00f3d\u017a":"\u0141\u00f3d\u017a"},
+ "geometry":{"type":"MultiLineString","coordinates":[[[30,0],[31,1]],[[32,0],[33,1]]]}},
+{"type":"Feature","properties":{"name":"Nothing"},"geometry":null}]})";
+
+// Twice the signed area of a GeoJSON ring: positive when it runs counter-clockwise.
+double TwiceArea(const nlohmann::json& Ring)
+{
+    double a = 0;
+    for (std::size_t i = 0; i + 1 < Ring.size(); ++i)
+        a += Ring[i][0].get<double>() * Ring[i + 1][1].get<double>() - Ring[i + 1][0].get<double>() * Ring[i][1].get<double>();
+    return a;
+}
+
+} // namespace
+
+TEST(CliImport, FeaturesKeepTheirPartsPropertiesAndRingOrientation)
+{
+    const std::string dir = CliTempDir();
+    const std::string in = dir + "/f.geojson", a = dir + "/a", b = dir + "/b";
+    std::ofstream(in) << Features;
+    // No db create: import makes the database.
+    auto r = RunTyxgeo({"db", "import", a, in});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_NE(r.Err.find("tyxgeo: warning: " + in + ": 1 features without a geometry left out"), std::string::npos)
+        << r.Err;
+    EXPECT_EQ(r.Err.find("crs"), std::string::npos) << r.Err;
+    ASSERT_EQ(RunTyxgeo({"db", "export", a, dir + "/a.geojson"}).ExitCode, 0);
+    const auto out = nlohmann::json::parse(Slurp(dir + "/a.geojson"));
+    ASSERT_EQ(out["features"].size(), 3u) << out.dump();
+    struct {
+        const char* Type;
+        std::size_t Parts;
+    } const want[] = {{"MultiPolygon", 2}, {"MultiPolygon", 2}, {"MultiLineString", 2}};
+    const auto source = nlohmann::json::parse(Features)["features"];
+    for (std::size_t i = 0; i < 3; ++i) {
+        const auto& f = out["features"][i];
+        EXPECT_EQ(f["geometry"]["type"], want[i].Type) << i;
+        EXPECT_EQ(f["geometry"]["coordinates"].size(), want[i].Parts) << i;
+        // Every property of the file is there as it was, with the item's kind and class.
+        for (const auto& [k, v] : source[i]["properties"].items()) EXPECT_EQ(f["properties"][k], v) << i << ' ' << k;
+        EXPECT_TRUE(f["properties"].contains("kind") && f["properties"].contains("class")) << i;
+        if (want[i].Type != std::string("MultiPolygon")) continue;
+        for (const auto& polygon : f["geometry"]["coordinates"])
+            for (std::size_t ring = 0; ring < polygon.size(); ++ring)
+                EXPECT_EQ(TwiceArea(polygon[ring]) > 0, ring == 0) << i << ' ' << polygon.dump();
+    }
+    EXPECT_EQ(out["features"][0]["geometry"]["coordinates"][1].size(), 2u); // the hole in its polygon
+
+    // Import, export and import again give the same items, and the same file.
+    r = RunTyxgeo({"db", "import", b, dir + "/a.geojson"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(RunTyxgeo({"db", "list", a}).Out, RunTyxgeo({"db", "list", b}).Out);
+    ASSERT_EQ(RunTyxgeo({"db", "export", b, dir + "/b.geojson"}).ExitCode, 0);
+    EXPECT_EQ(Slurp(dir + "/a.geojson"), Slurp(dir + "/b.geojson"));
+
+    // A crs other than WGS 84 is told.
+    std::ofstream(dir + "/utm.geojson")
+        << R"({"type":"FeatureCollection","crs":{"type":"name","properties":{"name":"urn:ogc:def:crs:EPSG::25832"}},)"
+           R"("features":[{"type":"Feature","properties":{},"geometry":{"type":"Point","coordinates":[1,2]}}]})";
+    r = RunTyxgeo({"db", "import", dir + "/c", dir + "/utm.geojson"});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_NE(r.Err.find("warning: " + dir + "/utm.geojson: crs 'urn:ogc:def:crs:EPSG::25832' is not WGS 84"),
+              std::string::npos)
+        << r.Err;
+}
+
+TEST(CliImport, ExportIsReadByGdal)
+{
+    if (!HaveProgram("ogrinfo") || !HaveProgram("ogr2ogr")) GTEST_SKIP() << "GDAL's ogrinfo and ogr2ogr are not installed";
+    const std::string dir = CliTempDir();
+    std::ofstream(dir + "/f.geojson") << Features;
+    ASSERT_EQ(RunTyxgeo({"db", "import", dir + "/a", dir + "/f.geojson"}).ExitCode, 0);
+    ASSERT_EQ(RunTyxgeo({"db", "export", dir + "/a", dir + "/a.geojson"}).ExitCode, 0);
+    auto r = RunProgram("ogrinfo", {"-ro", "-al", "-so", dir + "/a.geojson"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_NE(r.Out.find("Feature Count: 3"), std::string::npos) << r.Out;
+    for (const char* field : {"iso: String", "pop: Real", "eu: Integer(Boolean)", "kind: String"})
+        EXPECT_NE(r.Out.find(field), std::string::npos) << field << r.Out;
+    // GeoPackage enforces one geometry type per layer when asked to: the areas as MultiPolygons.
+    r = RunProgram("ogr2ogr", {"-f", "GPKG", dir + "/a.gpkg", dir + "/a.geojson", "-where", "kind = 'border'",
+                               "-nlt", "MULTIPOLYGON", "-nln", "areas"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    r = RunProgram("ogrinfo", {"-ro", "-al", dir + "/a.gpkg"});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_NE(r.Out.find("Feature Count: 2"), std::string::npos) << r.Out;
+    for (const char* text : {"iso (String) = IS", "iso (String) = JS", "MULTIPOLYGON (((0 0,1 0,1 1,0 1,0 0)),((5 5,8 5,8 8,5 8,5 5),(6 6,7 7,7 6,6 6)))"})
+        EXPECT_NE(r.Out.find(text), std::string::npos) << text << r.Out;
+    EXPECT_EQ(r.Err.find("Warning"), std::string::npos) << r.Err;
 }

@@ -269,8 +269,8 @@ TEST(GeoIOStore, BlocksBeyondTheDataFileLimitAreRefusedBeforeAnyWrite)
     std::filesystem::resize_file(base + ".tyxgdd", std::numeric_limits<int32_t>::max() - 16);
     TGeoDB db;
     db.SetGDBName(base);
-    TGeoItem town{"Town", gitTown, 0, false, false, {{5, 6}}};
-    TGeoItem ring{"Ring", gitBorder, 0, true, false, {{0, 0}, {0, 1}, {1, 1}}};
+    TGeoItem town{"Town", gitTown, 0, false, false, {{5, 6}}, true, {}};
+    TGeoItem ring{"Ring", gitBorder, 0, true, false, {{0, 0}, {0, 1}, {1, 1}}, true, {}};
     try {
         StoreItems(db, {town, ring});
         ADD_FAILURE() << "stored";
@@ -292,8 +292,8 @@ TEST(GeoIOStore, AFailedImportStoresNothingAndARerunIsWhole)
     std::filesystem::create_directories(dir);
     const std::string base = (dir / "b").string();
     std::vector<TGeoItem> items;
-    for (int i = 0; i < 20000; ++i) items.push_back({"T" + std::to_string(i), gitTown, 0, false, false, {{1, 1}}});
-    items.push_back({"Ring", gitBorder, 0, true, false, {{0, 0}, {0, 1}, {1, 1}}});
+    for (int i = 0; i < 20000; ++i) items.push_back({"T" + std::to_string(i), gitTown, 0, false, false, {{1, 1}}, true, {}});
+    items.push_back({"Ring", gitBorder, 0, true, false, {{0, 0}, {0, 1}, {1, 1}}, true, {}});
     TGeoDB db;
     db.SetGDBName(base);
     db.AddTown("Start", 0, 0, {1, 2}, 0, 0, 0);
