@@ -6,7 +6,9 @@
 // records; items changed since (added, replaced, moved) wait in a short list beside them until the
 // next building, and their old places are skipped.
 #pragma once
+#include <algorithm>
 #include <cstddef>
+#include <iterator>
 #include <cstdint>
 #include <vector>
 
@@ -30,6 +32,19 @@ void ResizeLargeTable(V& Table, std::size_t N)
         AdviseHugePages(Table.data(), N * sizeof(*Table.data()));
     }
     Table.resize(N);
+}
+
+/// Makes room for one more element of a table that grows one at a time: doubles it as a vector
+/// does, into a new allocation advised for huge pages before it is filled.
+template <typename V>
+void ReserveOneMore(V& Table)
+{
+    if (Table.size() < Table.capacity()) return;
+    V larger;
+    larger.reserve(std::max<std::size_t>(2 * Table.capacity(), 16));
+    AdviseHugePages(larger.data(), larger.capacity() * sizeof(*larger.data()));
+    larger.assign(std::make_move_iterator(Table.begin()), std::make_move_iterator(Table.end()));
+    Table.swap(larger);
 }
 
 class TBoxGrid {

@@ -334,8 +334,15 @@ private:
         std::vector<T> out;
         out.reserve(n0 + m);
         // Walk both in key order; note for each run of an added key where the old entries of
-        // that key lie, and whether any key meets an equal one.
-        std::vector<uint32_t> runStart(m), oldFrom(m), oldTo(m);
+        // that key lie, and whether any key meets an equal one. One record per rank: the tie
+        // replay below reads them in insertion order, that is at random, so what it needs of a
+        // rank lies in one cache line.
+        struct TRankRun {
+            uint32_t Start; ///< rank of the first added entry with the same key
+            uint32_t From, To; ///< old entries with the same key
+            uint32_t Offset = 0; ///< place among the entries of the key when inserted
+        };
+        std::vector<TRankRun> run(m);
         bool ties = false;
         for (std::size_t r = 0, o = 0; r < m;) {
             const K k = order[r].Key;
@@ -347,14 +354,11 @@ private:
             while (to < n0 && !(k < key(old[to]))) ++to;
             ties |= e - r > 1 || to > from;
             for (std::size_t q = r; q < e; ++q) {
-                runStart[q] = static_cast<uint32_t>(r);
-                oldFrom[q] = static_cast<uint32_t>(from);
-                oldTo[q] = static_cast<uint32_t>(to);
+                run[q] = {static_cast<uint32_t>(r), static_cast<uint32_t>(from), static_cast<uint32_t>(to)};
             }
             o = to;
             r = e;
         }
-        std::vector<uint32_t> offset(m, 0);
         if (ties) {
             // In insertion order, each entry of a run of equal keys needs the count of entries
             // with smaller keys inserted before it: a bit per rank marks the entries inserted so
@@ -362,8 +366,8 @@ private:
             constexpr uint32_t kInRun = 1u << 31;
             std::vector<uint32_t> rank(m);
             for (std::size_t r = 0; r < m; ++r) {
-                const bool inRun = (r > 0 && runStart[r] == runStart[r - 1]) || (r + 1 < m && runStart[r + 1] == runStart[r]) ||
-                                   oldTo[r] > oldFrom[r];
+                const bool inRun = (r > 0 && run[r].Start == run[r - 1].Start) ||
+                                   (r + 1 < m && run[r + 1].Start == run[r].Start) || run[r].To > run[r].From;
                 rank[order[r].J] = static_cast<uint32_t>(r) | (inRun ? kInRun : 0);
             }
             std::vector<uint64_t> seen((m + 63) / 64, 0);
@@ -371,31 +375,32 @@ private:
             for (std::size_t j = 0; j < m; ++j) {
                 const std::size_t r = rank[j] & ~kInRun;
                 if (rank[j] & kInRun) {
-                    const std::size_t s = runStart[r], b = s / 64;
-                    std::size_t smaller = oldFrom[r] + static_cast<std::size_t>(std::popcount(seen[b] & ((uint64_t{1} << (s % 64)) - 1)));
+                    TRankRun& at = run[r];
+                    const std::size_t s = at.Start, b = s / 64;
+                    std::size_t smaller = at.From + static_cast<std::size_t>(std::popcount(seen[b] & ((uint64_t{1} << (s % 64)) - 1)));
                     for (std::size_t k = b; k > 0; k &= k - 1) smaller += counted[k];
-                    const std::size_t equal = oldTo[r] - oldFrom[r] + (r - s);
-                    offset[r] = static_cast<uint32_t>(HalvingResult(n0 + j, smaller, smaller + equal) - smaller);
+                    const std::size_t equal = at.To - at.From + (r - s);
+                    at.Offset = static_cast<uint32_t>(HalvingResult(n0 + j, smaller, smaller + equal) - smaller);
                 }
                 seen[r / 64] |= uint64_t{1} << (r % 64);
                 for (std::size_t k = r / 64 + 1; k < counted.size(); k += k & (~k + 1)) ++counted[k];
             }
         }
-        TChunkedIndex<T> run(64);
+        TChunkedIndex<T> replay(64);
         std::size_t o = 0;
         for (std::size_t r = 0; r < m;) {
             std::size_t e = r + 1;
-            while (e < m && runStart[e] == r) ++e;
-            out.insert(out.end(), old.begin() + static_cast<std::ptrdiff_t>(o), old.begin() + oldFrom[r]);
-            if (e - r == 1 && oldTo[r] == oldFrom[r]) {
+            while (e < m && run[e].Start == r) ++e;
+            out.insert(out.end(), old.begin() + static_cast<std::ptrdiff_t>(o), old.begin() + run[r].From);
+            if (e - r == 1 && run[r].To == run[r].From) {
                 out.push_back(Added[order[r].J]);
             } else {
-                run.clear();
-                run.append(old.data() + oldFrom[r], oldTo[r] - oldFrom[r]);
-                for (std::size_t q = r; q < e; ++q) run.insert(offset[q], Added[order[q].J]);
-                run.for_each([&out](std::size_t, const T& v) { out.push_back(v); });
+                replay.clear();
+                replay.append(old.data() + run[r].From, run[r].To - run[r].From);
+                for (std::size_t q = r; q < e; ++q) replay.insert(run[q].Offset, Added[order[q].J]);
+                replay.for_each([&out](std::size_t, const T& v) { out.push_back(v); });
             }
-            o = oldTo[r];
+            o = run[r].To;
             r = e;
         }
         out.insert(out.end(), old.begin() + static_cast<std::ptrdiff_t>(o), old.end());

@@ -2,6 +2,7 @@
 #include "geodb/Tyx_GeoDB.h"
 
 #include "geodb/gdb_file.h"
+#include "geodb/gdb_grid.h"
 #include "geodb/gdb_journal.h"
 #include "geodb/gdb_records.h"
 #include "geodb/gdb_sync.h"
@@ -142,6 +143,7 @@ int TGeoDB::AddItem(const TItemArgs& A, int32_t ItemId)
         WriteSummaryRecord(FNumSumItems, rec);
         undo.Done();
     });
+    ReserveOneMore(FSumData);
     FSumData.push_back(rec);
     ++FNumSumItems;
     InsertIntoIndex(FNumSumItems, rec);
