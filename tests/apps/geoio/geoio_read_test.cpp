@@ -292,7 +292,7 @@ TEST(GeoIOStore, AFailedImportStoresNothingAndARerunIsWhole)
     std::filesystem::create_directories(dir);
     const std::string base = (dir / "b").string();
     std::vector<TGeoItem> items;
-    for (int i = 0; i < 20000; ++i) items.push_back({"T" + std::to_string(i), gitTown, 0, false, false, {{1, 1}}, true, {}});
+    for (int i = 0; i < 20000; ++i) items.push_back({std::string("T").append(std::to_string(i)), gitTown, 0, false, false, {{1, 1}}, true, {}});
     items.push_back({"Ring", gitBorder, 0, true, false, {{0, 0}, {0, 1}, {1, 1}}, true, {}});
     TGeoDB db;
     db.SetGDBName(base);
