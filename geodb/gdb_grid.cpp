@@ -1,4 +1,5 @@
 #include "geodb/gdb_grid.h"
+#include "geodb/gdb_memory.h"
 
 #include "geodb/Tyx_GeoDB.h"
 
@@ -6,7 +7,6 @@
 #include <cmath>
 #include <limits>
 
-#include <sys/mman.h>
 
 namespace tyx::gdb {
 
@@ -26,20 +26,6 @@ double Reach(double Cell, double Edge)
 }
 
 } // namespace
-
-void AdviseHugePages(const void* Data, std::size_t Bytes)
-{
-#ifdef MADV_HUGEPAGE
-    constexpr std::size_t kHuge = std::size_t{2} << 20;
-    if (Bytes < 2 * kHuge) return;
-    const auto from = (reinterpret_cast<std::uintptr_t>(Data) + kHuge - 1) & ~(kHuge - 1);
-    const auto to = (reinterpret_cast<std::uintptr_t>(Data) + Bytes) & ~(kHuge - 1);
-    if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-#else
-    (void)Data;
-    (void)Bytes;
-#endif
-}
 
 void TBoxGrid::Clear()
 {

@@ -3,6 +3,7 @@
 
 #include "geodb/gdb_file.h"
 #include "geodb/gdb_grid.h"
+#include "geodb/gdb_memory.h"
 #include "geodb/gdb_journal.h"
 #include "geodb/gdb_records.h"
 #include "geodb/gdb_sync.h"
