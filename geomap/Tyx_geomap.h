@@ -717,6 +717,14 @@ public:
     /// Printed size in mm (rounded) of MapWindow at 1:Scale; 0 x 0 without resolution or for
     /// Scale < 1.
     void CalcExtentsOfPrint(const TRect& MapWindow, int Scale, int& Width, int& Height) const;
+    /// Prints the view as the control shows it, about its centre, into Target (device pixels of
+    /// the open job): at least the part of the view that lies on the map image, grown to Target's
+    /// shape as far as the image reaches, so that it fills Target along one side or both. It is
+    /// composed at the device's resolution (up to 16 M pixels) with the device's dots per inch
+    /// over 96 as the drawing ratio, so captions and symbols print at their point size. Returns
+    /// the device rectangle printed, centred in Target. ETYXGeoMapError without an image, for an
+    /// empty control or Target, or when even one device pixel per view pixel exceeds 16 M pixels.
+    QRectF PrintView(QPainter& Printer, const QRectF& Target);
 
     /// Raises OnZoomPan and zoomPanned, as the mouse handling does after a pan or zoom step.
     void DoZoomPanEvent();
@@ -857,7 +865,8 @@ private:
     /// LandMarksOnMapOnly when its map-image pixel lies outside the image.
     bool LandMarkToControl(double Lat, double Long, TPoint& APoint) const;
     /// A view composed off the screen (image and overlays, no frame), the control's view untouched.
-    void ComposeOffscreen(TBitmap& Out, const TPoint& ViewTopLeft, double Mag, int W, int H);
+    /// Ratio: device pixels per view pixel of Out (0.125 to 8), as HighDpi draws.
+    void ComposeOffscreen(TBitmap& Out, const TPoint& ViewTopLeft, double Mag, int W, int H, double Ratio = 1);
     void PrintWindow(QPainter& Printer, const TPoint& TopLeft, int Width, int Height, const QRectF& Target);
     void SetMapImageSize(int Width, int Height);
     /// The magnification at which the whole image fits the control; 0 without image or size.

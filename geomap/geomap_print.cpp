@@ -23,6 +23,20 @@ constexpr long long MaxPrintWindowPixels = 16LL * 1024 * 1024;
 double MmToDeviceX(const QPainter& P, double Mm) { return Mm * P.device()->logicalDpiX() / 25.4; }
 double MmToDeviceY(const QPainter& P, double Mm) { return Mm * P.device()->logicalDpiY() / 25.4; }
 
+/// The span [Lo, Hi) grown about its middle to Length, moved back inside [0, Limit) where it
+/// fits there and cut to it where it does not.
+void GrowSpan(double& Lo, double& Hi, double Length, double Limit)
+{
+    if (Length <= Hi - Lo) return;
+    if (Length >= Limit) {
+        Lo = 0;
+        Hi = Limit;
+        return;
+    }
+    Lo = std::clamp((Lo + Hi - Length) / 2, 0.0, Limit - Length);
+    Hi = Lo + Length;
+}
+
 } // namespace
 
 void TGeoMap::PrintWindow(QPainter& Printer, const TPoint& TopLeft, int Width, int Height, const QRectF& Target)
@@ -49,6 +63,43 @@ void TGeoMap::PrintIt(double ScaleF, QPrinter& Printer)
     const double S = Fit * ScaleF;
     PrintWindow(P, TPoint{0, 0}, FMapImgWidth, FMapImgHeight, QRectF(0, 0, FMapImgWidth * S, FMapImgHeight * S));
     P.end();
+}
+
+QRectF TGeoMap::PrintView(QPainter& Printer, const QRectF& Target)
+{
+    if (FMapImgWidth <= 0 || FMapImgHeight <= 0) throw ETYXGeoMapError(Name(), "PrintView: no map image");
+    if (width() < 1 || height() < 1 || !(Target.width() >= 1) || !(Target.height() >= 1))
+        throw ETYXGeoMapError(Name(), "PrintView: nothing to print into");
+    // The view in image pixels, cut to the image: the grey beyond it is no part of the map.
+    double X0 = FTopLeft.X, X1 = FTopLeft.X + width() / FMagnify;
+    double Y0 = FTopLeft.Y, Y1 = FTopLeft.Y + height() / FMagnify;
+    if (X0 < FMapImgWidth && X1 > 0 && Y0 < FMapImgHeight && Y1 > 0) {
+        X0 = std::max(X0, 0.0);
+        X1 = std::min<double>(X1, FMapImgWidth);
+        Y0 = std::max(Y0, 0.0);
+        Y1 = std::min<double>(Y1, FMapImgHeight);
+    }
+    const double Shape = Target.width() / Target.height();
+    GrowSpan(X0, X1, (Y1 - Y0) * Shape, FMapImgWidth);
+    GrowSpan(Y0, Y1, (X1 - X0) / Shape, FMapImgHeight);
+    // View pixels of a 96 dpi screen, on which captions are sized in points.
+    const double DevicePerView = std::max(1.0, Printer.device()->logicalDpiX() / 96.0);
+    const double Mag = std::min(Target.width() / (X1 - X0), Target.height() / (Y1 - Y0)) / DevicePerView;
+    const int W = std::max(1, Round((X1 - X0) * Mag)), H = std::max(1, Round((Y1 - Y0) * Mag));
+    const double Ratio = std::clamp(std::min(DevicePerView, std::sqrt(double(MaxPrintWindowPixels) / (double(W) * H))),
+                                    1.0, 8.0);
+    if (W * Ratio * H * Ratio > MaxPrintWindowPixels * 1.01)
+        throw ETYXGeoMapError(Name(), "PrintView: print window of " + std::to_string(W) + " x " + std::to_string(H) +
+                                          " pixels too large");
+    TBitmap Window;
+    ComposeOffscreen(Window, TPoint{Round(X0), Round(Y0)}, Mag, W, H, Ratio);
+    const QRectF Printed(Target.center().x() - W * DevicePerView / 2, Target.center().y() - H * DevicePerView / 2,
+                         W * DevicePerView, H * DevicePerView);
+    Printer.save();
+    Printer.setRenderHint(QPainter::SmoothPixmapTransform, FAntiAlias);
+    Printer.drawImage(Printed, Window.Image(), QRectF(0, 0, Round(W * Ratio), Round(H * Ratio)));
+    Printer.restore();
+    return Printed;
 }
 
 void TGeoMap::PrintIt(double ScaleF)

@@ -211,14 +211,15 @@ void TGeoMap::ComposePicture()
     if (FMouse) FMouse->RedrawFeedback();
 }
 
-void TGeoMap::ComposeOffscreen(TBitmap& Out, const TPoint& ViewTopLeft, double Mag, int W, int H)
+void TGeoMap::ComposeOffscreen(TBitmap& Out, const TPoint& ViewTopLeft, double Mag, int W, int H, double Ratio)
 {
     Out.SetPixelFormat(pf15bit);
     try {
-        Out.SetSize(W, H);
+        Out.SetSize(Ratio == 1 ? W : Round(W * Ratio), Ratio == 1 ? H : Round(H * Ratio));
     } catch (const std::bad_alloc&) {
         RaiseInsufficientMemory();
     }
+    Out.Canvas().SetScale(Ratio);
     const TRestore<TPoint> KeepTopLeft(FTopLeft, ViewTopLeft);
     const TRestore<double> KeepMag(FMagnify, Mag);
     ComposeView(Out.Canvas(), W, H, false);

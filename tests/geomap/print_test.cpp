@@ -135,5 +135,52 @@ TEST(Print, MapScaleUsesTheCalibratedResolution)
     EXPECT_EQ(P, Q);
 }
 
+TEST(Print, ViewFillsTheTargetAboutItsCentreWithoutTheGrey)
+{
+    // A 400 x 300 view on a page of 254 dpi (2.65 device pixels per view pixel), printed into a
+    // target 1800 x 800 from (100, 100).
+    const struct {
+        double Mag;
+        TPoint TopLeft;
+        QRect Printed; // by hand: the view's image part grown to the target's shape
+    } Cases[] = {
+        // Image pixels 300..700 x 100..400, centred on the lime/red edge: grown to 675 x 300.
+        {1.0, TPoint{300, 100}, QRect(100, 100, 1800, 800)},
+        // The whole image with a grey band below: 1000 x 500 image pixels, 1600 x 800 printed.
+        {0.4, TPoint{0, 0}, QRect(200, 100, 1600, 800)},
+    };
+    for (const auto& C : Cases) {
+        TGeoMap M;
+        M.resize(400, 300);
+        MakeRedMap(M);
+        M.SetMagnification(C.Mag);
+        M.SetTopLeft(C.TopLeft);
+        QImage P = Page(2000, 1000);
+        QRectF Printed;
+        {
+            QPainter Job(&P);
+            Printed = M.PrintView(Job, QRectF(100, 100, 1800, 800));
+            EXPECT_THROW(M.PrintView(Job, QRectF(0, 0, 0, 10)), ETYXGeoMapError);
+        }
+        const QRect R = C.Printed;
+        EXPECT_NEAR(Printed.left(), R.left(), 3) << C.Mag;
+        EXPECT_NEAR(Printed.width(), R.width(), 3) << C.Mag;
+        EXPECT_NEAR(Printed.top(), R.top(), 3) << C.Mag;
+        EXPECT_NEAR(Printed.height(), R.height(), 3) << C.Mag;
+        const int Mid = R.center().y();
+        EXPECT_EQ(PixelOf(P, R.left() - 4, Mid), clWhite) << C.Mag;
+        EXPECT_EQ(PixelOf(P, R.left() + 4, Mid), Through15Bit(clLime)) << C.Mag;
+        EXPECT_EQ(PixelOf(P, 994, Mid), Through15Bit(clLime)) << C.Mag;
+        EXPECT_EQ(PixelOf(P, 1008, Mid), Through15Bit(clRed)) << C.Mag;
+        EXPECT_EQ(PixelOf(P, R.right() - 4, R.bottom() - 4), Through15Bit(clRed)) << C.Mag;
+        EXPECT_EQ(PixelOf(P, R.right() + 4, Mid), clWhite) << C.Mag;
+    }
+    TGeoMap Empty;
+    Empty.resize(400, 300);
+    QImage P = Page(100, 100);
+    QPainter Job(&P);
+    EXPECT_THROW(Empty.PrintView(Job, QRectF(0, 0, 50, 50)), ETYXGeoMapError);
+}
+
 } // namespace
 } // namespace tyx
