@@ -11,7 +11,7 @@ PACKAGES=(
   libcli11-dev libfmt-dev
   libicu-dev              # names outside Windows-1252 are transliterated to Latin
   nlohmann-json3-dev      # tyxgeo db import: GeoJSON and TopoJSON
-  libgeographiclib-dev    # the map control (scale bar distances); the benchmarks: reference geodesy
+  libgeographiclib-dev    # the map control (scale bar) and the viewer (distance tool); benchmarks: reference geodesy
   libsqlite3-dev          # benchmarks only: reference store with an R*Tree index
   libgeotiff-dev libtiff-dev  # world files and GeoTIFF maps
   gdal-bin                # tests only: GDAL's programs as the reference for world files and GeoTIFFs
@@ -22,6 +22,7 @@ PACKAGES=(
   lintian desktop-file-utils  # the package test: lintian, desktop-file-validate
   clang libclang-rt-dev   # make fuzz: clang with libFuzzer and the sanitizer runtimes
   xvfb xauth xdotool      # the viewer test under a real X server, driven by a real mouse
+  poppler-utils           # tests only: the viewer's PDF page read back (pdftoppm, pdftotext)
 )
 
 missing=()

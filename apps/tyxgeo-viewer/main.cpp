@@ -1,5 +1,7 @@
 // tyxgeo-viewer: a desktop atlas on the Tyx library. Shows the maps `tyxgeo atlas build` wrote, their
 // town landmarks, and finds places in the database they were drawn from.
+#include "viewer_measure.h"
+#include "viewer_print.h"
 #include "viewer_window.h"
 
 #include "geoatlas/Tyx_geoatlas.h"
@@ -13,10 +15,12 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <vector>
 
 namespace {
 
@@ -53,6 +57,29 @@ bool RunTour(tyx::viewer::TViewerWindow& W, const QString& Dir)
         if (!W.grab().save(Path)) return false;
         std::printf("%s\n", QFileInfo(Path).absoluteFilePath().toUtf8().constData());
     }
+    return true;
+}
+
+/// Measures the path "LAT,LONG;LAT,LONG..." with the distance tool and prints its legs in metres;
+/// false when it does not read as two points or more.
+bool MeasurePath(tyx::viewer::TMeasureTool& Tool, const QString& Path)
+{
+    std::vector<tyx::viewer::TGeoPoint> Points;
+    for (const QString& Point : Path.split(';', Qt::SkipEmptyParts)) {
+        const QStringList Parts = Point.split(',');
+        bool Ok1 = false, Ok2 = false;
+        if (Parts.size() == 2) Points.push_back({Parts[0].trimmed().toDouble(&Ok1), Parts[1].trimmed().toDouble(&Ok2)});
+        if (!Ok1 || !Ok2 || std::fabs(Points.back().Lat) > 90) return false;
+    }
+    if (Points.size() < 2) return false;
+    for (const auto& G : Points) Tool.AddPoint(G);
+    double Total = 0;
+    int Leg = 0;
+    for (const double L : Tool.Legs()) {
+        std::printf("leg %d: %.3f m\n", ++Leg, L);
+        Total += L;
+    }
+    std::printf("total: %.3f m\n", Total);
     return true;
 }
 
@@ -98,17 +125,21 @@ int main(int argc, char* argv[])
     const QCommandLineOption Size("size", "Window size (default 1000x700).", "WxH");
     const QCommandLineOption Shot("screenshot", "Renders the window after start-up into FILE (PNG) and exits.", "FILE");
     const QCommandLineOption Export("export", "Writes the map view as PNG (File > Export view) and exits.", "FILE");
-    const QCommandLineOption Pdf("pdf", "Prints the map to a PDF file (File > Print to PDF) and exits.", "FILE");
+    const QCommandLineOption Pdf("pdf", "Prints the view as a PDF page (File > Print to PDF) and exits.", "FILE");
+    const QCommandLineOption Measure("measure", "Measures the geodesic legs between these points, printing each in metres.",
+                                     "LAT,LONG;LAT,LONG...");
+    const QCommandLineOption Outlines("export-outlines", "Exports and prints keep the outlines of the atlas's other maps.");
     const QCommandLineOption Tour("tour", "Renders the scripted tour into DIR (needs --db) and exits.", "DIR");
     const QCommandLineOption Echo("echo-status", "Writes every status text to standard output.");
     const QCommandLineOption ShotBase("shot-base", "F12 saves the window as PATH-N.png.", "PATH");
     const QCommandLineOption Timing("timing", "Reports on standard error when the first map was shown.");
-    P.addOptions({Db, Marks, Calib, GoTo, Grat, Classes, Zoom, Size, Shot, Export, Pdf, Tour, Echo, ShotBase, Timing});
+    P.addOptions({Db, Marks, Calib, GoTo, Grat, Classes, Zoom, Size, Shot, Export, Pdf, Outlines, Measure, Tour, Echo, ShotBase, Timing});
     P.process(App);
 
     tyx::viewer::TViewerWindow W;
     W.SetEchoStatus(P.isSet(Echo));
     W.SetShotBase(P.value(ShotBase));
+    W.Documents().SetOutlines(P.isSet(Outlines));
     if (P.isSet(Size)) {
         const QStringList S = P.value(Size).split('x');
         if (S.size() != 2 || S[0].toInt() < 200 || S[1].toInt() < 150) return Fail("--size wants WxH, at least 200x150");
@@ -157,6 +188,8 @@ int main(int argc, char* argv[])
             if (P.isSet(GoTo) && !W.GoTo(P.value(GoTo), Mag)) return Fail("not found on any map: " + P.value(GoTo));
             if (!P.isSet(GoTo) && P.isSet(Zoom)) W.Map()->SetMagnification(Mag);
             if (P.isSet(Grat)) W.SetGraticule(P.value(Grat).toInt());
+            if (P.isSet(Measure) && !MeasurePath(W.Measure(), P.value(Measure)))
+                return Fail("--measure wants at least two points LAT,LONG;LAT,LONG in degrees");
         } catch (const std::exception& E) {
             return Fail(E.what());
         }

@@ -1,6 +1,9 @@
 // The viewer's main window. Everything geographic goes through the library: the atlas switches
 // maps, the map control converts pixels, the database answers the search.
 #include "viewer_window.h"
+#include "viewer_measure.h"
+#include "viewer_overview.h"
+#include "viewer_print.h"
 
 #include "geoatlas/Tyx_geoatlas.h"
 #include "geobasics/Tyx_geobasics.h"
@@ -17,7 +20,6 @@
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
-#include <QPrinter>
 #include <QStatusBar>
 #include <QStringListModel>
 #include <QToolBar>
@@ -104,6 +106,18 @@ TViewerWindow::TViewerWindow(QWidget* Parent) : QMainWindow(Parent)
     connect(FSearch, &QLineEdit::returnPressed, this, [this] {
         if (!GoTo(FSearch->text())) statusBar()->showMessage(QString("Not found: %1").arg(FSearch->text()), 4000);
     });
+    FDocuments = new TViewerDocuments(*FAtlas, *this);
+    FOverview = new TOverview(*FAtlas);
+    FOverview->OnMoved = [this] {
+        ClassesForScale();
+        ShowViewCentre();
+    };
+    FMeasure = new TMeasureTool(*FAtlas);
+    FMeasure->OnChange = [this](const QString& Summary) {
+        if (!FEchoStatus || Summary.isEmpty()) return;
+        std::printf("measure: %s\n", QString(Summary).replace('\n', "; ").toUtf8().constData());
+        std::fflush(stdout);
+    };
     FPosition = new QLabel;
     FPosition->setObjectName("position");
     statusBar()->addPermanentWidget(FPosition, 1);
@@ -122,14 +136,7 @@ void TViewerWindow::BuildMenus()
         const QString F = QFileDialog::getOpenFileName(this, "Open calibration", QString(), "Calibrations (*.xml)");
         if (!F.isEmpty() && !OpenCalibration(F)) QMessageBox::warning(this, "Open calibration", "Cannot read " + F);
     });
-    File->addAction("Export view as &PNG...", this, [this] {
-        const QString F = QFileDialog::getSaveFileName(this, "Export view", "view.png", "PNG (*.png)");
-        if (!F.isEmpty() && !ExportPng(F)) QMessageBox::warning(this, "Export", "Cannot write " + F);
-    });
-    File->addAction("Print to P&DF...", this, [this] {
-        const QString F = QFileDialog::getSaveFileName(this, "Print to PDF", "map.pdf", "PDF (*.pdf)");
-        if (!F.isEmpty() && !PrintPdf(F)) QMessageBox::warning(this, "Print", "Cannot print to " + F);
-    });
+    FDocuments->AddTo(*File);
     File->addSeparator();
     File->addAction("&Quit", QKeySequence::Quit, this, &QWidget::close);
 
@@ -147,6 +154,10 @@ void TViewerWindow::BuildMenus()
         FClassActions[c - 1] = A;
         connect(A, &QAction::triggered, this, [this, c](bool On) { SetClassVisible(c, On); });
     }
+
+    QMenu* Tools = menuBar()->addMenu("T&ools");
+    FMeasure->AddTo(*Tools);
+    FOverview->AddTo(*Tools);
 
     QMenu* Grat = menuBar()->addMenu("&Graticule");
     auto* Group = new QActionGroup(this);
@@ -315,20 +326,9 @@ bool TViewerWindow::OpenCalibration(const QString& FileName)
     return false;
 }
 
-bool TViewerWindow::ExportPng(const QString& FileName) { return Map()->Picture().save(FileName, "PNG"); }
+bool TViewerWindow::ExportPng(const QString& FileName) { return FDocuments->ExportPng(FileName); }
 
-bool TViewerWindow::PrintPdf(const QString& FileName)
-{
-    QPrinter Printer(QPrinter::HighResolution);
-    Printer.setOutputFormat(QPrinter::PdfFormat);
-    Printer.setOutputFileName(FileName);
-    try {
-        Map()->PrintIt(1.0, Printer);
-    } catch (const ETYXError&) {
-        return false;
-    }
-    return true;
-}
+bool TViewerWindow::PrintPdf(const QString& FileName) { return FDocuments->PrintPdf(FileName); }
 
 void TViewerWindow::SetGraticule(int Mode)
 {

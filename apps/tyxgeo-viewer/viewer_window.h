@@ -20,6 +20,10 @@ class TGeoMap;
 
 namespace tyx::viewer {
 
+class TMeasureTool;
+class TOverview;
+class TViewerDocuments;
+
 class TViewerWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -44,8 +48,16 @@ public:
     bool ShowLocation(double Lat, double Long, double Magnification = 1);
     /// Registers a user's own calibration file and shows it; false when it cannot be read.
     bool OpenCalibration(const QString& FileName);
+    /// The view as PNG, as File > Export view writes it.
     bool ExportPng(const QString& FileName);
+    /// The view as a PDF page, as File > Print to PDF writes it.
     bool PrintPdf(const QString& FileName);
+    /// Export and print, with their choices.
+    TViewerDocuments& Documents() const { return *FDocuments; }
+    /// The distance tool.
+    TMeasureTool& Measure() const { return *FMeasure; }
+    /// The overview of the coarsest map.
+    TOverview& Overview() const { return *FOverview; }
     void SetGraticule(int Mode);
     /// Shows or hides a town class (1 to 4) and ends the choice by map scale.
     void SetClassVisible(int Class, bool Visible);
@@ -76,6 +88,9 @@ private:
     TGeoAtlas* FAtlas = nullptr;
     QLineEdit* FSearch = nullptr;
     QLabel* FPosition = nullptr;
+    TViewerDocuments* FDocuments = nullptr;
+    TMeasureTool* FMeasure = nullptr;
+    TOverview* FOverview = nullptr;
     QAction* FByScale = nullptr;
     std::array<QAction*, 4> FClassActions{};
     std::unique_ptr<TGeoDB> FDb;
