@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -48,6 +49,53 @@ TEST_F(ViewerDocuments, MeasuresGeodesicLegsOnTheEllipsoid)
         EXPECT_NEAR(M.captured(1).toDouble(), Total, 0.02) << C.Path;
     }
     EXPECT_EQ(RunProgram(VIEWER_PATH, {"--measure", "48,11", "--screenshot", Temp("measure.png")}).Code, 1);
+}
+
+TEST_F(ViewerDocuments, DistanceToolUnderXMeasuresTheClickedLeg)
+{
+    if (QStandardPaths::findExecutable("xvfb-run").isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty())
+        GTEST_SKIP() << "xvfb-run or xdotool is not installed (Debian packages xvfb, xdotool): no real X server test";
+    ASSERT_EQ(Build.Code, 0) << Build.Err.toStdString();
+    const QString Out = Temp("xm");
+    QDir().mkpath(Out);
+    const TRun R = RunProgram("xvfb-run", {"-a", "-s", "-screen 0 1024x768x24", "bash", X_MEASURE, VIEWER_PATH, Out,
+                                           AtlasDir(), "--db", DbName(), "--goto", "Munich", "--size", "800x600"});
+    ASSERT_EQ(R.Code, 0) << R.Err.toStdString();
+    QFile Log(Out + "/stdout");
+    ASSERT_TRUE(Log.open(QIODevice::ReadOnly));
+    const QString Lines = QString::fromUtf8(Log.readAll());
+    // 200 pixels of the UTM sheet at magnification 1 are 24 km of grid, within a pixel's 120 m.
+    const auto Leg = QRegularExpression(R"(measure: Leg 1: ([\d.]+) km; Total: ([\d.]+) km\n)").match(Lines);
+    ASSERT_TRUE(Leg.hasMatch()) << Lines.toStdString();
+    EXPECT_NEAR(Leg.captured(1).toDouble(), 24.0, 0.15);
+    EXPECT_EQ(Leg.captured(2), Leg.captured(1));
+    // Esc ended the tool: the click after it measures nothing.
+    const QString After = Lines.mid(Lines.indexOf("mark: measured"));
+    EXPECT_FALSE(After.contains("measure:")) << Lines.toStdString();
+}
+
+TEST_F(ViewerDocuments, OverviewOutlinesTheViewOnlyOnAFinerMap)
+{
+    ASSERT_EQ(Build.Code, 0) << Build.Err.toStdString();
+    // The view's outline (a red cross at this scale) in the overview at the bottom right.
+    for (const bool Finer : {false, true}) {
+        QStringList Args{AtlasDir(), "--size", "800x600", "--screenshot", Temp("overview.png")};
+        if (Finer) Args << "--db" << DbName() << "--goto" << "Munich";
+        const TRun R = RunProgram(VIEWER_PATH, Args);
+        ASSERT_EQ(R.Code, 0) << R.Err.toStdString();
+        const QImage Shot(Temp("overview.png"));
+        ASSERT_FALSE(Shot.isNull());
+        int Red = 0;
+        for (int y = Shot.height() - 150; y < Shot.height(); ++y)
+            for (int x = Shot.width() - 250; x < Shot.width(); ++x) {
+                const QRgb C = Shot.pixel(x, y);
+                Red += qRed(C) > 180 && qGreen(C) < 60 && qBlue(C) < 60;
+            }
+        if (Finer)
+            EXPECT_GT(Red, 10);
+        else
+            EXPECT_EQ(Red, 0);
+    }
 }
 
 /// Pixels of the outline colour (pure blue), and rows mostly of the background grey (silver).
