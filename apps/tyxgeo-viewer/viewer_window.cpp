@@ -1,6 +1,7 @@
 // The viewer's main window. Everything geographic goes through the library: the atlas switches
 // maps, the map control converts pixels, the database answers the search.
 #include "viewer_window.h"
+#include "viewer_layers.h"
 #include "viewer_measure.h"
 #include "viewer_overview.h"
 #include "viewer_print.h"
@@ -10,7 +11,6 @@
 #include "geodb/Tyx_GeoDB.h"
 #include "geomap/Tyx_geomap.h"
 
-#include <QActionGroup>
 #include <QApplication>
 #include <QCompleter>
 #include <QCursor>
@@ -32,12 +32,6 @@
 namespace tyx::viewer {
 
 namespace {
-
-/// The landmark classes the atlas build gives towns, by population.
-const char* const ClassNames[] = {"Over 1 million", "Over 100 000", "Over 10 000", "Smaller towns"};
-/// The six overlay modes, in TShowGrat order.
-const char* const GratNames[] = {"None", "Calibration points", "Graticule lines", "Points and lines", "UTM grid",
-                                 "Points and UTM grid"};
 
 /// A map is switched once the view is this many times finer or coarser than the map itself.
 constexpr double SwitchFactor = 2.0;
@@ -106,6 +100,7 @@ TViewerWindow::TViewerWindow(QWidget* Parent) : QMainWindow(Parent)
     connect(FSearch, &QLineEdit::returnPressed, this, [this] {
         if (!GoTo(FSearch->text())) statusBar()->showMessage(QString("Not found: %1").arg(FSearch->text()), 4000);
     });
+    FLayers = new TMapLayers(*FAtlas);
     FDocuments = new TViewerDocuments(*FAtlas, *this);
     FOverview = new TOverview(*FAtlas);
     FOverview->OnMoved = [this] {
@@ -140,35 +135,10 @@ void TViewerWindow::BuildMenus()
     File->addSeparator();
     File->addAction("&Quit", QKeySequence::Quit, this, &QWidget::close);
 
-    QMenu* Towns = menuBar()->addMenu("&Towns");
-    FByScale = Towns->addAction("By map scale");
-    FByScale->setCheckable(true);
-    FByScale->setChecked(true);
-    connect(FByScale, &QAction::toggled, this, [this](bool On) {
-        if (On) ClassesForScale();
-    });
-    Towns->addSeparator();
-    for (int c = 1; c <= 4; ++c) {
-        QAction* A = Towns->addAction(ClassNames[c - 1]);
-        A->setCheckable(true);
-        FClassActions[c - 1] = A;
-        connect(A, &QAction::triggered, this, [this, c](bool On) { SetClassVisible(c, On); });
-    }
-
+    FLayers->AddTo(*menuBar());
     QMenu* Tools = menuBar()->addMenu("T&ools");
     FMeasure->AddTo(*Tools);
     FOverview->AddTo(*Tools);
-
-    QMenu* Grat = menuBar()->addMenu("&Graticule");
-    auto* Group = new QActionGroup(this);
-    for (int g = 0; g < 6; ++g) {
-        QAction* A = Grat->addAction(GratNames[g]);
-        A->setCheckable(true);
-        A->setChecked(g == Map()->ShowGraticule());
-        A->setData(g);
-        Group->addAction(A);
-    }
-    connect(Group, &QActionGroup::triggered, this, [this](QAction* A) { SetGraticule(A->data().toInt()); });
 
     // A picture of the window on F12, for scripted sessions under a real X server.
     QAction* Shot = new QAction("Save window picture", this);
@@ -330,35 +300,11 @@ bool TViewerWindow::ExportPng(const QString& FileName) { return FDocuments->Expo
 
 bool TViewerWindow::PrintPdf(const QString& FileName) { return FDocuments->PrintPdf(FileName); }
 
-void TViewerWindow::SetGraticule(int Mode)
-{
-    if (Mode < sgNone || Mode > sgPointsAndUTMGrid) return;
-    Map()->SetShowGrat(static_cast<TShowGrat>(Mode));
-}
+void TViewerWindow::SetGraticule(int Mode) { FLayers->SetGraticule(Mode); }
 
-void TViewerWindow::SetClassVisible(int Class, bool Visible)
-{
-    if (Class < 1 || Class > 4) return;
-    FByScale->setChecked(false);
-    ShowClass(Class, Visible);
-}
+void TViewerWindow::SetClassVisible(int Class, bool Visible) { FLayers->SetClassVisible(Class, Visible); }
 
-void TViewerWindow::ShowClass(int Class, bool Visible)
-{
-    FClassActions[Class - 1]->setChecked(Visible);
-    if (Map()->GetClassVisibility(static_cast<uint8_t>(Class)) != Visible)
-        Map()->SetClassVisibility(static_cast<uint8_t>(Class), Visible);
-}
-
-void TViewerWindow::ClassesForScale()
-{
-    const int k = FAtlas->CurrentMapIndex();
-    if (!FByScale->isChecked() || k == 0) return;
-    // Metres per pixel of the map shown: the finer the map, the smaller the towns that get a place.
-    const double Res = FAtlas->Maps(k).Resolution;
-    const int Shown = Res > 10000 ? 1 : Res > 1000 ? 2 : Res > 200 ? 3 : 4;
-    for (int c = 1; c <= 4; ++c) ShowClass(c, c <= Shown);
-}
+void TViewerWindow::ClassesForScale() { FLayers->ClassesForScale(); }
 
 QString TViewerWindow::StatusText() const { return FPosition->text(); }
 

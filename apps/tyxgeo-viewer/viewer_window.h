@@ -4,11 +4,9 @@
 #include <QMainWindow>
 #include <QString>
 
-#include <array>
 #include <memory>
 #include <string>
 
-class QAction;
 class QLabel;
 class QLineEdit;
 
@@ -20,6 +18,7 @@ class TGeoMap;
 
 namespace tyx::viewer {
 
+class TMapLayers;
 class TMeasureTool;
 class TOverview;
 class TViewerDocuments;
@@ -58,6 +57,7 @@ public:
     TMeasureTool& Measure() const { return *FMeasure; }
     /// The overview of the coarsest map.
     TOverview& Overview() const { return *FOverview; }
+    /// Overlay mode 0 to 5 in TShowGrat order.
     void SetGraticule(int Mode);
     /// Shows or hides a town class (1 to 4) and ends the choice by map scale.
     void SetClassVisible(int Class, bool Visible);
@@ -80,7 +80,6 @@ private:
     void ShowPositionAt(int X, int Y);
     void ShowViewCentre();
     void SetStatus(const QString& Text);
-    void ShowClass(int Class, bool Visible);
     /// After a zoom: a map that fits the new scale better takes over.
     void SwitchMapForScale();
     int MostDetailedMapAt(double Lat, double Long) const;
@@ -91,8 +90,7 @@ private:
     TViewerDocuments* FDocuments = nullptr;
     TMeasureTool* FMeasure = nullptr;
     TOverview* FOverview = nullptr;
-    QAction* FByScale = nullptr;
-    std::array<QAction*, 4> FClassActions{};
+    TMapLayers* FLayers = nullptr;
     std::unique_ptr<TGeoDB> FDb;
     bool FEchoStatus = false;
     bool FSwitching = false;
