@@ -1,7 +1,7 @@
 // The viewer's main window. Everything geographic goes through the library: the atlas switches
 // maps, the map control converts pixels, the database answers the search.
 #include "viewer_window.h"
-#include "viewer_layers.h"
+#include "viewer_classes.h"
 #include "viewer_measure.h"
 #include "viewer_overview.h"
 #include "viewer_print.h"

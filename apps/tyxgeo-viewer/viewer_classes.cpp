@@ -1,6 +1,6 @@
 // The town classes and the overlay mode. The classes are the landmark classes `tyxgeo atlas build`
 // gives towns by population; by scale, the finer the map, the smaller the towns that get a place.
-#include "viewer_layers.h"
+#include "viewer_classes.h"
 
 #include "geoatlas/Tyx_geoatlas.h"
 #include "geomap/Tyx_geomap.h"
