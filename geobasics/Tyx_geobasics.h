@@ -1,6 +1,7 @@
 // Geodesy: constant tables of reference ellipsoids and countries, ellipsoid quantities, geodetic
 // <-> earth-centred cartesian coordinates, a seven-parameter Helmert datum shift through WGS 1984
-// (datums named by number, 1 to 271), and the Transverse Mercator, UTM and UPS projections.
+// (datums named by number, 1 to 271), the Transverse Mercator, UTM and UPS projections, and a
+// reader of positions typed by a person.
 // Everything is a free function over constant data: no state, safe from any thread. Angles are
 // decimal degrees (north and east positive) unless a parameter says radians; lengths are metres.
 #pragma once
@@ -9,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace tyx {
 
@@ -140,5 +142,24 @@ void LatLongToUPS(double Latitude, double Longitude, TGeoEllipsoid Ellipsoid, do
 /// for distances from the pole beyond about 1e20 m: the latitude then leaves -90..90, and beyond
 /// about 1e155 m it is NaN. No check is made.
 void UPSToLatLong(double X, double Y, bool South, TGeoEllipsoid Ellipsoid, double& Latitude, double& Longitude);
+
+// ---- Positions typed by a person ----
+
+/// A position read by ParsePosition: WGS 1984 degrees, or why the text could not be read.
+struct TParsedPosition {
+    bool Ok = false;      ///< true when the text was read as a position
+    double Latitude = 0;  ///< degrees, -90 to 90
+    double Longitude = 0; ///< degrees, -180 to 180
+    std::string Error;    ///< empty when Ok
+};
+
+/// Reads a position as people write it: decimal degrees ("48.14, 11.58", "-33.9 151.2",
+/// "48.14N 11.58W"), degrees with minutes and seconds ("48°08'30\"N 11°35'15.5\"E",
+/// "48 08 30 N 11 35 15 E", "N 48° 8.5' E 11° 35.25'") or UTM on WGS 1984 ("32U 691560 5334824").
+/// Without hemisphere letters the latitude comes first. After a UTM zone, 'N' means the northern
+/// hemisphere; 'S' means band S (32 to 40 north) when the northing lies in that band, otherwise the
+/// southern hemisphere; the other band letters must match the northing. Only '.' is a decimal
+/// point; ',' and ';' separate latitude from longitude.
+TParsedPosition ParsePosition(std::string_view Text);
 
 } // namespace tyx
