@@ -85,8 +85,9 @@ int main(int argc, char* argv[])
     P.addHelpOption();
     P.addVersionOption();
     P.addPositionalArgument("paths",
-                            "Folders written by `tyxgeo atlas build` (maps and cities.xml) and calibration files to open",
-                            "[ATLAS|XML...]");
+                            "Folders written by `tyxgeo atlas build` (maps and cities.xml), calibration files to open "
+                            "and GPX files (.gpx) to show",
+                            "[ATLAS|XML|GPX...]");
     const QCommandLineOption Db("db", "Database the search looks in.", "DB");
     const QCommandLineOption Marks("landmarks", "Landmark file (default: ATLAS/cities.xml).", "FILE");
     const QCommandLineOption Calib("calib", "Also opens this calibration file and shows it.", "XML");
@@ -117,9 +118,13 @@ int main(int argc, char* argv[])
     // A folder is an atlas (the first one's cities.xml is the default landmark file); a file is a
     // calibration, as a file manager or the application menu hands it over.
     QString AtlasDir;
-    QStringList CalibFiles;
+    QStringList CalibFiles, GpxFiles;
     try {
         for (const QString& A : P.positionalArguments()) {
+            if (A.endsWith(".gpx", Qt::CaseInsensitive) && !QFileInfo(A).isDir()) {
+                GpxFiles << A;
+                continue;
+            }
             if (!QFileInfo(A).isDir()) {
                 CalibFiles << A;
                 continue;
@@ -150,6 +155,11 @@ int main(int argc, char* argv[])
             if (P.isSet(Classes)) {
                 for (int c = 1; c <= 4; ++c) W.SetClassVisible(c, false);
                 for (const QString& C : P.value(Classes).split(',', Qt::SkipEmptyParts)) W.SetClassVisible(C.toInt(), true);
+            }
+            // After the landmark file, which replaces the landmarks read before it.
+            for (const QString& F : GpxFiles) {
+                QString Error;
+                if (!W.OpenGpx(F, Error)) return Fail(Error);
             }
             if (P.isSet(Db)) W.OpenDatabase(P.value(Db));
             const double Mag = P.isSet(Zoom) ? P.value(Zoom).toDouble() : 1.0;

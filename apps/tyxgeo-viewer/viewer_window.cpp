@@ -1,6 +1,7 @@
 // The viewer's main window. Everything geographic goes through the library: the atlas switches
 // maps, the map control converts pixels, the database answers the search.
 #include "viewer_window.h"
+#include "viewer_gpx.h"
 
 #include "geoatlas/Tyx_geoatlas.h"
 #include "geobasics/Tyx_geobasics.h"
@@ -13,6 +14,7 @@
 #include <QCursor>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -121,6 +123,11 @@ void TViewerWindow::BuildMenus()
     File->addAction("Open &calibration...", this, [this] {
         const QString F = QFileDialog::getOpenFileName(this, "Open calibration", QString(), "Calibrations (*.xml)");
         if (!F.isEmpty() && !OpenCalibration(F)) QMessageBox::warning(this, "Open calibration", "Cannot read " + F);
+    });
+    File->addAction("Open &GPX...", this, [this] {
+        const QString F = QFileDialog::getOpenFileName(this, "Open GPX", QString(), "GPS exchange files (*.gpx)");
+        QString Error;
+        if (!F.isEmpty() && !OpenGpx(F, Error)) QMessageBox::warning(this, "Open GPX", Error);
     });
     File->addAction("Export view as &PNG...", this, [this] {
         const QString F = QFileDialog::getSaveFileName(this, "Export view", "view.png", "PNG (*.png)");
@@ -313,6 +320,22 @@ bool TViewerWindow::OpenCalibration(const QString& FileName)
         return false;
     }
     return false;
+}
+
+bool TViewerWindow::OpenGpx(const QString& FileName, QString& Error)
+{
+    try {
+        const TGpxContent Gpx = AddGpxFile(*Map(), FileName);
+        statusBar()->showMessage(QString("%1: %2 waypoints, %3 track and route parts")
+                                     .arg(QFileInfo(FileName).fileName())
+                                     .arg(Gpx.Waypoints)
+                                     .arg(Gpx.Paths.size()),
+                                 6000);
+    } catch (const std::exception& E) {
+        Error = QString::fromUtf8(E.what());
+        return false;
+    }
+    return true;
 }
 
 bool TViewerWindow::ExportPng(const QString& FileName) { return Map()->Picture().save(FileName, "PNG"); }

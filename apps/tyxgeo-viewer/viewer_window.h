@@ -44,6 +44,9 @@ public:
     bool ShowLocation(double Lat, double Long, double Magnification = 1);
     /// Registers a user's own calibration file and shows it; false when it cannot be read.
     bool OpenCalibration(const QString& FileName);
+    /// Adds the waypoints of a GPX file as landmarks and keeps its tracks and routes; false with
+    /// the reason (file, line and column) in Error when it cannot be read.
+    bool OpenGpx(const QString& FileName, QString& Error);
     bool ExportPng(const QString& FileName);
     bool PrintPdf(const QString& FileName);
     void SetGraticule(int Mode);
