@@ -1,6 +1,7 @@
 // tyxgeo-viewer: a desktop atlas on the Tyx library. Shows the maps `tyxgeo atlas build` wrote, their
 // town landmarks, and finds places in the database they were drawn from.
 #include "viewer_window.h"
+#include "viewer_layers.h"
 
 #include "geoatlas/Tyx_geoatlas.h"
 #include "geomap/Tyx_geomap.h"
@@ -104,7 +105,14 @@ int main(int argc, char* argv[])
     const QCommandLineOption Echo("echo-status", "Writes every status text to standard output.");
     const QCommandLineOption ShotBase("shot-base", "F12 saves the window as PATH-N.png.", "PATH");
     const QCommandLineOption Timing("timing", "Reports on standard error when the first map was shown.");
-    P.addOptions({Db, Marks, Calib, GoTo, Grat, Classes, Zoom, Size, Shot, Export, Pdf, Tour, Echo, ShotBase, Timing});
+    const QCommandLineOption Identify("identify",
+                                      "With --screenshot or --export: prints the items drawn under control pixel X,Y "
+                                      "of the map (View > Identify), one 'identify X,Y: KIND, class N: NAME' line each "
+                                      "('identify X,Y: nothing' for none); may be given more than once.",
+                                      "X,Y");
+    const QCommandLineOption NoLayer("no-db-layer", "Does not draw the database over the maps (View > Database over the maps).");
+    P.addOptions({Db, Marks, Calib, GoTo, Grat, Classes, Zoom, Size, Shot, Export, Pdf, Tour, Echo, ShotBase, Timing,
+                  Identify, NoLayer});
     P.process(App);
 
     tyx::viewer::TViewerWindow W;
@@ -162,6 +170,7 @@ int main(int argc, char* argv[])
                 if (!W.OpenGpx(F, Error)) return Fail(Error);
             }
             if (P.isSet(Db)) W.OpenDatabase(P.value(Db));
+            if (P.isSet(NoLayer)) W.Layers().SetDatabaseShown(false);
             const double Mag = P.isSet(Zoom) ? P.value(Zoom).toDouble() : 1.0;
             if (!(Mag > 0)) return Fail("--zoom wants a positive magnification");
             if (P.isSet(GoTo) && !W.GoTo(P.value(GoTo), Mag)) return Fail("not found on any map: " + P.value(GoTo));
@@ -178,6 +187,11 @@ int main(int argc, char* argv[])
         if (const int Rc = Rest(); Rc != 0) return Rc;
         QApplication::processEvents();
         if (P.isSet(Tour)) return RunTour(W, P.value(Tour)) ? 0 : 1;
+        for (const QString& Point : P.values(Identify)) {
+            const QStringList At = Point.split(',');
+            if (At.size() != 2) return Fail("--identify wants X,Y");
+            W.PrintIdentified(At[0].toInt(), At[1].toInt());
+        }
         if (P.isSet(Export) && !W.ExportPng(P.value(Export))) return Fail("cannot write " + P.value(Export));
         if (P.isSet(Pdf) && !W.PrintPdf(P.value(Pdf))) return Fail("cannot print to " + P.value(Pdf));
         if (P.isSet(Shot)) {

@@ -2,6 +2,7 @@
 // maps, the map control converts pixels, the database answers the search.
 #include "viewer_window.h"
 #include "viewer_gpx.h"
+#include "viewer_layers.h"
 
 #include "geoatlas/Tyx_geoatlas.h"
 #include "geobasics/Tyx_geobasics.h"
@@ -23,6 +24,7 @@
 #include <QStatusBar>
 #include <QStringListModel>
 #include <QToolBar>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -88,9 +90,16 @@ TViewerWindow::TViewerWindow(QWidget* Parent) : QMainWindow(Parent)
     FAtlas->OnMouseMove = [this](TObject*, TShiftState, int X, int Y) { ShowPositionAt(X, Y); };
     // The selector and zoom clicks switch maps too.
     FAtlas->OnCBoxMapsChange = [this](TObject*) { ClassesForScale(); };
-    FAtlas->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) { ClassesForScale(); };
+    FLayers = std::make_unique<TViewerLayers>(M);
+    FAtlas->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int X, int Y) { FLayers->Pressed(X, Y); };
+    FAtlas->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int X, int Y) {
+        ClassesForScale();
+        QStringList Items;
+        if (FLayers->Released(X, Y, Items)) ShowIdentified(Items, X, Y);
+    };
     M->OnZoomPan = [this](TObject*) {
         SwitchMapForScale();
+        LayersFollowView();
         // Under the mouse the position is the one under the cursor, which a pan or zoom changes.
         const QPoint At = Map()->mapFromGlobal(QCursor::pos());
         if (Map()->rect().contains(At))
@@ -140,6 +149,8 @@ void TViewerWindow::BuildMenus()
     File->addSeparator();
     File->addAction("&Quit", QKeySequence::Quit, this, &QWidget::close);
 
+    FLayers->FillMenu(menuBar()->addMenu("&View"));
+
     QMenu* Towns = menuBar()->addMenu("&Towns");
     FByScale = Towns->addAction("By map scale");
     FByScale->setCheckable(true);
@@ -184,6 +195,7 @@ void TViewerWindow::BuildMenus()
     QToolBar* Bar = addToolBar("Search");
     Bar->setMovable(false);
     Bar->addWidget(FSearch);
+    Bar->addAction(FLayers->IdentifyAction());
 }
 
 int TViewerWindow::LoadAtlas(const QString& Dir)
@@ -198,6 +210,7 @@ int TViewerWindow::LoadAtlas(const QString& Dir)
             continue; // not a calibration (the landmark file sits beside the maps)
         }
         const int k = FAtlas->NumRegMaps();
+        FAtlasMaps.insert(k);
         if (Coarsest == 0 || FAtlas->Maps(k).Resolution > FAtlas->Maps(Coarsest).Resolution) Coarsest = k;
     }
     if (Coarsest > 0) FAtlas->SelectMap(Coarsest);
@@ -230,7 +243,9 @@ void TViewerWindow::OpenDatabase(const QString& FileName)
     Db->SetGDBName(FileName.toStdString());
     std::set<QString> Names;
     for (int k = 1; k <= Db->NumEntries(); ++k) Names.insert(QString::fromStdString(Db->GetSumdata(k).Name.Str()));
+    FLayers->SetDatabase(Db.get()); // before the database it drew closes
     FDb = std::move(Db);
+    LayersFollowView();
     auto* Completer = new QCompleter(QStringList(Names.begin(), Names.end()), FSearch);
     Completer->setCaseSensitivity(Qt::CaseInsensitive);
     Completer->setModelSorting(QCompleter::CaseSensitivelySortedModel);
@@ -326,6 +341,7 @@ bool TViewerWindow::OpenGpx(const QString& FileName, QString& Error)
 {
     try {
         const TGpxContent Gpx = AddGpxFile(*Map(), FileName);
+        FLayers->AddPaths(Gpx.Paths);
         statusBar()->showMessage(QString("%1: %2 waypoints, %3 track and route parts")
                                      .arg(QFileInfo(FileName).fileName())
                                      .arg(Gpx.Waypoints)
@@ -336,6 +352,24 @@ bool TViewerWindow::OpenGpx(const QString& FileName, QString& Error)
         return false;
     }
     return true;
+}
+
+QStringList TViewerWindow::IdentifyAt(int X, int Y) const { return FLayers->Identify(TPoint{X, Y}); }
+
+void TViewerWindow::PrintIdentified(int X, int Y) const
+{
+    const QStringList Items = IdentifyAt(X, Y);
+    for (const QString& Item : Items.isEmpty() ? QStringList{"nothing"} : Items)
+        std::printf("identify %d,%d: %s\n", X, Y, Item.toUtf8().constData());
+    std::fflush(stdout);
+}
+
+void TViewerWindow::ShowIdentified(const QStringList& Items, int X, int Y)
+{
+    const QString Text = Items.isEmpty() ? QString("Nothing here") : Items.join("\n");
+    statusBar()->showMessage(Items.isEmpty() ? Text : Items.join("; "), 8000);
+    QToolTip::showText(Map()->mapToGlobal(QPoint(X, Y)), Text, Map());
+    if (FEchoStatus) PrintIdentified(X, Y);
 }
 
 bool TViewerWindow::ExportPng(const QString& FileName) { return Map()->Picture().save(FileName, "PNG"); }
@@ -373,8 +407,11 @@ void TViewerWindow::ShowClass(int Class, bool Visible)
         Map()->SetClassVisibility(static_cast<uint8_t>(Class), Visible);
 }
 
+void TViewerWindow::LayersFollowView() { FLayers->FollowView(FAtlasMaps.count(FAtlas->CurrentMapIndex()) > 0); }
+
 void TViewerWindow::ClassesForScale()
 {
+    LayersFollowView(); // called after every change of map
     const int k = FAtlas->CurrentMapIndex();
     if (!FByScale->isChecked() || k == 0) return;
     // Metres per pixel of the map shown: the finer the map, the smaller the towns that get a place.

@@ -1,18 +1,25 @@
-// The viewer with data over its maps: the waypoints of a GPX file among the landmarks.
+// The viewer with data over its maps: the database drawn sharp past the raster's resolution, the
+// identify tool, and a GPX file's waypoints among the landmarks and its track through the layer.
+#include "geodb/Tyx_GeoDB.h"
+
 #include <QDir>
 #include <QImage>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 
 namespace {
 
+using namespace tyx;
+
 struct TExit {
     int Code = -1;
-    QString Err;
+    QString Err, Out;
 };
 
 /// Runs a program of the build to its end (at most two minutes).
@@ -21,7 +28,116 @@ TExit RunBuilt(const QString& Program, const QStringList& Args)
     QProcess P;
     P.start(Program, Args);
     const bool Done = P.waitForFinished(120000);
-    return {Done && P.exitStatus() == QProcess::NormalExit ? P.exitCode() : -1, QString::fromUtf8(P.readAllStandardError())};
+    return {Done && P.exitStatus() == QProcess::NormalExit ? P.exitCode() : -1, QString::fromUtf8(P.readAllStandardError()),
+            QString::fromUtf8(P.readAllStandardOutput())};
+}
+
+/// How far apart two colours are, the largest difference of a channel.
+int Distance(QRgb A, QRgb B)
+{
+    return std::max({std::abs(qRed(A) - qRed(B)), std::abs(qGreen(A) - qGreen(B)), std::abs(qBlue(A) - qBlue(B))});
+}
+
+/// A database of one land area whose coast runs north-south at 13 degrees east, a lake on it and a
+/// town 0.1 degrees west of the coast, and the atlas drawn from it; the town lies on the Germany
+/// map only.
+class ViewerLayers : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        Dir = std::make_unique<QTemporaryDir>();
+        TGeoDB Db;
+        Db.SetGDBName(Base().toStdString());
+        auto Ring = [&Db](const char* Name, TgdbPolygon P, TgdbItem Kind) {
+            Db.AddData(Name, P, true, Kind, 0, 0, 0, 0, 0, 0, 0, 0, 0, TMetaInfo{}, nullptr, 0, false);
+        };
+        Ring("Land", {{46, 4}, {46, 13}, {54, 13}, {54, 4}}, gitBorder);
+        Ring("Pond", {{52.3f, 12.5f}, {52.3f, 12.7f}, {52.7f, 12.7f}, {52.7f, 12.5f}}, gitLake);
+        Db.AddTown("Coastville", 0, 0, {52.5f, 12.9f}, 0, 0, 50000);
+        Db.SetGDBName("");
+        BuildCode = RunBuilt(TYXGEO_PATH, {"atlas", "build", Dir->filePath("atlas"), "--db", Base()}).Code;
+    }
+    static void TearDownTestSuite() { Dir.reset(); }
+    static QString Base() { return Dir->filePath("db"); }
+
+    /// The map picture of the viewer at 8x on the town, on a real X server where there is one;
+    /// Out gets what the viewer printed.
+    static QImage ViewAt8(const QStringList& More, QString* Out = nullptr)
+    {
+        const QString Png = Dir->filePath("view.png");
+        QFile::remove(Png);
+        QStringList Args{Dir->filePath("atlas"), "--db", Base(), "--goto", "Coastville", "--zoom", "8", "--size", "800x600",
+                         "--export", Png};
+        Args << More;
+        const bool X = !QStandardPaths::findExecutable("xvfb-run").isEmpty();
+        const TExit R = X ? RunBuilt("xvfb-run", QStringList{"-a", "env", "QT_QPA_PLATFORM=xcb", VIEWER_PATH} + Args)
+                          : RunBuilt(VIEWER_PATH, Args);
+        EXPECT_EQ(R.Code, 0) << R.Err.toStdString();
+        if (Out) *Out = R.Out;
+        return QImage(Png);
+    }
+
+    static inline std::unique_ptr<QTemporaryDir> Dir;
+    static inline int BuildCode = -1;
+};
+
+TEST_F(ViewerLayers, PastTheRasterTheCoastIsDrawnSharpFromTheDatabase)
+{
+    ASSERT_EQ(BuildCode, 0);
+    const QImage Sharp = ViewAt8({}), Raster = ViewAt8({"--no-db-layer"});
+    ASSERT_FALSE(Sharp.isNull());
+    ASSERT_EQ(Sharp.size(), Raster.size());
+    // A row below the town and its caption, from the town to the sea: the coast (at 0.1 degrees
+    // east, about 92 pixels at 8x the Germany map's 115 pixels per degree) is what is neither land
+    // nor sea there.
+    const int Y = Sharp.height() / 2 + 100, X0 = Sharp.width() / 2 + 20;
+    auto CoastWidth = [&](const QImage& Img) {
+        const QRgb Land = Img.pixel(X0, Y), Sea = Img.pixel(Img.width() - 5, Y);
+        int Width = 0;
+        for (int x = X0; x < Img.width() - 5; ++x) Width += Distance(Img.pixel(x, Y), Land) > 24 && Distance(Img.pixel(x, Y), Sea) > 24;
+        return Width;
+    };
+    const int SharpWidth = CoastWidth(Sharp);
+    EXPECT_GE(SharpWidth, 1);
+    EXPECT_LE(SharpWidth, 2);
+    EXPECT_GT(CoastWidth(Raster), 4); // the enlarged raster's own coast is a smear
+    // Where the coast lies: 0.1 degrees east of the centre.
+    int At = X0;
+    while (At < Sharp.width() - 5 && Distance(Sharp.pixel(At, Y), Sharp.pixel(X0, Y)) <= 24) ++At;
+    EXPECT_NEAR(At - Sharp.width() / 2, 0.1 * 1150 / 10 * 8, 4);
+}
+
+TEST_F(ViewerLayers, IdentifyNamesTheItemsUnderTheClickAndGpxTracksDrawThroughTheLayer)
+{
+    ASSERT_EQ(BuildCode, 0);
+    // A track west from below the town, over land only: at 8x the Germany map has 920 pixels per
+    // degree of longitude and 1463 per degree of latitude.
+    const QString Gpx = Dir->filePath("walk.gpx");
+    std::ofstream(Gpx.toStdString()) << "<gpx version=\"1.1\"><trk><name>Walk</name><trkseg><trkpt lat=\"52.45\" "
+                                        "lon=\"12.9\"/><trkpt lat=\"52.45\" lon=\"12.75\"/></trkseg></trk></gpx>";
+    const QImage Size = ViewAt8({});
+    ASSERT_FALSE(Size.isNull());
+    const int Cx = Size.width() / 2, Cy = Size.height() / 2;
+    const QString Lake = QString("%1,%2").arg(Cx - 276).arg(Cy), Sea = QString("%1,%2").arg(Cx + 200).arg(Cy),
+                  Track = QString("%1,%2").arg(Cx - 60).arg(Cy + 73 + 3);
+    QString Out;
+    const QImage View = ViewAt8({Gpx, "--identify", Lake, "--identify", Sea, "--identify", Track}, &Out);
+    // The nearest line first, then the areas under the point, smallest first.
+    const QString Want = QString("identify %1: lake, class 0: Pond\nidentify %1: border, class 0: Land\n"
+                                 "identify %2: nothing\n"
+                                 "identify %3: route, class 0: Walk\nidentify %3: border, class 0: Land\n")
+                             .arg(Lake, Sea, Track);
+    EXPECT_TRUE(Out.contains(Want)) << Out.toStdString();
+    // The track in its own colour, where it runs and nowhere else.
+    int OnTrack = 0, Elsewhere = 0;
+    for (int y = 0; y < View.height(); ++y)
+        for (int x = 0; x < View.width(); ++x) {
+            const QRgb C = View.pixel(x, y);
+            if (qGreen(C) > 60 || qRed(C) < 120 || qBlue(C) < 120) continue;
+            (std::abs(y - (Cy + 73)) <= 3 && x > Cx - 140 && x < Cx + 4 ? OnTrack : Elsewhere)++;
+        }
+    EXPECT_GT(OnTrack, 130 * 2);
+    EXPECT_EQ(Elsewhere, 0);
 }
 
 bool Purple(QRgb C) { return qRed(C) > 130 && qBlue(C) > 170 && qGreen(C) < 90; }
