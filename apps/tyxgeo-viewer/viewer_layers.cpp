@@ -59,7 +59,7 @@ TViewerLayers::TViewerLayers(TGeoMap* Map, QObject* Parent)
     FDbLayer = std::make_unique<TGeoDBLayer>(Map);
     FTrackLayer = std::make_unique<TGeoDBLayer>(Map);
     FIdentify = Checkable(this, "&Identify", false);
-    FIdentify->setShortcut(Qt::Key_I);
+    FIdentify->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
     FIdentify->setToolTip("Identify: a click names the items under the cursor");
     FDbShown = Checkable(this, "&Database over the maps", true);
     connect(FDbShown, &QAction::toggled, this, [this](bool On) { SetDatabaseShown(On); });

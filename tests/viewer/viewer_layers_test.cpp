@@ -3,8 +3,10 @@
 #include "geodb/Tyx_GeoDB.h"
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -138,6 +140,23 @@ TEST_F(ViewerLayers, IdentifyNamesTheItemsUnderTheClickAndGpxTracksDrawThroughTh
         }
     EXPECT_GT(OnTrack, 130 * 2);
     EXPECT_EQ(Elsewhere, 0);
+}
+
+TEST_F(ViewerLayers, RealClickWithTheIdentifyToolNamesTheLand)
+{
+    if (QStandardPaths::findExecutable("xvfb-run").isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty())
+        GTEST_SKIP() << "xvfb-run or xdotool is not installed (Debian packages xvfb, xdotool): no real X server test";
+    ASSERT_EQ(BuildCode, 0);
+    const TExit R = RunBuilt("xvfb-run", {"-a", "-s", "-screen 0 1024x768x24", "bash", X_IDENTIFY, VIEWER_PATH, Dir->path(),
+                                          Dir->filePath("atlas"), "--db", Base(), "--goto", "Coastville", "--zoom", "8",
+                                          "--size", "800x600"});
+    ASSERT_EQ(R.Code, 0) << R.Err.toStdString();
+    QFile Log(Dir->filePath("stdout"));
+    ASSERT_TRUE(Log.open(QIODevice::ReadOnly));
+    const QString Lines = QString::fromUtf8(Log.readAll());
+    // The middle of the window lies on the land near the town, outside the pond.
+    EXPECT_TRUE(QRegularExpression(R"(identify \d+,\d+: border, class 0: Land\n)").match(Lines).hasMatch())
+        << Lines.toStdString();
 }
 
 bool Purple(QRgb C) { return qRed(C) > 130 && qBlue(C) > 170 && qGreen(C) < 90; }

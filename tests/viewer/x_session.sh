@@ -3,20 +3,7 @@
 # drags the map 150 px left and 100 px up, and saves the window with F12 before and after. The
 # viewer's status lines and the marks of this script go to OUT/stdout.
 #   x_session.sh VIEWER OUT VIEWER-ARGUMENTS...
-set -euo pipefail
-VIEWER=$1
-OUT=$2
-shift 2
-export QT_QPA_PLATFORM=xcb
-LOG="$OUT/stdout"
-: >"$LOG"
-"$VIEWER" "$@" --echo-status --shot-base "$OUT/shot" >>"$LOG" 2>"$OUT/stderr" &
-PID=$!
-trap 'kill "$PID" 2>/dev/null || true' EXIT
-WID=$(timeout 30 xdotool search --sync --onlyvisible --name "Tyx atlas viewer" | head -1)
-xdotool windowfocus --sync "$WID" || true
-sleep 1
-eval "$(xdotool getwindowgeometry --shell "$WID")"
+source "$(dirname "$0")/x_start.sh"
 CX=$((X + WIDTH / 2))
 CY=$((Y + HEIGHT / 2))
 xdotool mousemove --sync "$CX" "$CY"
