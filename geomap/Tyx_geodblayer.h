@@ -88,6 +88,9 @@ public:
     /// nearest line within Tolerance pixels, then the areas containing P, smallest first. Works
     /// whether or not the layer is enabled; empty without map, database or calibration.
     std::vector<TGeoDBHit> HitTest(const TPoint& P, double Tolerance = 4);
+    /// The items of the visible kinds in the map's current view as the layer draws them:
+    /// thinned, in control pixels, not cut to the view (what HitTest searches).
+    std::vector<TDBShape> ViewItems();
 
     /// @name Statistics
     /// What the last paint did.

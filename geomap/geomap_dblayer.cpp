@@ -18,6 +18,9 @@ namespace {
 // Tolerances of the reduced copies, degrees, finest first.
 constexpr std::array<double, 5> ReducedTolerance{0.002, 0.008, 0.032, 0.128, 0.512};
 constexpr int FullPoints = -1; // the level of the points as read
+// The longest step a reduced copy keeps, in tolerances: a chord of about 32 pixels stays within
+// half a pixel of a parallel on the common projections.
+constexpr double MaxStepPerTolerance = 64;
 
 // What a point of a ring piece cut at the antimeridian has: a longitude of exactly +-180.
 bool OnCut(const TSCoords& P) { return P.Longit == 180.0f || P.Longit == -180.0f; }
@@ -255,7 +258,7 @@ std::vector<TDBShape> TGeoDBLayer::ViewShapes(int W, int H, bool ForHitTest)
                 const TgdbPolygon* Src = &It.Points;
                 if (ItemLevel != FullPoints) {
                     auto& R = It.Reduced[ItemLevel];
-                    if (!R) R = std::make_unique<TgdbPolygon>(ReducePoints(It.Points, ReducedTolerance[ItemLevel], Closed));
+                    if (!R) R = std::make_unique<TgdbPolygon>(ReducePoints(It.Points, ReducedTolerance[ItemLevel], Closed, MaxStepPerTolerance * ReducedTolerance[ItemLevel]));
                     Src = R.get();
                 }
                 TConverted& C = K.Converted[Key];
@@ -330,13 +333,18 @@ std::vector<TDBShape> TGeoDBLayer::ViewShapes(int W, int H, bool ForHitTest)
     return Shapes;
 }
 
-std::vector<TGeoDBHit> TGeoDBLayer::HitTest(const TPoint& P, double Tolerance)
+std::vector<TDBShape> TGeoDBLayer::ViewItems()
 {
     if (!FMap) return {};
     const TGeoDBLayerStats Keep = FStats;
-    const std::vector<TDBShape> Shapes = ViewShapes(FMap->width(), FMap->height(), true);
+    std::vector<TDBShape> Shapes = ViewShapes(FMap->width(), FMap->height(), true);
     FStats = Keep;
-    return HitTestShapes(Shapes, TPixelF{double(P.X), double(P.Y)}, Tolerance);
+    return Shapes;
+}
+
+std::vector<TGeoDBHit> TGeoDBLayer::HitTest(const TPoint& P, double Tolerance)
+{
+    return HitTestShapes(ViewItems(), TPixelF{double(P.X), double(P.Y)}, Tolerance);
 }
 
 void TGeoDBLayer::DrawLayer(TCanvas& C, int W, int H)

@@ -54,8 +54,10 @@ std::vector<TDBQueryBox> ViewQueryBoxes(const TGeoCalibration& Calib, const TMap
 bool PositionToPixel(const TGeoCalibration& Calib, double Lat, double Long, TPixelF& Pixel);
 
 /// Douglas-Peucker: the points of In (degrees) that keep every dropped point within Tolerance
-/// degrees of the line kept; the first and last points always stay (a ring at least three).
-TgdbPolygon ReducePoints(const TgdbPolygon& In, double Tolerance, bool Closed);
+/// degrees of the line kept, and no kept step longer than MaxStep degrees where points lay
+/// between (a run straight in degrees is curved on most maps); the first and last points always
+/// stay (a ring at least three).
+TgdbPolygon ReducePoints(const TgdbPolygon& In, double Tolerance, bool Closed, double MaxStep);
 
 /// Kept := the indexes into In of the points that stay when those closer than MinDist to the
 /// point kept before them are dropped; the first and the last point always stay (a ring keeps

@@ -115,7 +115,7 @@ std::vector<TDBQueryBox> ViewQueryBoxes(const TGeoCalibration& Calib, const TMap
     return Boxes;
 }
 
-TgdbPolygon ReducePoints(const TgdbPolygon& In, double Tolerance, bool Closed)
+TgdbPolygon ReducePoints(const TgdbPolygon& In, double Tolerance, bool Closed, double MaxStep)
 {
     const std::size_t n = In.size();
     if (n < (Closed ? 4u : 3u) || !(Tolerance > 0)) return In;
@@ -142,6 +142,7 @@ TgdbPolygon ReducePoints(const TgdbPolygon& In, double Tolerance, bool Closed)
             const double d = SegmentDistance(P(i), P(a), P(b));
             if (d > Worst) Worst = d, At = i;
         }
+        if (Worst <= Tolerance && b - a > 1 && Dist(P(a), P(b)) > MaxStep) At = (a + b) / 2, Worst = Tolerance + 1;
         if (Worst > Tolerance) {
             Keep[At] = 1;
             Stack.emplace_back(a, At);
