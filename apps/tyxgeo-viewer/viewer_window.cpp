@@ -366,8 +366,10 @@ void TViewerWindow::PrintIdentified(int X, int Y) const
 
 void TViewerWindow::ShowIdentified(const QStringList& Items, int X, int Y)
 {
+    // In the position's place (the next move of the mouse brings the position back) and in a
+    // tooltip at the click.
     const QString Text = Items.isEmpty() ? QString("Nothing here") : Items.join("\n");
-    statusBar()->showMessage(Items.isEmpty() ? Text : Items.join("; "), 8000);
+    SetStatus(Items.isEmpty() ? Text : "Here: " + Items.join("; "));
     QToolTip::showText(Map()->mapToGlobal(QPoint(X, Y)), Text, Map());
     if (FEchoStatus) PrintIdentified(X, Y);
 }
