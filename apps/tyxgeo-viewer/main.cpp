@@ -89,7 +89,7 @@ int main(int argc, char* argv[])
                             "Folders written by `tyxgeo atlas build` (maps and cities.xml), calibration files to open "
                             "and GPX files (.gpx) to show",
                             "[ATLAS|XML|GPX...]");
-    const QCommandLineOption Db("db", "Database the search looks in.", "DB");
+    const QCommandLineOption Db("db", "Database the search looks in, drawn over the maps (View menu).", "DB");
     const QCommandLineOption Marks("landmarks", "Landmark file (default: ATLAS/cities.xml).", "FILE");
     const QCommandLineOption Calib("calib", "Also opens this calibration file and shows it.", "XML");
     const QCommandLineOption GoTo("goto", "Centres this place (a name in the database).", "NAME");

@@ -161,7 +161,7 @@ void TViewerLayers::FollowView(bool MapFromDatabase)
     FFromDatabase = MapFromDatabase;
     const TGeoMap* M = Map();
     const bool Want = M && MapFromDatabase && FBaseAllowed->isChecked() && FDbLayer->Enabled() &&
-                      M->Magnification() > BaseMagnification;
+                      M->Magnification() > BaseMagnification && LandInView();
     if (Want == FBase) return;
     FBase = Want;
     FBackdrop->On = Want;
@@ -171,6 +171,18 @@ void TViewerLayers::FollowView(bool MapFromDatabase)
     TGeoDBStyle Lake = TGeoDBLayer::DefaultStyle(gitLake);
     if (Want) Lake.FillColor = SeaColor;
     FDbLayer->SetKindStyle(gitLake, Lake);
+}
+
+bool TViewerLayers::LandInView() const
+{
+    const TGeoMap* M = Map();
+    TGeoDB* Db = FDbLayer->Database();
+    double Step = 0;
+    for (const TDBQueryBox& B :
+         ViewQueryBoxes(M->Calibration(), TMapView{M->Magnification(), M->TopLeft(), M->width(), M->height()}, Step))
+        for (const int Entry : Db->FindItemsInBox(B.LatLow, B.LatHigh, B.LongLow, B.LongHigh))
+            if (Db->GetSumdata(Entry).ItemKind == gitBorder) return true;
+    return false;
 }
 
 void TViewerLayers::SyncActions()

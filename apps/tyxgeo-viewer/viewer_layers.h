@@ -59,9 +59,10 @@ public:
     void SetTracksShown(bool Value);
     /// Switches one kind in both layers.
     void SetKindShown(TgdbItem Kind, bool Value);
-    /// After a zoom or a change of map: the vector base map replaces the raster when the map is
-    /// one drawn from the database (MapFromDatabase), the database is shown, the View menu allows
-    /// it and the map image is enlarged more than BaseMagnification times.
+    /// After a zoom, a pan or a change of map: the vector base map replaces the raster when the
+    /// map is one drawn from the database (MapFromDatabase), the database is shown and has border
+    /// areas in the view (a database of rivers alone would leave the land out), the View menu
+    /// allows it and the map image is enlarged more than BaseMagnification times.
     void FollowView(bool MapFromDatabase);
     /// Whether the vector base map is drawn now.
     bool BaseShown() const { return FBase; }
@@ -84,6 +85,8 @@ public:
 
 private:
     void SyncActions();
+    /// Whether the database has border items whose boxes meet the view.
+    bool LandInView() const;
 
     std::unique_ptr<TBackdrop> FBackdrop; ///< first: drawn below the database
     std::unique_ptr<TGeoDBLayer> FDbLayer, FTrackLayer;

@@ -56,6 +56,11 @@ protected:
         Ring("Land", {{46, 4}, {46, 13}, {54, 13}, {54, 4}}, gitBorder);
         Ring("Pond", {{52.3f, 12.5f}, {52.3f, 12.7f}, {52.7f, 12.7f}, {52.7f, 12.5f}}, gitLake);
         Db.AddTown("Coastville", 0, 0, {52.5f, 12.9f}, 0, 0, 50000);
+        // Another database, of a river and the town only: it has no land to draw the map from.
+        Db.SetGDBName(Dir->filePath("rivers").toStdString());
+        Db.AddData("Stream", {{52.2f, 12.0f}, {52.8f, 12.2f}}, false, gitRiver, 0, 0, 0, 0, 0, 0, 0, 0, 0, TMetaInfo{}, nullptr,
+                   0, false);
+        Db.AddTown("Coastville", 0, 0, {52.5f, 12.9f}, 0, 0, 50000);
         Db.SetGDBName("");
         BuildCode = RunBuilt(TYXGEO_PATH, {"atlas", "build", Dir->filePath("atlas"), "--db", Base()}).Code;
     }
@@ -103,6 +108,8 @@ TEST_F(ViewerLayers, PastTheRasterTheCoastIsDrawnSharpFromTheDatabase)
     EXPECT_GE(SharpWidth, 1);
     EXPECT_LE(SharpWidth, 2);
     EXPECT_GT(CoastWidth(Raster), 4); // the enlarged raster's own coast is a smear
+    // Over a database without land the raster stays: its coast is still there, smeared.
+    EXPECT_GT(CoastWidth(ViewAt8({"--db", Dir->filePath("rivers")})), 4);
     // Where the coast lies: 0.1 degrees east of the centre.
     int At = X0;
     while (At < Sharp.width() - 5 && Distance(Sharp.pixel(At, Y), Sharp.pixel(X0, Y)) <= 24) ++At;
