@@ -409,7 +409,12 @@ void TViewerWindow::ShowClass(int Class, bool Visible)
         Map()->SetClassVisibility(static_cast<uint8_t>(Class), Visible);
 }
 
-void TViewerWindow::LayersFollowView() { FLayers->FollowView(FAtlasMaps.count(FAtlas->CurrentMapIndex()) > 0); }
+void TViewerWindow::LayersFollowView()
+{
+    // The atlas shows every map in one control today; the layers follow whichever it shows.
+    FLayers->SetMap(Map());
+    FLayers->FollowView(FAtlasMaps.count(FAtlas->CurrentMapIndex()) > 0);
+}
 
 void TViewerWindow::ClassesForScale()
 {
