@@ -122,6 +122,19 @@ using TOnDrawMapDataEvent = std::function<void(TObject* Sender, TCanvas& MapCanv
 // The calibration files' free functions (WriteRawCalDataToOpenXMLFile, ParseCalibData) come
 // with geomap/tyx_geomap_xml.h.
 
+// ---- Layers ----
+
+/// Something a map control draws with every view, between the map image and the overlays
+/// (graticule, marks, landmarks), in the order the layers were added. The control does not own
+/// its layers; a layer leaves the control (RemoveLayer) before it is destroyed.
+class TGeoMapLayer {
+public:
+    virtual ~TGeoMapLayer() = default;
+    /// Draws onto the W x H view (control pixels; the canvas carries any HighDpi scale). The
+    /// control's view (TopLeft, Magnification) is the one being composed, also for exports.
+    virtual void DrawLayer(TCanvas& C, int W, int H) = 0;
+};
+
 // ---- The control ----
 
 /// The map control: a calibrated raster map with landmarks, overlays, zoom and pan (see @ref page_geomap).
@@ -647,6 +660,10 @@ public:
     void SetKeyboardNavigation(bool Value);
 
     // ---- Painting ----
+    /// Adds a layer drawn with every view (once; nullptr ignored); no repaint.
+    void AddLayer(TGeoMapLayer* Layer);
+    /// Takes a layer out; no repaint.
+    void RemoveLayer(TGeoMapLayer* Layer);
     /// Composes the whole picture and shows it; nothing while SuppressPaint is true.
     virtual void Paint();
     /// The picture last shown, control-sized; with HighDpi, DrawingRatio() times as many pixels
@@ -921,6 +938,7 @@ private:
     double FGratLineDist = 0;
     int FUTMGridDist = 0;
     bool FSuppressPaint = false;
+    std::vector<TGeoMapLayer*> FLayers; ///< not owned, drawn in order after the map image
 
     // Map image and view
     std::string FMapImgName;

@@ -169,8 +169,19 @@ void TGeoMap::ComposeView(TCanvas& C, int W, int H, bool OwnCache)
         return;
     }
     DrawMapImage(C, W, H, OwnCache);
+    for (TGeoMapLayer* Layer : FLayers) Layer->DrawLayer(C, W, H);
     if (OnBeforeRenderData) OnBeforeRenderData(this, C);
     DrawOverlays(C, W, H);
+}
+
+void TGeoMap::AddLayer(TGeoMapLayer* Layer)
+{
+    if (Layer && std::find(FLayers.begin(), FLayers.end(), Layer) == FLayers.end()) FLayers.push_back(Layer);
+}
+
+void TGeoMap::RemoveLayer(TGeoMapLayer* Layer)
+{
+    std::erase(FLayers, Layer);
 }
 
 void TGeoMap::ConstructInternalMapImg()

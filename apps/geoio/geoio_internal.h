@@ -14,6 +14,10 @@ struct TPos {
 };
 using TPath = std::vector<TPos>;
 
+/// The bytes of a file; EGeoIOError "<FileName>: cannot be read" when it cannot be.
+std::string ReadWholeFile(const std::string& FileName);
+/// The extension of a file name with its dot, in lower case (".csv"); empty for none.
+std::string LowerExtension(const std::string& FileName);
 /// Throws EGeoIOError ("<Where>: latitude 95 is out of range -90..90") for a position that is not
 /// finite or out of range.
 void CheckPosition(const TPos& P, const std::string& Where);

@@ -12,17 +12,32 @@
 
 namespace tyx::geoio {
 
-std::vector<TGeoItem> ReadGeoFile(const std::string& FileName, const TReadOptions& Options, TReadStats& Stats)
+namespace detail {
+
+std::string ReadWholeFile(const std::string& FileName)
 {
     std::ifstream in(FileName, std::ios::binary);
     if (!in) throw EGeoIOError(fmt::format("{}: cannot be read", FileName));
     std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad()) throw EGeoIOError(fmt::format("{}: cannot be read", FileName));
-    // Spreadsheets often start UTF-8 text with a byte order mark; it is no part of the data.
-    if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
+    return text;
+}
+
+std::string LowerExtension(const std::string& FileName)
+{
     std::string ext = std::filesystem::path(FileName).extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (ext == ".csv") return ReadCsvText(text, FileName, Options, Stats);
+    return ext;
+}
+
+} // namespace detail
+
+std::vector<TGeoItem> ReadGeoFile(const std::string& FileName, const TReadOptions& Options, TReadStats& Stats)
+{
+    std::string text = detail::ReadWholeFile(FileName);
+    // Spreadsheets often start UTF-8 text with a byte order mark; it is no part of the data.
+    if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
+    if (detail::LowerExtension(FileName) == ".csv") return ReadCsvText(text, FileName, Options, Stats);
     return ReadJsonText(text, FileName, Options, Stats);
 }
 

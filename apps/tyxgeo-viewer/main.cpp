@@ -1,5 +1,6 @@
 // tyxgeo-viewer: a desktop atlas on the Tyx library. Shows the maps `tyxgeo atlas build` wrote, their
 // town landmarks, and finds places in the database they were drawn from.
+#include "viewer_layers.h"
 #include "viewer_measure.h"
 #include "viewer_print.h"
 #include "viewer_window.h"
@@ -112,9 +113,10 @@ int main(int argc, char* argv[])
     P.addHelpOption();
     P.addVersionOption();
     P.addPositionalArgument("paths",
-                            "Folders written by `tyxgeo atlas build` (maps and cities.xml) and calibration files to open",
-                            "[ATLAS|XML...]");
-    const QCommandLineOption Db("db", "Database the search looks in.", "DB");
+                            "Folders written by `tyxgeo atlas build` (maps and cities.xml), calibration files to open "
+                            "and GPX files (.gpx) to show",
+                            "[ATLAS|XML|GPX...]");
+    const QCommandLineOption Db("db", "Database the search looks in, drawn over the maps (View menu).", "DB");
     const QCommandLineOption Marks("landmarks", "Landmark file (default: ATLAS/cities.xml).", "FILE");
     const QCommandLineOption Calib("calib", "Also opens this calibration file and shows it.", "XML");
     const QCommandLineOption GoTo("goto", "Centres this place (a name in the database).", "NAME");
@@ -133,7 +135,14 @@ int main(int argc, char* argv[])
     const QCommandLineOption Echo("echo-status", "Writes every status text to standard output.");
     const QCommandLineOption ShotBase("shot-base", "F12 saves the window as PATH-N.png.", "PATH");
     const QCommandLineOption Timing("timing", "Reports on standard error when the first map was shown.");
-    P.addOptions({Db, Marks, Calib, GoTo, Grat, Classes, Zoom, Size, Shot, Export, Pdf, Outlines, Measure, Tour, Echo, ShotBase, Timing});
+    const QCommandLineOption Identify("identify",
+                                      "With --screenshot or --export: prints the items drawn under control pixel X,Y "
+                                      "of the map (View > Identify), one 'identify X,Y: KIND, class N: NAME' line each "
+                                      "('identify X,Y: nothing' for none); may be given more than once.",
+                                      "X,Y");
+    const QCommandLineOption NoLayer("no-db-layer", "Does not draw the database over the maps (View > Database over the maps).");
+    P.addOptions({Db, Marks, Calib, GoTo, Grat, Classes, Zoom, Size, Shot, Export, Pdf, Outlines, Measure, Tour, Echo,
+                  ShotBase, Timing, Identify, NoLayer});
     P.process(App);
 
     tyx::viewer::TViewerWindow W;
@@ -148,9 +157,13 @@ int main(int argc, char* argv[])
     // A folder is an atlas (the first one's cities.xml is the default landmark file); a file is a
     // calibration, as a file manager or the application menu hands it over.
     QString AtlasDir;
-    QStringList CalibFiles;
+    QStringList CalibFiles, GpxFiles;
     try {
         for (const QString& A : P.positionalArguments()) {
+            if (A.endsWith(".gpx", Qt::CaseInsensitive) && !QFileInfo(A).isDir()) {
+                GpxFiles << A;
+                continue;
+            }
             if (!QFileInfo(A).isDir()) {
                 CalibFiles << A;
                 continue;
@@ -182,7 +195,13 @@ int main(int argc, char* argv[])
                 for (int c = 1; c <= 4; ++c) W.SetClassVisible(c, false);
                 for (const QString& C : P.value(Classes).split(',', Qt::SkipEmptyParts)) W.SetClassVisible(C.toInt(), true);
             }
+            // After the landmark file, which replaces the landmarks read before it.
+            for (const QString& F : GpxFiles) {
+                QString Error;
+                if (!W.OpenGpx(F, Error)) return Fail(Error);
+            }
             if (P.isSet(Db)) W.OpenDatabase(P.value(Db));
+            if (P.isSet(NoLayer)) W.Layers().SetDatabaseShown(false);
             const double Mag = P.isSet(Zoom) ? P.value(Zoom).toDouble() : 1.0;
             if (!(Mag > 0)) return Fail("--zoom wants a positive magnification");
             if (P.isSet(GoTo) && !W.GoTo(P.value(GoTo), Mag)) return Fail("not found on any map: " + P.value(GoTo));
@@ -201,6 +220,11 @@ int main(int argc, char* argv[])
         if (const int Rc = Rest(); Rc != 0) return Rc;
         QApplication::processEvents();
         if (P.isSet(Tour)) return RunTour(W, P.value(Tour)) ? 0 : 1;
+        for (const QString& Point : P.values(Identify)) {
+            const QStringList At = Point.split(',');
+            if (At.size() != 2) return Fail("--identify wants X,Y");
+            W.PrintIdentified(At[0].toInt(), At[1].toInt());
+        }
         if (P.isSet(Export) && !W.ExportPng(P.value(Export))) return Fail("cannot write " + P.value(Export));
         if (P.isSet(Pdf) && !W.PrintPdf(P.value(Pdf))) return Fail("cannot print to " + P.value(Pdf));
         if (P.isSet(Shot)) {

@@ -20,9 +20,9 @@ const char* const GratNames[] = {"None", "Calibration points", "Graticule lines"
 
 } // namespace
 
-TMapLayers::TMapLayers(TGeoAtlas& Atlas) : QObject(&Atlas), FAtlas(Atlas) {}
+TTownClasses::TTownClasses(TGeoAtlas& Atlas) : QObject(&Atlas), FAtlas(Atlas) {}
 
-void TMapLayers::AddTo(QMenuBar& Bar)
+void TTownClasses::AddTo(QMenuBar& Bar)
 {
     QMenu* Towns = Bar.addMenu("&Towns");
     FByScale = Towns->addAction("By map scale");
@@ -51,20 +51,20 @@ void TMapLayers::AddTo(QMenuBar& Bar)
     connect(FGratGroup, &QActionGroup::triggered, this, [this](QAction* A) { SetGraticule(A->data().toInt()); });
 }
 
-void TMapLayers::SetGraticule(int Mode)
+void TTownClasses::SetGraticule(int Mode)
 {
     if (Mode < sgNone || Mode > sgPointsAndUTMGrid) return;
     FAtlas.CurrentMap()->SetShowGrat(static_cast<TShowGrat>(Mode));
 }
 
-void TMapLayers::SetClassVisible(int Class, bool Visible)
+void TTownClasses::SetClassVisible(int Class, bool Visible)
 {
     if (Class < 1 || Class > 4) return;
     if (FByScale) FByScale->setChecked(false);
     ShowClass(Class, Visible);
 }
 
-void TMapLayers::ShowClass(int Class, bool Visible)
+void TTownClasses::ShowClass(int Class, bool Visible)
 {
     if (QAction* A = FClassActions[Class - 1]) A->setChecked(Visible);
     TGeoMap& Map = *FAtlas.CurrentMap();
@@ -72,7 +72,7 @@ void TMapLayers::ShowClass(int Class, bool Visible)
         Map.SetClassVisibility(static_cast<uint8_t>(Class), Visible);
 }
 
-void TMapLayers::ClassesForScale()
+void TTownClasses::ClassesForScale()
 {
     const int k = FAtlas.CurrentMapIndex();
     if ((FByScale && !FByScale->isChecked()) || k == 0) return;

@@ -15,10 +15,10 @@ class TGeoAtlas;
 
 namespace tyx::viewer {
 
-class TMapLayers : public QObject {
+class TTownClasses : public QObject {
     Q_OBJECT
 public:
-    explicit TMapLayers(TGeoAtlas& Atlas);
+    explicit TTownClasses(TGeoAtlas& Atlas);
 
     /// Adds the Towns and Graticule menus.
     void AddTo(QMenuBar& Bar);

@@ -2,6 +2,8 @@
 // maps, the map control converts pixels, the database answers the search.
 #include "viewer_window.h"
 #include "viewer_classes.h"
+#include "viewer_gpx.h"
+#include "viewer_layers.h"
 #include "viewer_measure.h"
 #include "viewer_overview.h"
 #include "viewer_print.h"
@@ -16,6 +18,7 @@
 #include <QCursor>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -23,6 +26,7 @@
 #include <QStatusBar>
 #include <QStringListModel>
 #include <QToolBar>
+#include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
@@ -82,9 +86,16 @@ TViewerWindow::TViewerWindow(QWidget* Parent) : QMainWindow(Parent)
     FAtlas->OnMouseMove = [this](TObject*, TShiftState, int X, int Y) { ShowPositionAt(X, Y); };
     // The selector and zoom clicks switch maps too.
     FAtlas->OnCBoxMapsChange = [this](TObject*) { ClassesForScale(); };
-    FAtlas->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) { ClassesForScale(); };
+    FLayers = std::make_unique<TViewerLayers>(M);
+    FAtlas->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int X, int Y) { FLayers->Pressed(X, Y); };
+    FAtlas->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int X, int Y) {
+        ClassesForScale();
+        QStringList Items;
+        if (FLayers->Released(X, Y, Items)) ShowIdentified(Items, X, Y);
+    };
     M->OnZoomPan = [this](TObject*) {
         SwitchMapForScale();
+        LayersFollowView();
         // Under the mouse the position is the one under the cursor, which a pan or zoom changes.
         const QPoint At = Map()->mapFromGlobal(QCursor::pos());
         if (Map()->rect().contains(At))
@@ -100,7 +111,7 @@ TViewerWindow::TViewerWindow(QWidget* Parent) : QMainWindow(Parent)
     connect(FSearch, &QLineEdit::returnPressed, this, [this] {
         if (!GoTo(FSearch->text())) statusBar()->showMessage(QString("Not found: %1").arg(FSearch->text()), 4000);
     });
-    FLayers = new TMapLayers(*FAtlas);
+    FClasses = new TTownClasses(*FAtlas);
     FDocuments = new TViewerDocuments(*FAtlas, *this);
     FOverview = new TOverview(*FAtlas);
     FOverview->OnMoved = [this] {
@@ -131,11 +142,17 @@ void TViewerWindow::BuildMenus()
         const QString F = QFileDialog::getOpenFileName(this, "Open calibration", QString(), "Calibrations (*.xml)");
         if (!F.isEmpty() && !OpenCalibration(F)) QMessageBox::warning(this, "Open calibration", "Cannot read " + F);
     });
+    File->addAction("Open &GPX...", this, [this] {
+        const QString F = QFileDialog::getOpenFileName(this, "Open GPX", QString(), "GPS exchange files (*.gpx)");
+        QString Error;
+        if (!F.isEmpty() && !OpenGpx(F, Error)) QMessageBox::warning(this, "Open GPX", Error);
+    });
     FDocuments->AddTo(*File);
     File->addSeparator();
     File->addAction("&Quit", QKeySequence::Quit, this, &QWidget::close);
 
-    FLayers->AddTo(*menuBar());
+    FLayers->FillMenu(menuBar()->addMenu("&View"));
+    FClasses->AddTo(*menuBar());
     QMenu* Tools = menuBar()->addMenu("T&ools");
     FMeasure->AddTo(*Tools);
     FOverview->AddTo(*Tools);
@@ -158,6 +175,7 @@ void TViewerWindow::BuildMenus()
     QToolBar* Bar = addToolBar("Search");
     Bar->setMovable(false);
     Bar->addWidget(FSearch);
+    Bar->addAction(FLayers->IdentifyAction());
 }
 
 int TViewerWindow::LoadAtlas(const QString& Dir)
@@ -172,6 +190,7 @@ int TViewerWindow::LoadAtlas(const QString& Dir)
             continue; // not a calibration (the landmark file sits beside the maps)
         }
         const int k = FAtlas->NumRegMaps();
+        FAtlasMaps.insert(k);
         if (Coarsest == 0 || FAtlas->Maps(k).Resolution > FAtlas->Maps(Coarsest).Resolution) Coarsest = k;
     }
     if (Coarsest > 0) FAtlas->SelectMap(Coarsest);
@@ -204,7 +223,9 @@ void TViewerWindow::OpenDatabase(const QString& FileName)
     Db->SetGDBName(FileName.toStdString());
     std::set<QString> Names;
     for (int k = 1; k <= Db->NumEntries(); ++k) Names.insert(QString::fromStdString(Db->GetSumdata(k).Name.Str()));
+    FLayers->SetDatabase(Db.get()); // before the database it drew closes
     FDb = std::move(Db);
+    LayersFollowView();
     auto* Completer = new QCompleter(QStringList(Names.begin(), Names.end()), FSearch);
     Completer->setCaseSensitivity(Qt::CaseInsensitive);
     Completer->setModelSorting(QCompleter::CaseSensitivelySortedModel);
@@ -296,15 +317,63 @@ bool TViewerWindow::OpenCalibration(const QString& FileName)
     return false;
 }
 
+bool TViewerWindow::OpenGpx(const QString& FileName, QString& Error)
+{
+    try {
+        const TGpxContent Gpx = AddGpxFile(*Map(), FileName);
+        FLayers->AddPaths(Gpx.Paths);
+        statusBar()->showMessage(QString("%1: %2 waypoints, %3 track and route parts")
+                                     .arg(QFileInfo(FileName).fileName())
+                                     .arg(Gpx.Waypoints)
+                                     .arg(Gpx.Paths.size()),
+                                 6000);
+    } catch (const std::exception& E) {
+        Error = QString::fromUtf8(E.what());
+        return false;
+    }
+    return true;
+}
+
+QStringList TViewerWindow::IdentifyAt(int X, int Y) const { return FLayers->Identify(TPoint{X, Y}); }
+
+void TViewerWindow::PrintIdentified(int X, int Y) const
+{
+    const QStringList Items = IdentifyAt(X, Y);
+    for (const QString& Item : Items.isEmpty() ? QStringList{"nothing"} : Items)
+        std::printf("identify %d,%d: %s\n", X, Y, Item.toUtf8().constData());
+    std::fflush(stdout);
+}
+
+void TViewerWindow::ShowIdentified(const QStringList& Items, int X, int Y)
+{
+    // In the position's place (the next move of the mouse brings the position back) and in a
+    // tooltip at the click.
+    const QString Text = Items.isEmpty() ? QString("Nothing here") : Items.join("\n");
+    SetStatus(Items.isEmpty() ? Text : "Here: " + Items.join("; "));
+    QToolTip::showText(Map()->mapToGlobal(QPoint(X, Y)), Text, Map());
+    if (FEchoStatus) PrintIdentified(X, Y);
+}
+
 bool TViewerWindow::ExportPng(const QString& FileName) { return FDocuments->ExportPng(FileName); }
 
 bool TViewerWindow::PrintPdf(const QString& FileName) { return FDocuments->PrintPdf(FileName); }
 
-void TViewerWindow::SetGraticule(int Mode) { FLayers->SetGraticule(Mode); }
+void TViewerWindow::SetGraticule(int Mode) { FClasses->SetGraticule(Mode); }
 
-void TViewerWindow::SetClassVisible(int Class, bool Visible) { FLayers->SetClassVisible(Class, Visible); }
+void TViewerWindow::SetClassVisible(int Class, bool Visible) { FClasses->SetClassVisible(Class, Visible); }
 
-void TViewerWindow::ClassesForScale() { FLayers->ClassesForScale(); }
+void TViewerWindow::LayersFollowView()
+{
+    // The atlas shows every map in one control today; the layers follow whichever it shows.
+    FLayers->SetMap(Map());
+    FLayers->FollowView(FAtlasMaps.count(FAtlas->CurrentMapIndex()) > 0);
+}
+
+void TViewerWindow::ClassesForScale()
+{
+    LayersFollowView(); // called after every change of map
+    FClasses->ClassesForScale();
+}
 
 QString TViewerWindow::StatusText() const { return FPosition->text(); }
 

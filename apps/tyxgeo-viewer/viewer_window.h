@@ -3,8 +3,10 @@
 #pragma once
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
+#include <set>
 #include <string>
 
 class QLabel;
@@ -18,10 +20,11 @@ class TGeoMap;
 
 namespace tyx::viewer {
 
-class TMapLayers;
+class TTownClasses;
 class TMeasureTool;
 class TOverview;
 class TViewerDocuments;
+class TViewerLayers;
 
 class TViewerWindow : public QMainWindow {
     Q_OBJECT
@@ -47,6 +50,16 @@ public:
     bool ShowLocation(double Lat, double Long, double Magnification = 1);
     /// Registers a user's own calibration file and shows it; false when it cannot be read.
     bool OpenCalibration(const QString& FileName);
+    /// Adds the waypoints of a GPX file as landmarks and keeps its tracks and routes; false with
+    /// the reason (file, line and column) in Error when it cannot be read.
+    bool OpenGpx(const QString& FileName, QString& Error);
+    /// The items the vector layers shown draw under control pixel (X, Y) of the map, as the
+    /// identify tool names them.
+    QStringList IdentifyAt(int X, int Y) const;
+    /// Writes them to standard output, "identify X,Y: ITEM" a line, "identify X,Y: nothing".
+    void PrintIdentified(int X, int Y) const;
+    /// The vector layers over the maps: the database's items and the GPX tracks.
+    TViewerLayers& Layers() const { return *FLayers; }
     /// The view as PNG, as File > Export view writes it.
     bool ExportPng(const QString& FileName);
     /// The view as a PDF page, as File > Print to PDF writes it.
@@ -80,9 +93,13 @@ private:
     void ShowPositionAt(int X, int Y);
     void ShowViewCentre();
     void SetStatus(const QString& Text);
+    /// The identify tool's answer: in the status bar and a tooltip at the click.
+    void ShowIdentified(const QStringList& Items, int X, int Y);
     /// After a zoom: a map that fits the new scale better takes over.
     void SwitchMapForScale();
     int MostDetailedMapAt(double Lat, double Long) const;
+    /// The vector layers after a zoom or a change of map.
+    void LayersFollowView();
 
     TGeoAtlas* FAtlas = nullptr;
     QLineEdit* FSearch = nullptr;
@@ -90,10 +107,12 @@ private:
     TViewerDocuments* FDocuments = nullptr;
     TMeasureTool* FMeasure = nullptr;
     TOverview* FOverview = nullptr;
-    TMapLayers* FLayers = nullptr;
+    TTownClasses* FClasses = nullptr;
     std::unique_ptr<TGeoDB> FDb;
+    std::unique_ptr<TViewerLayers> FLayers; ///< after FDb: leaves the database before it closes
     bool FEchoStatus = false;
     bool FSwitching = false;
+    std::set<int> FAtlasMaps; ///< the maps of atlas folders: drawn from the database
     double FLastMag = 1; ///< magnification after the last zoom, to tell zooming in from out
     QString FShotBase;
     int FShots = 0;

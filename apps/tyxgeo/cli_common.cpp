@@ -1,5 +1,7 @@
 #include "cli_common.h"
 
+#include "geoio_gpx.h"
+
 #include "geomap/Tyx_geomap.h"
 #include "geomap/core/Tyx_landmarks.h"
 
@@ -55,6 +57,19 @@ void WarnOfLandMarkDamage(const std::string& File, const TLandMarkReadReport& Re
     std::cerr << fmt::format("tyxgeo: warning: '{}': the landmark block has no closing tag </gmlandmarks>: the file "
                              "may be cut off {}\n",
                              File, Where);
+}
+
+std::vector<TLandMark> GpxLandMarks(const std::string& File, const TLandMark& Template)
+{
+    geoio::TReadStats Stats;
+    std::vector<TLandMark> Out;
+    try {
+        for (const geoio::TGpxWaypoint& W : geoio::ReadGpxFile(File, {}, Stats).Waypoints)
+            Out.push_back(geoio::WaypointLandMark(W, Template));
+    } catch (const geoio::EGeoIOError& E) {
+        throw DataError(E.what());
+    }
+    return Out;
 }
 
 double ParseDouble(const std::string& Text, const char* What)

@@ -14,6 +14,7 @@
 class QApplication;
 
 namespace tyx {
+struct TLandMark;
 struct TLandMarkReadReport;
 class TGeoMap;
 class ETYXGeoMapError;
@@ -70,6 +71,10 @@ void RunBatch(std::istream& In, std::ostream& Out, std::size_t FieldCount,
 /// Warns on stderr, landmark by number, of a block read from File that has no closing tag or
 /// coordinates that are not finite numbers; NumLandMarks is the count read. The exit code stays.
 void WarnOfLandMarkDamage(const std::string& File, const TLandMarkReadReport& Report, int NumLandMarks);
+
+/// The waypoints of a GPX file as landmarks made from Template, their names as captions;
+/// DataError naming the file, line and column for a file that cannot be read.
+std::vector<TLandMark> GpxLandMarks(const std::string& File, const TLandMark& Template);
 
 /// Loads block Id (empty: the first) of the calibration File into Map; DataError when the file
 /// holds no such block. An image found nowhere is a warning: the calibration alone still converts.

@@ -5,6 +5,7 @@
 
 #include "geodb/Tyx_GeoDB.h"
 #include "geoio.h"
+#include "geoio_gpx.h"
 #include "host/tyx_datetime.h"
 #include "support/Tyx_filesys.h"
 
@@ -351,12 +352,14 @@ void AddDbCommands(CLI::App& App)
         if (set->count("--revision")) d->SetRevision(o->Revision);
     });
 
-    CLI::App* imp = Sub(db, "import", "Import GeoJSON, TopoJSON or CSV files (name,lat,long[,class]); "
-                                      "areas and lines become polygon items, one per ring, points become towns; "
-                                      "the database is created when it does not exist", O);
-    imp->add_option("FILE", O.Files, "Files; CSV by the extension .csv, else GeoJSON or TopoJSON")->required();
+    CLI::App* imp = Sub(db, "import", "Import GeoJSON, TopoJSON, GPX or CSV files (name,lat,long[,class]); "
+                                      "areas and lines become polygon items, one per ring, points become towns, "
+                                      "GPX tracks and routes become route items (class 0 and 1), one per track "
+                                      "segment or route; the database is created when it does not exist", O);
+    imp->add_option("FILE", O.Files, "Files; CSV by the extension .csv, GPX by .gpx, else GeoJSON or TopoJSON")
+        ->required();
     imp->add_option("--kind", O.Kind, "border, town, city, lake, river, road or route (default: the feature's "
-                                      "\"kind\", else border for areas and lines, town for points)");
+                                      "\"kind\", else border for areas and lines, town for points; route for GPX)");
     imp->add_option("--class-by", O.ClassBy, "The property or CSV column holding the class 0..255 (default: class)");
     imp->add_option("--object", O.Object, "TopoJSON: import only this object of the topology");
     imp->add_option("--max-points", O.MaxPoints, "The most points one file may decode to (default: 100 per byte "
@@ -378,7 +381,16 @@ void AddDbCommands(CLI::App& App)
         for (const std::string& f : o->Files) {
             geoio::TReadStats stats;
             try {
-                auto read = geoio::ReadGeoFile(f, opt, stats);
+                std::vector<geoio::TGeoItem> read;
+                if (geoio::IsGpxFileName(f)) {
+                    geoio::TGpxData gpx = geoio::ReadGpxFile(f, opt, stats);
+                    read = std::move(gpx.Items);
+                    if (!gpx.Waypoints.empty())
+                        std::cerr << "tyxgeo: " << f << ": " << gpx.Waypoints.size()
+                                  << " waypoints left out (tyxgeo landmarks lists them as landmarks)\n";
+                } else {
+                    read = geoio::ReadGeoFile(f, opt, stats);
+                }
                 counts.push_back(read.size());
                 items.insert(items.end(), std::make_move_iterator(read.begin()), std::make_move_iterator(read.end()));
             } catch (const geoio::EGeoIOPointLimit& e) {

@@ -3,6 +3,8 @@
 // landmark files can be made from a spreadsheet.
 #include "cli_common.h"
 
+#include "geoio_gpx.h"
+
 #include "geomap/Tyx_geomap.h"
 #include "geomap/core/Tyx_landmarks.h"
 #include "geomap/core/Tyx_symbols.h"
@@ -61,15 +63,19 @@ std::string TrueFalse(bool Value) { return Value ? "true" : "false"; }
 void RunLandMarks(const TListOptions& O)
 {
     TLandMarkList List;
-    TLandMarkReadReport Report;
-    bool Opened = false;
-    const bool Found = ReadTextFile(O.File, [&](TTextFile& F) {
-        Opened = true;
-        return ReadLandMarksFromOpenXMLFile(F, O.Id, List, &Report);
-    });
-    if (!Opened) throw DataError(fmt::format("cannot open landmark file '{}'", O.File));
-    if (!Found) NoBlock("landmark", O);
-    WarnOfLandMarkDamage(O.File, Report, List.NumLandMarks());
+    if (geoio::IsGpxFileName(O.File)) {
+        for (const TLandMark& L : GpxLandMarks(O.File, List.LandMarkDefault())) List.AppendLandMark(L);
+    } else {
+        TLandMarkReadReport Report;
+        bool Opened = false;
+        const bool Found = ReadTextFile(O.File, [&](TTextFile& F) {
+            Opened = true;
+            return ReadLandMarksFromOpenXMLFile(F, O.Id, List, &Report);
+        });
+        if (!Opened) throw DataError(fmt::format("cannot open landmark file '{}'", O.File));
+        if (!Found) NoBlock("landmark", O);
+        WarnOfLandMarkDamage(O.File, Report, List.NumLandMarks());
+    }
     int Number = 0;
     for (const TLandMark& L : List.Items()) {
         const TSymbolProperties& S = L.SymbolProps;
@@ -232,11 +238,13 @@ void RunLandMarksWrite(const TWriteOptions& O)
 void AddLandMarkCommands(CLI::App& App)
 {
     auto List = std::make_shared<TListOptions>();
-    CLI::App* Lm = App.add_subcommand("landmarks", "List the landmarks of a landmark file, one tab-separated line each: "
+    CLI::App* Lm = App.add_subcommand("landmarks", "List the landmarks of a landmark file, or the waypoints of a GPX "
+                                                   "file as landmarks, one tab-separated line each: "
                                                    "NUMBER LAT LONG ALT CLASS TAG ELEMENT SIZE FG BG TRANSP DIR LENG ID "
                                                    "DATE CAPTEXT. Warns on stderr of a cut-off block and of "
                                                    "coordinates that are not finite numbers");
-    Lm->add_option("FILE", List->File, "Landmark file")->required();
+    Lm->add_option("FILE", List->File, "Landmark file, or GPX file (.gpx; waypoints with their names as captions)")
+        ->required();
     Lm->add_option("--id", List->Id, "Block identifier (any case); default: the first block");
     Lm->callback([List] { RunLandMarks(*List); });
 

@@ -2,6 +2,8 @@
 // box; render composes the view of a calibrated map in an offscreen map control and writes it.
 #include "cli_common.h"
 
+#include "geoio_gpx.h"
+
 #include "geomap/Tyx_geomap.h"
 #include "host/tyx_streams.h"
 #include "support/Tyx_filesys.h"
@@ -106,11 +108,18 @@ void ApplyOverlayOptions(TGeoMap& Map, const TRenderOptions& O)
         const std::string File = LandMarkFile(O.Landmarks);
         const std::string Id = O.Landmarks.size() > File.size() ? O.Landmarks.substr(File.size() + 1) : std::string();
         if (!FileExists(File)) throw DataError(fmt::format("cannot open landmark file '{}'", File));
-        TLandMarkReadReport Report;
-        if (!Map.LoadLandMarks(File, Id, &Report))
-            throw DataError(Id.empty() ? fmt::format("no landmark block in '{}'", File)
-                                       : fmt::format("no landmark block with id '{}' in '{}'", Id, File));
-        WarnOfLandMarkDamage(File, Report, Map.NumLandMarks());
+        if (geoio::IsGpxFileName(File)) {
+            for (const TLandMark& L : GpxLandMarks(File, Map.LandMarkDefault())) {
+                Map.AddLandMark(L.Latitude, L.Longitude, L.Altitude);
+                Map.SetLandMarkData(Map.NumLandMarks(), L);
+            }
+        } else {
+            TLandMarkReadReport Report;
+            if (!Map.LoadLandMarks(File, Id, &Report))
+                throw DataError(Id.empty() ? fmt::format("no landmark block in '{}'", File)
+                                           : fmt::format("no landmark block with id '{}' in '{}'", Id, File));
+            WarnOfLandMarkDamage(File, Report, Map.NumLandMarks());
+        }
     }
     if (!O.Threshold.empty()) {
         const int Threshold = ParseInt(O.Threshold, "--threshold");
@@ -278,7 +287,8 @@ void AddRenderCommands(CLI::App& App)
     render->add_option("--utm-dist", r->UTMDist, "UTM grid spacing in metres (default 0: automatic)");
     render->add_option("--colors", r->Colors, "Graticule and mark colours GRAT,MARKS, 8 hex digits each (red 000000FF)");
     render->add_option("--landmarks", r->Landmarks,
-                       "Landmark file and block id, FILE[:ID] (default: its first block); damage is warned of on stderr");
+                       "Landmark file and block id, FILE[:ID] (default: its first block); damage is warned of on stderr; "
+                       "or a GPX file (.gpx): its waypoints, their names as captions");
     render->add_option("--highlight", r->Highlight, "Number of the landmark drawn in the highlight colours");
     render->add_option("--threshold", r->Threshold, "Landmark count above which a random sample is drawn (> 1000)");
     render->add_option("--hidden-classes", r->HiddenClasses, "Landmark classes not drawn, C1,C2,...");

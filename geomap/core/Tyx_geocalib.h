@@ -177,6 +177,9 @@ public:
     /// under cmUndefined, an unusable graticule, a position that is not finite and a pixel beyond
     /// the range of int).
     bool CalcPixelCoords(double Lat, double Long, int& x, int& y) const;
+    /// The same in fractional map-image pixels (pixel i covers i - 0.5 to i + 0.5), unrounded;
+    /// false when it does not convert (x, y then untouched).
+    bool CalcPixelCoords(double Lat, double Long, double& x, double& y) const;
     /// UTM northing and easting (metres) of a position in the calibration's zone and hemisphere
     /// (UTMZone 1 to 60; otherwise in the position's own zone).
     void CalcUTMCoords(double Lat, double Long, double& Northing, double& Easting) const;
@@ -227,7 +230,11 @@ private:
     /// What the model's formulas give, before the checks of CalcLatitude and CalcLongitude.
     double ModelLatitude(int x, int y, bool& Valid) const;
     double ModelLongitude(int x, int y, bool& Valid) const;
-    bool ParabolicPixelCoords(double Lat, double Long, int& x, int& y) const;
+    /// The model's pixel of a position, unchecked; false when there is none. Sound false: a
+    /// pixel that is stored but reported as not converted. WholeConicRow: the conic column is
+    /// taken on the rounded row, as whole pixels have it.
+    bool ModelPixel(double Lat, double Long, long double& px, long double& py, bool& Sound, bool WholeConicRow) const;
+    bool ParabolicPixel(double Lat, double Long, long double& px, long double& py, bool& Sound) const;
     void ConicApexFit(double P1, double P2, double Pars[6], double& Score) const;
 
     std::string FOwnerName;

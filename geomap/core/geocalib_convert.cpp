@@ -235,7 +235,7 @@ double TGeoCalibration::ModelLongitude(int x, int y, bool& Valid) const
     return 0;
 }
 
-bool TGeoCalibration::ParabolicPixelCoords(double Lat, double Long, int& x, int& y) const
+bool TGeoCalibration::ParabolicPixel(double Lat, double Long, long double& px, long double& py, bool& Sound) const
 {
     const TMatrix& M = *FGratMat;
     if (M.NumRows() < 4) return false;
@@ -252,34 +252,35 @@ bool TGeoCalibration::ParabolicPixelCoords(double Lat, double Long, int& x, int&
                  cp = InterpolateCoef(M, 5, Par, Lat);
     const double am = InterpolateCoef(M, 3, Mer, Long), bm = InterpolateCoef(M, 4, Mer, Long),
                  cm = InterpolateCoef(M, 5, Mer, Long);
-    double px = 500, py = 0;
-    bool Diverged = false;
+    double x = 500, y = 0;
     for (int Pass = 0; Pass < 15; ++Pass) {
-        py = ap + bp * px + cp * px * px;
-        px = am + bm * py + cm * py * py;
-        if (std::fabs(px) > 50000 && std::fabs(py) > 50000) {
-            Diverged = true;
+        y = ap + bp * x + cp * x * x;
+        x = am + bm * y + cm * y * y;
+        if (std::fabs(x) > 50000 && std::fabs(y) > 50000) {
+            Sound = false;
             break;
         }
     }
-    return StorePixel(px, py, x, y) && !Diverged;
+    px = x;
+    py = y;
+    return true;
 }
 
-bool TGeoCalibration::CalcPixelCoords(double Lat, double Long, int& x, int& y) const
+bool TGeoCalibration::ModelPixel(double Lat, double Long, long double& px, long double& py, bool& Sound,
+                                 bool WholeConicRow) const
 {
-    if (!std::isfinite(Lat) || !std::isfinite(Long)) return false;
     switch (FCalibModel) {
     case cmParabolicIp:
-        return ParabolicPixelCoords(Lat, Long, x, y);
+        return ParabolicPixel(Lat, Long, px, py, Sound);
     case cmBiquadraticPn:
-        return StorePixel(Biquadratic(FCalParsSPPL, 1, Lat, Long, Lat * Lat, Long * Long),
-                          Biquadratic(FCalParsSPPL, 2, Lat, Long, Lat * Lat, Long * Long), x, y);
+        px = Biquadratic(FCalParsSPPL, 1, Lat, Long, Lat * Lat, Long * Long);
+        py = Biquadratic(FCalParsSPPL, 2, Lat, Long, Lat * Lat, Long * Long);
+        return true;
     case cmConicConformal: {
         const double P1 = FConicPars(1, 1), P2 = FConicPars(1, 2), P3 = FConicPars(1, 3), P4 = FConicPars(1, 4),
                      P5 = FConicPars(1, 5), P6 = FConicPars(1, 6);
         if (P3 == 0 || P5 == 0) {
-            x = 0;
-            y = 0;
+            px = py = 0;
             return true;
         }
         const double t = std::tan((Long - P6) / P5);
@@ -287,26 +288,54 @@ bool TGeoCalibration::CalcPixelCoords(double Lat, double Long, int& x, int& y) c
         const double r = (Lat - P4) / P3;
         const double Row = FConicMapBelowApex ? P2 + r / s : P2 - r / s;
         if (!FitsPixel(Row)) return false;
-        const int RowRounded = Round(Row);
-        return StorePixel(t * (RowRounded - P2) + P1, RowRounded, x, y);
+        // Whole pixels take the column on the row as rounded.
+        py = WholeConicRow ? Round(Row) : Row;
+        px = t * (py - P2) + P1;
+        return true;
     }
     case cmMillerCylindrical: {
         const long double LongRad = Long / 180.0L * Pi;
         const long double Ordinate = std::log(std::tan(Lat / 180.0L * Pi * 0.4L + PiQuarter));
-        return StorePixel(LongRad * FMillercylPar(2, 1) + FMillercylPar(2, 2),
-                          Ordinate * FMillercylPar(1, 1) + FMillercylPar(1, 2), x, y);
+        px = LongRad * FMillercylPar(2, 1) + FMillercylPar(2, 2);
+        py = Ordinate * FMillercylPar(1, 1) + FMillercylPar(1, 2);
+        return true;
     }
     case cmEquiRect:
-        return StorePixel(Affine(FEquRectSPPL, 1, Lat, Long), Affine(FEquRectSPPL, 2, Lat, Long), x, y);
+        px = Affine(FEquRectSPPL, 1, Lat, Long);
+        py = Affine(FEquRectSPPL, 2, Lat, Long);
+        return true;
     case cmUTM: {
         double N = 0, E = 0;
         CalcUTMCoords(Lat, Long, N, E);
-        return CalcPixelCoordsUTM(N, E, x, y);
+        px = Affine(FEquRectSPPL, 1, N, E);
+        py = Affine(FEquRectSPPL, 2, N, E);
+        return true;
     }
     case cmUndefined:
         break;
     }
     return false;
+}
+
+bool TGeoCalibration::CalcPixelCoords(double Lat, double Long, int& x, int& y) const
+{
+    if (!std::isfinite(Lat) || !std::isfinite(Long)) return false;
+    long double px = 0, py = 0;
+    bool Sound = true;
+    if (!ModelPixel(Lat, Long, px, py, Sound, true)) return false;
+    return StorePixel(px, py, x, y) && Sound;
+}
+
+bool TGeoCalibration::CalcPixelCoords(double Lat, double Long, double& x, double& y) const
+{
+    if (!std::isfinite(Lat) || !std::isfinite(Long)) return false;
+    long double px = 0, py = 0;
+    bool Sound = true;
+    if (!ModelPixel(Lat, Long, px, py, Sound, false) || !Sound || !std::isfinite(px) || !std::isfinite(py))
+        return false;
+    x = static_cast<double>(px);
+    y = static_cast<double>(py);
+    return true;
 }
 
 void TGeoCalibration::CalcUTMCoords(double Lat, double Long, double& Northing, double& Easting) const

@@ -230,3 +230,48 @@ TEST(CliImport, ExportIsReadByGdal)
         EXPECT_NE(r.Out.find(text), std::string::npos) << text << r.Out;
     EXPECT_EQ(r.Err.find("Warning"), std::string::npos) << r.Err;
 }
+
+TEST(CliImport, GpxTracksIntoTheDatabaseAndWaypointsAsLandmarks)
+{
+    const std::string dir = CliTempDir();
+    const std::string base = dir + "/g", walk = std::string(GEOIO_TEST_DATA) + "/walk.gpx";
+    auto r = RunTyxgeo({"db", "import", base, walk});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(r.Out, "imported 5 items from " + walk + "\n");
+    EXPECT_NE(r.Err.find("2 waypoints left out"), std::string::npos) << r.Err;
+    r = RunTyxgeo({"db", "list", base});
+    EXPECT_NE(r.Out.find("1\t1\tRoute\tPlan\t1\t47.8\t48\t11\t13\t3\n"), std::string::npos) << r.Out;
+    // The two segments of one track are one feature: they export as one line string pair.
+    ASSERT_EQ(RunTyxgeo({"db", "export", base, dir + "/g.geojson"}).ExitCode, 0);
+    const auto features = nlohmann::json::parse(Slurp(dir + "/g.geojson"))["features"];
+    ASSERT_EQ(features.size(), 3u);
+    EXPECT_EQ(features[1]["geometry"]["type"], "MultiLineString");
+    EXPECT_EQ(features[1]["geometry"]["coordinates"].size(), 2u);
+    EXPECT_EQ(features[1]["properties"]["name"], "Day one");
+
+    // Waypoints list as landmark lines that landmarks-write reads back.
+    r = RunTyxgeo({"landmarks", walk});
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(std::count(r.Out.begin(), r.Out.end(), '\n'), 2);
+    EXPECT_NE(r.Out.find("\t20240501103000\tMarienplatz\n"), std::string::npos) << r.Out;
+    ASSERT_EQ(RunTyxgeo({"landmarks-write", dir + "/w.xml", "--id", "walk"}, r.Out).ExitCode, 0);
+    EXPECT_EQ(RunTyxgeo({"landmarks", dir + "/w.xml"}).Out, r.Out);
+    // render draws them as it draws the same landmarks read from the landmark file.
+    ASSERT_EQ(RunTyxgeo({"emptymap", dir + "/e.bmp", "47", "10", "49", "14", "0.5", "0.5", "400", "200"}).ExitCode, 0);
+    for (const auto& [marks, out] : {std::pair<std::string, const char*>{walk, "/a.png"}, {dir + "/w.xml", "/b.png"}})
+        ASSERT_EQ(RunTyxgeo({"render", dir + "/e.xml", dir + out, "--landmarks", marks}).ExitCode, 0) << marks;
+    ASSERT_EQ(RunTyxgeo({"render", dir + "/e.xml", dir + "/none.png"}).ExitCode, 0);
+    EXPECT_EQ(Slurp(dir + "/a.png"), Slurp(dir + "/b.png"));
+    EXPECT_NE(Slurp(dir + "/a.png"), Slurp(dir + "/none.png"));
+
+    // A broken file names its line and column and stores nothing.
+    const std::string before = Files(base);
+    std::ofstream(dir + "/cut.gpx") << "<gpx version=\"1.1\">\n<trk><trkseg><trkpt lat=\"1\" lon=\"2\"/>";
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"db", "import", base, walk, dir + "/cut.gpx"},
+                                                 std::vector<std::string>{"landmarks", dir + "/cut.gpx"}}) {
+        r = RunTyxgeo(args);
+        EXPECT_EQ(r.ExitCode, 1);
+        EXPECT_NE(r.Err.find(dir + "/cut.gpx:2:"), std::string::npos) << r.Err;
+    }
+    EXPECT_EQ(Files(base), before);
+}

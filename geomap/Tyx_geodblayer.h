@@ -1,0 +1,122 @@
+// Tyx_geodblayer: TGeoDBLayer, the items of a TGeoDB drawn live on a TGeoMap as vector data, at the
+// view's own resolution: borders, coasts, lakes, rivers, roads and routes stay sharp at every zoom.
+// The layer draws between the map image and the overlays (graticule, marks, landmarks), through
+// the control's layer hook, so that a host keeps OnBeforeRenderData and OnDataRendered to itself.
+// Each paint queries the database for the items whose boxes meet the view, converts each item's
+// points once per view (panning reuses them), drops points closer than half a pixel, and at
+// coarse scales starts from a reduced copy of the item built once; areas are filled with their
+// holes cut out, and items cut at the antimeridian by the importer draw without a seam.
+// Off by default: a map with a layer that is not enabled looks exactly as without one.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include <QPointer>
+
+#include "geodb/Tyx_GeoDB.h"
+#include "geomap/Tyx_geomap.h"
+#include "geomap/core/Tyx_dbshapes.h"
+
+namespace tyx {
+
+/// How the items of one kind and class are drawn.
+struct TGeoDBStyle {
+    TColor PenColor = clGray;       ///< outline or line colour
+    int PenWidth = 1;               ///< control pixels, 1 to 20; 0 draws no line
+    TPenStyle PenStyle = psSolid;   ///< psSolid, psDash or psDot (psClear: no line)
+    bool Filled = false;            ///< areas (closed items) are filled
+    TColor FillColor = clWhite;     ///< the fill of areas
+    friend bool operator==(const TGeoDBStyle&, const TGeoDBStyle&) = default; ///< member by member
+};
+
+/// What the last paint of the layer did, for benchmarks and tests.
+struct TGeoDBLayerStats {
+    int ItemsDrawn = 0;             ///< items drawn (pieces across +-180 count once each)
+    long long PointsConverted = 0;  ///< points converted to pixels in that paint (0 on a pure pan)
+    long long PointsDrawn = 0;      ///< points left after thinning, drawn
+};
+
+/// The database's items drawn on a map control (see the unit comment).
+class TGeoDBLayer : public TGeoMapLayer {
+public:
+    /// Bound to Map and Database; either may be nullptr and set later. Disabled.
+    explicit TGeoDBLayer(TGeoMap* Map = nullptr, TGeoDB* Database = nullptr);
+    /// Leaves the map, which repaints when the layer was enabled.
+    ~TGeoDBLayer() override;
+    TGeoDBLayer(const TGeoDBLayer&) = delete;
+    TGeoDBLayer& operator=(const TGeoDBLayer&) = delete;
+
+    /// @name Binding
+    /// The map drawn on; nullptr when none (or when it was destroyed).
+    TGeoMap* Map() const { return FMap.data(); }
+    /// Leaves the old map and joins the new one; both repaint when the layer is enabled.
+    void SetMap(TGeoMap* Value);
+    /// The database drawn; nullptr when none.
+    TGeoDB* Database() const { return FDatabase; }
+    /// Forgets every cached point and repaints. The host sets nullptr before destroying the
+    /// database; a database closed or opened on other files is noticed by itself.
+    void SetDatabase(TGeoDB* Value);
+    /// Forgets every cached point (the host changed items in place) and repaints.
+    void Invalidate();
+
+    /// @name Appearance
+    /// Drawn at all (default false).
+    bool Enabled() const { return FEnabled; }
+    /// Stores and repaints when it changes.
+    void SetEnabled(bool Value);
+    /// Whether items of Kind are drawn; by default every kind with points but towns and BLOBs.
+    bool KindVisible(TgdbItem Kind) const;
+    /// Stores and repaints; kinds beyond gitUndefined are ignored.
+    void SetKindVisible(TgdbItem Kind, bool Value);
+    /// The style of class ClassFlag of Kind: the class's own when set, else the kind's.
+    TGeoDBStyle Style(TgdbItem Kind, uint8_t ClassFlag) const;
+    /// The style of every class of Kind without one of its own; repaints.
+    void SetKindStyle(TgdbItem Kind, const TGeoDBStyle& Value);
+    /// The style of one class of Kind; repaints.
+    void SetClassStyle(TgdbItem Kind, uint8_t ClassFlag, const TGeoDBStyle& Value);
+    /// Back to the default styles, no class styles; repaints.
+    void ResetStyles();
+    /// The default of a kind: borders and cities grey, lakes filled blue, rivers blue, roads red,
+    /// routes orange and 2 pixels wide, towns dark grey dots.
+    static TGeoDBStyle DefaultStyle(TgdbItem Kind);
+
+    /// @name Identification
+    /// The items of the visible kinds under control pixel P in the map's current view: the
+    /// nearest line within Tolerance pixels, then the areas containing P, smallest first. Works
+    /// whether or not the layer is enabled; empty without map, database or calibration.
+    std::vector<TGeoDBHit> HitTest(const TPoint& P, double Tolerance = 4);
+    /// The items of the visible kinds in the map's current view as the layer draws them:
+    /// thinned, in control pixels, not cut to the view (what HitTest searches).
+    std::vector<TDBShape> ViewItems();
+
+    /// @name Statistics
+    /// What the last paint did.
+    const TGeoDBLayerStats& LastStats() const { return FStats; }
+
+    /// Draws the layer onto the map's W x H view (called by the map control).
+    void DrawLayer(TCanvas& C, int W, int H) override;
+
+private:
+    struct TItemCache;
+    struct TViewKey;
+    /// Repaints the map when the layer is enabled.
+    void Changed();
+    /// Forgets the cached points when the database, its files or the calibration changed.
+    void CheckCaches();
+    /// The shapes of the visible items of the map's current view, in control pixels.
+    std::vector<TDBShape> ViewShapes(int W, int H, bool ForHitTest);
+
+    QPointer<TGeoMap> FMap;
+    TGeoDB* FDatabase = nullptr;
+    bool FEnabled = false;
+    std::array<bool, gitUndefined + 1> FKindVisible{};
+    std::array<TGeoDBStyle, gitUndefined + 1> FKindStyles;
+    std::map<std::pair<int, int>, TGeoDBStyle> FClassStyles; ///< by (kind, class)
+    std::unique_ptr<TItemCache> FCache;
+    TGeoDBLayerStats FStats;
+};
+
+} // namespace tyx
