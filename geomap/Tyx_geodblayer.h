@@ -46,10 +46,12 @@ public:
     explicit TGeoDBLayer(TGeoMap* Map = nullptr, TGeoDB* Database = nullptr);
     /// Leaves the map, which repaints when the layer was enabled.
     ~TGeoDBLayer() override;
+    /// Not copyable: a layer is bound to one map.
     TGeoDBLayer(const TGeoDBLayer&) = delete;
+    /// Not copyable.
     TGeoDBLayer& operator=(const TGeoDBLayer&) = delete;
 
-    /// @name Binding
+    // ---- Binding ----
     /// The map drawn on; nullptr when none (or when it was destroyed).
     TGeoMap* Map() const { return FMap.data(); }
     /// Leaves the old map and joins the new one; both repaint when the layer is enabled.
@@ -62,7 +64,7 @@ public:
     /// Forgets every cached point (the host changed items in place) and repaints.
     void Invalidate();
 
-    /// @name Appearance
+    // ---- Appearance ----
     /// Drawn at all (default false).
     bool Enabled() const { return FEnabled; }
     /// Stores and repaints when it changes.
@@ -83,7 +85,7 @@ public:
     /// routes orange and 2 pixels wide, towns dark grey dots.
     static TGeoDBStyle DefaultStyle(TgdbItem Kind);
 
-    /// @name Identification
+    // ---- Identification ----
     /// The items of the visible kinds under control pixel P in the map's current view: the
     /// nearest line within Tolerance pixels, then the areas containing P, smallest first. Works
     /// whether or not the layer is enabled; empty without map, database or calibration.
@@ -92,7 +94,7 @@ public:
     /// thinned, in control pixels, not cut to the view (what HitTest searches).
     std::vector<TDBShape> ViewItems();
 
-    /// @name Statistics
+    // ---- Statistics ----
     /// What the last paint did.
     const TGeoDBLayerStats& LastStats() const { return FStats; }
 
@@ -101,13 +103,13 @@ public:
 
 private:
     struct TItemCache;
-    struct TViewKey;
     /// Repaints the map when the layer is enabled.
     void Changed();
     /// Forgets the cached points when the database, its files or the calibration changed.
-    void CheckCaches();
-    /// The shapes of the visible items of the map's current view, in control pixels.
-    std::vector<TDBShape> ViewShapes(int W, int H, bool ForHitTest);
+    void CheckCaches(double Ratio);
+    /// The shapes of the visible items of the map's current view, in control pixels, thinned to
+    /// half a pixel of a picture of Ratio pixels per control pixel.
+    std::vector<TDBShape> ViewShapes(int W, int H, bool ForHitTest, double Ratio);
 
     QPointer<TGeoMap> FMap;
     TGeoDB* FDatabase = nullptr;
@@ -117,6 +119,7 @@ private:
     std::map<std::pair<int, int>, TGeoDBStyle> FClassStyles; ///< by (kind, class)
     std::unique_ptr<TItemCache> FCache;
     TGeoDBLayerStats FStats;
+    double FLastRatio = 1; ///< the pixel ratio of the last paint, which the hit test keeps to
 };
 
 } // namespace tyx

@@ -129,6 +129,7 @@ using TOnDrawMapDataEvent = std::function<void(TObject* Sender, TCanvas& MapCanv
 /// its layers; a layer leaves the control (RemoveLayer) before it is destroyed.
 class TGeoMapLayer {
 public:
+    /// Layers are destroyed through this interface.
     virtual ~TGeoMapLayer() = default;
     /// Draws onto the W x H view (control pixels; the canvas carries any HighDpi scale). The
     /// control's view (TopLeft, Magnification) is the one being composed, also for exports.

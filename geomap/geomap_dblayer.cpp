@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <tuple>
 #include <unordered_map>
 
 #include <QPainterPath>
@@ -16,7 +18,7 @@ namespace tyx {
 namespace {
 
 // Tolerances of the reduced copies, degrees, finest first.
-constexpr std::array<double, 5> ReducedTolerance{0.002, 0.008, 0.032, 0.128, 0.512};
+constexpr std::array<double, 9> ReducedTolerance{0.002, 0.004, 0.008, 0.016, 0.032, 0.064, 0.128, 0.256, 0.512};
 constexpr int FullPoints = -1; // the level of the points as read
 // The longest step a reduced copy keeps, in tolerances: a chord of about 32 pixels stays within
 // half a pixel of a parallel on the common projections.
@@ -178,7 +180,7 @@ TGeoDBStyle TGeoDBLayer::DefaultStyle(TgdbItem Kind)
     }
 }
 
-void TGeoDBLayer::CheckCaches()
+void TGeoDBLayer::CheckCaches(double Ratio)
 {
     TItemCache& K = *FCache;
     const std::string Name = FDatabase ? FDatabase->GetGDBName() : std::string();
@@ -201,21 +203,22 @@ void TGeoDBLayer::CheckCaches()
         Print[2 + 2 * i] = P.Y;
     }
     const auto Same = [](double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); };
-    bool Unchanged = FCache->Magnification == FMap->Magnification();
+    const double Resolution = FMap->Magnification() * Ratio;
+    bool Unchanged = FCache->Magnification == Resolution;
     for (std::size_t i = 0; i < Print.size() && Unchanged; ++i) Unchanged = Same(Print[i], FCache->Fingerprint[i]);
     if (!Unchanged) {
         FCache->Converted.clear();
         FCache->Fingerprint = Print;
-        FCache->Magnification = FMap->Magnification();
+        FCache->Magnification = Resolution;
     }
 }
 
-std::vector<TDBShape> TGeoDBLayer::ViewShapes(int W, int H, bool ForHitTest)
+std::vector<TDBShape> TGeoDBLayer::ViewShapes(int W, int H, bool ForHitTest, double Ratio)
 {
     std::vector<TDBShape> Shapes;
     FStats = {};
     if (!FMap || !FDatabase || FDatabase->NumEntries() == 0 || FMap->CalibModel() == cmUndefined) return Shapes;
-    CheckCaches();
+    CheckCaches(Ratio);
     TItemCache& K = *FCache;
     const TGeoCalibration& Cal = FMap->Calibration();
     const double Mag = FMap->Magnification();
@@ -225,8 +228,8 @@ std::vector<TDBShape> TGeoDBLayer::ViewShapes(int W, int H, bool ForHitTest)
     // The coarsest reduced copy that moves no point by more than half a control pixel.
     int Level = FullPoints;
     for (int l = 0; l < int(ReducedTolerance.size()); ++l)
-        if (ReducedTolerance[l] <= Step / 2) Level = l;
-    const double MinDist = 0.5 / Mag; // map-image pixels
+        if (ReducedTolerance[l] <= Step / Ratio / 2) Level = l;
+    const double MinDist = 0.5 / (Mag * Ratio); // map-image pixels
     // Beyond the view the runs are cut off, a few pixels out so that wide pens end outside.
     const TRect View{-8, -8, W + 8, H + 8};
     for (const TDBQueryBox& B : Boxes) {
@@ -267,12 +270,13 @@ std::vector<TDBShape> TGeoDBLayer::ViewShapes(int W, int H, bool ForHitTest)
                 C.ItemId = It.ItemId;
                 C.BlobOffset = It.BlobOffset;
                 K.Scratch.clear();
-                std::vector<uint8_t> Cut;
+                // The longitude of each point converted where it lies on the cut, else NaN.
+                std::vector<float> Cut;
                 for (const TSCoords& P : *Src) {
                     TPixelF Px;
                     if (!PositionToPixel(Cal, P.Latit, P.Longit + B.Shift, Px)) continue;
                     K.Scratch.push_back(Px);
-                    Cut.push_back(OnCut(P));
+                    Cut.push_back(OnCut(P) ? P.Longit : std::nanf(""));
                 }
                 FStats.PointsConverted += static_cast<long long>(Src->size());
                 DropClosePoints(K.Scratch, MinDist, Closed, K.Kept);
@@ -280,11 +284,11 @@ std::vector<TDBShape> TGeoDBLayer::ViewShapes(int W, int H, bool ForHitTest)
                 for (const uint32_t i : K.Kept) C.Whole.push_back(K.Scratch[i]);
                 // Strokes: the ring (closed again) or line, broken where it runs along the cut.
                 const std::size_t n = K.Kept.size();
-                const std::size_t Segments = Closed ? n : n - 1;
+                const std::size_t Segments = n == 0 ? 0 : Closed ? n : n - 1;
                 TPixelPath Run;
                 for (std::size_t s = 0; s < Segments; ++s) {
                     const uint32_t a = K.Kept[s], b = K.Kept[(s + 1) % n];
-                    if (Cut[a] && Cut[b] && (*Src)[a].Longit == (*Src)[b].Longit) {
+                    if (Cut[a] == Cut[b]) {
                         if (Run.size() > 1) C.Strokes.push_back(std::move(Run));
                         Run.clear();
                         continue;
@@ -320,7 +324,8 @@ std::vector<TDBShape> TGeoDBLayer::ViewShapes(int W, int H, bool ForHitTest)
                     for (const TPixelPath& R : Conv->Strokes) S.Parts.push_back(ToControl(R));
             } else {
                 // Parts[0]: the area, clipped (empty for a line); then the runs to stroke.
-                S.Parts.push_back(Closed ? ClipRingToBox(ToControl(Conv->Whole), View) : TPixelPath{});
+                const bool Fill = Closed && Style(D.ItemKind, D.ClassFlag).Filled;
+                S.Parts.push_back(Fill ? ClipRingToBox(ToControl(Conv->Whole), View) : TPixelPath{});
                 for (const TPixelPath& R : Conv->Strokes)
                     for (TPixelPath& Piece : ClipLineToBox(ToControl(R), View)) S.Parts.push_back(std::move(Piece));
                 if (S.Parts.size() == 1 && S.Parts[0].empty()) continue;
@@ -337,7 +342,7 @@ std::vector<TDBShape> TGeoDBLayer::ViewItems()
 {
     if (!FMap) return {};
     const TGeoDBLayerStats Keep = FStats;
-    std::vector<TDBShape> Shapes = ViewShapes(FMap->width(), FMap->height(), true);
+    std::vector<TDBShape> Shapes = ViewShapes(FMap->width(), FMap->height(), true, FLastRatio);
     FStats = Keep;
     return Shapes;
 }
@@ -350,13 +355,15 @@ std::vector<TGeoDBHit> TGeoDBLayer::HitTest(const TPoint& P, double Tolerance)
 void TGeoDBLayer::DrawLayer(TCanvas& C, int W, int H)
 {
     if (!FEnabled) return;
-    const std::vector<TDBShape> Shapes = ViewShapes(W, H, false);
+    FLastRatio = C.Scale();
+    const std::vector<TDBShape> Shapes = ViewShapes(W, H, false, FLastRatio);
     if (Shapes.empty()) return;
     QPainter& P = C.Painter();
     P.save();
     P.setRenderHint(QPainter::Antialiasing, FMap->AntiAlias());
     // Areas first, each feature in one path so that its holes cut out; then every line above.
-    std::unordered_map<int, std::size_t> FeaturePath;
+    // A feature: the rings of one Tag, kind and name, as the importer stores them.
+    std::map<std::tuple<int, int, std::string>, std::size_t> FeaturePath;
     std::vector<std::pair<QPainterPath, TGeoDBStyle>> Fills;
     for (const TDBShape& S : Shapes) {
         if (!S.Closed || S.Parts[0].size() < 3) continue;
@@ -364,7 +371,7 @@ void TGeoDBLayer::DrawLayer(TCanvas& C, int W, int H)
         if (!St.Filled) continue;
         std::size_t Ix = Fills.size();
         if (S.Feature != 0) {
-            const auto [It, New] = FeaturePath.try_emplace(S.Feature, Fills.size());
+            const auto [It, New] = FeaturePath.try_emplace({S.Feature, S.Kind, S.Name}, Fills.size());
             Ix = It->second;
             if (!New && !S.Hole) Fills[Ix].second = St;
         }

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Prepares the sample data of the showcase in data/cache/ (git ignores it): the world's country and
-# land outlines at 1:110m and 1:50m (TopoJSON) and the world's towns (CSV). With the path of a
-# built tyxgeo it also imports the 1:50m countries and the towns into the database
-# data/cache/world. Idempotent: a second run finds everything in place and only says so.
+# land outlines at 1:110m, 1:50m and 1:10m (TopoJSON) and the world's towns (CSV). With the path of
+# a built tyxgeo it also imports the 1:50m countries and the towns into the database
+# data/cache/world, and the 1:10m countries and land into data/cache/world10m (the outlines the
+# database layer draws sharp at city zoom). Idempotent: a second run finds everything in place and
+# only says so.
 #
 #   scripts/prepare-sample-data.sh [TYXGEO]
 set -euo pipefail
@@ -42,7 +44,7 @@ else
 fi
 
 MODULES="$CACHE/npm/node_modules"
-for f in countries-110m countries-50m land-110m land-50m; do
+for f in countries-110m countries-50m countries-10m land-110m land-50m land-10m; do
   if [ ! -s "$CACHE/$f.json" ] || [ "$MODULES/world-atlas/$f.json" -nt "$CACHE/$f.json" ]; then
     cp "$MODULES/world-atlas/$f.json" "$CACHE/$f.json"
   fi
@@ -73,20 +75,32 @@ else
   say "towns present: $CSV"
 fi
 
-# The database: rebuilt when an input is newer than it.
-if [ -n "$TYXGEO" ]; then
-  DB="$CACHE/world"
-  if [ ! -s "$DB.tyxgds" ] || [ "$CSV" -nt "$DB.tyxgds" ] || [ "$CACHE/countries-50m.json" -nt "$DB.tyxgds" ]; then
-    say "importing into $DB"
-    # Built beside and moved in when whole, so that an interrupted import is not taken as done.
-    NEW="$CACHE/world-new"
-    rm -f "$NEW".tyxg*
-    "$TYXGEO" db create "$NEW" >/dev/null
-    "$TYXGEO" db import "$NEW" "$CACHE/countries-50m.json" --object countries "$CSV"
-    rm -f "$DB".tyxg*
-    for f in "$NEW".tyxg*; do mv "$f" "$DB${f#"$NEW"}"; done
-  else
-    say "database present: $DB"
+# The databases: each rebuilt when an input is newer than it.
+# build_db NAME FILL INPUT...: FILL is the function that imports into the database it is given.
+build_db() {
+  local db="$CACHE/$1" fill=$2 stale=""
+  shift 2
+  for input in "$@"; do [ "$input" -nt "$db.tyxgds" ] && stale=1; done
+  if [ -s "$db.tyxgds" ] && [ -z "$stale" ]; then
+    say "database present: $db"
+    return
   fi
+  say "importing into $db"
+  # Built beside and moved in when whole, so that an interrupted import is not taken as done.
+  local new="$db-new"
+  rm -f "$new".tyxg*
+  "$TYXGEO" db create "$new" >/dev/null
+  "$fill" "$new"
+  rm -f "$db".tyxg*
+  for f in "$new".tyxg*; do mv "$f" "$db${f#"$new"}"; done
+}
+fill_world() { "$TYXGEO" db import "$1" "$CACHE/countries-50m.json" --object countries "$CSV"; }
+fill_world10m() {
+  "$TYXGEO" db import "$1" "$CACHE/countries-10m.json" --object countries
+  "$TYXGEO" db import "$1" "$CACHE/land-10m.json" --object land
+}
+if [ -n "$TYXGEO" ]; then
+  build_db world fill_world "$CSV" "$CACHE/countries-50m.json"
+  build_db world10m fill_world10m "$CACHE/countries-10m.json" "$CACHE/land-10m.json"
 fi
 say "done: $CACHE"

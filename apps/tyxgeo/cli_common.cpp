@@ -4,6 +4,7 @@
 
 #include "geomap/Tyx_geomap.h"
 #include "geomap/core/Tyx_landmarks.h"
+#include "support/Tyx_filesys.h"
 
 #include <QApplication>
 
@@ -27,6 +28,12 @@ int& ExitCode()
 std::string Fixed(double Value, int Decimals) { return fmt::format("{:.{}f}", Value, Decimals); }
 
 std::string Shortest(double Value) { return fmt::format("{}", Value); }
+
+bool DatabaseExists(const std::string& Base)
+{
+    const std::string b = StripExtension(Base);
+    return std::filesystem::exists(b + ".tyxgds") || std::filesystem::exists(b + ".tyxgdd");
+}
 
 namespace {
 

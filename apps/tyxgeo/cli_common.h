@@ -57,6 +57,9 @@ std::string Unescaped(const std::string& Text);
 /// Splits a line at runs of blanks and tabs.
 std::vector<std::string> SplitFields(const std::string& Line);
 
+/// Whether a database lives at Base (any extension): its summary or data file exists.
+bool DatabaseExists(const std::string& Base);
+
 /// Refuses (DataError) outputs that are, by file identity, one of the files the command reads or
 /// another of its outputs, since writing them would destroy the other; called before anything is
 /// opened for writing. Names that do not exist match nothing.

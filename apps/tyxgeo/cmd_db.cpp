@@ -61,12 +61,6 @@ std::string Num(float v)
     return std::string(buf, r.ptr);
 }
 
-bool DatabaseExists(const std::string& Base)
-{
-    const std::string b = StripExtension(Base);
-    return std::filesystem::exists(b + ".tyxgds") || std::filesystem::exists(b + ".tyxgdd");
-}
-
 void PrintWarnings(const std::vector<std::string>& Notes)
 {
     for (const std::string& note : Notes) std::cerr << "tyxgeo: warning: " << note << '\n';

@@ -2,8 +2,10 @@
 // box; render composes the view of a calibrated map in an offscreen map control and writes it.
 #include "cli_common.h"
 
+#include "geodb/Tyx_GeoDB.h"
+#include "geoio.h"
 #include "geoio_gpx.h"
-
+#include "geomap/Tyx_geodblayer.h"
 #include "geomap/Tyx_geomap.h"
 #include "host/tyx_streams.h"
 #include "support/Tyx_filesys.h"
@@ -14,6 +16,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -21,6 +24,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tyx::cli {
 
@@ -56,6 +60,9 @@ struct TRenderOptions {
     std::string Dpr;
     bool CountCaptions = false;
     bool DeclutterSymbols = false;
+    // The database layer
+    std::string Db;
+    std::string Kinds;
 };
 
 const std::map<std::string, TShowGrat> GratModes{{"none", sgNone},       {"points", sgPoints},
@@ -214,8 +221,25 @@ void RunRender(const TRenderOptions& O)
     if ((O.CountCaptions || O.DeclutterSymbols) && !O.Declutter)
         throw UsageError(fmt::format("{} needs --declutter", O.CountCaptions ? "--count-captions" : "--declutter-symbols"));
 
+    if (!O.Kinds.empty() && O.Db.empty()) throw UsageError("--kinds needs --db");
+    std::vector<TgdbItem> Kinds;
+    for (std::size_t At = 0; !O.Kinds.empty() && At <= O.Kinds.size();) {
+        const std::size_t Comma = std::min(O.Kinds.find(',', At), O.Kinds.size());
+        const std::string Name = O.Kinds.substr(At, Comma - At);
+        const auto Kind = geoio::KindFromName(Name);
+        if (!Kind)
+            throw UsageError(fmt::format(
+                "--kinds takes border, town, city, lake, river, road and route, separated by commas, not '{}'", Name));
+        Kinds.push_back(*Kind);
+        At = Comma + 1;
+    }
+    if (!O.Db.empty() && !DatabaseExists(O.Db)) throw DataError(fmt::format("no database at '{}'", O.Db));
+
     const auto App = EnsureApplication();
     TGeoMap Map;
+    TGeoDB Db;
+    Db.SetName("tyxgeo");
+    TGeoDBLayer Layer(&Map, &Db);
     Map.SetName("tyxgeo");
     Map.SetSuppressPaint(true);
     Map.resize(W, H);
@@ -240,6 +264,13 @@ void RunRender(const TRenderOptions& O)
             Map.SetHighDpi(true);
         }
         ApplyOverlayOptions(Map, O);
+        if (!O.Db.empty()) {
+            Db.SetGDBName(O.Db);
+            for (int k = 0; k <= gitUndefined && !Kinds.empty(); ++k)
+                Layer.SetKindVisible(static_cast<TgdbItem>(k),
+                                     std::find(Kinds.begin(), Kinds.end(), static_cast<TgdbItem>(k)) != Kinds.end());
+            Layer.SetEnabled(true);
+        }
         Map.SetMagnification(Mag);
         Map.SetTopLeft(Point(X, Y));
         if (O.CountCaptions) Map.OnCaptionDrawn = [&Captions](int, const TRect&) { ++Captions; };
@@ -248,7 +279,9 @@ void RunRender(const TRenderOptions& O)
     } catch (const ETYXError& E) {
         throw DataError(E.what());
     }
-    RefuseToOverwrite({O.Out}, {O.Calib, ImageFile, LandMarkFile(O.Landmarks)});
+    std::vector<std::string> Reads{O.Calib, ImageFile, LandMarkFile(O.Landmarks)};
+    for (const std::string& F : Db.FileNames()) Reads.push_back(F);
+    RefuseToOverwrite({O.Out}, Reads);
     QImageWriter Writer(QString::fromStdString(O.Out), Format);
     if (!Writer.write(Map.Picture()))
         throw DataError(fmt::format("cannot write '{}': {}", O.Out, Writer.errorString().toStdString()));
@@ -304,6 +337,11 @@ void AddRenderCommands(CLI::App& App)
                      "With --declutter, a landmark whose caption finds no room or whose symbol would cover "
                      "what is drawn is left out");
     render->add_flag("--count-captions", r->CountCaptions, "With --declutter, prints how many captions were drawn");
+    render->add_option("--db", r->Db,
+                       "Database whose items are drawn over the map image as vector data, sharp at any --mag");
+    render->add_option("--kinds", r->Kinds,
+                       "With --db, the kinds drawn K1,K2,... of border, town, city, lake, river, road, route "
+                       "(default all but town)");
     render->callback([r] { RunRender(*r); });
 }
 

@@ -30,9 +30,11 @@ using TPixelPath = std::vector<TPixelF>;
 /// One box query of a view: items whose boxes meet the box are drawn with Shift degrees added to
 /// their longitudes (0, or +-360 for the part of a view beyond the antimeridian).
 struct TDBQueryBox {
-    double LatLow = 0, LatHigh = 0;   ///< degrees, -90..90
-    double LongLow = 0, LongHigh = 0; ///< degrees, -180..180
-    double Shift = 0;                 ///< degrees added to the items' longitudes
+    double LatLow = 0;   ///< southern edge, degrees, -90..90
+    double LatHigh = 0;  ///< northern edge, degrees
+    double LongLow = 0;  ///< western edge, degrees, -180..180
+    double LongHigh = 0; ///< eastern edge, degrees
+    double Shift = 0;    ///< degrees added to the items' longitudes
 };
 
 /// The view of a map control in map-image pixels: W x H control pixels whose top-left shows
@@ -40,7 +42,8 @@ struct TDBQueryBox {
 struct TMapView {
     double Magnification = 1; ///< control pixels per map-image pixel, > 0
     TPoint TopLeft;           ///< map-image pixel at control pixel (0, 0)
-    int W = 0, H = 0;         ///< control pixels
+    int W = 0;                ///< width, control pixels
+    int H = 0;                ///< height, control pixels
 };
 
 /// The boxes to query for View under Calib: its lat/long extent (taken round its edges, with a
@@ -92,7 +95,7 @@ struct TDBItemRef {
 struct TDBShape : TDBItemRef {
     bool Closed = false;           ///< an area (ring) rather than a line
     bool Hole = false;             ///< a ring cut out of its feature's area
-    int Feature = 0;               ///< rings of one feature share it (their Tag); 0: on its own
+    int Feature = 0;               ///< its Tag: rings of one feature share it, kind and name; 0: none
     std::vector<TPixelPath> Parts; ///< the item's pieces
 };
 
@@ -103,7 +106,8 @@ struct TGeoDBHit : TDBItemRef {
 
 /// The items of Shapes under P (control pixels): the nearest line (open item) within Tolerance
 /// pixels, first, then every area that contains P, smallest first (P inside a hole of its
-/// feature does not count, nor does a hole itself). Town items count as lines of one point.
+/// feature, same Feature, kind and name, does not count, nor does a hole itself). Town items
+/// count as lines of one point.
 std::vector<TGeoDBHit> HitTestShapes(const std::vector<TDBShape>& Shapes, const TPixelF& P, double Tolerance = 4);
 
 } // namespace tyx

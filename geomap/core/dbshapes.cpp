@@ -267,7 +267,7 @@ std::vector<TGeoDBHit> HitTestShapes(const std::vector<TDBShape>& Shapes, const 
         if (!In) continue;
         // Inside a hole of the same feature is outside the area.
         const bool InHole = S.Feature != 0 && std::any_of(Shapes.begin(), Shapes.end(), [&](const TDBShape& H) {
-            return H.Hole && H.Closed && H.Feature == S.Feature && H.Kind == S.Kind &&
+            return H.Hole && H.Closed && H.Feature == S.Feature && H.Kind == S.Kind && H.Name == S.Name &&
                    std::any_of(H.Parts.begin(), H.Parts.end(),
                                [&](const TPixelPath& R) { return R.size() >= 3 && RingContains(R, P); });
         });

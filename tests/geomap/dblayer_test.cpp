@@ -54,12 +54,7 @@ void Calibrate(TGeoMap& M, TCalibModel Model)
 /// A 320 x 240 control on a white image, calibrated under Model; no frame, no paint yet.
 void Prepare(TGeoMap& M, TCalibModel Model)
 {
-    M.SetSuppressPaint(true);
-    M.resize(W, H);
-    M.SetFrameStyle(frsNone);
-    TBitmap Img;
-    test::FillBitmap(Img, W, H, clWhite);
-    M.SetMapBitMap(Img);
+    test::ShowPlainImage(M, W, H);
     Calibrate(M, Model);
 }
 

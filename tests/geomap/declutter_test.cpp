@@ -19,12 +19,7 @@ using test::Through15Bit;
 /// 16 + 0.01 x), captions placed by declutter; paints stay suppressed until the test is ready.
 void Prepare(TGeoMap& M, int W, int H, TColor Ground = clWhite)
 {
-    M.SetSuppressPaint(true);
-    M.resize(W, H);
-    M.SetFrameStyle(frsNone);
-    TBitmap Img;
-    test::FillBitmap(Img, W, H, Ground);
-    M.SetMapBitMap(Img);
+    test::ShowPlainImage(M, W, H, Ground);
     M.SetCalibModel(cmEquiRect);
     M.AddCalibPoint(48.0, 16.0, 0, 0);
     M.AddCalibPoint(48.0, 16.0 + 0.01 * W, W, 0);

@@ -25,6 +25,18 @@ inline void FillBitmap(TBitmap& Bmp, int W, int H, TColor Color)
     Bmp.Canvas().FillRect(Rect(0, 0, W, H));
 }
 
+/// A W x H control without frame showing a W x H image of one colour, paints suppressed until
+/// the test is ready.
+inline void ShowPlainImage(TGeoMap& M, int W, int H, TColor Ground = clWhite)
+{
+    M.SetSuppressPaint(true);
+    M.resize(W, H);
+    M.SetFrameStyle(frsNone);
+    TBitmap Img;
+    FillBitmap(Img, W, H, Ground);
+    M.SetMapBitMap(Img);
+}
+
 /// Colour of a pixel of a QImage as a TColor (red in the low byte).
 inline TColor PixelOf(const QImage& Img, int X, int Y)
 {
