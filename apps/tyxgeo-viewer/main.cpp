@@ -103,7 +103,9 @@ int main(int argc, char* argv[])
     const QCommandLineOption Echo("echo-status", "Writes every status text to standard output.");
     const QCommandLineOption ShotBase("shot-base", "F12 saves the window as PATH-N.png.", "PATH");
     const QCommandLineOption Timing("timing", "Reports on standard error when the first map was shown.");
-    P.addOptions({Db, Marks, Calib, GoTo, Grat, Classes, Zoom, Size, Shot, Export, Pdf, Tour, Echo, ShotBase, Timing});
+    const QCommandLineOption Calibrate("calibrate", "Opens the calibration mode on this image (File > Calibrate image).",
+                                       "IMAGE");
+    P.addOptions({Db, Marks, Calib, GoTo, Grat, Classes, Zoom, Size, Shot, Export, Pdf, Tour, Echo, ShotBase, Timing, Calibrate});
     P.process(App);
 
     tyx::viewer::TViewerWindow W;
@@ -157,6 +159,8 @@ int main(int argc, char* argv[])
             if (P.isSet(GoTo) && !W.GoTo(P.value(GoTo), Mag)) return Fail("not found on any map: " + P.value(GoTo));
             if (!P.isSet(GoTo) && P.isSet(Zoom)) W.Map()->SetMagnification(Mag);
             if (P.isSet(Grat)) W.SetGraticule(P.value(Grat).toInt());
+            QString Error;
+            if (P.isSet(Calibrate) && !W.CalibrateImage(P.value(Calibrate), Error)) return Fail(Error);
         } catch (const std::exception& E) {
             return Fail(E.what());
         }

@@ -20,6 +20,8 @@ class TGeoMap;
 
 namespace tyx::viewer {
 
+class TCalibrateWindow;
+
 class TViewerWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -44,6 +46,11 @@ public:
     bool ShowLocation(double Lat, double Long, double Magnification = 1);
     /// Registers a user's own calibration file and shows it; false when it cannot be read.
     bool OpenCalibration(const QString& FileName);
+    /// Opens the calibration mode on an image in a window of its own; what it saves is opened
+    /// here at once. Null (and Error) when the image cannot be read.
+    TCalibrateWindow* CalibrateImage(const QString& ImageFile, QString& Error);
+    /// The position of a place of the database by name (a town first); false when none.
+    bool FindPlace(const QString& Name, double& Lat, double& Long) const;
     bool ExportPng(const QString& FileName);
     bool PrintPdf(const QString& FileName);
     void SetGraticule(int Mode);
