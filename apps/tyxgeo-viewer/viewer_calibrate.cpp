@@ -241,8 +241,20 @@ bool TCalibrateWindow::OpenImage(const QString& FileName, QString& Error)
     setWindowTitle("Calibrate " + QFileInfo(FileName).fileName());
     Rebuild();
     FMap->ZoomFitPage();
+    FFitOnShow = !isVisible();
     Refresh();
     return true;
+}
+
+void TCalibrateWindow::showEvent(QShowEvent* Event)
+{
+    QMainWindow::showEvent(Event);
+    // After the layout has given the map its size.
+    if (FFitOnShow)
+        QMetaObject::invokeMethod(this, [this] {
+            FFitOnShow = false;
+            FMap->ZoomFitPage();
+        }, Qt::QueuedConnection);
 }
 
 uint8_t TCalibrateWindow::ChosenModel() const { return static_cast<uint8_t>(FModel->currentData().toInt()); }
@@ -471,6 +483,11 @@ void TCalibrateWindow::UpdateModelChooser()
     FMap->SetShowGrat(Need.isEmpty() ? sgLines : sgNone);
     if (!Need.isEmpty()) {
         FQuality->setText("Not fitted yet: " + Need + ".");
+        return;
+    }
+    if (ChosenModel() == cmParabolicIp) {
+        // The quality figures and residuals are those of calibration points.
+        FQuality->setText(QString("Fitted on the graticule lines   ·   %1 m per pixel").arg(FMap->CalibData().Resolution, 0, 'g', 4));
         return;
     }
     double QX = 0, QY = 0;

@@ -73,6 +73,8 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject* Watched, QEvent* Event) override;
+    /// The image opened before the window was shown fits the map's final size.
+    void showEvent(QShowEvent* Event) override;
 
 private:
     void BuildPanel();
@@ -136,6 +138,7 @@ private:
     int FDragging = -1;        ///< input being dragged on the map
     QPoint FPressAt;           ///< where a left press began, control pixels
     bool FPressed = false;
+    bool FFitOnShow = false;
 };
 
 } // namespace tyx::viewer
