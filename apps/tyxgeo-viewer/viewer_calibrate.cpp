@@ -75,12 +75,13 @@ QString EntryValueText(const TCalibEntry& E)
     }
 }
 
-/// 1, 2 or 5 times a power of ten, the largest that keeps Length * Factor within Limit; 1 at least.
+/// 1, 2 or 5 times a power of ten, the largest that keeps Length * Factor within Limit; 1 at least,
+/// 500 at most (beyond, what would be drawn is the fit's rounding noise).
 double RoundFactor(double Length, double Limit)
 {
-    if (!(Length > 0) || Length * 1 >= Limit) return 1;
+    if (!(Length > 0) || Length >= Limit) return 1;
     double Best = 1;
-    for (double Decade = 1; Decade < 1e9; Decade *= 10)
+    for (double Decade = 1; Decade <= 100; Decade *= 10)
         for (const double m : {1.0, 2.0, 5.0})
             if (Length * m * Decade <= Limit) Best = m * Decade;
     return Best;
@@ -101,7 +102,6 @@ TCalibrateWindow::TCalibrateWindow(QWidget* Parent, const QStringList& Places, T
     FMap->SetEmptyMsg("No image");
     FMap->installEventFilter(this);
     FMap->OnDataRendered = [this](TObject*, TCanvas& C) { DrawInputs(C); };
-    FMap->OnZoomPan = [this](TObject*) { Refresh(); };
     BuildPanel();
     if (!Places.isEmpty()) {
         auto* Completer = new QCompleter(Places, FText);
