@@ -135,6 +135,8 @@ int main(int argc, char* argv[])
     const QCommandLineOption Echo("echo-status", "Writes every status text to standard output.");
     const QCommandLineOption ShotBase("shot-base", "F12 saves the window as PATH-N.png.", "PATH");
     const QCommandLineOption Timing("timing", "Reports on standard error when the first map was shown.");
+    const QCommandLineOption Calibrate("calibrate", "Opens the calibration mode on this image (File > Calibrate image).",
+                                       "IMAGE");
     const QCommandLineOption Identify("identify",
                                       "With --screenshot or --export: prints the items drawn under control pixel X,Y "
                                       "of the map (View > Identify), one 'identify X,Y: KIND, class N: NAME' line each "
@@ -142,7 +144,7 @@ int main(int argc, char* argv[])
                                       "X,Y");
     const QCommandLineOption NoLayer("no-db-layer", "Does not draw the database over the maps (View > Database over the maps).");
     P.addOptions({Db, Marks, Calib, GoTo, Grat, Classes, Zoom, Size, Shot, Export, Pdf, Outlines, Measure, Tour, Echo,
-                  ShotBase, Timing, Identify, NoLayer});
+                  ShotBase, Timing, Identify, NoLayer, Calibrate});
     P.process(App);
 
     tyx::viewer::TViewerWindow W;
@@ -209,6 +211,8 @@ int main(int argc, char* argv[])
             if (P.isSet(Grat)) W.SetGraticule(P.value(Grat).toInt());
             if (P.isSet(Measure) && !MeasurePath(W.Measure(), P.value(Measure)))
                 return Fail("--measure wants at least two points LAT,LONG;LAT,LONG in degrees");
+            QString Error;
+            if (P.isSet(Calibrate) && !W.CalibrateImage(P.value(Calibrate), Error)) return Fail(Error);
         } catch (const std::exception& E) {
             return Fail(E.what());
         }

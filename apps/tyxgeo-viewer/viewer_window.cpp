@@ -1,6 +1,7 @@
 // The viewer's main window. Everything geographic goes through the library: the atlas switches
 // maps, the map control converts pixels, the database answers the search.
 #include "viewer_window.h"
+#include "viewer_calibrate.h"
 #include "viewer_classes.h"
 #include "viewer_gpx.h"
 #include "viewer_layers.h"
@@ -147,6 +148,12 @@ void TViewerWindow::BuildMenus()
         QString Error;
         if (!F.isEmpty() && !OpenGpx(F, Error)) QMessageBox::warning(this, "Open GPX", Error);
     });
+    File->addAction("Cali&brate image...", this, [this] {
+        const QString F = QFileDialog::getOpenFileName(this, "Calibrate image", QString(),
+                                                       "Images (*.jpg *.jpeg *.png *.bmp *.tif *.tiff)");
+        QString Error;
+        if (!F.isEmpty() && !CalibrateImage(F, Error)) QMessageBox::warning(this, "Calibrate image", Error);
+    });
     FDocuments->AddTo(*File);
     File->addSeparator();
     File->addAction("&Quit", QKeySequence::Quit, this, &QWidget::close);
@@ -233,7 +240,7 @@ void TViewerWindow::OpenDatabase(const QString& FileName)
     FSearch->setCompleter(Completer);
 }
 
-bool TViewerWindow::GoTo(const QString& Name, double Magnification)
+bool TViewerWindow::FindPlace(const QString& Name, double& Lat, double& Long) const
 {
     if (!FDb || Name.trimmed().isEmpty()) return false;
     // A town first, when a border or river bears the same name.
@@ -243,8 +250,15 @@ bool TViewerWindow::GoTo(const QString& Name, double Magnification)
     if (Entry == 0) Entry = FDb->SearchData(Key);
     if (Entry == 0) return false;
     const TgdbData D = FDb->GetSumdata(Entry);
-    const double Lat = (D.LatLow + D.LatHigh) / 2, Long = (D.LongLow + D.LongHigh) / 2;
-    if (!ShowLocation(Lat, Long, Magnification)) return false;
+    Lat = (D.LatLow + D.LatHigh) / 2;
+    Long = (D.LongLow + D.LongHigh) / 2;
+    return true;
+}
+
+bool TViewerWindow::GoTo(const QString& Name, double Magnification)
+{
+    double Lat = 0, Long = 0;
+    if (!FindPlace(Name, Lat, Long) || !ShowLocation(Lat, Long, Magnification)) return false;
     Map()->SetHighLM(Map()->FindLandMark(Lat, Long, -1));
     return true;
 }
@@ -315,6 +329,28 @@ bool TViewerWindow::OpenCalibration(const QString& FileName)
         return false;
     }
     return false;
+}
+
+TCalibrateWindow* TViewerWindow::CalibrateImage(const QString& ImageFile, QString& Error)
+{
+    QStringList Places;
+    if (auto* Names = FSearch->completer() ? qobject_cast<QStringListModel*>(FSearch->completer()->model()) : nullptr)
+        Places = Names->stringList();
+    auto* W = new TCalibrateWindow(this, Places, [this](const QString& Name, double& Lat, double& Long) {
+        return FindPlace(Name, Lat, Long);
+    });
+    W->setAttribute(Qt::WA_DeleteOnClose);
+    W->setWindowFlag(Qt::Window);
+    if (!W->OpenImage(ImageFile, Error)) {
+        delete W;
+        return nullptr;
+    }
+    // The calibration saved is a map of the atlas at once.
+    connect(W, &TCalibrateWindow::saved, this, [this](const QString& Calib) {
+        if (OpenCalibration(Calib)) FitMap();
+    });
+    W->show();
+    return W;
 }
 
 bool TViewerWindow::OpenGpx(const QString& FileName, QString& Error)

@@ -20,6 +20,7 @@ class TGeoMap;
 
 namespace tyx::viewer {
 
+class TCalibrateWindow;
 class TTownClasses;
 class TMeasureTool;
 class TOverview;
@@ -50,6 +51,11 @@ public:
     bool ShowLocation(double Lat, double Long, double Magnification = 1);
     /// Registers a user's own calibration file and shows it; false when it cannot be read.
     bool OpenCalibration(const QString& FileName);
+    /// Opens the calibration mode on an image in a window of its own; what it saves is opened
+    /// here at once. Null (and Error) when the image cannot be read.
+    TCalibrateWindow* CalibrateImage(const QString& ImageFile, QString& Error);
+    /// The position of a place of the database by name (a town first); false when none.
+    bool FindPlace(const QString& Name, double& Lat, double& Long) const;
     /// Adds the waypoints of a GPX file as landmarks and keeps its tracks and routes; false with
     /// the reason (file, line and column) in Error when it cannot be read.
     bool OpenGpx(const QString& FileName, QString& Error);
