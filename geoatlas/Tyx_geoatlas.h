@@ -158,6 +158,10 @@ public:
     /// stays as near as the magnification bounds allow. A position the new map does not cover,
     /// or none under (X, Y), shows the new map whole. False as for SelectMap.
     bool SelectMapAt(int Index, int X, int Y);
+    /// Shows map Index with the position at control pixel (X, Y) of the map control, at Ground
+    /// metres per control pixel as near as the magnification bounds allow (0: the magnification
+    /// stays). A position the new map does not cover shows it whole. False as for SelectMap.
+    bool SelectMapShowing(int Index, double Lat, double Long, int X, int Y, double Ground);
     //@}
 
     /// @name Events (Sender is the atlas)

@@ -189,17 +189,22 @@ bool TGeoAtlas::ZoomOut(double CurrentLat, double CurrentLong, double CurrentRes
 
 bool TGeoAtlas::SelectMapAt(int Index, int X, int Y)
 {
-    if (Index < 1 || Index > FNumRegMaps) return false;
-    TGeoMap& M = *FGeoMap;
+    const TGeoMap& M = *FGeoMap;
     double Lat = 0, Long = 0;
-    const bool Have = M.MapImgWidth() > 0 && M.LocationAtControl(X, Y, Lat, Long);
-    // Ground metres per control pixel under (X, Y).
-    const double Ground = Have ? M.GroundResolutionAt(Lat, Long) / M.Magnification() : 0;
-    if (!LoadMap(Index)) return false;
+    // Without a position under (X, Y) the new map is shown whole (NaN lies in no map).
+    if (M.MapImgWidth() == 0 || !M.LocationAtControl(X, Y, Lat, Long)) Lat = Long = std::nan("");
+    const double Ground = std::isnan(Lat) ? 0 : M.GroundResolutionAt(Lat, Long) / M.Magnification();
+    return SelectMapShowing(Index, Lat, Long, X, Y, Ground);
+}
+
+bool TGeoAtlas::SelectMapShowing(int Index, double Lat, double Long, int X, int Y, double Ground)
+{
+    if (Index < 1 || Index > FNumRegMaps || !LoadMap(Index)) return false;
+    TGeoMap& M = *FGeoMap;
     const bool Suppressed = M.SuppressPaint();
     M.SetSuppressPaint(true);
     bool Placed = false;
-    if (Have && PositionInMap(Lat, Long, FRegMaps[Index - 1].Corners)) {
+    if (PositionInMap(Lat, Long, FRegMaps[Index - 1].Corners)) {
         const double Res = M.GroundResolutionAt(Lat, Long);
         if (Ground > 0 && Res > 0) M.SetMagnification(Res / Ground);
         Placed = M.PlaceLocationAt(Lat, Long, X, Y);
