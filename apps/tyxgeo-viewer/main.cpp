@@ -100,7 +100,8 @@ int main(int argc, char* argv[])
     const QCommandLineOption Export("export", "Writes the map view as PNG (File > Export view) and exits.", "FILE");
     const QCommandLineOption Pdf("pdf", "Prints the map to a PDF file (File > Print to PDF) and exits.", "FILE");
     const QCommandLineOption Tour("tour", "Renders the scripted tour into DIR (needs --db) and exits.", "DIR");
-    const QCommandLineOption Echo("echo-status", "Writes every status text to standard output.");
+    const QCommandLineOption Echo(
+        "echo-status", "Writes every status text, map switch (map: CAPTION) and map area (map area: X Y W H) to standard output.");
     const QCommandLineOption ShotBase("shot-base", "F12 saves the window as PATH-N.png.", "PATH");
     const QCommandLineOption Timing("timing", "Reports on standard error when the first map was shown.");
     P.addOptions({Db, Marks, Calib, GoTo, Grat, Classes, Zoom, Size, Shot, Export, Pdf, Tour, Echo, ShotBase, Timing});

@@ -20,6 +20,8 @@ class TGeoMap;
 
 namespace tyx::viewer {
 
+class TNavigator;
+
 class TViewerWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -29,7 +31,7 @@ public:
     /// Registers every calibration file of the folder (sorted by name) and shows the coarsest map;
     /// the number of maps registered.
     int LoadAtlas(const QString& Dir);
-    /// Shows the whole of the current map.
+    /// Shows the whole of the current map, centred.
     void FitMap();
     /// Reads a landmark file into the map control; false when it cannot be read.
     bool LoadLandMarks(const QString& FileName);
@@ -67,10 +69,12 @@ private:
     void BuildMenus();
     void ShowPositionAt(int X, int Y);
     void ShowViewCentre();
+    /// The position under the cursor when it is over the map, else the view's centre.
+    void ShowPositionUnderCursor();
     void SetStatus(const QString& Text);
+    /// A line on standard output with --echo-status.
+    void Echo(const QString& Line) const;
     void ShowClass(int Class, bool Visible);
-    /// After a zoom: a map that fits the new scale better takes over.
-    void SwitchMapForScale();
     int MostDetailedMapAt(double Lat, double Long) const;
 
     TGeoAtlas* FAtlas = nullptr;
@@ -80,8 +84,7 @@ private:
     std::array<QAction*, 4> FClassActions{};
     std::unique_ptr<TGeoDB> FDb;
     bool FEchoStatus = false;
-    bool FSwitching = false;
-    double FLastMag = 1; ///< magnification after the last zoom, to tell zooming in from out
+    TNavigator* FNav = nullptr;
     QString FShotBase;
     int FShots = 0;
 };

@@ -7,14 +7,8 @@ set -euo pipefail
 VIEWER=$1
 OUT=$2
 shift 2
-export QT_QPA_PLATFORM=xcb
-LOG="$OUT/stdout"
-: >"$LOG"
-"$VIEWER" "$@" --echo-status --shot-base "$OUT/shot" >>"$LOG" 2>"$OUT/stderr" &
-PID=$!
-trap 'kill "$PID" 2>/dev/null || true' EXIT
-WID=$(timeout 30 xdotool search --sync --onlyvisible --name "Tyx atlas viewer" | head -1)
-xdotool windowfocus --sync "$WID" || true
+# shellcheck source=tests/viewer/x_start_viewer.sh
+. "$(dirname "$0")/x_start_viewer.sh"
 sleep 1
 eval "$(xdotool getwindowgeometry --shell "$WID")"
 CX=$((X + WIDTH / 2))
