@@ -1,18 +1,19 @@
 #!/usr/bin/env bash
 # Runs under xvfb-run: a journey through the maps of an atlas with the real mouse and keyboard.
 # The viewer starts centred on a place of the finest map; the selector picks the next coarser
-# map; the wheel then zooms out over the view's centre to the coarsest map, in to the finest
+# map; the wheel then zooms out over a point off the centre to the coarsest map, in to the finest
 # and out again; then the window is made smaller, and Home fits the map. Marks of this script, the viewer's status
 # lines, map switches and map areas go to OUT/stdout, F12 pictures to OUT/shot-N.png.
 # The journey begins once a status line matches READY (the viewer has shown the place).
-#   journey_session.sh VIEWER OUT OUT_STEPS IN_STEPS READY VIEWER-ARGUMENTS...
+#   journey_session.sh VIEWER OUT OUT_STEPS IN_STEPS BACK_STEPS READY VIEWER-ARGUMENTS...
 set -euo pipefail
 VIEWER=$1
 OUT=$2
 OUT_STEPS=$3
 IN_STEPS=$4
-READY=$5
-shift 5
+BACK_STEPS=$5
+READY=$6
+shift 6
 # shellcheck source=tests/viewer/x_start_viewer.sh
 . "$(dirname "$0")/x_start_viewer.sh"
 for _ in $(seq 1 240); do
@@ -49,19 +50,22 @@ mark selector
 xdotool key F12
 sleep 0.5
 
-xdotool mousemove --sync "$CX" "$CY"
+# The wheel turns over a point off the centre, so that zooming about the cursor shows.
+xdotool mousemove --sync $((CX + 150)) $((CY + 100))
 sleep 0.5
-mark centre
+mark point
 wheel 5 "$OUT_STEPS" out
 xdotool key F12
 sleep 0.3
 wheel 4 "$IN_STEPS" in
 xdotool key F12
 sleep 0.3
-wheel 5 "$IN_STEPS" back
+wheel 5 "$BACK_STEPS" back
 xdotool key F12
 sleep 0.5
 
+xdotool mousemove --sync "$CX" "$CY"
+sleep 0.5
 mark resize
 xdotool windowsize --sync "$WID" 760 520 || xdotool windowsize "$WID" 760 520
 sleep 1
