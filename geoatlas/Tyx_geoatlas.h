@@ -10,6 +10,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "geomap/Tyx_geomap.h"
 #include "host/gui/tyx_screen.h"
@@ -44,6 +45,8 @@ class TGeoAtlas : public QFrame, public TComponent {
     Q_PROPERTY(QColor QMapOutlineColor READ QMapOutlineColor WRITE SetQMapOutlineColor)
     Q_PROPERTY(bool MapOutlineVisible READ MapOutlineVisible WRITE SetMapOutlineVisible)
     Q_PROPERTY(double MinResDiff READ MinResDiff WRITE SetMinResDiff)
+    Q_PROPERTY(bool KeepViewOnSwitch READ KeepViewOnSwitch WRITE SetKeepViewOnSwitch)
+    Q_PROPERTY(bool SelectorByScale READ SelectorByScale WRITE SetSelectorByScale)
 
 public:
     /// The list's capacity.
@@ -80,6 +83,18 @@ public:
     double MinResDiff() const { return FMinResDiff; }
     /// Stores the step; takes effect with the next ZoomIn.
     void SetMinResDiff(double Value) { FMinResDiff = Value; }
+    /// Off by default; on, a switch keeps the view where it can: a zoom click keeps the clicked
+    /// position under the mouse, ZoomIn and ZoomOut centre the position exactly (the view may
+    /// reach beyond the image), and a map picked in the selector keeps the view's centre and
+    /// its ground scale (see SelectMapAt), or is shown whole when it does not cover the centre.
+    bool KeepViewOnSwitch() const { return FKeepView; }
+    /// Sets KeepViewOnSwitch.
+    void SetKeepViewOnSwitch(bool Value) { FKeepView = Value; }
+    /// Off by default (the selector lists the maps in their order); on, from the coarsest
+    /// resolution to the finest (equal ones in their order). Refills the selector.
+    bool SelectorByScale() const { return FSelectorByScale; }
+    /// Sets SelectorByScale.
+    void SetSelectorByScale(bool Value);
     //@}
 
     /// @name The parts of the panel
@@ -136,6 +151,17 @@ public:
     bool ZoomIn(double CurrentLat, double CurrentLong, double CurrentResolution);
     /// The most detailed map that is coarser than CurrentResolution.
     bool ZoomOut(double CurrentLat, double CurrentLong, double CurrentResolution);
+    /// The map ZoomIn (In) or ZoomOut would choose, 0 for none; selects nothing.
+    int FindZoomMap(bool In, double CurrentLat, double CurrentLong, double CurrentResolution) const;
+    /// Shows map Index keeping the view: the position under control pixel (X, Y) of the map
+    /// control stays there, and the ground scale there (GroundResolutionAt per magnification)
+    /// stays as near as the magnification bounds allow. A position the new map does not cover,
+    /// or none under (X, Y), shows the new map whole. False as for SelectMap.
+    bool SelectMapAt(int Index, int X, int Y);
+    /// Shows map Index with the position at control pixel (X, Y) of the map control, at Ground
+    /// metres per control pixel as near as the magnification bounds allow (0: the magnification
+    /// stays). A position the new map does not cover shows it whole. False as for SelectMap.
+    bool SelectMapShowing(int Index, double Lat, double Long, int X, int Y, double Ground);
     //@}
 
     /// @name Events (Sender is the atlas)
@@ -190,6 +216,10 @@ private:
     bool LoadMap(int Index);
     /// The selector lists every registered map, nothing selected.
     void RefillSelector();
+    /// The selector's item that lists map k (1 to NumRegMaps), -1 for none.
+    int ItemOfMap(int k) const;
+    /// The map listed by selector item Item, 0 for none.
+    int MapOfItem(int Item) const;
     void MapMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
     void DrawOutlines(TCanvas& Canvas);
     void ResolveImageName(std::string& FileName) const;
@@ -210,6 +240,9 @@ private:
     std::array<TMapDefinition, MaxMaps> FRegMaps{}; ///< map k is element k - 1
     int FCurrentMapIdx = 0;
     TCursor FCursor = crDefault;
+    bool FKeepView = false;
+    bool FSelectorByScale = false;
+    std::vector<int> FSelectorMaps; ///< the map of each selector item
 };
 
 } // namespace tyx

@@ -204,10 +204,14 @@ void TGeoAtlas::ButtonClick(QToolButton* Sender)
 
 void TGeoAtlas::SelectorChange(int ItemIndex)
 {
-    if (ItemIndex < 0 || ItemIndex >= FNumRegMaps) return;
-    LoadMap(ItemIndex + 1);
+    const int k = MapOfItem(ItemIndex);
+    if (k == 0) return;
+    if (FKeepView)
+        SelectMapAt(k, FGeoMap->width() / 2, FGeoMap->height() / 2);
+    else
+        LoadMap(k);
     if (OnCBoxMapsChange) OnCBoxMapsChange(this);
-    emit mapSelected(ItemIndex + 1);
+    emit mapSelected(k);
 }
 
 void TGeoAtlas::MapMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
@@ -220,6 +224,14 @@ void TGeoAtlas::MapMouseDown(TMouseButton Button, TShiftState Shift, int X, int 
     const double Long = FGeoMap->CalcLongitude(FGeoMap->LastClickPosX(), FGeoMap->LastClickPosY(), LongValid);
     if (!LatValid || !LongValid) return;
     const double Resolution = FGeoMap->CalibData().Resolution;
+    if (FKeepView) {
+        // The position under the mouse to a fraction of a pixel, kept under the mouse.
+        double ExactLat = Lat, ExactLong = Long;
+        FGeoMap->LocationAtControl(X, Y, ExactLat, ExactLong);
+        const int k = FindZoomMap(Button == mbLeft, ExactLat, ExactLong, Resolution);
+        if (k != 0 && SelectMap(k)) FGeoMap->PlaceLocationAt(ExactLat, ExactLong, X, Y);
+        return;
+    }
     if (Button == mbLeft)
         ZoomIn(Lat, Long, Resolution);
     else
@@ -231,7 +243,7 @@ void TGeoAtlas::DrawOutlines(TCanvas& Canvas)
     if (!FMapOLVisible) return;
     Canvas.Pen().SetColor(FMapOLColor);
     Canvas.Pen().SetStyle(psSolid);
-    const int Shown = FCboxMaps->currentIndex() + 1;
+    const int Shown = MapOfItem(FCboxMaps->currentIndex());
     constexpr TCorners Path[] = {gcoTopRight, gcoTopLeft, gcoBottomLeft, gcoBottomRight, gcoTopRight};
     for (int k = 1; k <= FNumRegMaps; ++k) {
         if (k == Shown) continue;

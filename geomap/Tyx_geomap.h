@@ -154,6 +154,7 @@ class TGeoMap : public QWidget, public TComponent {
     Q_PROPERTY(tyx::TColor ColorFrame READ ColorFrame WRITE SetColorFrame)
     Q_PROPERTY(QColor QColorFrame READ QColorFrame WRITE SetQColorFrame)
     Q_PROPERTY(bool ConfinePanToMapImage READ ConfinePanToMapImage WRITE SetConfinePan)
+    Q_PROPERTY(bool FreeView READ FreeView WRITE SetFreeView)
     Q_PROPERTY(QString EmptyMsg READ EmptyMsgText WRITE SetEmptyMsgText)
     Q_PROPERTY(tyx::TFrameStyle FrameStyle READ FrameStyle WRITE SetFrameStyle)
     Q_PROPERTY(double GratLineDist READ GratLineDist WRITE SetGratLineDist)
@@ -611,9 +612,37 @@ public:
     /// position cannot be converted to a pixel.
     void BringLocationToCenter(double Latitude, double Longitude);
     /// Shows the whole image (the smaller of the two fitting magnifications, at most
-    /// MaxMagnification, also below MinMagnification) from TopLeft (0, 0); repaints. Nothing
-    /// without an image.
+    /// MaxMagnification, also below MinMagnification) from TopLeft (0, 0), or centred in the
+    /// control with FreeView; repaints. Nothing without an image.
     void ZoomFitPage();
+    /// Off by default; on, the view may reach beyond the image (ColorBackGnd around it):
+    /// BringMapPixelToCenter and BringLocationToCenter centre exactly, ZoomFitPage centres the
+    /// image, and a resize keeps the view's centre and magnification. Panning, the wheel and the
+    /// keys still follow ConfinePanToMapImage. No repaint.
+    bool FreeView() const { return FFreeView; }
+    /// Sets FreeView.
+    void SetFreeView(bool Value) { FFreeView = Value; }
+
+    // ---- Exact positions (geomap_view.cpp) ----
+    // Map-image points in fractional pixels: x and y as for CalcPixelCoords, between the pixels.
+    // Control point (X, Y) shows map-image point TopLeft + (X, Y) / Magnification.
+    /// Position of a map-image point, interpolated between the four pixels around it; false
+    /// where one of them does not convert (Lat, Long untouched).
+    bool CalcLatLong(double x, double y, double& Lat, double& Long) const;
+    /// Map-image point of a position, to a small fraction of a pixel; false where it does not
+    /// convert (x, y untouched).
+    bool CalcMapPoint(double Lat, double Long, double& x, double& y) const;
+    /// The position shown at control point (X, Y); false where it does not convert.
+    bool LocationAtControl(double X, double Y, double& Lat, double& Long) const;
+    /// Moves the view, magnification kept, so that the position lies at control point (X, Y) to
+    /// the nearest map-image pixel, wherever that puts the image; repaints. False, nothing
+    /// changed, when the position does not convert.
+    bool PlaceLocationAt(double Lat, double Long, double X, double Y);
+    /// PlaceLocationAt the control's centre pixel (Width / 2, Height / 2), integer halves.
+    bool CenterOnLatLong(double Lat, double Long);
+    /// Ground metres per map-image pixel along the image row through the position (as the scale
+    /// bar measures, on the calibration's ellipsoid); 0 where it cannot be measured.
+    double GroundResolutionAt(double Lat, double Long) const;
 
     // ---- Zoom history (geomap_mouse.cpp) ----
     // A ring of the last 16 saved views. Each mouse release in a pan or drag-zoom mode saves the
@@ -887,6 +916,8 @@ private:
     void ComposeOffscreen(TBitmap& Out, const TPoint& ViewTopLeft, double Mag, int W, int H, double Ratio = 1);
     void PrintWindow(QPainter& Printer, const TPoint& TopLeft, int Width, int Height, const QRectF& Target);
     void SetMapImageSize(int Width, int Height);
+    /// With FreeView, moves TopLeft so that the view's centre stays where it was at OldSize.
+    void KeepCentreOnResize(const QSize& OldSize);
     /// The magnification at which the whole image fits the control; 0 without image or size.
     double FitMagnification() const;
     /// A magnification brought within the bounds (not positive: the lower bound). With ToFit
@@ -951,6 +982,11 @@ private:
     double FMagnify = 1.0;
     TPoint FTopLeft;
     bool FConfinePan = true;
+    bool FFreeView = false;
+    /// What rounding left over when a resize last moved TopLeft (FreeView), and the TopLeft it
+    /// gave: the carry counts only while the view has not moved since.
+    double FResizeCarryX = 0, FResizeCarryY = 0;
+    TPoint FResizeTopLeft;
     double FMinMagnify = 1.0 / 64;
     double FMaxMagnify = 64;
 

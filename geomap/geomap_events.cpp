@@ -158,6 +158,7 @@ void TGeoMap::keyPressEvent(QKeyEvent* Event)
 void TGeoMap::resizeEvent(QResizeEvent* Event)
 {
     QWidget::resizeEvent(Event);
+    KeepCentreOnResize(Event->oldSize());
     Paint();
     if (OnResize) OnResize(this);
 }

@@ -127,6 +127,7 @@ void TGeoMap::Assign(const TGeoMap& Source)
     FMagnify = Source.FMagnify;
     FTopLeft = Source.FTopLeft;
     FConfinePan = Source.FConfinePan;
+    FFreeView = Source.FFreeView;
     FMinMagnify = Source.FMinMagnify;
     FMaxMagnify = Source.FMaxMagnify;
 

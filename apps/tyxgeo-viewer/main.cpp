@@ -132,7 +132,8 @@ int main(int argc, char* argv[])
                                      "LAT,LONG;LAT,LONG...");
     const QCommandLineOption Outlines("export-outlines", "Exports and prints keep the outlines of the atlas's other maps.");
     const QCommandLineOption Tour("tour", "Renders the scripted tour into DIR (needs --db) and exits.", "DIR");
-    const QCommandLineOption Echo("echo-status", "Writes every status text to standard output.");
+    const QCommandLineOption Echo(
+        "echo-status", "Writes every status text, map switch (map: CAPTION) and map area (map area: X Y W H) to standard output.");
     const QCommandLineOption ShotBase("shot-base", "F12 saves the window as PATH-N.png.", "PATH");
     const QCommandLineOption Timing("timing", "Reports on standard error when the first map was shown.");
     const QCommandLineOption Calibrate("calibrate", "Opens the calibration mode on this image (File > Calibrate image).",

@@ -6,6 +6,7 @@
 #include "viewer_gpx.h"
 #include "viewer_layers.h"
 #include "viewer_measure.h"
+#include "viewer_navigate.h"
 #include "viewer_overview.h"
 #include "viewer_print.h"
 
@@ -35,13 +36,6 @@
 #include <set>
 
 namespace tyx::viewer {
-
-namespace {
-
-/// A map is switched once the view is this many times finer or coarser than the map itself.
-constexpr double SwitchFactor = 2.0;
-
-} // namespace
 
 QString PositionText(double Lat, double Long)
 {
@@ -83,26 +77,37 @@ TViewerWindow::TViewerWindow(QWidget* Parent) : QMainWindow(Parent)
     M->SetLandMarksOnMapOnly(true);
     M->SetShowScaleBar(true);
     M->SetEmptyMsg("No map: build an atlas with tyxgeo atlas build, or use File > Open calibration...");
+    FNav = new TNavigator(*FAtlas, this);
+    FNav->OnSwitched = [this] {
+        ClassesForScale();
+        Echo("map: " + QString::fromStdString(Map()->GetMapCaption()));
+    };
+    FNav->OnResized = [this] {
+        const QPoint At = Map()->mapToGlobal(QPoint(0, 0));
+        Echo(QString("map area: %1 %2 %3 %4").arg(At.x()).arg(At.y()).arg(Map()->width()).arg(Map()->height()));
+        ShowPositionUnderCursor();
+    };
 
     FAtlas->OnMouseMove = [this](TObject*, TShiftState, int X, int Y) { ShowPositionAt(X, Y); };
     // The selector and zoom clicks switch maps too.
-    FAtlas->OnCBoxMapsChange = [this](TObject*) { ClassesForScale(); };
+    FAtlas->OnCBoxMapsChange = [this](TObject*) {
+        FNav->Settled();
+        ClassesForScale();
+        Echo("map: " + QString::fromStdString(Map()->GetMapCaption()));
+        ShowViewCentre();
+    };
     FLayers = std::make_unique<TViewerLayers>(M);
     FAtlas->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int X, int Y) { FLayers->Pressed(X, Y); };
     FAtlas->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int X, int Y) {
+        FNav->Settled();
         ClassesForScale();
         QStringList Items;
         if (FLayers->Released(X, Y, Items)) ShowIdentified(Items, X, Y);
     };
     M->OnZoomPan = [this](TObject*) {
-        SwitchMapForScale();
+        FNav->ViewChanged();
         LayersFollowView();
-        // Under the mouse the position is the one under the cursor, which a pan or zoom changes.
-        const QPoint At = Map()->mapFromGlobal(QCursor::pos());
-        if (Map()->rect().contains(At))
-            ShowPositionAt(At.x(), At.y());
-        else
-            ShowViewCentre();
+        ShowPositionUnderCursor();
     };
 
     FSearch = new QLineEdit;
@@ -208,10 +213,7 @@ int TViewerWindow::LoadAtlas(const QString& Dir)
 
 void TViewerWindow::FitMap()
 {
-    const bool Was = std::exchange(FSwitching, true);
-    Map()->ZoomFitPage();
-    FSwitching = Was;
-    FLastMag = Map()->Magnification();
+    FNav->Fit();
     ShowViewCentre();
 }
 
@@ -278,44 +280,14 @@ bool TViewerWindow::ShowLocation(double Lat, double Long, double Magnification)
 {
     const int k = MostDetailedMapAt(Lat, Long);
     if (k == 0) return false;
-    const bool Was = std::exchange(FSwitching, true);
-    if (k != FAtlas->CurrentMapIndex()) FAtlas->SelectMap(k);
-    Map()->SetMagnification(Magnification);
-    Map()->BringLocationToCenter(Lat, Long);
-    FSwitching = Was;
-    FLastMag = Map()->Magnification();
+    FNav->Unswitched([&] {
+        if (k != FAtlas->CurrentMapIndex()) FAtlas->SelectMap(k);
+        Map()->SetMagnification(Magnification);
+        Map()->CenterOnLatLong(Lat, Long);
+    });
     ClassesForScale();
     ShowViewCentre();
     return true;
-}
-
-void TViewerWindow::SwitchMapForScale()
-{
-    const int Current = FAtlas->CurrentMapIndex();
-    if (FSwitching || Current == 0) return;
-    const double Mag = Map()->Magnification();
-    const double Res = FAtlas->Maps(Current).Resolution;
-    // Only a zoom in the same direction switches, so that a map just switched to at a small or
-    // large magnification is not switched straight back.
-    const bool In = Mag > FLastMag, Out = Mag < FLastMag;
-    FLastMag = Mag;
-    if (Res <= 0 || !((In && Mag >= SwitchFactor) || (Out && Mag <= 1 / SwitchFactor))) return;
-    const QPoint C(Map()->width() / 2, Map()->height() / 2);
-    const TPoint Px = Map()->ControlToMapImage(TPoint{C.x(), C.y()});
-    bool V1 = false, V2 = false;
-    const double Lat = Map()->CalcLatitude(Px, V1), Long = Map()->CalcLongitude(Px, V2);
-    if (!V1 || !V2) return;
-    const double ViewRes = Res / Mag; // metres per control pixel
-    const bool Was = std::exchange(FSwitching, true);
-    const bool Switched = In ? FAtlas->ZoomIn(Lat, Long, Res) : FAtlas->ZoomOut(Lat, Long, Res);
-    if (Switched) {
-        // Keep the scale the user zoomed to.
-        Map()->SetMagnification(FAtlas->Maps(FAtlas->CurrentMapIndex()).Resolution / ViewRes);
-        Map()->BringLocationToCenter(Lat, Long);
-        FLastMag = Map()->Magnification();
-        ClassesForScale();
-    }
-    FSwitching = Was;
 }
 
 bool TViewerWindow::OpenCalibration(const QString& FileName)
@@ -417,30 +389,43 @@ void TViewerWindow::SetStatus(const QString& Text)
 {
     if (Text == FPosition->text()) return;
     FPosition->setText(Text);
-    if (FEchoStatus) {
-        std::printf("status: %s\n", Text.toUtf8().constData());
-        std::fflush(stdout);
-    }
+    Echo("status: " + Text);
 }
 
 void TViewerWindow::ShowPositionAt(int X, int Y)
 {
-    const TPoint Px = Map()->ControlToMapImage(TPoint{X, Y});
-    bool V1 = false, V2 = false;
-    const double Lat = Map()->CalcLatitude(Px, V1), Long = Map()->CalcLongitude(Px, V2);
-    const bool Inside = Px.X >= 0 && Px.Y >= 0 && Px.X < Map()->MapImgWidth() && Px.Y < Map()->MapImgHeight();
-    SetStatus(V1 && V2 && Inside ? PositionText(Lat, Long) : QString("off the map"));
+    // The point under the cursor to a fraction of a map pixel, so that the position reads the same
+    // on a coarse map and on the finer one a zoom switches to.
+    const TGeoMap& M = *Map();
+    const double x = M.TopLeft().X + X / M.Magnification(), y = M.TopLeft().Y + Y / M.Magnification();
+    double Lat = 0, Long = 0;
+    const bool Inside = x >= 0 && y >= 0 && x <= M.MapImgWidth() && y <= M.MapImgHeight();
+    SetStatus(Inside && M.CalcLatLong(x, y, Lat, Long) ? PositionText(Lat, Long) : QString("off the map"));
+}
+
+void TViewerWindow::ShowPositionUnderCursor()
+{
+    // Under the mouse the position is the one under the cursor, which a pan or zoom changes.
+    const QPoint At = Map()->mapFromGlobal(QCursor::pos());
+    if (Map()->rect().contains(At))
+        ShowPositionAt(At.x(), At.y());
+    else
+        ShowViewCentre();
+}
+
+void TViewerWindow::Echo(const QString& Line) const
+{
+    if (!FEchoStatus) return;
+    std::printf("%s\n", Line.toUtf8().constData());
+    std::fflush(stdout);
 }
 
 void TViewerWindow::ShowViewCentre()
 {
     if (Map()->MapImgWidth() == 0) return;
-    const int X = std::min(Map()->width(), static_cast<int>(Map()->MapImgWidth() * Map()->Magnification())) / 2;
-    const int Y = std::min(Map()->height(), static_cast<int>(Map()->MapImgHeight() * Map()->Magnification())) / 2;
-    const TPoint Px = Map()->ControlToMapImage(TPoint{X, Y});
-    bool V1 = false, V2 = false;
-    const double Lat = Map()->CalcLatitude(Px, V1), Long = Map()->CalcLongitude(Px, V2);
-    if (V1 && V2) SetStatus("Centre: " + PositionText(Lat, Long));
+    double Lat = 0, Long = 0;
+    if (Map()->LocationAtControl(Map()->width() / 2, Map()->height() / 2, Lat, Long))
+        SetStatus("Centre: " + PositionText(Lat, Long));
 }
 
 } // namespace tyx::viewer

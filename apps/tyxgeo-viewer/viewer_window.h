@@ -23,6 +23,7 @@ namespace tyx::viewer {
 class TCalibrateWindow;
 class TTownClasses;
 class TMeasureTool;
+class TNavigator;
 class TOverview;
 class TViewerDocuments;
 class TViewerLayers;
@@ -36,7 +37,7 @@ public:
     /// Registers every calibration file of the folder (sorted by name) and shows the coarsest map;
     /// the number of maps registered.
     int LoadAtlas(const QString& Dir);
-    /// Shows the whole of the current map.
+    /// Shows the whole of the current map, centred.
     void FitMap();
     /// Reads a landmark file into the map control; false when it cannot be read.
     bool LoadLandMarks(const QString& FileName);
@@ -98,11 +99,13 @@ private:
     void BuildMenus();
     void ShowPositionAt(int X, int Y);
     void ShowViewCentre();
+    /// The position under the cursor when it is over the map, else the view's centre.
+    void ShowPositionUnderCursor();
     void SetStatus(const QString& Text);
     /// The identify tool's answer: in the status bar and a tooltip at the click.
     void ShowIdentified(const QStringList& Items, int X, int Y);
-    /// After a zoom: a map that fits the new scale better takes over.
-    void SwitchMapForScale();
+    /// A line on standard output with --echo-status.
+    void Echo(const QString& Line) const;
     int MostDetailedMapAt(double Lat, double Long) const;
     /// The vector layers after a zoom or a change of map.
     void LayersFollowView();
@@ -117,9 +120,8 @@ private:
     std::unique_ptr<TGeoDB> FDb;
     std::unique_ptr<TViewerLayers> FLayers; ///< after FDb: leaves the database before it closes
     bool FEchoStatus = false;
-    bool FSwitching = false;
     std::set<int> FAtlasMaps; ///< the maps of atlas folders: drawn from the database
-    double FLastMag = 1; ///< magnification after the last zoom, to tell zooming in from out
+    TNavigator* FNav = nullptr;
     QString FShotBase;
     int FShots = 0;
 };

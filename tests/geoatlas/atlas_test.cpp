@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QToolButton>
 
+#include <cmath>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -347,6 +348,76 @@ TEST_F(AtlasTest, ZoomClicksSwitchMapsAboutTheClickedPosition)
     Click(M, Qt::RightButton, {10, 10}); // pixel (61, 48): 47.84 N 11.2033 E, (120, 116) of Wide
     EXPECT_EQ(Shown(A), "wide");
     EXPECT_EQ(M->TopLeft(), Point(120 - 99, 116 - 82));
+}
+
+TEST_F(AtlasTest, KeepViewOnSwitchKeepsTheGroundUnderTheMouseAndTheScale)
+{
+    TGeoAtlas A;
+    A.resize(200, 200); // the map control: 198 x 165
+    A.show();
+    A.SetKeepViewOnSwitch(true);
+    A.SetSelectorByScale(true);
+    // Inner first: the selector lists Wide (coarser) before it. Outer covers neither's centre.
+    A.RegisterMap(WriteMap("inner.xml", Inner, 50, "inner", "inner.bmp"));
+    A.RegisterMap(WriteMap("wide.xml", Wide, 100, "wide", "wide.bmp"));
+    A.RegisterMap(WriteMap("outer.xml", {10, 10, 11, 11}, 200, "outer", "outer.bmp"));
+    ASSERT_EQ(A.MapSelector()->itemText(0).toStdString(), "outer");
+    ASSERT_EQ(A.MapSelector()->itemText(1).toStdString(), "wide");
+    ASSERT_TRUE(A.SelectMap(2));
+    TGeoMap* M = A.CurrentMap();
+    auto Under = [M](QPoint At) {
+        TCoords P{};
+        EXPECT_TRUE(M->LocationAtControl(At.x(), At.y(), P.Latit, P.Longit));
+        return P;
+    };
+    // Zoom clicks: left in, right out; the clicked ground stays under the mouse to half a pixel
+    // of the map switched to, also where the view then reaches beyond the image.
+    A.ZoomButton()->click();
+    const struct {
+        Qt::MouseButton Button;
+        QPoint At;
+        const char* Then;
+        double HalfPixel; // degrees
+    } Clicks[] = {{Qt::LeftButton, {150, 140}, "inner", 0.5 / 300}, {Qt::RightButton, {10, 10}, "wide", 0.5 / 100},
+                  {Qt::LeftButton, {60, 60}, "inner", 0.5 / 300}};
+    for (const auto& C : Clicks) {
+        const TCoords Before = Under(C.At);
+        Click(M, C.Button, C.At);
+        EXPECT_EQ(Shown(A), C.Then);
+        const TCoords After = Under(C.At);
+        EXPECT_NEAR(After.Latit, Before.Latit, C.HalfPixel + 1e-9) << C.Then;
+        EXPECT_NEAR(After.Longit, Before.Longit, C.HalfPixel + 1e-9) << C.Then;
+    }
+
+    // The selector keeps the view's centre and its ground scale: Inner has three times Wide's
+    // pixels per degree. A map that does not cover the centre is shown whole.
+    M->SetMagnification(0.5);
+    M->CenterOnLatLong(47.5, 11.5);
+    emit A.MapSelector()->activated(1);
+    EXPECT_EQ(Shown(A), "wide");
+    const TCoords Centre = Under({99, 82});
+    EXPECT_NEAR(Centre.Latit, 47.5, 1.0 / 100);
+    EXPECT_NEAR(Centre.Longit, 11.5, 1.0 / 100);
+    EXPECT_NEAR(M->Magnification(), 1.5, 1e-3);
+    emit A.MapSelector()->activated(0);
+    EXPECT_EQ(Shown(A), "outer");
+    EXPECT_EQ(M->Magnification(), 165.0 / 300);
+}
+
+TEST_F(AtlasTest, AMapWithoutResolutionGetsTheOneItsCalibrationDerives)
+{
+    TGeoAtlas A;
+    A.RegisterMap(WriteMap("wide.xml", Wide, 100, "wide", "wide.bmp"));
+    ASSERT_TRUE(A.RegisterMap(WriteMap("own.xml", Inner, 0, "own", "own.bmp")));
+    // One degree of longitude at 47.5 N over 300 pixels, about 250 m.
+    const double Res = A.Maps(2).Resolution;
+    EXPECT_NEAR(Res, 111195 * std::cos(47.5 * M_PI / 180) / 300, 3);
+    // It takes part in switching: the least step in from 1000 m is now it, not Wide.
+    EXPECT_TRUE(A.ZoomIn(47.5, 11.5, 1000));
+    EXPECT_EQ(Shown(A), "own");
+    // Without its image there is nothing to measure.
+    ASSERT_TRUE(A.RegisterMap(WriteMap("bare.xml", Inner, 0, "bare")));
+    EXPECT_EQ(A.Maps(3).Resolution, 0.0);
 }
 
 TEST_F(AtlasTest, PointerModeDragsPanAndClicksKeepTheMap)

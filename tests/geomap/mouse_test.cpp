@@ -398,6 +398,71 @@ TEST(GeoMapMouse, CentringOnPixelsAndPositions)
     EXPECT_EQ(M.TopLeft(), (TPoint{0, 0}));
 }
 
+TEST(GeoMapMouse, ExactPositionsBetweenPixels)
+{
+    TGeoMap M;
+    PrepareMap(M, 1000, 1000, 2.0);
+    MakeEquiRect(M);
+    const struct {
+        double Lat, Long, x, y; // lat = 10 - y / 100, long = 20 + x / 100
+    } Points[] = {{7.005, 24.0075, 400.75, 299.5}, {9.99, 20.001, 0.1, 1}, {0.0025, 29.9975, 999.75, 999.75}};
+    for (const auto& P : Points) {
+        double x = 0, y = 0, Lat = 0, Long = 0;
+        ASSERT_TRUE(M.CalcMapPoint(P.Lat, P.Long, x, y)) << P.Lat;
+        EXPECT_NEAR(x, P.x, 1e-6);
+        EXPECT_NEAR(y, P.y, 1e-6);
+        ASSERT_TRUE(M.CalcLatLong(P.x, P.y, Lat, Long)) << P.Lat;
+        EXPECT_NEAR(Lat, P.Lat, 1e-9);
+        EXPECT_NEAR(Long, P.Long, 1e-9);
+    }
+    // Along a row of the image a pixel spans a hundredth of a degree of longitude: on WGS 84 at
+    // 7 degrees north, a parallel of radius a cos(lat) / sqrt(1 - e^2 sin^2(lat)).
+    const double Phi = 7 * M_PI / 180, E2 = 0.00669437999014;
+    const double Parallel = 6378137 * std::cos(Phi) / std::sqrt(1 - E2 * std::sin(Phi) * std::sin(Phi));
+    EXPECT_NEAR(M.GroundResolutionAt(7, 24), Parallel * M_PI / 180 / 100, 0.01);
+    EXPECT_EQ(M.GroundResolutionAt(95, 24), 0.0);
+}
+
+TEST(GeoMapMouse, FreeViewPlacesPositionsWhereverTheImageGoes)
+{
+    TGeoMap M;
+    PrepareMap(M, 1000, 500, 2.0);
+    MakeEquiRect(M);
+    EXPECT_FALSE(M.FreeView());
+    M.SetFreeView(true);
+    // A position lands on the control point asked for, to half a map pixel (a control pixel at
+    // magnification 2), however far beyond the image that puts the view.
+    const struct {
+        double Lat, Long, X, Y;
+    } Places[] = {{7.005, 24.0075, 101, 50}, {9.995, 20.005, 399, 399}, {5.0, 29.99, 0, 0}, {12.0, 18.0, 200, 200}};
+    for (const auto& P : Places) {
+        ASSERT_TRUE(M.PlaceLocationAt(P.Lat, P.Long, P.X, P.Y)) << P.Lat;
+        const double x = (P.Long - 20) * 100, y = (10 - P.Lat) * 100;
+        EXPECT_LE(std::fabs((x - M.TopLeft().X) * 2 - P.X), 1.0) << P.Lat;
+        EXPECT_LE(std::fabs((y - M.TopLeft().Y) * 2 - P.Y), 1.0) << P.Lat;
+    }
+    M.BringLocationToCenter(5.0, 29.9); // pixel (990, 500): centred, not pulled inside
+    EXPECT_EQ(M.TopLeft(), (TPoint{890, 400}));
+    M.BringMapPixelToCenter({10, 20});
+    EXPECT_EQ(M.TopLeft(), (TPoint{-90, -80}));
+    M.ZoomFitPage(); // 0.4: the image 400 x 200 in the middle of the 400 x 400 control
+    EXPECT_EQ(M.TopLeft(), (TPoint{0, -250}));
+
+    // A resize keeps the centre and the magnification; the halves rounding leaves carry over.
+    M.show(); // a hidden widget gets its resize events only when it is shown
+    M.SetMagnification(1);
+    M.SetTopLeft({100, 100});
+    M.resize(500, 300);
+    EXPECT_EQ(M.TopLeft(), (TPoint{50, 150}));
+    EXPECT_EQ(M.Magnification(), 1.0);
+    M.resize(501, 301);
+    M.resize(502, 302);
+    EXPECT_EQ(M.TopLeft(), (TPoint{49, 149}));
+    M.SetFreeView(false);
+    M.resize(400, 400);
+    EXPECT_EQ(M.TopLeft(), (TPoint{49, 149})) << "off, the top-left corner stays";
+}
+
 TEST(GeoMapMouse, WheelAndKeysOnlyWhenEnabled)
 {
     TGeoMap M;
