@@ -74,6 +74,13 @@ void WarnOfLandMarkDamage(const std::string& File, const TLandMarkReadReport& Re
 /// holds no such block. An image found nowhere is a warning: the calibration alone still converts.
 void LoadCalibration(TGeoMap& Map, const std::string& File, const std::string& Id);
 
+/// The largest map image the commands take, in pixels (--max-pixels; default 1000000000).
+long long& MaxMapPixels();
+/// Gives Sub the option --max-pixels N, which sets MaxMapPixels.
+void AddMaxPixelsOption(CLI::App& Sub);
+/// Names the map control "tyxgeo" (for its messages) and gives it MaxMapPixels.
+void PrepareMap(TGeoMap& Map);
+
 /// The GUI application the map control needs, created (offscreen without a display) unless one
 /// exists; empty when one existed already. Keep it alive while controls are in use.
 std::unique_ptr<QApplication> EnsureApplication();
