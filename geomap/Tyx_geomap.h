@@ -879,9 +879,9 @@ private:
     double ClampMagnification(double Value, bool ToFit = false) const;
     /// Takes a decoded image under its file name without repainting.
     void TakeMapImage(QImage Image, const std::string& FileName);
-    /// Takes an image above 3000000 pixels (already checked against MaxMapPixels); Half, when
-    /// not null, is its first halving. The name becomes "$unknown$"; repaints.
-    void TakeLargeImage(QImage Image, QImage Half = QImage());
+    /// Takes an image above 3000000 pixels (checked against MaxMapPixels); the name becomes
+    /// "$unknown$"; repaints.
+    void TakeLargeImage(QImage Image);
     /// Width and height of the pixels held (GrafBmp's, or the large image's).
     int HeldWidth() const;
     int HeldHeight() const;

@@ -12,8 +12,6 @@
 
 #include <cmath>
 #include <filesystem>
-#include <future>
-#include <thread>
 #include <system_error>
 
 #include "geomap/geomap_restore.h"
@@ -176,34 +174,15 @@ private:
     int FOld;
 };
 
-QImage ReadPicture(const std::string& FileName, const char* Format, QSize ScaledSize = QSize())
-{
-    QImageReader Reader(QString::fromStdString(FileName), Format);
-    if (ScaledSize.isValid()) Reader.setScaledSize(ScaledSize);
-    QImage Img;
-    if (!Reader.read(&Img)) throw EInOutError(FileName, Reader.errorString().toStdString());
-    return Img;
-}
-
-struct TLargeRead {
-    QImage Full, Half;
-};
-
-/// A JPEG, PNG or BMP file above the default limit, in its compact format. The decoder of a
-/// JPEG of even width and height reads the first halving directly at half size, on a second
-/// thread while the full picture is decoded: that costs less than halving the full picture.
-TLargeRead ReadLargePicture(const std::string& FileName, const char* Format, QSize Size)
+/// A JPEG, PNG or BMP file above the default limit, in its compact format (converted in place,
+/// so that the decoder's 32-bit picture is the only other copy, and only for the conversion).
+QImage ReadLargePicture(const std::string& FileName, const char* Format)
 {
     const TNoAllocationLimit Unlimited;
-    TLargeRead R;
-    const bool ScaledHalf = std::string(Format) == "jpeg" && Size.width() % 2 == 0 && Size.height() % 2 == 0 &&
-                            std::thread::hardware_concurrency() > 1;
-    std::future<QImage> Half;
-    if (ScaledHalf)
-        Half = std::async(std::launch::async, ReadPicture, FileName, Format, Size / 2);
-    R.Full = CompactImage(ReadPicture(FileName, Format));
-    if (Half.valid()) R.Half = Half.get();
-    return R;
+    QImageReader Reader(QString::fromStdString(FileName), Format);
+    QImage Img;
+    if (!Reader.read(&Img)) throw EInOutError(FileName, Reader.errorString().toStdString());
+    return CompactImage(std::move(Img));
 }
 
 } // namespace
@@ -249,11 +228,11 @@ void TGeoMap::SetMapImgName(const std::string& Value)
 
     const TProgressEvent Progress = LoadingProgress();
     TBitmap Loaded;
-    TLargeRead Big;
+    QImage Big;
     try {
         if (Large) {
             if (Progress) Progress(this, 0);
-            Big = ReadLargePicture(FileName, IsJpeg ? "jpeg" : Ext == ".bmp" ? "bmp" : "png", ProbedSize);
+            Big = ReadLargePicture(FileName, IsJpeg ? "jpeg" : Ext == ".bmp" ? "bmp" : "png");
             if (Progress) Progress(this, 100);
         } else if (IsJpeg) {
             TJPEGImage Jpeg;
@@ -268,7 +247,7 @@ void TGeoMap::SetMapImgName(const std::string& Value)
             const TTiffQuiet Quiet;
             QImage Img = DecodeTiff(Name(), OpenTiff(Name(), FileName).get(), FileName, FMaxMapPixels);
             if (static_cast<long long>(Img.width()) * Img.height() > DefaultMaxMapPixels)
-                Big.Full = std::move(Img);
+                Big = std::move(Img);
             else
                 Loaded.AssignImage(Img);
             if (Progress) Progress(this, 100);
@@ -288,8 +267,8 @@ void TGeoMap::SetMapImgName(const std::string& Value)
         // SetMapBitMap applies the pixel limit and takes size, cache and view; one repaint follows
         // once the name is right.
         const TRestore<bool> Quiet(FSuppressPaint, true);
-        if (!Big.Full.isNull())
-            TakeLargeImage(std::move(Big.Full), std::move(Big.Half));
+        if (!Big.isNull())
+            TakeLargeImage(std::move(Big));
         else
             SetMapBitMap(Loaded);
     }

@@ -121,16 +121,9 @@ QImage HalveImage(const QImage& Img)
     }
 }
 
-TImagePyramid::TImagePyramid(QImage Full, QImage Half)
+TImagePyramid::TImagePyramid(QImage Full)
 {
     FLevels.push_back(CompactImage(std::move(Full)));
-    const bool Grey = FLevels.front().format() == QImage::Format_Grayscale8;
-    if (!Half.isNull()) {
-        const QImage& F = FLevels.front();
-        // A reduced read of another size than a halving would misplace every pixel of its view.
-        if (Half.width() == (F.width() + 1) / 2 && Half.height() == (F.height() + 1) / 2)
-            FLevels.push_back(Converted(std::move(Half), Grey ? QImage::Format_Grayscale8 : QImage::Format_RGB555));
-    }
     while (std::max(FLevels.back().width(), FLevels.back().height()) > SmallestLevel)
         FLevels.push_back(HalveImage(FLevels.back()));
 }

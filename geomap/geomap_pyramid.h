@@ -26,8 +26,7 @@ QImage HalveImage(const QImage& Img);
 class TImagePyramid {
 public:
     /// Takes Full as level 0 (made compact) and halves it down to 512 pixels on the longer side.
-    /// Half, when not null, is taken as the first halving (a decoder's own reduced read).
-    explicit TImagePyramid(QImage Full, QImage Half = QImage());
+    explicit TImagePyramid(QImage Full);
 
     int Width() const { return FLevels.front().width(); }
     int Height() const { return FLevels.front().height(); }

@@ -302,10 +302,10 @@ int TGeoMap::HeldHeight() const { return FLarge ? FLarge->Height() : GrafBmp.Hei
 
 QImage TGeoMap::MapImage() const { return FLarge ? FLarge->Level(0) : GrafBmp.Image(); }
 
-void TGeoMap::TakeLargeImage(QImage Image, QImage Half)
+void TGeoMap::TakeLargeImage(QImage Image)
 {
     CheckMapPixels(Name(), Image.width(), Image.height(), FMaxMapPixels);
-    auto Pyramid = std::make_shared<const TImagePyramid>(std::move(Image), std::move(Half));
+    auto Pyramid = std::make_shared<const TImagePyramid>(std::move(Image));
     FCacheMag = 0;
     FLarge = std::move(Pyramid);
     // Neither the small image nor a composition bitmap of the image's size is kept: the view
