@@ -160,7 +160,7 @@ class TGeoMap : public QWidget, public TComponent {
     Q_PROPERTY(bool DeclutterSymbols READ DeclutterSymbols WRITE SetDeclutterSymbols)
     Q_PROPERTY(bool HighDpi READ HighDpi WRITE SetHighDpi)
     Q_PROPERTY(double PixelRatio READ PixelRatio WRITE SetPixelRatio)
-    Q_PROPERTY(qlonglong MaxMapPixels READ MaxMapPixels WRITE SetMaxMapPixels)
+    Q_PROPERTY(int MaxMapPixels READ MaxMapPixels WRITE SetMaxMapPixels)
 
 public:
     /// A 500 x 400 control with no image and no calibration. The Qt parent and the owner may be
@@ -354,9 +354,9 @@ public:
     /// Largest map image taken, in pixels (width x height; default 3000000). Above 3000000 an
     /// image is held once in its most compact format, with reduced copies built once for
     /// zoomed-out views, and each paint samples only what it shows.
-    long long MaxMapPixels() const { return FMaxMapPixels; }
-    /// Values below 1 are ignored; the image held stays.
-    void SetMaxMapPixels(long long Value);
+    int MaxMapPixels() const { return FMaxMapPixels; }
+    /// Values below 1 are ignored; the image held stays. An int, so that Designer edits it.
+    void SetMaxMapPixels(int Value);
     /// Number of landmarks held.
     int NumLandMarks() const { return FLandMarks.NumLandMarks(); }
     /// While true, Paint does nothing: for many changes in a row.
@@ -896,7 +896,7 @@ private:
     double FCacheMagLimit;
     TBitmap GrafBmp;           ///< the full-resolution map image up to 3000000 pixels
     std::shared_ptr<const TImagePyramid> FLarge; ///< an image above 3000000 pixels, else null
-    long long FMaxMapPixels;
+    int FMaxMapPixels;
     QImage FPicture;           ///< what paintEvent shows
     bool FHighDpi = false;
     double FPixelRatio = 0;    ///< 0: the screen's

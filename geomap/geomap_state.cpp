@@ -292,7 +292,7 @@ void TGeoMap::SetMapImageSize(int Width, int Height)
 
 // ---- Map image ----
 
-void TGeoMap::SetMaxMapPixels(long long Value)
+void TGeoMap::SetMaxMapPixels(int Value)
 {
     if (Value >= 1) FMaxMapPixels = Value;
 }

@@ -22,9 +22,9 @@ int& ExitCode()
     return code;
 }
 
-long long& MaxMapPixels()
+int& MaxMapPixels()
 {
-    static long long limit = 1000000000;
+    static int limit = 1000000000;
     return limit;
 }
 

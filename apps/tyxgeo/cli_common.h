@@ -75,7 +75,7 @@ void WarnOfLandMarkDamage(const std::string& File, const TLandMarkReadReport& Re
 void LoadCalibration(TGeoMap& Map, const std::string& File, const std::string& Id);
 
 /// The largest map image the commands take, in pixels (--max-pixels; default 1000000000).
-long long& MaxMapPixels();
+int& MaxMapPixels();
 /// Gives Sub the option --max-pixels N, which sets MaxMapPixels.
 void AddMaxPixelsOption(CLI::App& Sub);
 /// Names the map control "tyxgeo" (for its messages) and gives it MaxMapPixels.
