@@ -60,6 +60,7 @@ Q_ENUM_NS(TMouseActMode)
 Q_ENUM_NS(TLandMarkAction)
 
 class TGeoMapMouse;
+class TImagePyramid;
 class TGratLabels;
 struct TCaptionExtents;
 
@@ -174,6 +175,7 @@ class TGeoMap : public QWidget, public TComponent {
     Q_PROPERTY(bool DeclutterSymbols READ DeclutterSymbols WRITE SetDeclutterSymbols)
     Q_PROPERTY(bool HighDpi READ HighDpi WRITE SetHighDpi)
     Q_PROPERTY(double PixelRatio READ PixelRatio WRITE SetPixelRatio)
+    Q_PROPERTY(int MaxMapPixels READ MaxMapPixels WRITE SetMaxMapPixels)
 
 public:
     /// A 500 x 400 control with no image and no calibration. The Qt parent and the owner may be
@@ -355,11 +357,21 @@ public:
     int MapImgWidth() const { return FMapImgWidth; }
     /// Height of the map image in pixels; 0 without one.
     int MapImgHeight() const { return FMapImgHeight; }
-    /// The full-resolution map image.
+    /// The full-resolution map image; empty while an image above 3000000 pixels is held (see
+    /// MapImage).
     const TBitmap& MapBitmap() const { return GrafBmp; }
     /// Takes a copy of Value as the map image (name "$unknown$"); ETYXGeoMapError above
-    /// 3000000 pixels. Resets TopLeft and repaints.
+    /// MaxMapPixels pixels. Resets TopLeft and repaints.
     void SetMapBitMap(const TBitmap& Value);
+    /// The full-resolution map image as held: above 3000000 pixels in its most compact format
+    /// (RGB888, Grayscale8 or Indexed8), otherwise MapBitmap's picture. Shares the pixels.
+    QImage MapImage() const;
+    /// Largest map image taken, in pixels (width x height; default 3000000). Above 3000000 an
+    /// image is held once in its most compact format, with reduced copies built once for
+    /// zoomed-out views, and each paint samples only what it shows.
+    int MaxMapPixels() const { return FMaxMapPixels; }
+    /// Values below 1 are ignored; the image held stays. An int, so that Designer edits it.
+    void SetMaxMapPixels(int Value);
     /// Number of landmarks held.
     int NumLandMarks() const { return FLandMarks.NumLandMarks(); }
     /// While true, Paint does nothing: for many changes in a row.
@@ -924,7 +936,13 @@ private:
     /// the lower bound gives way to FitMagnification, so that the whole image can be shown.
     double ClampMagnification(double Value, bool ToFit = false) const;
     /// Takes a decoded image under its file name without repainting.
-    void TakeMapImage(const TBitmap& Image, const std::string& FileName);
+    void TakeMapImage(QImage Image, const std::string& FileName);
+    /// Takes an image above 3000000 pixels (checked against MaxMapPixels); the name becomes
+    /// "$unknown$"; repaints.
+    void TakeLargeImage(QImage Image);
+    /// Width and height of the pixels held (GrafBmp's, or the large image's).
+    int HeldWidth() const;
+    int HeldHeight() const;
     /// Three calibration points on the image's corners from a world file's numbers.
     void ApplyGeoReference(TCalibModel Model, const TWorldFile& Affine, int Zone, bool South);
 
@@ -934,7 +952,9 @@ private:
     double FCacheMag = 0;      ///< magnification of FImgCache; 0: no valid cache
     bool FCacheAA = true;      ///< AntiAlias under which FImgCache was built
     double FCacheMagLimit;
-    TBitmap GrafBmp;           ///< the full-resolution map image
+    TBitmap GrafBmp;           ///< the full-resolution map image up to 3000000 pixels
+    std::shared_ptr<const TImagePyramid> FLarge; ///< an image above 3000000 pixels, else null
+    int FMaxMapPixels;
     QImage FPicture;           ///< what paintEvent shows
     bool FHighDpi = false;
     double FPixelRatio = 0;    ///< 0: the screen's

@@ -273,11 +273,17 @@ void TGeoMap::ApplyGeoReference(TCalibModel Model, const TWorldFile& Affine, int
     FCalib.RecalcCalibration();
 }
 
-void TGeoMap::TakeMapImage(const TBitmap& Image, const std::string& FileName)
+void TGeoMap::TakeMapImage(QImage Image, const std::string& FileName)
 {
     {
         const TRestore<bool> Quiet(FSuppressPaint, true);
-        SetMapBitMap(Image);
+        if (static_cast<long long>(Image.width()) * Image.height() > DefaultMaxMapPixels) {
+            TakeLargeImage(std::move(Image));
+        } else {
+            TBitmap Small;
+            Small.AssignImage(Image);
+            SetMapBitMap(Small);
+        }
     }
     FMapImgName = FileName;
 }
@@ -383,10 +389,9 @@ void TGeoMap::LoadWorldFile(const std::string& ImageFile)
     if (IsTiff(ImageFile)) {
         const TTiffQuiet Quiet;
         const TTiffPtr Tif = OpenTiff(Name(), ImageFile);
-        TBitmap Image;
-        DecodeTiff(Name(), Tif.get(), ImageFile, Image);
-        CheckGeoRef(Name(), Source, Ref, Image.Width(), Image.Height());
-        TakeMapImage(Image, ImageFile);
+        QImage Image = DecodeTiff(Name(), Tif.get(), ImageFile, FMaxMapPixels);
+        CheckGeoRef(Name(), Source, Ref, Image.width(), Image.height());
+        TakeMapImage(std::move(Image), ImageFile);
     } else {
         const QSize Size = QImageReader(QString::fromStdString(ImageFile)).size();
         if (!Size.isValid()) throw ETYXGeoMapError(Name(), "LoadWorldFile: cannot read the image \"" + ImageFile + "\"");
@@ -402,10 +407,9 @@ void TGeoMap::LoadGeoTIFF(const std::string& FileName)
     const TTiffQuiet Quiet;
     const TTiffPtr Tif = OpenTiff(Name(), FileName);
     const TGeoRef Ref = ReadGeoTiffRef(Name(), Tif.get(), FileName);
-    TBitmap Image;
-    DecodeTiff(Name(), Tif.get(), FileName, Image);
-    CheckGeoRef(Name(), FileName, Ref, Image.Width(), Image.Height());
-    TakeMapImage(Image, FileName);
+    QImage Image = DecodeTiff(Name(), Tif.get(), FileName, FMaxMapPixels);
+    CheckGeoRef(Name(), FileName, Ref, Image.width(), Image.height());
+    TakeMapImage(std::move(Image), FileName);
     ApplyGeoReference(Ref.Crs.Model, Ref.Affine, Ref.Crs.Zone, Ref.Crs.South);
     Paint();
 }

@@ -4,6 +4,7 @@
 // map of a lat/long box with a labelled graticule and calibrate it with nine points.
 #include "geomap/Tyx_geomap.h"
 #include "geomap/geomap_limits.h"
+#include "geomap/geomap_pyramid.h"
 
 #include <QImageReader>
 
@@ -47,7 +48,7 @@ struct TMapBox {
     int Wid, Hgt;
 };
 
-TMapBox NormaliseBox(const std::string& Component, double LatLow, double LongLow, double LatHigh, double LongHigh,
+TMapBox NormaliseBox(const std::string& Component, long long Limit, double LatLow, double LongLow, double LatHigh, double LongHigh,
                      double dLat, double dLong, int Wid, int Hgt)
 {
     for (double v : {LatLow, LongLow, LatHigh, LongHigh, dLat, dLong})
@@ -75,7 +76,7 @@ TMapBox NormaliseBox(const std::string& Component, double LatLow, double LongLow
         !StepResolves(std::trunc(B.LongLow / B.dLong) * B.dLong, B.LongHigh, B.dLong))
         throw ETYXGeoMapError(Component, "empty map: grid step finer than the box's degrees can be told apart");
     // Checked before anything is allocated or written.
-    CheckMapPixels(Component, B.Wid, B.Hgt);
+    CheckMapPixels(Component, B.Wid, B.Hgt, Limit);
     return B;
 }
 
@@ -160,6 +161,30 @@ TCalibData GeneratedCalibration(const TMapBox& B, const std::string& MapFName, i
     return D;
 }
 
+/// Qt's readers refuse pictures above a fixed number of megabytes; the map's own limit is the
+/// one that counts, so the readers' is lifted for the length of a read.
+class TNoAllocationLimit {
+public:
+    TNoAllocationLimit() : FOld(QImageReader::allocationLimit()) { QImageReader::setAllocationLimit(0); }
+    ~TNoAllocationLimit() { QImageReader::setAllocationLimit(FOld); }
+    TNoAllocationLimit(const TNoAllocationLimit&) = delete;
+    TNoAllocationLimit& operator=(const TNoAllocationLimit&) = delete;
+
+private:
+    int FOld;
+};
+
+/// A JPEG, PNG or BMP file above the default limit, in its compact format (converted in place,
+/// so that the decoder's 32-bit picture is the only other copy, and only for the conversion).
+QImage ReadLargePicture(const std::string& FileName, const char* Format)
+{
+    const TNoAllocationLimit Unlimited;
+    QImageReader Reader(QString::fromStdString(FileName), Format);
+    QImage Img;
+    if (!Reader.read(&Img)) throw EInOutError(FileName, Reader.errorString().toStdString());
+    return CompactImage(std::move(Img));
+}
+
 } // namespace
 
 void TGeoMap::SetMapImgName(const std::string& Value)
@@ -190,18 +215,26 @@ void TGeoMap::SetMapImgName(const std::string& Value)
 
     // The header tells the size before anything is decoded, so that an oversized scan is refused
     // without allocating it (the TIFF decoder checks its own header).
+    QSize ProbedSize(1, 1);
     if (!IsTiff) {
         const QImageReader Probe(QString::fromStdString(FileName));
         // A top-down BMP reports its height negative; its pixels count all the same. An unknown
         // size is (-1, -1), one pixel here, and decoding finds what it is.
         const QSize S = Probe.size();
-        CheckMapPixels(Name(), std::abs(S.width()), std::abs(S.height()));
+        CheckMapPixels(Name(), std::abs(S.width()), std::abs(S.height()), FMaxMapPixels);
+        ProbedSize = QSize(std::abs(S.width()), std::abs(S.height()));
     }
+    const bool Large = static_cast<long long>(ProbedSize.width()) * ProbedSize.height() > DefaultMaxMapPixels;
 
     const TProgressEvent Progress = LoadingProgress();
     TBitmap Loaded;
+    QImage Big;
     try {
-        if (IsJpeg) {
+        if (Large) {
+            if (Progress) Progress(this, 0);
+            Big = ReadLargePicture(FileName, IsJpeg ? "jpeg" : Ext == ".bmp" ? "bmp" : "png");
+            if (Progress) Progress(this, 100);
+        } else if (IsJpeg) {
             TJPEGImage Jpeg;
             Jpeg.OnProgress = Progress;
             Jpeg.LoadFromFile(FileName);
@@ -212,7 +245,11 @@ void TGeoMap::SetMapImgName(const std::string& Value)
         } else if (IsTiff) {
             if (Progress) Progress(this, 0);
             const TTiffQuiet Quiet;
-            DecodeTiff(Name(), OpenTiff(Name(), FileName).get(), FileName, Loaded);
+            QImage Img = DecodeTiff(Name(), OpenTiff(Name(), FileName).get(), FileName, FMaxMapPixels);
+            if (static_cast<long long>(Img.width()) * Img.height() > DefaultMaxMapPixels)
+                Big = std::move(Img);
+            else
+                Loaded.AssignImage(Img);
             if (Progress) Progress(this, 100);
         } else {
             if (Progress) Progress(this, 0);
@@ -230,7 +267,10 @@ void TGeoMap::SetMapImgName(const std::string& Value)
         // SetMapBitMap applies the pixel limit and takes size, cache and view; one repaint follows
         // once the name is right.
         const TRestore<bool> Quiet(FSuppressPaint, true);
-        SetMapBitMap(Loaded);
+        if (!Big.isNull())
+            TakeLargeImage(std::move(Big));
+        else
+            SetMapBitMap(Loaded);
     }
     FMapImgName = Requested;
     Paint();
@@ -238,7 +278,7 @@ void TGeoMap::SetMapImgName(const std::string& Value)
 
 void TGeoMap::SaveMap(const std::string& FileName, const std::string& DataID)
 {
-    if (GrafBmp.Empty()) throw ETYXGeoMapError(Name(), "SaveMap: no map image to save");
+    if (GrafBmp.Empty() && !FLarge) throw ETYXGeoMapError(Name(), "SaveMap: no map image to save");
     const std::string Bare = StripPath(FileName);
     const std::string Dir = FileName.substr(0, FileName.size() - Bare.size());
     const std::string ImgName = StripExtension(Bare) + ".jpg";
@@ -247,7 +287,13 @@ void TGeoMap::SaveMap(const std::string& FileName, const std::string& DataID)
     // describe the image as it was.
     TJPEGImage Jpeg;
     Jpeg.OnProgress = LoadingProgress();
-    Jpeg.Assign(GrafBmp);
+    if (FLarge) {
+        TBitmap Whole;
+        Whole.AssignImage(MapImage());
+        Jpeg.Assign(Whole);
+    } else {
+        Jpeg.Assign(GrafBmp);
+    }
     Jpeg.SaveToFile(Dir + ImgName);
 
     FMapImgName = ImgName;
@@ -278,7 +324,7 @@ void TGeoMap::CreateAndLoadEmptyMap(const std::string& FName, double LatLow, dou
                                     double LongHigh, double dLat, double dLong, int Wid, int Hgt,
                                     const TOnDrawMapDataEvent& OnDrawMapData)
 {
-    const TMapBox B = NormaliseBox(Name(), LatLow, LongLow, LatHigh, LongHigh, dLat, dLong, Wid, Hgt);
+    const TMapBox B = NormaliseBox(Name(), FMaxMapPixels, LatLow, LongLow, LatHigh, LongHigh, dLat, dLong, Wid, Hgt);
     const std::string CalName = StripExtension(FName) + ".xml";
     const std::string ImgName = StripExtension(FName) + ".bmp";
 
@@ -310,7 +356,7 @@ void TGeoMap::CreateEmptyMapInMemory(double LatLow, double LongLow, double LatHi
                                      double dLong, int Wid, int Hgt, bool ShowGrid,
                                      const TOnDrawMapDataEvent& OnDrawMapData)
 {
-    const TMapBox B = NormaliseBox(Name(), LatLow, LongLow, LatHigh, LongHigh, dLat, dLong, Wid, Hgt);
+    const TMapBox B = NormaliseBox(Name(), FMaxMapPixels, LatLow, LongLow, LatHigh, LongHigh, dLat, dLong, Wid, Hgt);
     {
         const TRestore<bool> Quiet(FSuppressPaint, true);
         {

@@ -11,15 +11,17 @@
 
 namespace tyx {
 
-inline constexpr long long MaxMapPixels = 3000000;
+/// The default of the MaxMapPixels property; images above it are held compactly (TImagePyramid).
+inline constexpr long long DefaultMaxMapPixels = 3000000;
 /// The name of a map image handed over in memory: no file has it.
 inline constexpr const char* UnknownImageName = "$unknown$";
 
-/// Raises ETYXGeoMapError for the component Name when Width x Height exceeds the limit.
-inline void CheckMapPixels(const std::string& Name, long long Width, long long Height)
+/// Raises ETYXGeoMapError for the component Name when Width x Height exceeds Limit.
+inline void CheckMapPixels(const std::string& Name, long long Width, long long Height,
+                           long long Limit = DefaultMaxMapPixels)
 {
-    if (Width * Height > MaxMapPixels)
-        throw ETYXGeoMapError(Name, "Cannot use map image, maximum of " + std::to_string(MaxMapPixels) +
+    if (Width * Height > Limit)
+        throw ETYXGeoMapError(Name, "Cannot use map image, maximum of " + std::to_string(Limit) +
                                         " pixels exceeded (size of map is " + std::to_string(Width) + " x " +
                                         std::to_string(Height) + ")");
 }

@@ -13,6 +13,7 @@
 
 #include "geomap/geomap_mouse.h"
 #include "geomap/geomap_overlay.h"
+#include "geomap/geomap_pyramid.h"
 #include "geomap/geomap_restore.h"
 #include "host/gui/tyx_clipboard.h"
 #include "host/gui/tyx_drawframe.h"
@@ -71,6 +72,11 @@ void TGeoMap::BuildImageCache(TBitmap& Cache, double Mag, bool AA) const
 
 void TGeoMap::DrawMapImage(TCanvas& C, int W, int H, bool OwnCache)
 {
+    if (FLarge) {
+        // No whole-image cache: the pyramid's levels are the reduced copies.
+        FLarge->DrawView(C, W, H, FTopLeft, FMagnify, FMagnify * C.Scale(), FAntiAlias);
+        return;
+    }
     const TBitmap* Cache = nullptr;
     TBitmap Temporary;
     // The cache holds the image at the picture's own pixels: on a scaled canvas, Scale times the

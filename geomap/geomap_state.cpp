@@ -3,6 +3,8 @@
 #include "geomap/geomap_limits.h"
 #include "geomap/geomap_mouse.h"
 #include "geomap/geomap_overlay.h"
+#include "geomap/geomap_pyramid.h"
+#include "geomap/geomap_restore.h"
 
 #include <QMetaMethod>
 #include <QMetaType>
@@ -40,7 +42,8 @@ void RegisterTextConversions()
 } // namespace
 
 TGeoMap::TGeoMap(QWidget* Parent, TComponent* AOwner)
-    : QWidget(Parent), TComponent(AOwner), FCacheMagLimit(MaxCacheMagLimit)
+    : QWidget(Parent), TComponent(AOwner), FCacheMagLimit(MaxCacheMagLimit),
+      FMaxMapPixels(DefaultMaxMapPixels)
 {
     static const bool TextConversions = (RegisterTextConversions(), true);
     (void)TextConversions;
@@ -142,6 +145,9 @@ void TGeoMap::Assign(const TGeoMap& Source)
     FCalDatName = Source.FCalDatName;
 
     GrafBmp.Assign(Source.GrafBmp);
+    // Held images never change: the copy shares the pixels.
+    FLarge = Source.FLarge;
+    FMaxMapPixels = Source.FMaxMapPixels;
 }
 
 void TGeoMap::AssignTo(TGeoMap& Dest) const
@@ -287,9 +293,41 @@ void TGeoMap::SetMapImageSize(int Width, int Height)
 
 // ---- Map image ----
 
+void TGeoMap::SetMaxMapPixels(int Value)
+{
+    if (Value >= 1) FMaxMapPixels = Value;
+}
+
+int TGeoMap::HeldWidth() const { return FLarge ? FLarge->Width() : GrafBmp.Width(); }
+int TGeoMap::HeldHeight() const { return FLarge ? FLarge->Height() : GrafBmp.Height(); }
+
+QImage TGeoMap::MapImage() const { return FLarge ? FLarge->Level(0) : GrafBmp.Image(); }
+
+void TGeoMap::TakeLargeImage(QImage Image)
+{
+    CheckMapPixels(Name(), Image.width(), Image.height(), FMaxMapPixels);
+    auto Pyramid = std::make_shared<const TImagePyramid>(std::move(Image));
+    FCacheMag = 0;
+    FLarge = std::move(Pyramid);
+    // Neither the small image nor a composition bitmap of the image's size is kept: the view
+    // is composed at the control's size and sampled from the pyramid.
+    GrafBmp.SetSize(0, 0);
+    FImgCache.SetSize(0, 0);
+    AuxBmp.SetSize(0, 0);
+    FMapImgName = UnknownImageName;
+    SetMapImageSize(FLarge->Width(), FLarge->Height());
+    FTopLeft = TPoint{};
+    Paint();
+}
+
 void TGeoMap::SetMapBitMap(const TBitmap& Value)
 {
-    CheckMapPixels(Name(), Value.Width(), Value.Height());
+    CheckMapPixels(Name(), Value.Width(), Value.Height(), FMaxMapPixels);
+    if (static_cast<long long>(Value.Width()) * Value.Height() > DefaultMaxMapPixels) {
+        TakeLargeImage(Value.ToQImage());
+        return;
+    }
+    FLarge.reset();
     FCacheMag = 0;
     GrafBmp.Assign(Value);
     FMapImgName = UnknownImageName;
@@ -302,18 +340,34 @@ void TGeoMap::SetMapBitMap(const TBitmap& Value)
 void TGeoMap::ResizeMap(double Magnification)
 {
     if (!(Magnification > 0) || !std::isfinite(Magnification)) return;
-    const int NewW = Round(GrafBmp.Width() * Magnification);
-    const int NewH = Round(GrafBmp.Height() * Magnification);
+    const int NewW = Round(HeldWidth() * Magnification);
+    const int NewH = Round(HeldHeight() * Magnification);
     // Enlarging is bounded like loading: an image beyond the limit is refused before anything
     // is touched.
-    CheckMapPixels(Name(), NewW, NewH);
+    CheckMapPixels(Name(), NewW, NewH, FMaxMapPixels);
 
     FCacheMag = 0;
-    TBitmap Resampled(NewW, NewH, GrafBmp.PixelFormat());
-    if (!GrafBmp.Palette().empty()) Resampled.SetPalette(GrafBmp.Palette());
-    SetStretchBltMode(Resampled.Canvas(), FAntiAlias ? HALFTONE : COLORONCOLOR);
-    StretchBlt(Resampled.Canvas(), 0, 0, NewW, NewH, GrafBmp, 0, 0, GrafBmp.Width(), GrafBmp.Height());
-    GrafBmp.Assign(Resampled);
+    if (FLarge || static_cast<long long>(NewW) * NewH > DefaultMaxMapPixels) {
+        const QImage Source = MapImage();
+        QImage Resampled = Source.scaled(NewW, NewH, Qt::IgnoreAspectRatio,
+                                         FAntiAlias ? Qt::SmoothTransformation : Qt::FastTransformation);
+        if (Resampled.isNull()) RaiseInsufficientMemory();
+        if (static_cast<long long>(NewW) * NewH > DefaultMaxMapPixels) {
+            const TRestore<bool> Quiet(FSuppressPaint, true);
+            const std::string KeepName = FMapImgName;
+            TakeLargeImage(std::move(Resampled));
+            FMapImgName = KeepName;
+        } else {
+            FLarge.reset();
+            GrafBmp.AssignImage(CompactImage(std::move(Resampled)));
+        }
+    } else {
+        TBitmap Resampled(NewW, NewH, GrafBmp.PixelFormat());
+        if (!GrafBmp.Palette().empty()) Resampled.SetPalette(GrafBmp.Palette());
+        SetStretchBltMode(Resampled.Canvas(), FAntiAlias ? HALFTONE : COLORONCOLOR);
+        StretchBlt(Resampled.Canvas(), 0, 0, NewW, NewH, GrafBmp, 0, 0, GrafBmp.Width(), GrafBmp.Height());
+        GrafBmp.Assign(Resampled);
+    }
 
     FCalib.ScalePixelPositions(Magnification);
     // The extents are measured on the new image, so the core learns its size before the refit.
@@ -321,7 +375,7 @@ void TGeoMap::ResizeMap(double Magnification)
     // The refit shows the resampled map at the old view, the end the new view: two pictures.
     RecalcCalibration();
 
-    AuxBmp.SetSize(NewW, NewH);
+    if (!FLarge) AuxBmp.SetSize(NewW, NewH);
     FTopLeft = TPoint{};
     Paint();
 }

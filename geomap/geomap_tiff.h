@@ -2,7 +2,7 @@
 // reader. libtiff reports through process-wide handlers; a TTiffQuiet in scope keeps its last
 // error for our message and drops its warnings (unknown private tags, mostly).
 #pragma once
-#include "host/gui/tyx_bitmap.h"
+#include <QImage>
 
 #include <tiffio.h>
 
@@ -29,8 +29,9 @@ using TTiffPtr = std::unique_ptr<TIFF, TTiffCloser>;
 
 /// Opens a TIFF for reading (with the GeoTIFF tags known); ETYXGeoMapError when it cannot.
 TTiffPtr OpenTiff(const std::string& Component, const std::string& FileName);
-/// The first image of the TIFF, any compression, tiled or stripped, as a 32-bit bitmap; the
+/// The first image of the TIFF, any compression, tiled or stripped: 32-bit up to 3000000 pixels,
+/// above that in its compact format (RGB888, or Grayscale8 for grey), read band by band. The
 /// pixel limit is checked before anything is decoded. ETYXGeoMapError when it cannot be read.
-void DecodeTiff(const std::string& Component, TIFF* Tif, const std::string& FileName, TBitmap& Out);
+QImage DecodeTiff(const std::string& Component, TIFF* Tif, const std::string& FileName, long long Limit);
 
 } // namespace tyx

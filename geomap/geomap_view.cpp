@@ -116,8 +116,8 @@ void TGeoMap::BringLocationToCenter(double Latitude, double Longitude)
     const int HalfW = Round(width() / FMagnify / 2);
     const int HalfH = Round(height() / FMagnify / 2);
     // Kept inside the bitmap; an image smaller than the view sits at the top left.
-    FTopLeft.X = std::max(0, std::min(Minus(x, HalfW), Minus(Minus(GrafBmp.Width(), HalfW), HalfW)));
-    FTopLeft.Y = std::max(0, std::min(Minus(y, HalfH), Minus(Minus(GrafBmp.Height(), HalfH), HalfH)));
+    FTopLeft.X = std::max(0, std::min(Minus(x, HalfW), Minus(Minus(HeldWidth(), HalfW), HalfW)));
+    FTopLeft.Y = std::max(0, std::min(Minus(y, HalfH), Minus(Minus(HeldHeight(), HalfH), HalfH)));
     Paint();
 }
 

@@ -94,6 +94,7 @@ TCalibrateWindow::TCalibrateWindow(QWidget* Parent, const QStringList& Places, T
 {
     setWindowTitle("Calibrate image");
     FMap = new TGeoMap(this);
+    FMap->SetMaxMapPixels(1000000000); // scans of any size, as in the main window
     FMap->SetName("calibmap");
     FMap->SetWheelZoom(1.25);
     FMap->SetKeyboardNavigation(true);

@@ -69,6 +69,7 @@ TViewerWindow::TViewerWindow(QWidget* Parent) : QMainWindow(Parent)
     M->SetMouseAction(maPan);
     M->SetAntiAlias(true);
     M->SetHighDpi(true); // drawn at the screen's own pixels
+    M->SetMaxMapPixels(1000000000); // scans of any size, held compactly
     // Readable at every scale: captions that never collide (a town whose name finds no room is
     // left out, so that no symbol covers a name), nothing on the grey beyond a small map, and the
     // scale of the view.

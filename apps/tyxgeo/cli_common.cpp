@@ -25,6 +25,24 @@ int& ExitCode()
     return code;
 }
 
+int& MaxMapPixels()
+{
+    static int limit = 1000000000;
+    return limit;
+}
+
+void AddMaxPixelsOption(CLI::App& Sub)
+{
+    Sub.add_option("--max-pixels", MaxMapPixels(), "Largest map image taken, in pixels (default 1000000000)")
+        ->check(CLI::PositiveNumber);
+}
+
+void PrepareMap(TGeoMap& Map)
+{
+    Map.SetName("tyxgeo");
+    Map.SetMaxMapPixels(MaxMapPixels());
+}
+
 std::string Fixed(double Value, int Decimals) { return fmt::format("{:.{}f}", Value, Decimals); }
 
 std::string Shortest(double Value) { return fmt::format("{}", Value); }

@@ -86,6 +86,12 @@ void LoadCalibration(TGeoMap& Map, const std::string& File, const std::string& I
 /// The fault of a map control's message, without the component's name: the tool's own prefix
 /// is enough.
 std::string MapErrorReason(const ETYXGeoMapError& E);
+/// The largest map image the commands take, in pixels (--max-pixels; default 1000000000).
+int& MaxMapPixels();
+/// Gives Sub the option --max-pixels N, which sets MaxMapPixels.
+void AddMaxPixelsOption(CLI::App& Sub);
+/// Names the map control "tyxgeo" (for its messages) and gives it MaxMapPixels.
+void PrepareMap(TGeoMap& Map);
 
 /// The GUI application the map control needs, created (offscreen without a display) unless one
 /// exists; empty when one existed already. Keep it alive while controls are in use.

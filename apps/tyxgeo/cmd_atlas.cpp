@@ -51,7 +51,7 @@ std::unique_ptr<TGeoAtlas> MakeAtlas(const std::vector<std::string>& Calibs)
 {
     auto Atlas = std::make_unique<TGeoAtlas>();
     Atlas->SetName("tyxgeo");
-    Atlas->CurrentMap()->SetName("tyxgeo");
+    PrepareMap(*Atlas->CurrentMap());
     RegisterAll(*Atlas, Calibs);
     return Atlas;
 }
@@ -137,6 +137,7 @@ void AddAtlasCommands(CLI::App& App)
     render->add_option("out", o->Out, "Output image: .png, .bmp or .jpg")->required();
     render->add_option("--select", o->Select, "Number of the map to show, from 1")->required();
     render->add_option("--size", o->Size, "Widget size WxH in pixels (default 480x320)");
+    AddMaxPixelsOption(*render);
     render->add_option("calibs", o->Calibs, "Calibration XML files")->required();
     render->callback([o] { RunRender(*o); });
 

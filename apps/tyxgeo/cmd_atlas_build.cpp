@@ -300,7 +300,7 @@ void RunBuild(const TBuildOptions& O)
             for (const char* Ext : {".jpg", ".xml"}) Outputs.push_back(O.Dir + "/" + S.Name + Ext);
         RefuseToOverwrite(Outputs, Db.FileNames());
         TGeoMap Map;
-        Map.SetName("tyxgeo");
+        PrepareMap(Map);
         for (const TSheet& S : Sheets) {
             const TBox B = DegreeBox(S);
             const std::vector<TShape> Shapes = LoadShapes(Db, B);

@@ -34,7 +34,7 @@ void WithCalibratedMap(const TCalibOptions& O, const std::function<void(TGeoMap&
     if (!FileExists(O.File)) throw DataError(fmt::format("cannot open calibration file '{}'", O.File));
     const auto app = EnsureApplication();
     TGeoMap map;
-    map.SetName("tyxgeo");
+    PrepareMap(map);
     LoadCalibration(map, O.File, O.Id);
     Body(map);
 }
@@ -90,6 +90,7 @@ void AddCalibCommands(CLI::App& App)
     CLI::App* calib = App.add_subcommand("calib", "Calibration files: summary and pixel/position conversions");
     calib->add_option("file", o->File, "Calibration XML file")->required();
     calib->add_option("--id", o->Id, "Data identifier of the block (any case; default: the first block)");
+    AddMaxPixelsOption(*calib);
     calib->require_subcommand(1);
     calib->fallthrough();
 

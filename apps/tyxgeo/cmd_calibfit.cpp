@@ -129,7 +129,7 @@ void RunFit(const TFitOptions& O)
 
     const auto app = EnsureApplication();
     TGeoMap map;
-    map.SetName("tyxgeo");
+    PrepareMap(map);
     try {
         map.SetMapImgName(O.Image);
     } catch (const ETYXGeoMapError& e) {
@@ -190,6 +190,7 @@ void AddCalibFitCommand(CLI::App& App)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     fit->add_option("--points-csv", o->PointsCsv, "CSV file of points, one X,Y,LAT,LONG a line (optional header)");
     fit->add_option("--out", o->Out, "Calibration file (default: the image's name with .xml)");
+    AddMaxPixelsOption(*fit);
     fit->callback([o] { RunFit(*o); });
 }
 

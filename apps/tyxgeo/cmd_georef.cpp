@@ -40,11 +40,12 @@ void AddGeoRefCommands(CLI::App& App)
     CLI::App* world = App.add_subcommand("worldfile", "Write the world file, .prj and GDAL .aux.xml of a calibrated map beside its image");
     world->add_option("CALIB", o->File, "Calibration file (.xml)")->required();
     world->add_option("--id", o->Id, "Block id (default: the first block)");
+    AddMaxPixelsOption(*world);
     world->callback([o] {
         if (!FileExists(o->File)) throw DataError(fmt::format("cannot open calibration file '{}'", o->File));
         const auto app = EnsureApplication();
         TGeoMap map;
-        map.SetName("tyxgeo");
+        PrepareMap(map);
         LoadCalibration(map, o->File, o->Id);
         // Beside the image the block names, else beside the calibration file.
         const std::string& image = map.CalibData().MapFName;
@@ -61,11 +62,12 @@ void AddGeoRefCommands(CLI::App& App)
     CLI::App* from = App.add_subcommand("calib-from", "Write a calibration file from an image's world file or GeoTIFF tags");
     from->add_option("IMAGE", o->File, "Image with a world file (.wld too) and .aux.xml or .prj beside it, or a GeoTIFF")->required();
     from->add_option("--out", o->Out, "Calibration file (default: the image's name with .xml)");
+    AddMaxPixelsOption(*from);
     from->callback([o] {
         if (!FileExists(o->File)) throw DataError(fmt::format("cannot open image '{}'", o->File));
         const auto app = EnsureApplication();
         TGeoMap map;
-        map.SetName("tyxgeo");
+        PrepareMap(map);
         const std::string id = StripExtension(StripPath(o->File));
         try {
             // A TIFF's own tags come first; a world file beside it is the fallback.

@@ -194,7 +194,7 @@ void RunEmptyMap(const TEmptyMapOptions& O)
     RefuseToOverwrite({Bmp, Xml}, {});
     const auto App = EnsureApplication();
     TGeoMap Map;
-    Map.SetName("tyxgeo");
+    PrepareMap(Map);
     try {
         Map.CreateAndLoadEmptyMap(O.File, LatLow, LongLow, LatHigh, LongHigh, DLat, DLong, Wid, Hgt);
     } catch (const ETYXError& E) {
@@ -240,7 +240,7 @@ void RunRender(const TRenderOptions& O)
     TGeoDB Db;
     Db.SetName("tyxgeo");
     TGeoDBLayer Layer(&Map, &Db);
-    Map.SetName("tyxgeo");
+    PrepareMap(Map);
     Map.SetSuppressPaint(true);
     Map.resize(W, H);
     // A bare image name is looked up beside the calibration file when it is not found as it is.
@@ -303,6 +303,7 @@ void AddRenderCommands(CLI::App& App)
     empty->add_option("dlong", e->DLong, "Spacing of the meridians, degrees")->required();
     empty->add_option("wid", e->Wid, "Width, pixels (at least 100)")->required();
     empty->add_option("hgt", e->Hgt, "Height, pixels (at least 100)")->required();
+    AddMaxPixelsOption(*empty);
     empty->callback([e] { RunEmptyMap(*e); });
 
     auto r = std::make_shared<TRenderOptions>();
@@ -310,6 +311,7 @@ void AddRenderCommands(CLI::App& App)
     render->add_option("calib", r->Calib, "Calibration XML file (its map image is loaded too)")->required();
     render->add_option("out", r->Out, "Output image: .png, .bmp, .jpg or .jpeg")->required();
     render->add_option("--id", r->Id, "Data identifier of the block (default: the first block)");
+    AddMaxPixelsOption(*render);
     render->add_option("--size", r->Size, "Control size WxH in pixels (default 800x600)");
     render->add_option("--mag", r->Mag, "Magnification, control pixels per image pixel (default 1)");
     render->add_option("--topleft", r->TopLeft, "Map-image pixel X,Y at the top-left corner (default 0,0)");

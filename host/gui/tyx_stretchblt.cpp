@@ -23,7 +23,9 @@ QImage SubImageView(const QImage& Img, const QRect& R)
     const int Bpp = Img.depth() / 8;
     const uchar* Bits = Img.constBits() + static_cast<qsizetype>(R.y()) * Img.bytesPerLine() +
                         static_cast<qsizetype>(R.x()) * Bpp;
-    return QImage(Bits, R.width(), R.height(), Img.bytesPerLine(), Img.format());
+    QImage View(Bits, R.width(), R.height(), Img.bytesPerLine(), Img.format());
+    if (Img.format() == QImage::Format_Indexed8) View.setColorTable(Img.colorTable());
+    return View;
 }
 
 /// A rectangle of canvas pixels as image pixels of a canvas of that Scale.
@@ -36,16 +38,14 @@ void ToImagePixels(double Scale, int& X, int& Y, int& W, int& H)
     W = X1 - X, H = Y1 - Y;
 }
 
-} // namespace
-
-bool StretchBlt(TCanvas& Dest, int DX, int DY, int DW, int DH, const TCanvas& Src, int SX, int SY, int SW, int SH)
+bool Stretch(TCanvas& Dest, int DX, int DY, int DW, int DH, const QImage* SrcImg, double SrcScale, int SX, int SY,
+             int SW, int SH)
 {
     if (DW <= 0 || DH <= 0 || SW <= 0 || SH <= 0) return false;
-    const QImage* SrcImg = Src.Image();
     if (!SrcImg || SrcImg->isNull() || !Dest.Image() || Dest.Image()->isNull()) return true;
     // Scaled canvases copy between their image pixels, so that a picture is sampled straight at
     // the destination's resolution.
-    ToImagePixels(Src.Scale(), SX, SY, SW, SH);
+    ToImagePixels(SrcScale, SX, SY, SW, SH);
     ToImagePixels(Dest.Scale(), DX, DY, DW, DH);
     if (DW <= 0 || DH <= 0 || SW <= 0 || SH <= 0) return true;
 
@@ -86,6 +86,18 @@ bool StretchBlt(TCanvas& Dest, int DX, int DY, int DW, int DH, const TCanvas& Sr
     }
     P.restore();
     return true;
+}
+
+} // namespace
+
+bool StretchBlt(TCanvas& Dest, int DX, int DY, int DW, int DH, const TCanvas& Src, int SX, int SY, int SW, int SH)
+{
+    return Stretch(Dest, DX, DY, DW, DH, Src.Image(), Src.Scale(), SX, SY, SW, SH);
+}
+
+bool StretchBlt(TCanvas& Dest, int DX, int DY, int DW, int DH, const QImage& Src, int SX, int SY, int SW, int SH)
+{
+    return Stretch(Dest, DX, DY, DW, DH, &Src, 1, SX, SY, SW, SH);
 }
 
 bool StretchBlt(TCanvas& Dest, int DX, int DY, int DW, int DH, const TBitmap& Src, int SX, int SY, int SW, int SH)

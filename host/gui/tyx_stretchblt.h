@@ -25,5 +25,8 @@ bool StretchBlt(TCanvas& Dest, int DX, int DY, int DW, int DH,
                 const TBitmap& Src, int SX, int SY, int SW, int SH);
 bool StretchBlt(TCanvas& Dest, int DX, int DY, int DW, int DH,
                 const TCanvas& Src, int SX, int SY, int SW, int SH);
+/// The same from a picture in any format Qt draws (an indexed one keeps its colour table).
+bool StretchBlt(TCanvas& Dest, int DX, int DY, int DW, int DH,
+                const QImage& Src, int SX, int SY, int SW, int SH);
 
 } // namespace tyx

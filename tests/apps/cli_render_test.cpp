@@ -70,9 +70,15 @@ TEST(CliRender, EmptyMapRefusesBadNumbers)
     EXPECT_EQ(RunTyxgeo({"emptymap", Base, "40", "10", "40", "12", "1", "1", "200", "200"}).ExitCode, 1);
     // 100000 parallels over 26 million degrees of latitude
     EXPECT_EQ(RunTyxgeo({"emptymap", Base, "-13e6", "10", "13e6", "12", "260", "1", "200", "200"}).ExitCode, 1);
-    const auto Huge = RunTyxgeo({"emptymap", Base, "40", "10", "41", "12", "1", "1", "3000", "1001"});
-    EXPECT_EQ(Huge.ExitCode, 1);
-    EXPECT_NE(Huge.Err.find("maximum of 3000000 pixels"), std::string::npos) << Huge.Err;
+    // The tool takes images up to a thousand million pixels unless --max-pixels says otherwise.
+    for (const char* Limit : {"3000000", "1200"}) {
+        const auto Huge =
+            RunTyxgeo({"emptymap", Base, "40", "10", "41", "12", "1", "1", "3000", "1001", "--max-pixels", Limit});
+        EXPECT_EQ(Huge.ExitCode, 1);
+        EXPECT_NE(Huge.Err.find("maximum of " + std::string(Limit) + " pixels"), std::string::npos) << Huge.Err;
+    }
+    EXPECT_EQ(RunTyxgeo({"emptymap", Base, "40", "10", "41", "12", "1", "1", "3000", "1001"}).ExitCode, 0);
+    EXPECT_EQ(RunTyxgeo({"emptymap", Base, "40", "10", "41", "12", "1", "1", "200", "200", "--max-pixels", "0"}).ExitCode, 2);
     EXPECT_EQ(RunTyxgeo({"emptymap", Base, "40", "10", "41"}).ExitCode, 2);
     // Fewer than 10000 lines, but steps that cannot move a value near 90 or 180 degrees.
     for (const auto& [LatLow, LongLow, LatHigh, LongHigh, DLat, DLong] :

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "geomap/Tyx_geomap.h"
+#include "geomap/geomap_pyramid.h"
 #include "geomap_test_util.h"
 #include "tiff_test_util.h"
 #include "host/gui/tyx_jpeg.h"
@@ -552,6 +553,144 @@ TEST_F(MapImageTest, GeneratorsRefuseBadBoxesBeforeTouchingAnything)
             << B[0] << " " << B[1] << " " << B[2] << " " << B[3] << " " << B[4] << " " << B[5];
     EXPECT_EQ(M.MapImgFile(), Path("keep.bmp"));
     EXPECT_EQ(M.MapImgWidth(), 40);
+}
+
+TEST_F(MapImageTest, MaxMapPixelsIsTheLimitAndItsMessageNamesIt)
+{
+    EXPECT_EQ(M.MaxMapPixels(), 3000000);
+    EXPECT_EQ(M.property("MaxMapPixels").toLongLong(), 3000000);
+    M.SetMaxMapPixels(0);
+    EXPECT_EQ(M.MaxMapPixels(), 3000000);
+    const std::string Small = WriteBmp("small.bmp", 40, 30, clRed);
+    const std::string Big = WriteJpeg("big.jpg", 2100, 2000, clBlue);
+    const struct {
+        long long Limit;
+        std::string File;
+        const char* Size;
+    } Cases[] = {{1199, Small, "40 x 30"}, {4199999, Big, "2100 x 2000"}};
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.Limit);
+        M.SetMaxMapPixels(C.Limit);
+        try {
+            M.SetMapImgName(C.File);
+            ADD_FAILURE() << "no error";
+        } catch (const ETYXGeoMapError& E) {
+            EXPECT_EQ(std::string(E.what()), "Component \"Map1\": Cannot use map image, maximum of " +
+                                                 std::to_string(C.Limit) + " pixels exceeded (size of map is " +
+                                                 C.Size + ")");
+        }
+        // One pixel more and the image is taken.
+        M.SetMaxMapPixels(C.Limit + 1);
+        M.SetMapImgName(C.File);
+        EXPECT_EQ(M.MapImgFile(), C.File);
+    }
+    EXPECT_EQ(M.MapImgWidth(), 2100);
+    M.SetMaxMapPixels(1000);
+    EXPECT_THROW(M.SetMapBitMap(TBitmap(40, 30)), ETYXGeoMapError);
+    EXPECT_THROW(M.CreateEmptyMapInMemory(40, 0, 50, 10, 1, 1, 40, 30, false, {}), ETYXGeoMapError);
+    EXPECT_EQ(M.MapImgWidth(), 2100);
+}
+
+TEST_F(MapImageTest, LargeImagesAreHeldOnceInTheirMostCompactFormat)
+{
+    constexpr int W = 2400, H = 1300;
+    QImage Colour(W, H, QImage::Format_RGB32), Grey(W, H, QImage::Format_Grayscale8);
+    QImage Indexed(W, H, QImage::Format_Indexed8);
+    Colour.fill(QColor(200, 40, 10));
+    Grey.fill(77);
+    Indexed.setColorTable({qRgb(10, 200, 30), qRgb(250, 250, 0)});
+    Indexed.fill(1);
+    const auto Save = [this](const QImage& Img, const std::string& Name) {
+        EXPECT_TRUE(Img.save(QString::fromStdString(Path(Name))));
+        return Path(Name);
+    };
+    constexpr int TW = 1300, TH = 3300; // more rows than one band holds
+    test::WriteTestTiff(Path("strips.tif"), COMPRESSION_LZW, false, {}, TW, TH);
+    test::WriteTestTiff(Path("tiles.tif"), COMPRESSION_ADOBE_DEFLATE, true, {}, TW, TH);
+    const struct {
+        std::string File;
+        QImage::Format Format;
+        QPoint At;
+        QRgb Expected;
+    } Cases[] = {
+        {Save(Colour, "colour.jpg"), QImage::Format_RGB888, {5, 5}, qRgb(200, 40, 10)},
+        {Save(Colour, "colour.png"), QImage::Format_RGB888, {5, 5}, qRgb(200, 40, 10)},
+        {Save(Colour, "colour.bmp"), QImage::Format_RGB888, {5, 5}, qRgb(200, 40, 10)},
+        {Save(Grey, "grey.jpg"), QImage::Format_Grayscale8, {5, 5}, qRgb(77, 77, 77)},
+        {Save(Grey, "grey.png"), QImage::Format_Grayscale8, {5, 5}, qRgb(77, 77, 77)},
+        {Save(Indexed, "indexed.png"), QImage::Format_Indexed8, {5, 5}, qRgb(250, 250, 0)},
+        {Save(Indexed, "indexed.bmp"), QImage::Format_Indexed8, {5, 5}, qRgb(250, 250, 0)},
+        {Path("strips.tif"), QImage::Format_RGB888, {0, TH - 1}, qRgb(255, 255, 0)},
+        {Path("tiles.tif"), QImage::Format_RGB888, {TW - 1, TH - 1}, qRgb(0, 255, 255)},
+        {Path("tiles.tif"), QImage::Format_RGB888, {0, 0}, qRgb(255, 0, 0)},
+    };
+    M.SetMaxMapPixels(1000000000);
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(C.File);
+        M.SetMapImgName(C.File);
+        EXPECT_EQ(M.MapImgFile(), C.File);
+        const QImage Held = M.MapImage();
+        EXPECT_EQ(Held.format(), C.Format);
+        EXPECT_EQ(Held.width(), M.MapImgWidth());
+        EXPECT_TRUE(M.MapBitmap().Empty());
+        // The composition keeps the control's size, not the image's.
+        EXPECT_EQ(M.CompositionBitmap().Width(), 200);
+        EXPECT_TRUE(Near(QRgbToTColor(Held.pixel(C.At)), QRgbToTColor(C.Expected), 3));
+    }
+}
+
+TEST_F(MapImageTest, ZoomedOutViewsFromThePyramidMatchADirectScaledSample)
+{
+    constexpr int W = 4000, H = 3000, CW = 320, CH = 240;
+    // Gradients under a checkerboard: a wrong level, offset or scale moves the squares' edges.
+    QImage Img(W, H, QImage::Format_RGB888);
+    for (int y = 0; y < H; ++y) {
+        uchar* Row = Img.scanLine(y);
+        for (int x = 0; x < W; ++x) {
+            Row[3 * x] = static_cast<uchar>(x * 255 / W);
+            Row[3 * x + 1] = static_cast<uchar>(y * 255 / H);
+            Row[3 * x + 2] = (x / 96 + y / 96) % 2 ? 255 : 0;
+        }
+    }
+    TBitmap B;
+    B.AssignImage(Img);
+    M.resize(CW, CH);
+    M.SetMaxMapPixels(1000000000);
+    M.SetMapBitMap(B);
+    const TImagePyramid Pyramid(Img);
+    for (const double Mag : {0.9, 0.5, 0.4, 0.2, 0.1, 0.05}) {
+        SCOPED_TRACE(Mag);
+        // The level sampled has at least the view's resolution, the next one less.
+        const std::size_t k = Pyramid.LevelFor(Mag);
+        EXPECT_GE(Pyramid.Level(k).width(), Mag * W);
+        if (k + 1 < Pyramid.LevelCount()) {
+            EXPECT_LT(Pyramid.Level(k + 1).width(), Mag * W);
+        }
+
+        // Views on whole pixels of every level: one between them is rounded to one.
+        const TPoint TL{Mag > 0.05 ? 704 : 0, Mag > 0.05 ? 496 : 0};
+        M.SetMagnification(Mag);
+        M.SetTopLeft(TL);
+        const int VW = std::min(CW, static_cast<int>((W - TL.X) * Mag)) - 4;
+        const int VH = std::min(CH, static_cast<int>((H - TL.Y) * Mag)) - 4;
+        const QImage Ref = Img.copy(TL.X, TL.Y, static_cast<int>(std::lround(CW / Mag)),
+                                    static_cast<int>(std::lround(CH / Mag)))
+                               .scaled(CW, CH, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                               .convertToFormat(QImage::Format_RGB32);
+        const QImage Shown = M.Picture().convertToFormat(QImage::Format_RGB32);
+        double Diff = 0, Far = 0;
+        for (int y = 2; y < VH; ++y)
+            for (int x = 2; x < VW; ++x) {
+                const QRgb A = Shown.pixel(x, y), R = Ref.pixel(x, y);
+                Diff += std::abs(qRed(A) - qRed(R)) + std::abs(qGreen(A) - qGreen(R)) + std::abs(qBlue(A) - qBlue(R));
+                Far += std::abs(qBlue(A) - qBlue(R)) > 100;
+            }
+        const double N = (VW - 2.0) * (VH - 2.0);
+        // The filters differ a little along the squares' edges; a level pixel off or a coarser
+        // level moves or smears the edges by far more.
+        EXPECT_LT(Diff / (3 * N), 4.0);
+        EXPECT_LT(Far / N, 0.005);
+    }
 }
 
 } // namespace

@@ -17,14 +17,17 @@ namespace tyx::test {
 
 inline constexpr int TiffW = 40, TiffH = 30;
 
-/// A TiffW x TiffH RGB TIFF, red left of column 20 and blue right of it, in strips of 7 rows or
-/// tiles of 16 x 16; Tags, when given, sets the georeferencing.
+/// A W x H RGB TIFF, red left of column 20 and blue right of it (green added below row TiffH, so
+/// that a misplaced band of rows shows), in strips of 7 rows or tiles of 16 x 16; Tags, when
+/// given, sets the georeferencing.
 inline void WriteTestTiff(const std::string& Path, int Compression, bool Tiled,
-                          const std::function<void(TIFF*, GTIF*)>& Tags = {})
+                          const std::function<void(TIFF*, GTIF*)>& Tags = {}, int W = TiffW, int H = TiffH)
 {
-    constexpr int W = TiffW, H = TiffH;
-    std::vector<uint8_t> Rgb(W * H * 3);
-    for (int i = 0; i < W * H; ++i) Rgb[i * 3 + (i % W < 20 ? 0 : 2)] = 255;
+    std::vector<uint8_t> Rgb(static_cast<std::size_t>(W) * H * 3);
+    for (std::size_t i = 0; i < Rgb.size() / 3; ++i) {
+        Rgb[i * 3 + (i % W < 20 ? 0 : 2)] = 255;
+        if (i / W >= static_cast<std::size_t>(TiffH)) Rgb[i * 3 + 1] = 255;
+    }
     TIFF* Tif = XTIFFOpen(Path.c_str(), "w");
     ASSERT_NE(Tif, nullptr);
     TIFFSetField(Tif, TIFFTAG_IMAGEWIDTH, W);
@@ -47,12 +50,13 @@ inline void WriteTestTiff(const std::string& Path, int Compression, bool Tiled,
                 std::fill(Tile.begin(), Tile.end(), 0);
                 for (int y = ty; y < std::min(ty + T, H); ++y)
                     for (int x = tx; x < std::min(tx + T, W); ++x)
-                        std::memcpy(&Tile[((y - ty) * T + x - tx) * 3], &Rgb[(y * W + x) * 3], 3);
+                        std::memcpy(&Tile[((y - ty) * T + x - tx) * 3], &Rgb[(static_cast<std::size_t>(y) * W + x) * 3], 3);
                 TIFFWriteTile(Tif, Tile.data(), tx, ty, 0, 0);
             }
     } else {
         TIFFSetField(Tif, TIFFTAG_ROWSPERSTRIP, 7);
-        for (int y = 0; y < H; ++y) TIFFWriteScanline(Tif, &Rgb[y * W * 3], static_cast<uint32_t>(y), 0);
+        for (int y = 0; y < H; ++y)
+            TIFFWriteScanline(Tif, &Rgb[static_cast<std::size_t>(y) * W * 3], static_cast<uint32_t>(y), 0);
     }
     GTIFFree(G);
     XTIFFClose(Tif);
