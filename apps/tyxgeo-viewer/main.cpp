@@ -90,7 +90,7 @@ int main(int argc, char* argv[])
     const QCommandLineOption Db("db", "Database the search looks in.", "DB");
     const QCommandLineOption Marks("landmarks", "Landmark file (default: ATLAS/cities.xml).", "FILE");
     const QCommandLineOption Calib("calib", "Also opens this calibration file and shows it.", "XML");
-    const QCommandLineOption GoTo("goto", "Centres this place (a name in the database).", "NAME");
+    const QCommandLineOption GoTo("goto", "Centres this place (a town in the database, as the search field finds it).", "NAME");
     const QCommandLineOption Grat("grat", "Overlay 0-5: none, points, lines, points and lines, UTM grid, points and UTM grid.",
                                   "N");
     const QCommandLineOption Classes("classes", "Town classes shown, e.g. 1,2,3 (default 1,2).", "LIST");
@@ -102,13 +102,14 @@ int main(int argc, char* argv[])
     const QCommandLineOption Tour("tour", "Renders the scripted tour into DIR (needs --db) and exits.", "DIR");
     const QCommandLineOption Echo("echo-status", "Writes every status text to standard output.");
     const QCommandLineOption ShotBase("shot-base", "F12 saves the window as PATH-N.png.", "PATH");
-    const QCommandLineOption Timing("timing", "Reports on standard error when the first map was shown.");
+    const QCommandLineOption Timing("timing", "Reports on standard error when the first map was shown, how long the town index took and each search.");
     P.addOptions({Db, Marks, Calib, GoTo, Grat, Classes, Zoom, Size, Shot, Export, Pdf, Tour, Echo, ShotBase, Timing});
     P.process(App);
 
     tyx::viewer::TViewerWindow W;
     W.SetEchoStatus(P.isSet(Echo));
     W.SetShotBase(P.value(ShotBase));
+    W.SetTiming(P.isSet(Timing));
     if (P.isSet(Size)) {
         const QStringList S = P.value(Size).split('x');
         if (S.size() != 2 || S[0].toInt() < 200 || S[1].toInt() < 150) return Fail("--size wants WxH, at least 200x150");

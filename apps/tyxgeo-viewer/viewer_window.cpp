@@ -2,30 +2,27 @@
 // maps, the map control converts pixels, the database answers the search.
 #include "viewer_window.h"
 
+#include "viewer_search.h"
+#include "viewer_status.h"
+
 #include "geoatlas/Tyx_geoatlas.h"
 #include "geobasics/Tyx_geobasics.h"
-#include "geodb/Tyx_GeoDB.h"
 #include "geomap/Tyx_geomap.h"
 
 #include <QActionGroup>
 #include <QApplication>
-#include <QCompleter>
-#include <QCursor>
 #include <QDir>
 #include <QFileDialog>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QStatusBar>
-#include <QStringListModel>
 #include <QToolBar>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <set>
 
 namespace tyx::viewer {
 
@@ -41,25 +38,6 @@ const char* const GratNames[] = {"None", "Calibration points", "Graticule lines"
 constexpr double SwitchFactor = 2.0;
 
 } // namespace
-
-QString PositionText(double Lat, double Long)
-{
-    // Below half a second of arc the sign would show as a hemisphere at zero.
-    if (std::fabs(Lat) < 1.0 / 7200) Lat = 0;
-    if (std::fabs(Long) < 1.0 / 7200) Long = 0;
-    QString Text = QString::fromStdString(GeoLatitude(Lat, dfDegMinSec, 0) + "  " + GeoLongitude(Long, dfDegMinSec, 0));
-    int Zone = 0;
-    char Band = ' ';
-    GeoToUTMZone(Lat, Long, Zone, Band);
-    if (Zone == 0) return Text + "   (outside UTM)";
-    double Easting = 0, Northing = 0;
-    LatLongToUTM(Lat, Long, gelWGS84, Zone, Easting, Northing);
-    return Text + QString("   UTM %1%2 %3 E %4 N")
-                      .arg(Zone)
-                      .arg(QChar(Band))
-                      .arg(std::llround(Easting))
-                      .arg(std::llround(Northing));
-}
 
 TViewerWindow::TViewerWindow(QWidget* Parent) : QMainWindow(Parent)
 {
@@ -85,28 +63,33 @@ TViewerWindow::TViewerWindow(QWidget* Parent) : QMainWindow(Parent)
 
     FAtlas->OnMouseMove = [this](TObject*, TShiftState, int X, int Y) { ShowPositionAt(X, Y); };
     // The selector and zoom clicks switch maps too.
-    FAtlas->OnCBoxMapsChange = [this](TObject*) { ClassesForScale(); };
+    FAtlas->OnCBoxMapsChange = [this](TObject*) {
+        ClassesForScale();
+        FStatus->Refresh();
+    };
     FAtlas->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) { ClassesForScale(); };
     M->OnZoomPan = [this](TObject*) {
         SwitchMapForScale();
         // Under the mouse the position is the one under the cursor, which a pan or zoom changes.
-        const QPoint At = Map()->mapFromGlobal(QCursor::pos());
-        if (Map()->rect().contains(At))
-            ShowPositionAt(At.x(), At.y());
-        else
-            ShowViewCentre();
+        FStatus->Refresh();
     };
 
     FSearch = new QLineEdit;
     FSearch->setPlaceholderText("Find a town...");
     FSearch->setClearButtonEnabled(true);
     FSearch->setMaximumWidth(320);
-    connect(FSearch, &QLineEdit::returnPressed, this, [this] {
-        if (!GoTo(FSearch->text())) statusBar()->showMessage(QString("Not found: %1").arg(FSearch->text()), 4000);
-    });
-    FPosition = new QLabel;
-    FPosition->setObjectName("position");
-    statusBar()->addPermanentWidget(FPosition, 1);
+    FStatus = new TViewerStatus(statusBar(), M);
+    FFinder = new TViewerSearch(
+        FSearch,
+        [this](double Lat, double Long) {
+            if (!ShowLocation(Lat, Long, FGoToMag)) return false;
+            MarkFoundPlace(*Map(), Lat, Long);
+            return true;
+        },
+        [this](const QString& Text) { FStatus->ShowMessage(Text); });
+    // The arrow keys pan the map again once a place or a map has been picked.
+    connect(FFinder, &TViewerSearch::Done, M, [M] { M->setFocus(Qt::OtherFocusReason); });
+    ReturnKeysToMap(FAtlas->MapSelector(), M);
     BuildMenus();
     resize(1000, 700);
 }
@@ -212,39 +195,19 @@ bool TViewerWindow::LoadLandMarks(const QString& FileName)
 {
     // Landmarks are told apart by their class only; the caption needs no event per landmark.
     const bool Ok = Map()->LoadLandMarks(FileName.toStdString(), "");
-    if (Ok) statusBar()->showMessage(QString("%1 towns").arg(Map()->NumLandMarks()), 4000);
+    if (Ok) FStatus->ShowMessage(QString("%1 towns").arg(Map()->NumLandMarks()), 4000);
     return Ok;
 }
 
-void TViewerWindow::OpenDatabase(const QString& FileName)
-{
-    auto Db = std::make_unique<TGeoDB>();
-    Db->SetName("viewer");
-    Db->SetGDBName(FileName.toStdString());
-    std::set<QString> Names;
-    for (int k = 1; k <= Db->NumEntries(); ++k) Names.insert(QString::fromStdString(Db->GetSumdata(k).Name.Str()));
-    FDb = std::move(Db);
-    auto* Completer = new QCompleter(QStringList(Names.begin(), Names.end()), FSearch);
-    Completer->setCaseSensitivity(Qt::CaseInsensitive);
-    Completer->setModelSorting(QCompleter::CaseSensitivelySortedModel);
-    connect(Completer, qOverload<const QString&>(&QCompleter::activated), this, [this](const QString& T) { GoTo(T); });
-    FSearch->setCompleter(Completer);
-}
+void TViewerWindow::OpenDatabase(const QString& FileName) { FFinder->OpenDatabase(FileName); }
 
 bool TViewerWindow::GoTo(const QString& Name, double Magnification)
 {
-    if (!FDb || Name.trimmed().isEmpty()) return false;
-    // A town first, when a border or river bears the same name.
-    const TgdbName Key(Name.trimmed().toStdString());
-    int Entry = 0;
-    for (uint8_t c = 0; c < 255 && Entry == 0; ++c) Entry = FDb->SearchData(Key, gitTown, 1, c);
-    if (Entry == 0) Entry = FDb->SearchData(Key);
-    if (Entry == 0) return false;
-    const TgdbData D = FDb->GetSumdata(Entry);
-    const double Lat = (D.LatLow + D.LatHigh) / 2, Long = (D.LongLow + D.LongHigh) / 2;
-    if (!ShowLocation(Lat, Long, Magnification)) return false;
-    Map()->SetHighLM(Map()->FindLandMark(Lat, Long, -1));
-    return true;
+    FFinder->WaitForIndex(); // a typed position needs none
+    const double Was = std::exchange(FGoToMag, Magnification);
+    const bool Ok = FFinder->GoTo(Name);
+    FGoToMag = Was;
+    return Ok;
 }
 
 int TViewerWindow::MostDetailedMapAt(double Lat, double Long) const
@@ -265,7 +228,7 @@ bool TViewerWindow::ShowLocation(double Lat, double Long, double Magnification)
     const bool Was = std::exchange(FSwitching, true);
     if (k != FAtlas->CurrentMapIndex()) FAtlas->SelectMap(k);
     Map()->SetMagnification(Magnification);
-    Map()->BringLocationToCenter(Lat, Long);
+    CentreOn(*Map(), Lat, Long);
     FSwitching = Was;
     FLastMag = Map()->Magnification();
     ClassesForScale();
@@ -360,36 +323,18 @@ void TViewerWindow::ClassesForScale()
     for (int c = 1; c <= 4; ++c) ShowClass(c, c <= Shown);
 }
 
-QString TViewerWindow::StatusText() const { return FPosition->text(); }
+QString TViewerWindow::StatusText() const { return FStatus->Position(); }
 
-void TViewerWindow::SetStatus(const QString& Text)
+void TViewerWindow::SetEchoStatus(bool Value)
 {
-    if (Text == FPosition->text()) return;
-    FPosition->setText(Text);
-    if (FEchoStatus) {
-        std::printf("status: %s\n", Text.toUtf8().constData());
-        std::fflush(stdout);
-    }
+    FEchoStatus = Value;
+    FStatus->SetEcho(Value);
 }
 
-void TViewerWindow::ShowPositionAt(int X, int Y)
-{
-    const TPoint Px = Map()->ControlToMapImage(TPoint{X, Y});
-    bool V1 = false, V2 = false;
-    const double Lat = Map()->CalcLatitude(Px, V1), Long = Map()->CalcLongitude(Px, V2);
-    const bool Inside = Px.X >= 0 && Px.Y >= 0 && Px.X < Map()->MapImgWidth() && Px.Y < Map()->MapImgHeight();
-    SetStatus(V1 && V2 && Inside ? PositionText(Lat, Long) : QString("off the map"));
-}
+void TViewerWindow::SetTiming(bool Value) { FFinder->SetTiming(Value); }
 
-void TViewerWindow::ShowViewCentre()
-{
-    if (Map()->MapImgWidth() == 0) return;
-    const int X = std::min(Map()->width(), static_cast<int>(Map()->MapImgWidth() * Map()->Magnification())) / 2;
-    const int Y = std::min(Map()->height(), static_cast<int>(Map()->MapImgHeight() * Map()->Magnification())) / 2;
-    const TPoint Px = Map()->ControlToMapImage(TPoint{X, Y});
-    bool V1 = false, V2 = false;
-    const double Lat = Map()->CalcLatitude(Px, V1), Long = Map()->CalcLongitude(Px, V2);
-    if (V1 && V2) SetStatus("Centre: " + PositionText(Lat, Long));
-}
+void TViewerWindow::ShowPositionAt(int X, int Y) { FStatus->ShowPositionAt(X, Y); }
+
+void TViewerWindow::ShowViewCentre() { FStatus->ShowViewCentre(); }
 
 } // namespace tyx::viewer

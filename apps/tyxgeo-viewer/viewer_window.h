@@ -9,16 +9,17 @@
 #include <string>
 
 class QAction;
-class QLabel;
 class QLineEdit;
 
 namespace tyx {
 class TGeoAtlas;
-class TGeoDB;
 class TGeoMap;
 } // namespace tyx
 
 namespace tyx::viewer {
+
+class TViewerSearch;
+class TViewerStatus;
 
 class TViewerWindow : public QMainWindow {
     Q_OBJECT
@@ -33,12 +34,12 @@ public:
     void FitMap();
     /// Reads a landmark file into the map control; false when it cannot be read.
     bool LoadLandMarks(const QString& FileName);
-    /// Opens the database the search field looks in and fills the completion list from its
-    /// names. Throws what the database throws.
+    /// Opens the database the search field looks in; its towns are indexed on a thread of their
+    /// own, and the search field finds them once that is done.
     void OpenDatabase(const QString& FileName);
-    /// Finds an item by name (case ignored) and centres it on the most detailed map that holds
-    /// it, at the magnification given; false when the database has no such item or no map
-    /// contains it.
+    /// Finds the best place for the text (a town by name, see TViewerSearch) and centres it on the
+    /// most detailed map that holds it, at the magnification given, waiting for the index if
+    /// need be; false when there is none or no map contains it.
     bool GoTo(const QString& Name, double Magnification = 1);
     /// Centres the position on the most detailed map that contains it; false when none does.
     bool ShowLocation(double Lat, double Long, double Magnification = 1);
@@ -53,10 +54,12 @@ public:
     /// map, all four on the finest.
     void ClassesForScale();
 
-    /// The text of the status bar: the position under the mouse (or the view's centre).
+    /// The position field of the status bar: the position under the mouse (or the view's centre).
     QString StatusText() const;
-    /// Each change of the status text is also written to standard output (for tests).
-    void SetEchoStatus(bool Value) { FEchoStatus = Value; }
+    /// Each change of the status texts is also written to standard output (for tests).
+    void SetEchoStatus(bool Value);
+    /// Index builds and searches report their time on standard error.
+    void SetTiming(bool Value);
     /// A key that saves the window's picture as ShotBase-N.png (N from 1); empty turns it off.
     void SetShotBase(const QString& Value) { FShotBase = Value; }
 
@@ -67,7 +70,6 @@ private:
     void BuildMenus();
     void ShowPositionAt(int X, int Y);
     void ShowViewCentre();
-    void SetStatus(const QString& Text);
     void ShowClass(int Class, bool Visible);
     /// After a zoom: a map that fits the new scale better takes over.
     void SwitchMapForScale();
@@ -75,18 +77,16 @@ private:
 
     TGeoAtlas* FAtlas = nullptr;
     QLineEdit* FSearch = nullptr;
-    QLabel* FPosition = nullptr;
+    TViewerSearch* FFinder = nullptr;
+    TViewerStatus* FStatus = nullptr;
+    double FGoToMag = 1; ///< magnification for the place the search shows
     QAction* FByScale = nullptr;
     std::array<QAction*, 4> FClassActions{};
-    std::unique_ptr<TGeoDB> FDb;
     bool FEchoStatus = false;
     bool FSwitching = false;
     double FLastMag = 1; ///< magnification after the last zoom, to tell zooming in from out
     QString FShotBase;
     int FShots = 0;
 };
-
-/// "48°08'13" N  11°34'30" E   UTM 32U 691234 E 5334567 N" for a position.
-QString PositionText(double Lat, double Long);
 
 } // namespace tyx::viewer

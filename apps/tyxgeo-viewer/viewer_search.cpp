@@ -1,0 +1,202 @@
+// The viewer's search field. The index is built once per database, off the user-interface thread
+// (135 000 towns take longer than a keystroke may); each keystroke then searches it in memory.
+#include "viewer_search.h"
+
+#include "viewer_status.h"
+
+#include "geobasics/Tyx_geobasics.h"
+#include "geodb/Tyx_GeoDB.h"
+#include "geomap/Tyx_geomap.h"
+
+#include <QAbstractItemView>
+#include <QCompleter>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QLocale>
+#include <QStandardItemModel>
+
+#include <cstdio>
+
+namespace tyx::viewer {
+
+namespace {
+
+/// The class of the found-place mark: one the town classes (1 to 4) and landmark files leave alone.
+constexpr uint8_t FoundMarkClass = 255;
+/// Where the chosen row keeps its number among the choices.
+constexpr int ChoiceRole = Qt::UserRole + 1;
+/// What the field shows once a row is chosen: the plain name.
+constexpr int NameRole = Qt::UserRole + 2;
+
+QString ShortPosition(double Lat, double Long)
+{
+    return QString::fromStdString(GeoLatitude(Lat, dfDegMin, 0) + " " + GeoLongitude(Long, dfDegMin, 0));
+}
+
+TPlaceChoice TownChoice(const TTown& T)
+{
+    const QString Name = QString::fromStdString(T.Name);
+    const QString Where = T.Country.empty() ? Name : Name + ", " + QString::fromStdString(T.Country);
+    const QString At = ShortPosition(T.Lat, T.Long);
+    const QString People = T.Population > 0 ? QLocale::c().toString(static_cast<qlonglong>(T.Population)) : QString();
+    TPlaceChoice C;
+    C.Name = Name;
+    C.Label = Where + "   " + At + (People.isEmpty() ? QString() : "   (" + People + ")");
+    C.Lat = T.Lat;
+    C.Long = T.Long;
+    C.Found = "Found " + Where + (People.isEmpty() ? QString() : " (" + People + " people)") + ": " + At;
+    return C;
+}
+
+} // namespace
+
+TViewerSearch::TViewerSearch(QLineEdit* Field, std::function<bool(double, double)> ShowPlace,
+                             std::function<void(const QString&)> PutMessage)
+    : QObject(Field), FField(Field), FShow(std::move(ShowPlace)), FMessage(std::move(PutMessage))
+{
+    FModel = new QStandardItemModel(this);
+    FCompleter = new QCompleter(FModel, this);
+    // The index has done the matching: the list shows what it found, in its order.
+    FCompleter->setCompletionMode(QCompleter::UnfilteredPopupCompletion);
+    FCompleter->setCompletionRole(NameRole);
+    FCompleter->setMaxVisibleItems(12);
+    FField->setCompleter(FCompleter);
+    connect(FField, &QLineEdit::textEdited, this, &TViewerSearch::Offer);
+    connect(FCompleter, qOverload<const QModelIndex&>(&QCompleter::activated), this, [this](const QModelIndex& I) {
+        const int k = I.data(ChoiceRole).toInt();
+        if (k >= 0 && k < static_cast<int>(FOffered.size())) Show(FOffered[static_cast<std::size_t>(k)]);
+        emit Done();
+    });
+    connect(FField, &QLineEdit::returnPressed, this, [this] {
+        // Enter in the list is the list's; Enter in the field takes the best place.
+        if (FCompleter->popup()->isVisible()) return;
+        GoTo(FField->text());
+        emit Done();
+    });
+}
+
+TViewerSearch::~TViewerSearch()
+{
+    // The builder posts its result to this object: it must be done before the object goes.
+    if (FBuild.valid()) FBuild.wait();
+}
+
+void TViewerSearch::OpenDatabase(const QString& FileName)
+{
+    if (FBuild.valid()) FBuild.wait();
+    FIndex.reset();
+    FError.clear();
+    FDbName = FileName;
+    FMessage("Indexing the towns of " + FileName + "...");
+    FBuild = std::async(std::launch::async, [this, Name = FileName.toStdString(), Timing = FTiming] {
+        QElapsedTimer Clock;
+        Clock.start();
+        TTownIndex Index = ReadTownIndex(Name);
+        if (Timing)
+            std::fprintf(stderr, "tyxgeo-viewer: town index of %zu towns built in %lld ms\n", Index.Towns().size(),
+                         static_cast<long long>(Clock.elapsed()));
+        QMetaObject::invokeMethod(this, [this] { Adopt(); }, Qt::QueuedConnection);
+        return Index;
+    });
+}
+
+void TViewerSearch::Adopt()
+{
+    if (!FBuild.valid()) return;
+    try {
+        FIndex = FBuild.get();
+        FMessage(QString("%1 towns to search").arg(FIndex->Towns().size()));
+    } catch (const std::exception& E) {
+        FError = QString("Cannot search %1: %2").arg(FDbName, QString::fromUtf8(E.what()));
+        FMessage(FError);
+    }
+}
+
+bool TViewerSearch::WaitForIndex(QString* Error)
+{
+    Adopt();
+    if (Error) *Error = FError;
+    return FIndex.has_value();
+}
+
+std::vector<TPlaceChoice> TViewerSearch::Choices(const QString& Text) const
+{
+    std::vector<TPlaceChoice> Out;
+    // A position typed in any common form is that position, and no town.
+    if (const TParsedPosition P = ParsePosition(Text.toStdString()); P.Ok) {
+        TPlaceChoice C;
+        C.Name = Text.trimmed();
+        C.Label = "Position " + ShortPosition(P.Latitude, P.Longitude);
+        C.Lat = P.Latitude;
+        C.Long = P.Longitude;
+        C.Found = "Position " + PositionText(P.Latitude, P.Longitude);
+        Out.push_back(C);
+        return Out;
+    }
+    if (!FIndex) return Out;
+    QElapsedTimer Clock;
+    Clock.start();
+    const std::vector<TTownHit> Hits = FIndex->Find(Text.toStdString());
+    for (const TTownHit& H : Hits) Out.push_back(TownChoice(FIndex->Towns()[static_cast<std::size_t>(H.Town)]));
+    if (FTiming)
+        std::fprintf(stderr, "tyxgeo-viewer: search \"%s\": %zu places in %.1f ms\n", Text.toUtf8().constData(),
+                     Out.size(), static_cast<double>(Clock.nsecsElapsed()) / 1e6);
+    return Out;
+}
+
+void TViewerSearch::Offer(const QString& Text)
+{
+    FModel->clear();
+    FOffered = Choices(Text);
+    for (std::size_t k = 0; k < FOffered.size(); ++k) {
+        auto* Item = new QStandardItem(FOffered[k].Label);
+        Item->setData(static_cast<int>(k), ChoiceRole);
+        Item->setData(FOffered[k].Name, NameRole);
+        FModel->appendRow(Item);
+    }
+    if (FOffered.empty())
+        FCompleter->popup()->hide();
+    else
+        FCompleter->complete();
+}
+
+bool TViewerSearch::Show(const TPlaceChoice& Choice)
+{
+    if (!FShow(Choice.Lat, Choice.Long)) {
+        FMessage("Not on any map: " + Choice.Label);
+        return false;
+    }
+    FMessage(Choice.Found);
+    return true;
+}
+
+bool TViewerSearch::GoTo(const QString& Text)
+{
+    const std::vector<TPlaceChoice> All = Choices(Text);
+    if (All.empty()) {
+        FMessage("Not found: " + Text);
+        return false;
+    }
+    return Show(All.front());
+}
+
+void MarkFoundPlace(TGeoMap& Map, double Lat, double Long)
+{
+    Map.RemoveAllLandMarks(FoundMarkClass);
+    Map.AddLandMark(Lat, Long, 0, lmCrossBox, FoundMarkClass, TLMIdentifier("found"), 0, 0, clRed, clWhite, 10, false,
+                    0, 0);
+    Map.SetHighLM(Map.NumLandMarks());
+}
+
+void CentreOn(TGeoMap& Map, double Lat, double Long)
+{
+    int x = 0, y = 0;
+    if (!Map.CalcPixelCoords(Lat, Long, x, y)) return;
+    // The control's own centring keeps the view inside the image, which leaves a place near the
+    // image's edge off centre.
+    const double Mag = Map.Magnification();
+    Map.SetTopLeft(TPoint{x - static_cast<int>(std::lround(Map.width() / Mag / 2)),
+                          y - static_cast<int>(std::lround(Map.height() / Mag / 2))});
+}
+
+} // namespace tyx::viewer
