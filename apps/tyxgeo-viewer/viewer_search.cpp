@@ -9,13 +9,17 @@
 #include "geomap/Tyx_geomap.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QCompleter>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QStandardItemModel>
+#include <QTimer>
 
 #include <cstdio>
+#include <utility>
 
 namespace tyx::viewer {
 
@@ -38,7 +42,7 @@ TPlaceChoice TownChoice(const TTown& T)
     const QString Name = QString::fromStdString(T.Name);
     const QString Where = T.Country.empty() ? Name : Name + ", " + QString::fromStdString(T.Country);
     const QString At = ShortPosition(T.Lat, T.Long);
-    const QString People = T.Population > 0 ? QLocale::c().toString(static_cast<qlonglong>(T.Population)) : QString();
+    const QString People = T.Population > 0 ? QLocale(QLocale::English).toString(static_cast<qlonglong>(T.Population)) : QString();
     TPlaceChoice C;
     C.Name = Name;
     C.Label = Where + "   " + At + (People.isEmpty() ? QString() : "   (" + People + ")");
@@ -63,13 +67,29 @@ TViewerSearch::TViewerSearch(QLineEdit* Field, std::function<bool(double, double
     FField->setCompleter(FCompleter);
     connect(FField, &QLineEdit::textEdited, this, &TViewerSearch::Offer);
     connect(FCompleter, qOverload<const QModelIndex&>(&QCompleter::activated), this, [this](const QModelIndex& I) {
-        const int k = I.data(ChoiceRole).toInt();
-        if (k >= 0 && k < static_cast<int>(FOffered.size())) Show(FOffered[static_cast<std::size_t>(k)]);
-        emit Done();
+        // The field may see the same Enter next: it is this pick's, not a search of the name.
+        FPicked = true;
+        QTimer::singleShot(0, this, [this] { FPicked = false; });
+        Pick(I.data(ChoiceRole).toInt());
     });
+    // Enter in the list with no row chosen takes the first, the best.
+    FCompleter->popup()->installEventFilter(this);
+    // Ctrl+F reaches the field from anywhere; Escape gives the keys back to the map.
+    auto* Find = new QAction(FField);
+    Find->setShortcut(QKeySequence::Find);
+    Find->setShortcutContext(Qt::WindowShortcut);
+    connect(Find, &QAction::triggered, FField, [this] {
+        FField->setFocus(Qt::ShortcutFocusReason);
+        FField->selectAll();
+    });
+    FField->addAction(Find);
+    auto* Leave = new QAction(FField);
+    Leave->setShortcut(Qt::Key_Escape);
+    Leave->setShortcutContext(Qt::WidgetShortcut);
+    connect(Leave, &QAction::triggered, this, &TViewerSearch::Done);
+    FField->addAction(Leave);
     connect(FField, &QLineEdit::returnPressed, this, [this] {
-        // Enter in the list is the list's; Enter in the field takes the best place.
-        if (FCompleter->popup()->isVisible()) return;
+        if (std::exchange(FPicked, false)) return;
         GoTo(FField->text());
         emit Done();
     });
@@ -144,8 +164,29 @@ std::vector<TPlaceChoice> TViewerSearch::Choices(const QString& Text) const
     return Out;
 }
 
+bool TViewerSearch::eventFilter(QObject* Watched, QEvent* Event)
+{
+    auto* Popup = FCompleter->popup();
+    if (Watched == Popup && Event->type() == QEvent::KeyPress && !Popup->currentIndex().isValid() && !FOffered.empty()) {
+        const int Key = static_cast<QKeyEvent*>(Event)->key();
+        if (Key == Qt::Key_Return || Key == Qt::Key_Enter) {
+            Popup->hide();
+            Pick(0);
+            return true;
+        }
+    }
+    return QObject::eventFilter(Watched, Event);
+}
+
+void TViewerSearch::Pick(int Row)
+{
+    if (Row >= 0 && Row < static_cast<int>(FOffered.size())) Show(FOffered[static_cast<std::size_t>(Row)]);
+    emit Done();
+}
+
 void TViewerSearch::Offer(const QString& Text)
 {
+    FMessage(QString()); // the last search's message is done with
     FModel->clear();
     FOffered = Choices(Text);
     for (std::size_t k = 0; k < FOffered.size(); ++k) {
@@ -153,6 +194,10 @@ void TViewerSearch::Offer(const QString& Text)
         Item->setData(static_cast<int>(k), ChoiceRole);
         Item->setData(FOffered[k].Name, NameRole);
         FModel->appendRow(Item);
+    }
+    if (FEcho) {
+        std::printf("list: %zu: %s\n", FOffered.size(), FOffered.empty() ? "" : FOffered.front().Label.toUtf8().constData());
+        std::fflush(stdout);
     }
     if (FOffered.empty())
         FCompleter->popup()->hide();
@@ -183,7 +228,7 @@ bool TViewerSearch::GoTo(const QString& Text)
 void MarkFoundPlace(TGeoMap& Map, double Lat, double Long)
 {
     Map.RemoveAllLandMarks(FoundMarkClass);
-    Map.AddLandMark(Lat, Long, 0, lmCrossBox, FoundMarkClass, TLMIdentifier("found"), 0, 0, clRed, clWhite, 10, false,
+    Map.AddLandMark(Lat, Long, 0, lmCrossBox, FoundMarkClass, TLMIdentifier("found"), 0, 0, clRed, clWhite, 8, false,
                     0, 0);
     Map.SetHighLM(Map.NumLandMarks());
 }

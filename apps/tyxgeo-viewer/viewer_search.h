@@ -53,13 +53,20 @@ public:
     bool GoTo(const QString& Text);
     /// Each build of the index and each search report their time on standard error.
     void SetTiming(bool Value) { FTiming = Value; }
+    /// Each list offered is also written to standard output: "list: N: first label" (for tests).
+    void SetEcho(bool Value) { FEcho = Value; }
 
 signals:
     /// A place was chosen (or none found after Enter): the field has done its work.
     void Done();
 
+protected:
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
 private:
     bool Show(const TPlaceChoice& Choice);
+    /// Shows offered row Row (nothing outside them), then Done.
+    void Pick(int Row);
     void Adopt();
     void Offer(const QString& Text);
 
@@ -74,6 +81,8 @@ private:
     QString FDbName;
     QString FError;
     bool FTiming = false;
+    bool FEcho = false;
+    bool FPicked = false; ///< a row was just picked with Enter
 };
 
 /// Marks a found place on the map (a landmark of a class of its own, highlighted), replacing the

@@ -329,6 +329,7 @@ void TViewerWindow::SetEchoStatus(bool Value)
 {
     FEchoStatus = Value;
     FStatus->SetEcho(Value);
+    FFinder->SetEcho(Value);
 }
 
 void TViewerWindow::SetTiming(bool Value) { FFinder->SetTiming(Value); }

@@ -7,11 +7,11 @@
 #include "geomap/core/tyx_geomap_xml.h"
 #include "host/tyx_streams.h"
 #include "host/tyx_text.h"
+#include "run_program.h"
 
 #include <QColor>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
@@ -27,28 +27,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace tyx;
-
-struct TRun {
-    int Code = -1;
-    QString Out, Err;
-};
-
-TRun RunProgram(const QString& Program, const QStringList& Args, int TimeoutMs = 120000)
-{
-    QProcess P;
-    P.start(Program, Args);
-    TRun R;
-    if (!P.waitForFinished(TimeoutMs)) {
-        P.kill();
-        P.waitForFinished();
-        R.Err = "timed out";
-        return R;
-    }
-    R.Code = P.exitStatus() == QProcess::NormalExit ? P.exitCode() : -1;
-    R.Out = QString::fromUtf8(P.readAllStandardOutput());
-    R.Err = QString::fromUtf8(P.readAllStandardError());
-    return R;
-}
 
 bool Greenish(QRgb C) { return qGreen(C) > qBlue(C) + 10 && qGreen(C) > 150; }
 bool Bluish(QRgb C) { return qBlue(C) > qRed(C) + 30 && qBlue(C) > 200; }
