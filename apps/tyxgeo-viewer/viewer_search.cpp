@@ -109,13 +109,17 @@ void TViewerSearch::OpenDatabase(const QString& FileName)
     FDbName = FileName;
     FMessage("Indexing the towns of " + FileName + "...");
     FBuild = std::async(std::launch::async, [this, Name = FileName.toStdString(), Timing = FTiming] {
+        // The window takes the index (or the error) over once it is there, however this ends.
+        struct TTell {
+            TViewerSearch* Search;
+            ~TTell() { QMetaObject::invokeMethod(Search, [S = Search] { S->Adopt(); }, Qt::QueuedConnection); }
+        } Tell{this};
         QElapsedTimer Clock;
         Clock.start();
         TTownIndex Index = ReadTownIndex(Name);
         if (Timing)
             std::fprintf(stderr, "tyxgeo-viewer: town index of %zu towns built in %lld ms\n", Index.Towns().size(),
                          static_cast<long long>(Clock.elapsed()));
-        QMetaObject::invokeMethod(this, [this] { Adopt(); }, Qt::QueuedConnection);
         return Index;
     });
 }
@@ -126,6 +130,8 @@ void TViewerSearch::Adopt()
     try {
         FIndex = FBuild.get();
         FMessage(QString("%1 towns to search").arg(FIndex->Towns().size()));
+        // What was typed while the index was being built.
+        if (FField->hasFocus() && !FField->text().isEmpty()) Offer(FField->text());
     } catch (const std::exception& E) {
         FError = QString("Cannot search %1: %2").arg(FDbName, QString::fromUtf8(E.what()));
         FMessage(FError);
@@ -134,7 +140,7 @@ void TViewerSearch::Adopt()
 
 bool TViewerSearch::WaitForIndex(QString* Error)
 {
-    Adopt();
+    Adopt(); // waits for the build, if one is under way
     if (Error) *Error = FError;
     return FIndex.has_value();
 }
