@@ -147,7 +147,7 @@ void UPSToLatLong(double X, double Y, bool South, TGeoEllipsoid Ellipsoid, doubl
 
 /// A position read by ParsePosition: WGS 1984 degrees, or why the text could not be read.
 struct TParsedPosition {
-    bool Ok = false;
+    bool Ok = false;      ///< true when the text was read as a position
     double Latitude = 0;  ///< degrees, -90 to 90
     double Longitude = 0; ///< degrees, -180 to 180
     std::string Error;    ///< empty when Ok

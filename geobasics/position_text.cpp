@@ -2,6 +2,7 @@
 #include "geobasics/Tyx_geobasics.h"
 
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <optional>

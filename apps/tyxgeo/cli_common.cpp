@@ -201,6 +201,13 @@ std::unique_ptr<QApplication> EnsureApplication()
     return app;
 }
 
+std::string MapErrorReason(const ETYXGeoMapError& E)
+{
+    const std::string What = E.what();
+    const auto Colon = What.find("\": ");
+    return Colon == std::string::npos ? What : What.substr(Colon + 3);
+}
+
 void LoadCalibration(TGeoMap& Map, const std::string& File, const std::string& Id)
 {
     if (!FileExists(File)) throw DataError(fmt::format("cannot open calibration file '{}'", File));

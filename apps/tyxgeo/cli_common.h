@@ -16,6 +16,7 @@ class QApplication;
 namespace tyx {
 struct TLandMarkReadReport;
 class TGeoMap;
+class ETYXGeoMapError;
 }
 
 namespace tyx::cli {
@@ -74,6 +75,10 @@ void WarnOfLandMarkDamage(const std::string& File, const TLandMarkReadReport& Re
 /// holds no such block. An image found nowhere is a warning: the calibration alone still converts.
 void LoadCalibration(TGeoMap& Map, const std::string& File, const std::string& Id);
 
+/// The fault of a map control's message, without the component's name: the tool's own prefix
+/// is enough.
+std::string MapErrorReason(const ETYXGeoMapError& E);
+
 /// The GUI application the map control needs, created (offscreen without a display) unless one
 /// exists; empty when one existed already. Keep it alive while controls are in use.
 std::unique_ptr<QApplication> EnsureApplication();
@@ -88,5 +93,6 @@ void AddAtlasCommands(CLI::App& App);
 /// `atlas build`, added under the atlas subcommand.
 void AddAtlasBuildCommand(CLI::App& Atlas);
 void AddGeoRefCommands(CLI::App& App);
+void AddCalibFitCommand(CLI::App& App);
 
 } // namespace tyx::cli

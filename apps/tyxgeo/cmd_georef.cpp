@@ -32,14 +32,6 @@ bool IsTiffName(const std::string& FileName)
     return Ext == ".tif" || Ext == ".tiff";
 }
 
-/// The map's messages name the component; the tool's own prefix is enough.
-std::string Reason(const ETYXGeoMapError& E)
-{
-    const std::string What = E.what();
-    const auto Colon = What.find("\": ");
-    return Colon == std::string::npos ? What : What.substr(Colon + 3);
-}
-
 } // namespace
 
 void AddGeoRefCommands(CLI::App& App)
@@ -62,7 +54,7 @@ void AddGeoRefCommands(CLI::App& App)
         try {
             map.SaveWorldFile(target);
         } catch (const ETYXGeoMapError& e) {
-            throw DataError(Reason(e));
+            throw DataError(MapErrorReason(e));
         }
     });
 
@@ -89,7 +81,7 @@ void AddGeoRefCommands(CLI::App& App)
             }
             if (!done) map.LoadWorldFile(o->File);
         } catch (const ETYXGeoMapError& e) {
-            throw DataError(Reason(e));
+            throw DataError(MapErrorReason(e));
         }
         const std::string out = o->Out.empty() ? StripExtension(o->File) + ".xml" : o->Out;
         std::vector<std::string> reads = TGeoMap::WorldFileSources(o->File);

@@ -22,6 +22,7 @@ int main(int argc, char** argv)
     AddLandMarkCommands(app);
     AddAtlasCommands(app);
     AddGeoRefCommands(app);
+    AddCalibFitCommand(app);
 
     try {
         app.parse(argc, argv);
