@@ -24,7 +24,11 @@ for _ in $(seq 100); do grep -q "towns to search" "$LOG" && break; sleep 0.2; do
 while IFS= read -r Q; do
   xdotool key ctrl+f
   sleep 0.3
-  xdotool type --delay 40 "$Q"
+  # A letter outside the keymap is typed through a keycode xdotool remaps: the toolkit needs
+  # time to see each remapping, or the letter is lost.
+  DELAY=40
+  LC_ALL=C grep -q '[^ -~]' <<<"$Q" && DELAY=250
+  xdotool type --delay "$DELAY" "$Q"
   sleep 0.5
   xdotool key Return
   sleep 0.8
