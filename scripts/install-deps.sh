@@ -10,6 +10,7 @@ PACKAGES=(
   libgtest-dev libbenchmark-dev
   libcli11-dev libfmt-dev
   libicu-dev              # names outside Windows-1252 are transliterated to Latin
+  libedlib-dev            # the viewer's town search: edit distances for typing slips
   nlohmann-json3-dev      # tyxgeo db import: GeoJSON and TopoJSON
   libgeographiclib-dev    # the map control (scale bar) and the viewer (distance tool); benchmarks: reference geodesy
   libsqlite3-dev          # benchmarks only: reference store with an R*Tree index

@@ -8,12 +8,15 @@
 #pragma once
 #include "geodb/Tyx_GeoDB.h"
 
+#include <nlohmann/json_fwd.hpp>
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace tyx::geoio {
@@ -104,6 +107,9 @@ std::vector<TGeoItem> ReadJsonText(const std::string& Text, const std::string& S
 
 /// Descriptor of the BLOB in which StoreItems keeps the items' Properties.
 constexpr const char* PropertiesDescriptor = "tyxgeo feature properties";
+/// The Properties StoreItems kept, by the ItemId of each feature's first item (towns: their own);
+/// empty when there are none. Throws EGeoIOError when a stored block is not a JSON object.
+std::unordered_map<int32_t, nlohmann::ordered_json> StoredProperties(TGeoDB& Db);
 
 /// Stores the items in the open database, in order, with LazyWrite on while it runs (the index
 /// files are written at the end). Checks first that every block fits the data file's 2 GiB, so

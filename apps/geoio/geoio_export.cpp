@@ -58,24 +58,6 @@ bool IsHoleOf(const TgdbData& Hole, const TgdbData& Outer)
            Hole.Name == Outer.Name;
 }
 
-// The properties kept by imports, by the ItemId of their feature's first item.
-std::unordered_map<int32_t, json> StoredProperties(TGeoDB& Db)
-{
-    std::unordered_map<int32_t, json> all;
-    TMetaInfo info;
-    TMemoryStream data;
-    for (int e = 1; e <= Db.NumEntries(); ++e) {
-        if (Db.GetSumdata(e).ItemKind != gitBLOB || !Db.GetMetaInfo(e, info) ||
-            info.Descriptor.Str() != PropertiesDescriptor || !Db.RetrieveBLOB(e, info, data))
-            continue;
-        const auto* p = reinterpret_cast<const char*>(data.Memory());
-        const json j = json::parse(p, p + data.Size(), nullptr, false);
-        if (!j.is_object()) throw EGeoIOError(fmt::format("entry {}: the stored properties cannot be read", e));
-        for (const auto& [id, props] : j.items()) all[std::atoi(id.c_str())] = props;
-    }
-    return all;
-}
-
 // The items that make one feature, by their tag (the ItemId of the first); items not imported as
 // part of a feature are not among them.
 using TFeatureKey = std::tuple<int32_t, int, std::string>;
@@ -148,6 +130,23 @@ void Geometry(std::string& Out, TGeoDB& Db, const std::vector<int>& Items)
 }
 
 } // namespace
+
+std::unordered_map<int32_t, nlohmann::ordered_json> StoredProperties(TGeoDB& Db)
+{
+    std::unordered_map<int32_t, nlohmann::ordered_json> all;
+    TMetaInfo info;
+    TMemoryStream data;
+    for (int e = 1; e <= Db.NumEntries(); ++e) {
+        if (Db.GetSumdata(e).ItemKind != gitBLOB || !Db.GetMetaInfo(e, info) ||
+            info.Descriptor.Str() != PropertiesDescriptor || !Db.RetrieveBLOB(e, info, data))
+            continue;
+        const auto* p = reinterpret_cast<const char*>(data.Memory());
+        const json j = json::parse(p, p + data.Size(), nullptr, false);
+        if (!j.is_object()) throw EGeoIOError(fmt::format("entry {}: the stored properties cannot be read", e));
+        for (const auto& [id, props] : j.items()) all[std::atoi(id.c_str())] = props;
+    }
+    return all;
+}
 
 int WriteGeoJson(TGeoDB& Db, const std::string& FileName, const std::optional<TBox>& Box)
 {

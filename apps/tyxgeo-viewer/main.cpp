@@ -119,7 +119,7 @@ int main(int argc, char* argv[])
     const QCommandLineOption Db("db", "Database the search looks in, drawn over the maps (View menu).", "DB");
     const QCommandLineOption Marks("landmarks", "Landmark file (default: ATLAS/cities.xml).", "FILE");
     const QCommandLineOption Calib("calib", "Also opens this calibration file and shows it.", "XML");
-    const QCommandLineOption GoTo("goto", "Centres this place (a name in the database).", "NAME");
+    const QCommandLineOption GoTo("goto", "Centres this place (a town in the database, as the search field finds it).", "NAME");
     const QCommandLineOption Grat("grat", "Overlay 0-5: none, points, lines, points and lines, UTM grid, points and UTM grid.",
                                   "N");
     const QCommandLineOption Classes("classes", "Town classes shown, e.g. 1,2,3 (default 1,2).", "LIST");
@@ -135,7 +135,7 @@ int main(int argc, char* argv[])
     const QCommandLineOption Echo(
         "echo-status", "Writes every status text, map switch (map: CAPTION) and map area (map area: X Y W H) to standard output.");
     const QCommandLineOption ShotBase("shot-base", "F12 saves the window as PATH-N.png.", "PATH");
-    const QCommandLineOption Timing("timing", "Reports on standard error when the first map was shown.");
+    const QCommandLineOption Timing("timing", "Reports on standard error when the first map was shown, how long the town index took and each search.");
     const QCommandLineOption Calibrate("calibrate", "Opens the calibration mode on this image (File > Calibrate image).",
                                        "IMAGE");
     const QCommandLineOption Identify("identify",
@@ -152,6 +152,7 @@ int main(int argc, char* argv[])
     W.SetEchoStatus(P.isSet(Echo));
     W.SetShotBase(P.value(ShotBase));
     W.Documents().SetOutlines(P.isSet(Outlines));
+    W.SetTiming(P.isSet(Timing));
     if (P.isSet(Size)) {
         const QStringList S = P.value(Size).split('x');
         if (S.size() != 2 || S[0].toInt() < 200 || S[1].toInt() < 150) return Fail("--size wants WxH, at least 200x150");

@@ -34,7 +34,7 @@ bool MoveViewTo(TGeoAtlas& Atlas, double Lat, double Long)
     const int Current = Atlas.CurrentMapIndex();
     auto Covers = [&](int k) { return PositionInMap(Lat, Long, Atlas.Maps(k).Corners); };
     if (Current > 0 && Covers(Current)) {
-        Atlas.CurrentMap()->BringLocationToCenter(Lat, Long);
+        Atlas.CurrentMap()->CenterOnLatLong(Lat, Long); // exact: the viewer lets the view reach beyond the image
         return true;
     }
     const double Res = Current > 0 ? Atlas.Maps(Current).Resolution : 0;
@@ -54,7 +54,7 @@ bool MoveViewTo(TGeoAtlas& Atlas, double Lat, double Long)
     Atlas.SelectMap(Best);
     if (GroundPerPixel > 0 && Atlas.Maps(Best).Resolution > 0)
         Atlas.CurrentMap()->SetMagnification(Atlas.Maps(Best).Resolution / GroundPerPixel);
-    Atlas.CurrentMap()->BringLocationToCenter(Lat, Long);
+    Atlas.CurrentMap()->CenterOnLatLong(Lat, Long); // exact: the viewer lets the view reach beyond the image
     return true;
 }
 

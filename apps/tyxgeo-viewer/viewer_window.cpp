@@ -9,6 +9,8 @@
 #include "viewer_navigate.h"
 #include "viewer_overview.h"
 #include "viewer_print.h"
+#include "viewer_search.h"
+#include "viewer_status.h"
 
 #include "geoatlas/Tyx_geoatlas.h"
 #include "geobasics/Tyx_geobasics.h"
@@ -17,11 +19,9 @@
 
 #include <QApplication>
 #include <QCompleter>
-#include <QCursor>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -33,28 +33,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <set>
 
 namespace tyx::viewer {
 
-QString PositionText(double Lat, double Long)
-{
-    // Below half a second of arc the sign would show as a hemisphere at zero.
-    if (std::fabs(Lat) < 1.0 / 7200) Lat = 0;
-    if (std::fabs(Long) < 1.0 / 7200) Long = 0;
-    QString Text = QString::fromStdString(GeoLatitude(Lat, dfDegMinSec, 0) + "  " + GeoLongitude(Long, dfDegMinSec, 0));
-    int Zone = 0;
-    char Band = ' ';
-    GeoToUTMZone(Lat, Long, Zone, Band);
-    if (Zone == 0) return Text + "   (outside UTM)";
-    double Easting = 0, Northing = 0;
-    LatLongToUTM(Lat, Long, gelWGS84, Zone, Easting, Northing);
-    return Text + QString("   UTM %1%2 %3 E %4 N")
-                      .arg(Zone)
-                      .arg(QChar(Band))
-                      .arg(std::llround(Easting))
-                      .arg(std::llround(Northing));
-}
 
 TViewerWindow::TViewerWindow(QWidget* Parent) : QMainWindow(Parent)
 {
@@ -86,7 +67,7 @@ TViewerWindow::TViewerWindow(QWidget* Parent) : QMainWindow(Parent)
     FNav->OnResized = [this] {
         const QPoint At = Map()->mapToGlobal(QPoint(0, 0));
         Echo(QString("map area: %1 %2 %3 %4").arg(At.x()).arg(At.y()).arg(Map()->width()).arg(Map()->height()));
-        ShowPositionUnderCursor();
+        FStatus->Refresh();
     };
 
     FAtlas->OnMouseMove = [this](TObject*, TShiftState, int X, int Y) { ShowPositionAt(X, Y); };
@@ -95,7 +76,7 @@ TViewerWindow::TViewerWindow(QWidget* Parent) : QMainWindow(Parent)
         FNav->Settled();
         ClassesForScale();
         Echo("map: " + QString::fromStdString(Map()->GetMapCaption()));
-        ShowViewCentre();
+        FStatus->Refresh();
     };
     FLayers = std::make_unique<TViewerLayers>(M);
     FAtlas->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int X, int Y) { FLayers->Pressed(X, Y); };
@@ -108,16 +89,25 @@ TViewerWindow::TViewerWindow(QWidget* Parent) : QMainWindow(Parent)
     M->OnZoomPan = [this](TObject*) {
         FNav->ViewChanged();
         LayersFollowView();
-        ShowPositionUnderCursor();
+        FStatus->Refresh();
     };
 
     FSearch = new QLineEdit;
     FSearch->setPlaceholderText("Find a town...");
     FSearch->setClearButtonEnabled(true);
     FSearch->setMaximumWidth(320);
-    connect(FSearch, &QLineEdit::returnPressed, this, [this] {
-        if (!GoTo(FSearch->text())) statusBar()->showMessage(QString("Not found: %1").arg(FSearch->text()), 4000);
-    });
+    FStatus = new TViewerStatus(statusBar(), M);
+    FFinder = new TViewerSearch(
+        FSearch,
+        [this](double Lat, double Long) {
+            if (!ShowLocation(Lat, Long, FGoToMag)) return false;
+            MarkFoundPlace(*Map(), Lat, Long);
+            return true;
+        },
+        [this](const QString& Text) { FStatus->ShowMessage(Text); });
+    // The arrow keys pan the map again once a place or a map has been picked.
+    connect(FFinder, &TViewerSearch::Done, M, [M] { M->setFocus(Qt::OtherFocusReason); });
+    ReturnKeysToMap(FAtlas->MapSelector(), M);
     FClasses = new TTownClasses(*FAtlas);
     FDocuments = new TViewerDocuments(*FAtlas, *this);
     FOverview = new TOverview(*FAtlas);
@@ -131,9 +121,6 @@ TViewerWindow::TViewerWindow(QWidget* Parent) : QMainWindow(Parent)
         std::printf("measure: %s\n", QString(Summary).replace('\n', "; ").toUtf8().constData());
         std::fflush(stdout);
     };
-    FPosition = new QLabel;
-    FPosition->setObjectName("position");
-    statusBar()->addPermanentWidget(FPosition, 1);
     BuildMenus();
     resize(1000, 700);
 }
@@ -222,48 +209,38 @@ bool TViewerWindow::LoadLandMarks(const QString& FileName)
 {
     // Landmarks are told apart by their class only; the caption needs no event per landmark.
     const bool Ok = Map()->LoadLandMarks(FileName.toStdString(), "");
-    if (Ok) statusBar()->showMessage(QString("%1 towns").arg(Map()->NumLandMarks()), 4000);
+    if (Ok) FStatus->ShowMessage(QString("%1 towns").arg(Map()->NumLandMarks()), 4000);
     return Ok;
 }
 
 void TViewerWindow::OpenDatabase(const QString& FileName)
 {
+    FFinder->OpenDatabase(FileName); // the search builds its index on a thread of its own
     auto Db = std::make_unique<TGeoDB>();
     Db->SetName("viewer");
     Db->SetGDBName(FileName.toStdString());
-    std::set<QString> Names;
-    for (int k = 1; k <= Db->NumEntries(); ++k) Names.insert(QString::fromStdString(Db->GetSumdata(k).Name.Str()));
     FLayers->SetDatabase(Db.get()); // before the database it drew closes
     FDb = std::move(Db);
     LayersFollowView();
-    auto* Completer = new QCompleter(QStringList(Names.begin(), Names.end()), FSearch);
-    Completer->setCaseSensitivity(Qt::CaseInsensitive);
-    Completer->setModelSorting(QCompleter::CaseSensitivelySortedModel);
-    connect(Completer, qOverload<const QString&>(&QCompleter::activated), this, [this](const QString& T) { GoTo(T); });
-    FSearch->setCompleter(Completer);
 }
 
 bool TViewerWindow::FindPlace(const QString& Name, double& Lat, double& Long) const
 {
-    if (!FDb || Name.trimmed().isEmpty()) return false;
-    // A town first, when a border or river bears the same name.
-    const TgdbName Key(Name.trimmed().toStdString());
-    int Entry = 0;
-    for (uint8_t c = 0; c < 255 && Entry == 0; ++c) Entry = FDb->SearchData(Key, gitTown, 1, c);
-    if (Entry == 0) Entry = FDb->SearchData(Key);
-    if (Entry == 0) return false;
-    const TgdbData D = FDb->GetSumdata(Entry);
-    Lat = (D.LatLow + D.LatHigh) / 2;
-    Long = (D.LongLow + D.LongHigh) / 2;
+    // A town of the search's index, or a position typed in any common form.
+    const std::vector<TPlaceChoice> Choices = FFinder->Choices(Name);
+    if (Choices.empty()) return false;
+    Lat = Choices.front().Lat;
+    Long = Choices.front().Long;
     return true;
 }
 
 bool TViewerWindow::GoTo(const QString& Name, double Magnification)
 {
-    double Lat = 0, Long = 0;
-    if (!FindPlace(Name, Lat, Long) || !ShowLocation(Lat, Long, Magnification)) return false;
-    Map()->SetHighLM(Map()->FindLandMark(Lat, Long, -1));
-    return true;
+    FFinder->WaitForIndex(); // a typed position needs none
+    const double Was = std::exchange(FGoToMag, Magnification);
+    const bool Ok = FFinder->GoTo(Name);
+    FGoToMag = Was;
+    return Ok;
 }
 
 int TViewerWindow::MostDetailedMapAt(double Lat, double Long) const
@@ -355,10 +332,9 @@ void TViewerWindow::PrintIdentified(int X, int Y) const
 
 void TViewerWindow::ShowIdentified(const QStringList& Items, int X, int Y)
 {
-    // In the position's place (the next move of the mouse brings the position back) and in a
-    // tooltip at the click.
+    // In the message field and in a tooltip at the click.
     const QString Text = Items.isEmpty() ? QString("Nothing here") : Items.join("\n");
-    SetStatus(Items.isEmpty() ? Text : "Here: " + Items.join("; "));
+    FStatus->ShowMessage(Items.isEmpty() ? Text : "Here: " + Items.join("; "), 8000);
     QToolTip::showText(Map()->mapToGlobal(QPoint(X, Y)), Text, Map());
     if (FEchoStatus) PrintIdentified(X, Y);
 }
@@ -384,49 +360,26 @@ void TViewerWindow::ClassesForScale()
     FClasses->ClassesForScale();
 }
 
-QString TViewerWindow::StatusText() const { return FPosition->text(); }
+QString TViewerWindow::StatusText() const { return FStatus->Position(); }
 
-void TViewerWindow::SetStatus(const QString& Text)
+void TViewerWindow::SetEchoStatus(bool Value)
 {
-    if (Text == FPosition->text()) return;
-    FPosition->setText(Text);
-    Echo("status: " + Text);
+    FEchoStatus = Value;
+    FStatus->SetEcho(Value);
+    FFinder->SetEcho(Value);
 }
 
-void TViewerWindow::ShowPositionAt(int X, int Y)
-{
-    // The point under the cursor to a fraction of a map pixel, so that the position reads the same
-    // on a coarse map and on the finer one a zoom switches to.
-    const TGeoMap& M = *Map();
-    const double x = M.TopLeft().X + X / M.Magnification(), y = M.TopLeft().Y + Y / M.Magnification();
-    double Lat = 0, Long = 0;
-    const bool Inside = x >= 0 && y >= 0 && x <= M.MapImgWidth() && y <= M.MapImgHeight();
-    SetStatus(Inside && M.CalcLatLong(x, y, Lat, Long) ? PositionText(Lat, Long) : QString("off the map"));
-}
+void TViewerWindow::SetTiming(bool Value) { FFinder->SetTiming(Value); }
 
-void TViewerWindow::ShowPositionUnderCursor()
-{
-    // Under the mouse the position is the one under the cursor, which a pan or zoom changes.
-    const QPoint At = Map()->mapFromGlobal(QCursor::pos());
-    if (Map()->rect().contains(At))
-        ShowPositionAt(At.x(), At.y());
-    else
-        ShowViewCentre();
-}
+void TViewerWindow::ShowPositionAt(int X, int Y) { FStatus->ShowPositionAt(X, Y); }
+
+void TViewerWindow::ShowViewCentre() { FStatus->ShowViewCentre(); }
 
 void TViewerWindow::Echo(const QString& Line) const
 {
     if (!FEchoStatus) return;
     std::printf("%s\n", Line.toUtf8().constData());
     std::fflush(stdout);
-}
-
-void TViewerWindow::ShowViewCentre()
-{
-    if (Map()->MapImgWidth() == 0) return;
-    double Lat = 0, Long = 0;
-    if (Map()->LocationAtControl(Map()->width() / 2, Map()->height() / 2, Lat, Long))
-        SetStatus("Centre: " + PositionText(Lat, Long));
 }
 
 } // namespace tyx::viewer

@@ -9,7 +9,6 @@
 #include <set>
 #include <string>
 
-class QLabel;
 class QLineEdit;
 
 namespace tyx {
@@ -27,6 +26,8 @@ class TNavigator;
 class TOverview;
 class TViewerDocuments;
 class TViewerLayers;
+class TViewerSearch;
+class TViewerStatus;
 
 class TViewerWindow : public QMainWindow {
     Q_OBJECT
@@ -41,12 +42,12 @@ public:
     void FitMap();
     /// Reads a landmark file into the map control; false when it cannot be read.
     bool LoadLandMarks(const QString& FileName);
-    /// Opens the database the search field looks in and fills the completion list from its
-    /// names. Throws what the database throws.
+    /// Opens the database the search field looks in; its towns are indexed on a thread of their
+    /// own, and the search field finds them once that is done.
     void OpenDatabase(const QString& FileName);
-    /// Finds an item by name (case ignored) and centres it on the most detailed map that holds
-    /// it, at the magnification given; false when the database has no such item or no map
-    /// contains it.
+    /// Finds the best place for the text (a town by name, see TViewerSearch) and centres it on the
+    /// most detailed map that holds it, at the magnification given, waiting for the index if
+    /// need be; false when there is none or no map contains it.
     bool GoTo(const QString& Name, double Magnification = 1);
     /// Centres the position on the most detailed map that contains it; false when none does.
     bool ShowLocation(double Lat, double Long, double Magnification = 1);
@@ -85,10 +86,12 @@ public:
     /// map, all four on the finest.
     void ClassesForScale();
 
-    /// The text of the status bar: the position under the mouse (or the view's centre).
+    /// The position field of the status bar: the position under the mouse (or the view's centre).
     QString StatusText() const;
-    /// Each change of the status text is also written to standard output (for tests).
-    void SetEchoStatus(bool Value) { FEchoStatus = Value; }
+    /// Each change of the status texts is also written to standard output (for tests).
+    void SetEchoStatus(bool Value);
+    /// Index builds and searches report their time on standard error.
+    void SetTiming(bool Value);
     /// A key that saves the window's picture as ShotBase-N.png (N from 1); empty turns it off.
     void SetShotBase(const QString& Value) { FShotBase = Value; }
 
@@ -99,9 +102,6 @@ private:
     void BuildMenus();
     void ShowPositionAt(int X, int Y);
     void ShowViewCentre();
-    /// The position under the cursor when it is over the map, else the view's centre.
-    void ShowPositionUnderCursor();
-    void SetStatus(const QString& Text);
     /// The identify tool's answer: in the status bar and a tooltip at the click.
     void ShowIdentified(const QStringList& Items, int X, int Y);
     /// A line on standard output with --echo-status.
@@ -112,21 +112,20 @@ private:
 
     TGeoAtlas* FAtlas = nullptr;
     QLineEdit* FSearch = nullptr;
-    QLabel* FPosition = nullptr;
     TViewerDocuments* FDocuments = nullptr;
     TMeasureTool* FMeasure = nullptr;
     TOverview* FOverview = nullptr;
     TTownClasses* FClasses = nullptr;
     std::unique_ptr<TGeoDB> FDb;
     std::unique_ptr<TViewerLayers> FLayers; ///< after FDb: leaves the database before it closes
+    TViewerSearch* FFinder = nullptr;
+    TViewerStatus* FStatus = nullptr;
+    double FGoToMag = 1; ///< magnification for the place the search shows
     bool FEchoStatus = false;
     std::set<int> FAtlasMaps; ///< the maps of atlas folders: drawn from the database
     TNavigator* FNav = nullptr;
     QString FShotBase;
     int FShots = 0;
 };
-
-/// "48°08'13" N  11°34'30" E   UTM 32U 691234 E 5334567 N" for a position.
-QString PositionText(double Lat, double Long);
 
 } // namespace tyx::viewer

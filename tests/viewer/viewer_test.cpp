@@ -13,7 +13,6 @@
 #include <QColor>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
