@@ -51,8 +51,9 @@ struct TMapView {
 };
 
 /// The boxes to query for View under Calib: its lat/long extent (taken round its edges, with a
-/// margin, whole longitudes when a pole is in view), cut into windows of -180..180. Empty when
-/// the calibration converts no pixel of the view. SmallestStep gets the least distance in
+/// margin, whole longitudes when a pole is in view; the whole globe when a pixel of the edge does
+/// not convert), cut into windows of -180..180. Empty when the calibration converts no pixel of
+/// the edge. SmallestStep gets the least distance in
 /// degrees that one control pixel spans anywhere in the view (0 when empty): a simplification
 /// tolerance in degrees of half of it moves no point by more than half a pixel.
 std::vector<TDBQueryBox> ViewQueryBoxes(const TGeoCalibration& Calib, const TMapView& View, double& SmallestStep);

@@ -53,6 +53,7 @@ std::vector<TDBQueryBox> ViewQueryBoxes(const TGeoCalibration& Calib, const TMap
         double Along; // control pixels to the previous sample
     };
     std::vector<TSample> Loop;
+    bool Gap = false; // a sample that does not convert (beyond a pole, say)
     const auto Corner = [&](int k) -> std::pair<double, double> {
         switch (k) {
         case 0: return {0, 0};
@@ -73,6 +74,8 @@ std::vector<TDBQueryBox> ViewQueryBoxes(const TGeoCalibration& Calib, const TMap
             const double Lat = Calib.CalcLatitude(Px, VLat), Long = Calib.CalcLongitude(Px, VLong);
             if (VLat && VLong && std::isfinite(Lat) && std::isfinite(Long))
                 Loop.push_back({Lat, Long, std::hypot(x1 - x0, y1 - y0) / PerEdge});
+            else
+                Gap = true;
         }
     }
     if (Loop.empty()) return {};
@@ -94,6 +97,9 @@ std::vector<TDBQueryBox> ViewQueryBoxes(const TGeoCalibration& Calib, const TMap
         Prev = Long;
     }
     if (!std::isfinite(SmallestStep)) SmallestStep = 0;
+    // Across a gap the longitudes cannot be unwrapped (the two sides of a world map would seem
+    // to meet), nor is the edge known there: the whole globe is queried.
+    if (Gap) return {{-90, 90, -180, 180, 0}};
     // A loop that winds once round the globe has a pole inside.
     const double Net = Prev + WrapStep(Loop.front().Long - Loop.back().Long) - Loop.front().Long;
     if (std::fabs(Net) > 180) {

@@ -364,5 +364,21 @@ TEST_F(DBLayerTest, LandOutlinesAreLeftToTheCountriesUnlessStyled)
     EXPECT_EQ(L.HitTest(P).size(), 1u);
 }
 
+TEST_F(DBLayerTest, AWorldMapWithRoomBeyondThePolesShowsEveryItem)
+{
+    // The whole world in the middle of the control: its top and bottom edges lie beyond the poles.
+    TGeoDB World;
+    World.SetGDBName(Dir.filePath("world").toStdString());
+    World.AddBorder(TgdbName("Far from 180"), Stored(Rectangle(0, 10, 0, 10)), true, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    TGeoMap M;
+    test::ShowPlainImage(M, W, H);
+    M.SetCalibModel(cmEquiRect);
+    M.AddCalibPoint(90.0, -180.0, 0, 40);
+    M.AddCalibPoint(90.0, 180.0, W, 40);
+    M.AddCalibPoint(-90.0, -180.0, 0, 200);
+    TGeoDBLayer L(&M, &World);
+    ASSERT_EQ(L.ViewItems().size(), 1u);
+}
+
 } // namespace
 } // namespace tyx
