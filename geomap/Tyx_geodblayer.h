@@ -3,9 +3,10 @@
 // The layer draws between the map image and the overlays (graticule, marks, landmarks), through
 // the control's layer hook, so that a host keeps OnBeforeRenderData and OnDataRendered to itself.
 // Each paint queries the database for the items whose boxes meet the view, converts each item's
-// points once per view (panning reuses them), drops points closer than half a pixel, and at
-// coarse scales starts from a reduced copy of the item built once; areas are filled with their
-// holes cut out, and items cut at the antimeridian by the importer draw without a seam.
+// points once per view (panning reuses them), drops the points that lie within half a pixel of
+// the line kept, and at coarse scales starts from a reduced copy of the item built once; areas are
+// filled with their holes cut out, and items cut at the antimeridian by the importer draw without
+// a seam. On a 15-bit picture the layer is drawn into a 32-bit image and composed once.
 // Off by default: a map with a layer that is not enabled looks exactly as without one.
 #pragma once
 #include <array>
@@ -19,6 +20,8 @@
 #include "geodb/Tyx_GeoDB.h"
 #include "geomap/Tyx_geomap.h"
 #include "geomap/core/Tyx_dbshapes.h"
+
+class QPainter;
 
 namespace tyx {
 
@@ -79,14 +82,16 @@ public:
     void SetKindStyle(TgdbItem Kind, const TGeoDBStyle& Value);
     /// The style of one class of Kind; repaints.
     void SetClassStyle(TgdbItem Kind, uint8_t ClassFlag, const TGeoDBStyle& Value);
-    /// Back to the default styles, no class styles; repaints.
+    /// Back to the default styles, no class styles but that of land outlines; repaints.
     void ResetStyles();
     /// The default of a kind: borders and cities grey, lakes filled blue, rivers blue, roads red,
     /// routes orange and 2 pixels wide, towns dark grey dots.
     static TGeoDBStyle DefaultStyle(TgdbItem Kind);
+    /// The default of borders of class gdbLandOutlineClass: no line, a pale land fill when Filled.
+    static TGeoDBStyle LandOutlineStyle();
 
     // ---- Identification ----
-    /// The items of the visible kinds under control pixel P in the map's current view: the
+    /// The items of the visible kinds (whose style draws anything) under control pixel P in the map's current view: the
     /// nearest line within Tolerance pixels, then the areas containing P, smallest first. Works
     /// whether or not the layer is enabled; empty without map, database or calibration.
     std::vector<TGeoDBHit> HitTest(const TPoint& P, double Tolerance = 4);
@@ -110,6 +115,8 @@ private:
     /// The shapes of the visible items of the map's current view, in control pixels, thinned to
     /// half a pixel of a picture of Ratio pixels per control pixel.
     std::vector<TDBShape> ViewShapes(int W, int H, bool ForHitTest, double Ratio);
+    /// Fills and strokes Shapes with their styles on P.
+    void DrawShapes(QPainter& P, const std::vector<TDBShape>& Shapes) const;
 
     QPointer<TGeoMap> FMap;
     TGeoDB* FDatabase = nullptr;

@@ -1,12 +1,13 @@
 // TGeoDBLayer: the database's items drawn on the map. Per item the layer keeps the points as read
 // and reduced copies built on demand; per view (one calibration, one magnification) the points
-// converted to map-image pixels and thinned to half a control pixel, so that a pan converts only
+// converted to map-image pixels and thinned to within half a control pixel, so that a pan converts only
 // the items that come into view and a repaint converts nothing.
 #include "geomap/Tyx_geodblayer.h"
 
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <tuple>
 #include <unordered_map>
 
@@ -72,6 +73,7 @@ struct TGeoDBLayer::TItemCache {
     std::unordered_map<int64_t, TConverted> Converted; // by entry and shift
     std::vector<uint32_t> Kept;
     TPixelPath Scratch;
+    QImage Layer; // what a paint onto a 15-bit picture draws into, kept for the next
 };
 
 TGeoDBLayer::TGeoDBLayer(TGeoMap* Map, TGeoDB* Database)
@@ -81,6 +83,7 @@ TGeoDBLayer::TGeoDBLayer(TGeoMap* Map, TGeoDB* Database)
         FKindVisible[k] = k != gitTown && k != gitBLOB && k != gitUndefined;
         FKindStyles[k] = DefaultStyle(static_cast<TgdbItem>(k));
     }
+    FClassStyles[{gitBorder, gdbLandOutlineClass}] = LandOutlineStyle();
     SetMap(Map);
 }
 
@@ -162,7 +165,7 @@ void TGeoDBLayer::SetClassStyle(TgdbItem Kind, uint8_t ClassFlag, const TGeoDBSt
 void TGeoDBLayer::ResetStyles()
 {
     for (int k = 0; k <= gitUndefined; ++k) FKindStyles[k] = DefaultStyle(static_cast<TgdbItem>(k));
-    FClassStyles.clear();
+    FClassStyles = {{{gitBorder, gdbLandOutlineClass}, LandOutlineStyle()}};
     Changed();
 }
 
@@ -178,6 +181,11 @@ TGeoDBStyle TGeoDBLayer::DefaultStyle(TgdbItem Kind)
     case gitTown: return {0x404040, 1, psSolid, true, 0x404040};
     default: return {clGray, 1, psSolid, false, clWhite};
     }
+}
+
+TGeoDBStyle TGeoDBLayer::LandOutlineStyle()
+{
+    return {clGray, 0, psSolid, false, 0xD8ECF0};
 }
 
 void TGeoDBLayer::CheckCaches(double Ratio)
@@ -229,13 +237,16 @@ std::vector<TDBShape> TGeoDBLayer::ViewShapes(int W, int H, bool ForHitTest, dou
     int Level = FullPoints;
     for (int l = 0; l < int(ReducedTolerance.size()); ++l)
         if (ReducedTolerance[l] <= Step / Ratio / 2) Level = l;
-    const double MinDist = 0.5 / (Mag * Ratio); // map-image pixels
+    const double Tolerance = 0.5 / (Mag * Ratio); // half a control pixel, in map-image pixels
     // Beyond the view the runs are cut off, a few pixels out so that wide pens end outside.
     const TRect View{-8, -8, W + 8, H + 8};
     for (const TDBQueryBox& B : Boxes) {
         for (const int Entry : FDatabase->FindItemsInBox(B.LatLow, B.LatHigh, B.LongLow, B.LongHigh)) {
             const TgdbData D = FDatabase->GetSumdata(Entry);
             if (!KindVisible(D.ItemKind)) continue;
+            const TGeoDBStyle St = Style(D.ItemKind, D.ClassFlag);
+            const bool Strokes = St.PenWidth > 0 && St.PenStyle != psClear;
+            if (!Strokes && !(St.Filled && D.Closed)) continue; // drawn as nothing
             TItem& It = K.Items[Entry];
             const int64_t Key = int64_t(Entry) * 64 + int64_t(std::lround(B.Shift / 360)) + 32;
             if (!It.Loaded || It.ItemId != D.ItemId || It.BlobOffset != D.BlobOffset || It.NumPoints != D.NumPoints) {
@@ -279,7 +290,7 @@ std::vector<TDBShape> TGeoDBLayer::ViewShapes(int W, int H, bool ForHitTest, dou
                     Cut.push_back(OnCut(P) ? P.Longit : std::nanf(""));
                 }
                 FStats.PointsConverted += static_cast<long long>(Src->size());
-                DropClosePoints(K.Scratch, MinDist, Closed, K.Kept);
+                ThinPixelPath(K.Scratch, Tolerance, Closed, K.Kept);
                 C.Whole.reserve(K.Kept.size());
                 for (const uint32_t i : K.Kept) C.Whole.push_back(K.Scratch[i]);
                 // Strokes: the ring (closed again) or line, broken where it runs along the cut.
@@ -324,7 +335,7 @@ std::vector<TDBShape> TGeoDBLayer::ViewShapes(int W, int H, bool ForHitTest, dou
                     for (const TPixelPath& R : Conv->Strokes) S.Parts.push_back(ToControl(R));
             } else {
                 // Parts[0]: the area, clipped (empty for a line); then the runs to stroke.
-                const bool Fill = Closed && Style(D.ItemKind, D.ClassFlag).Filled;
+                const bool Fill = Closed && St.Filled;
                 S.Parts.push_back(Fill ? ClipRingToBox(ToControl(Conv->Whole), View) : TPixelPath{});
                 for (const TPixelPath& R : Conv->Strokes)
                     for (TPixelPath& Piece : ClipLineToBox(ToControl(R), View)) S.Parts.push_back(std::move(Piece));
@@ -352,14 +363,69 @@ std::vector<TGeoDBHit> TGeoDBLayer::HitTest(const TPoint& P, double Tolerance)
     return HitTestShapes(ViewItems(), TPixelF{double(P.X), double(P.Y)}, Tolerance);
 }
 
+namespace {
+
+// Premultiplied 32-bit Layer over the 15-bit Picture, pixel for pixel; transparent pixels (most
+// of a layer of lines) are skipped.
+void ComposeOver555(QImage& Picture, const QImage& Layer)
+{
+    const auto Wide = [](unsigned v) { return (v << 3) | (v >> 2); }; // 5 bits to 8
+    const int W = Layer.width(), H = Layer.height();
+    for (int y = 0; y < H; ++y) {
+        const auto* Src = reinterpret_cast<const uint32_t*>(Layer.constScanLine(y));
+        auto* Dst = reinterpret_cast<uint16_t*>(Picture.scanLine(y));
+        for (int x0 = 0; x0 < W; x0 += 16) {
+            // Sixteen pixels at a time, skipped together when all are clear.
+            const int x1 = std::min(W, x0 + 16);
+            uint32_t Any = 0;
+            for (int x = x0; x < x1; ++x) Any |= Src[x];
+            if (Any == 0) continue;
+            for (int x = x0; x < x1; ++x) {
+                const uint32_t S = Src[x];
+                if (S == 0) continue;
+                const unsigned Rest = 255 - (S >> 24), D = Dst[x];
+                const auto Mix = [&](unsigned Src8, unsigned Dst5) { return (Src8 + (Wide(Dst5) * Rest + 127) / 255) >> 3; };
+                Dst[x] = uint16_t(Mix((S >> 16) & 0xFF, (D >> 10) & 31) << 10 | Mix((S >> 8) & 0xFF, (D >> 5) & 31) << 5 |
+                                  Mix(S & 0xFF, D & 31));
+            }
+        }
+    }
+}
+
+} // namespace
+
 void TGeoDBLayer::DrawLayer(TCanvas& C, int W, int H)
 {
     if (!FEnabled) return;
     FLastRatio = C.Scale();
     const std::vector<TDBShape> Shapes = ViewShapes(W, H, false, FLastRatio);
     if (Shapes.empty()) return;
+    // Qt blends antialiased edges onto a 15-bit picture pixel by pixel through 32 bits and back,
+    // several times slower than onto a 32-bit one: there the layer is drawn apart and composed.
+    QImage* const Picture = C.Image();
+    const bool Apart = Picture && Picture->format() == QImage::Format_RGB555;
+    if (Apart) {
+        QImage& L = FCache->Layer;
+        const QSize Size(std::min(Picture->width(), int(std::ceil(W * FLastRatio))),
+                         std::min(Picture->height(), int(std::ceil(H * FLastRatio))));
+        if (L.size() != Size) L = QImage(Size, QImage::Format_ARGB32_Premultiplied);
+        L.fill(Qt::transparent);
+        QPainter LP(&L);
+        LP.scale(FLastRatio, FLastRatio);
+        DrawShapes(LP, Shapes);
+        LP.end();
+        C.EndPaint();
+        ComposeOver555(*Picture, L);
+        return;
+    }
     QPainter& P = C.Painter();
     P.save();
+    DrawShapes(P, Shapes);
+    P.restore();
+}
+
+void TGeoDBLayer::DrawShapes(QPainter& P, const std::vector<TDBShape>& Shapes) const
+{
     P.setRenderHint(QPainter::Antialiasing, FMap->AntiAlias());
     // Areas first, each feature in one path so that its holes cut out; then every line above.
     // A feature: the rings of one Tag, kind and name, as the importer stores them.
@@ -391,29 +457,40 @@ void TGeoDBLayer::DrawLayer(TCanvas& C, int W, int H)
         P.drawPath(Path);
     }
     P.setBrush(Qt::NoBrush);
-    QPolygonF Line;
+    // The thin solid lines of one style go to Qt as one path: a call per line costs more than its
+    // points. Wider or dashed lines go one by one, each with its own joins and dash pattern.
+    QPainterPath Lines;
+    const auto Flush = [&] {
+        if (!Lines.isEmpty()) P.drawPath(Lines);
+        Lines.clear();
+    };
+    std::optional<TGeoDBStyle> Pen;
     for (const TDBShape& S : Shapes) {
         const TGeoDBStyle St = Style(S.Kind, S.ClassFlag);
         if (St.PenWidth <= 0 || St.PenStyle == psClear) continue;
-        QPen Pen(ToQColor(St.PenColor), std::clamp(St.PenWidth, 1, 20), ToQtPenStyle(St.PenStyle),
-                 St.PenWidth > 1 ? Qt::RoundCap : Qt::FlatCap, Qt::RoundJoin);
-        P.setPen(Pen);
+        if (!Pen || !(*Pen == St)) {
+            Flush();
+            Pen = St;
+            P.setPen(QPen(ToQColor(St.PenColor), std::clamp(St.PenWidth, 1, 20), ToQtPenStyle(St.PenStyle),
+                          St.PenWidth > 1 ? Qt::RoundCap : Qt::FlatCap, Qt::RoundJoin));
+        }
         for (std::size_t i = 1; i < S.Parts.size(); ++i) {
             const TPixelPath& R = S.Parts[i];
             if (R.size() == 1) {
                 // A town: a dot.
+                Flush();
                 const double r = St.PenWidth + 1;
                 P.setBrush(ToQColor(St.FillColor));
                 P.drawEllipse(QPointF(R[0].X, R[0].Y), r, r);
                 P.setBrush(Qt::NoBrush);
                 continue;
             }
-            Line.clear();
-            for (const TPixelF& Q : R) Line.append(QPointF(Q.X, Q.Y));
-            P.drawPolyline(Line);
+            Lines.moveTo(R[0].X, R[0].Y);
+            for (std::size_t k = 1; k < R.size(); ++k) Lines.lineTo(R[k].X, R[k].Y);
+            if (St.PenStyle != psSolid || St.PenWidth > 1) Flush();
         }
     }
-    P.restore();
+    Flush();
 }
 
 } // namespace tyx

@@ -97,10 +97,11 @@ build_db() {
 fill_world() { "$TYXGEO" db import "$1" "$CACHE/countries-50m.json" --object countries "$CSV"; }
 fill_world10m() {
   "$TYXGEO" db import "$1" "$CACHE/countries-10m.json" --object countries
-  "$TYXGEO" db import "$1" "$CACHE/land-10m.json" --object land
+  # The land outlines the same coasts as the countries: class 255, which the layer does not stroke.
+  "$TYXGEO" db import "$1" "$CACHE/land-10m.json" --object land --class 255
 }
 if [ -n "$TYXGEO" ]; then
   build_db world fill_world "$CSV" "$CACHE/countries-50m.json"
-  build_db world10m fill_world10m "$CACHE/countries-10m.json" "$CACHE/land-10m.json"
+  build_db world10m fill_world10m "$CACHE/countries-10m.json" "$CACHE/land-10m.json" "$0"
 fi
 say "done: $CACHE"

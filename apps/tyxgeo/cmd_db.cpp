@@ -354,7 +354,10 @@ void AddDbCommands(CLI::App& App)
         ->required();
     imp->add_option("--kind", O.Kind, "border, town, city, lake, river, road or route (default: the feature's "
                                       "\"kind\", else border for areas and lines, town for points; route for GPX)");
-    imp->add_option("--class-by", O.ClassBy, "The property or CSV column holding the class 0..255 (default: class)");
+    CLI::Option* ClassBy =
+        imp->add_option("--class-by", O.ClassBy, "The property or CSV column holding the class 0..255 (default: class)");
+    imp->add_option("--class", O.Class, "The class 0..255 of every item imported, instead of --class-by")
+        ->excludes(ClassBy);
     imp->add_option("--object", O.Object, "TopoJSON: import only this object of the topology");
     imp->add_option("--max-points", O.MaxPoints, "The most points one file may decode to (default: 100 per byte "
                                                  "of the file)")
@@ -363,7 +366,7 @@ void AddDbCommands(CLI::App& App)
                 "characters are spelt in Latin letters (\"\u0141\u00F3d\u017A\" as \"Lodz\"), what has no such "
                 "spelling becomes '?' and control characters blanks; a warning tells how many names were cut or lost "
                 "characters.");
-    imp->callback([o] {
+    imp->callback([o, imp] {
         geoio::TReadOptions opt;
         if (!o->Kind.empty()) opt.Kind = ParseKind(o->Kind);
         opt.ClassBy = o->ClassBy;
@@ -407,6 +410,10 @@ void AddDbCommands(CLI::App& App)
                           << "' is not WGS 84; its coordinates are read as WGS 84 longitude and latitude\n";
             if (stats.SplitAtAntimeridian)
                 std::cerr << "tyxgeo: " << f << ": " << stats.SplitAtAntimeridian << " rings or lines cut at the antimeridian\n";
+        }
+        if (imp->count("--class")) {
+            const uint8_t Cls = ParseClass(o->Class);
+            for (geoio::TGeoItem& It : items) It.Class = Cls;
         }
         // The database is made when it does not exist yet, once every file has been read.
         const auto d = OpenDb(o->Base, true);

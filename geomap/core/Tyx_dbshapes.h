@@ -19,6 +19,10 @@ namespace tyx {
 /// the same feature (same Tag, kind and name) before it.
 inline constexpr int gdbHoleStateFlag = 1;
 
+/// The class of the border items that outline land whose coasts other borders (the countries')
+/// draw already: the layer fills them only when a host asks, and strokes them never by default.
+inline constexpr uint8_t gdbLandOutlineClass = 255;
+
 /// A point in a pixel plane (map-image or control pixels), real valued.
 struct TPixelF {
     double X = 0; ///< pixels to the right
@@ -47,8 +51,9 @@ struct TMapView {
 };
 
 /// The boxes to query for View under Calib: its lat/long extent (taken round its edges, with a
-/// margin, whole longitudes when a pole is in view), cut into windows of -180..180. Empty when
-/// the calibration converts no pixel of the view. SmallestStep gets the least distance in
+/// margin, whole longitudes when a pole is in view; the whole globe when a pixel of the edge does
+/// not convert), cut into windows of -180..180. Empty when the calibration converts no pixel of
+/// the edge. SmallestStep gets the least distance in
 /// degrees that one control pixel spans anywhere in the view (0 when empty): a simplification
 /// tolerance in degrees of half of it moves no point by more than half a pixel.
 std::vector<TDBQueryBox> ViewQueryBoxes(const TGeoCalibration& Calib, const TMapView& View, double& SmallestStep);
@@ -62,11 +67,10 @@ bool PositionToPixel(const TGeoCalibration& Calib, double Lat, double Long, TPix
 /// stay (a ring at least three).
 TgdbPolygon ReducePoints(const TgdbPolygon& In, double Tolerance, bool Closed, double MaxStep);
 
-/// Kept := the indexes into In of the points that stay when those closer than MinDist to the
-/// point kept before them are dropped; the first and the last point always stay (a ring keeps
-/// at least three when In has them). No kept point lies further than MinDist from the path it
-/// replaces.
-void DropClosePoints(const TPixelPath& In, double MinDist, bool Closed, std::vector<uint32_t>& Kept);
+/// Kept := the indexes into In of the points that Douglas-Peucker keeps at Tolerance pixels: no
+/// dropped point lies further than Tolerance from the path kept; the first and the last point
+/// always stay (a ring at least three when In has them).
+void ThinPixelPath(const TPixelPath& In, double Tolerance, bool Closed, std::vector<uint32_t>& Kept);
 
 /// The pieces of the line Path that lie in Box (control pixels, left/top inclusive), each a run
 /// of whole segments that meet the box: drawing them draws what Path draws inside Box.

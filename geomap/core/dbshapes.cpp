@@ -53,6 +53,7 @@ std::vector<TDBQueryBox> ViewQueryBoxes(const TGeoCalibration& Calib, const TMap
         double Along; // control pixels to the previous sample
     };
     std::vector<TSample> Loop;
+    bool Gap = false; // a sample that does not convert (beyond a pole, say)
     const auto Corner = [&](int k) -> std::pair<double, double> {
         switch (k) {
         case 0: return {0, 0};
@@ -73,6 +74,8 @@ std::vector<TDBQueryBox> ViewQueryBoxes(const TGeoCalibration& Calib, const TMap
             const double Lat = Calib.CalcLatitude(Px, VLat), Long = Calib.CalcLongitude(Px, VLong);
             if (VLat && VLong && std::isfinite(Lat) && std::isfinite(Long))
                 Loop.push_back({Lat, Long, std::hypot(x1 - x0, y1 - y0) / PerEdge});
+            else
+                Gap = true;
         }
     }
     if (Loop.empty()) return {};
@@ -94,6 +97,9 @@ std::vector<TDBQueryBox> ViewQueryBoxes(const TGeoCalibration& Calib, const TMap
         Prev = Long;
     }
     if (!std::isfinite(SmallestStep)) SmallestStep = 0;
+    // Across a gap the longitudes cannot be unwrapped (the two sides of a world map would seem
+    // to meet), nor is the edge known there: the whole globe is queried.
+    if (Gap) return {{-90, 90, -180, 180, 0}};
     // A loop that winds once round the globe has a pole inside.
     const double Net = Prev + WrapStep(Loop.front().Long - Loop.back().Long) - Loop.front().Long;
     if (std::fabs(Net) > 180) {
@@ -115,40 +121,53 @@ std::vector<TDBQueryBox> ViewQueryBoxes(const TGeoCalibration& Calib, const TMap
     return Boxes;
 }
 
-TgdbPolygon ReducePoints(const TgdbPolygon& In, double Tolerance, bool Closed, double MaxStep)
+namespace {
+
+// Douglas-Peucker over the n points At(i): marks in Keep the points that keep every dropped one
+// within Tolerance of the line kept, and no kept step longer than MaxStep where points lay
+// between. A ring is split at its first point and the point furthest from it.
+template <typename F>
+void MarkKept(std::size_t n, F&& At, double Tolerance, bool Closed, double MaxStep, std::vector<uint8_t>& Keep)
 {
-    const std::size_t n = In.size();
-    if (n < (Closed ? 4u : 3u) || !(Tolerance > 0)) return In;
-    std::vector<uint8_t> Keep(n, 0);
-    // A ring is split at its first point and the point furthest from it.
+    Keep.assign(n, 0);
     std::size_t Far = n - 1;
     if (Closed) {
         double Best = -1;
         for (std::size_t i = 1; i < n; ++i) {
-            const double d = std::hypot(In[i].Latit - In[0].Latit, In[i].Longit - In[0].Longit);
+            const double d = Dist(At(i), At(0));
             if (d > Best) Best = d, Far = i;
         }
     }
     Keep[0] = Keep[Far] = Keep[n - 1] = 1;
-    const auto P = [&](std::size_t i) { return TPixelF{In[i].Longit, In[i].Latit}; };
     std::vector<std::pair<std::size_t, std::size_t>> Stack{{0, Far}};
     if (Far != n - 1) Stack.emplace_back(Far, n - 1);
     while (!Stack.empty()) {
         const auto [a, b] = Stack.back();
         Stack.pop_back();
         double Worst = 0;
-        std::size_t At = 0;
+        std::size_t Where = 0;
+        const TPixelF A = At(a), B = At(b);
         for (std::size_t i = a + 1; i < b; ++i) {
-            const double d = SegmentDistance(P(i), P(a), P(b));
-            if (d > Worst) Worst = d, At = i;
+            const double d = SegmentDistance(At(i), A, B);
+            if (d > Worst) Worst = d, Where = i;
         }
-        if (Worst <= Tolerance && b - a > 1 && Dist(P(a), P(b)) > MaxStep) At = (a + b) / 2, Worst = Tolerance + 1;
+        if (Worst <= Tolerance && b - a > 1 && Dist(A, B) > MaxStep) Where = (a + b) / 2, Worst = Tolerance + 1;
         if (Worst > Tolerance) {
-            Keep[At] = 1;
-            Stack.emplace_back(a, At);
-            Stack.emplace_back(At, b);
+            Keep[Where] = 1;
+            Stack.emplace_back(a, Where);
+            Stack.emplace_back(Where, b);
         }
     }
+}
+
+} // namespace
+
+TgdbPolygon ReducePoints(const TgdbPolygon& In, double Tolerance, bool Closed, double MaxStep)
+{
+    const std::size_t n = In.size();
+    if (n < (Closed ? 4u : 3u) || !(Tolerance > 0)) return In;
+    std::vector<uint8_t> Keep;
+    MarkKept(n, [&](std::size_t i) { return TPixelF{In[i].Longit, In[i].Latit}; }, Tolerance, Closed, MaxStep, Keep);
     TgdbPolygon Out;
     for (std::size_t i = 0; i < n; ++i)
         if (Keep[i]) Out.push_back(In[i]);
@@ -156,17 +175,19 @@ TgdbPolygon ReducePoints(const TgdbPolygon& In, double Tolerance, bool Closed, d
     return Out;
 }
 
-void DropClosePoints(const TPixelPath& In, double MinDist, bool Closed, std::vector<uint32_t>& Kept)
+void ThinPixelPath(const TPixelPath& In, double Tolerance, bool Closed, std::vector<uint32_t>& Kept)
 {
     Kept.clear();
     const std::size_t n = In.size();
-    if (n == 0) return;
-    Kept.push_back(0);
-    for (std::size_t i = 1; i + 1 < n; ++i)
-        if (Dist(In[i], In[Kept.back()]) >= MinDist) Kept.push_back(static_cast<uint32_t>(i));
-    if (n > 1) Kept.push_back(static_cast<uint32_t>(n - 1));
-    if (Closed && Kept.size() < 3 && n >= 3)
-        Kept = {0, static_cast<uint32_t>(n / 3), static_cast<uint32_t>(2 * n / 3)};
+    if (n < (Closed ? 4u : 3u) || !(Tolerance > 0)) {
+        for (std::size_t i = 0; i < n; ++i) Kept.push_back(static_cast<uint32_t>(i));
+        return;
+    }
+    std::vector<uint8_t> Keep;
+    MarkKept(n, [&](std::size_t i) { return In[i]; }, Tolerance, Closed, std::numeric_limits<double>::infinity(), Keep);
+    for (std::size_t i = 0; i < n; ++i)
+        if (Keep[i]) Kept.push_back(static_cast<uint32_t>(i));
+    if (Closed && Kept.size() < 3) Kept = {0, static_cast<uint32_t>(n / 3), static_cast<uint32_t>(2 * n / 3)};
 }
 
 double DistanceToPath(const TPixelPath& Path, bool Closed, const TPixelF& P)

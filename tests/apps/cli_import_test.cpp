@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 namespace {
 
@@ -50,6 +51,24 @@ TEST(CliImport, RefusedFileLeavesTheDatabaseUnchanged)
     }
     EXPECT_EQ(RunTyxgeo({"db", "import", base, Towns, "--kind", "lake"}).ExitCode, 1);
     EXPECT_EQ(Files(base), before);
+}
+
+TEST(CliImport, ClassOptionGivesEveryItemItsClass)
+{
+    const std::string base = CliTempDir() + "/c";
+    ASSERT_EQ(RunTyxgeo({"db", "create", base}).ExitCode, 0);
+    EXPECT_EQ(RunTyxgeo({"db", "import", base, Towns, "--class", "300"}).ExitCode, 1);
+    ASSERT_EQ(RunTyxgeo({"db", "import", base, Towns, "--class", "7"}).ExitCode, 0);
+    // The file's own classes (1 to 3) give way; the class is the fifth column of the listing.
+    std::istringstream List(RunTyxgeo({"db", "list", base}).Out);
+    int Lines = 0;
+    for (std::string Line; std::getline(List, Line); ++Lines) {
+        std::istringstream Cols(Line);
+        std::string Col;
+        for (int i = 0; i < 5; ++i) std::getline(Cols, Col, '\t');
+        EXPECT_EQ(Col, "7") << Line;
+    }
+    EXPECT_EQ(Lines, 3);
 }
 
 TEST(CliImport, ExportImportRoundTripAndBox)

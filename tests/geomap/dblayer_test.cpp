@@ -319,5 +319,66 @@ TEST_F(DBLayerTest, HitTestNamesTheNearestLineAndTheAreasUnderThePoint)
     EXPECT_EQ(Hits[0].Entry, 1);
 }
 
+TEST(DBShapes, ThinningKeepsThePointsThatBendTheLineByHalfAPixel)
+{
+    struct TCase {
+        const char* Name;
+        TPixelPath Path;
+        bool Closed;
+        std::vector<uint32_t> Kept;
+    };
+    const TCase Cases[] = {
+        {"straight, points 2 pixels apart", {{0, 0}, {2, 0}, {4, 0}, {6, 0}, {8, 0}}, false, {0, 4}},
+        {"bends of 0.4 pixel", {{0, 0}, {2, 0.4}, {4, 0}, {6, -0.4}, {8, 0}}, false, {0, 4}},
+        {"bends of 0.6 pixel", {{0, 0}, {2, 0.6}, {4, 0}, {6, -0.6}, {8, 0}}, false, {0, 1, 3, 4}},
+        {"a square with points along its sides", {{0, 0}, {5, 0}, {10, 0}, {10, 5}, {10, 10}, {5, 10}, {0, 10}, {0, 5}},
+         true, {0, 2, 4, 6, 7}},
+    };
+    for (const TCase& C : Cases) {
+        std::vector<uint32_t> Kept;
+        ThinPixelPath(C.Path, 0.5, C.Closed, Kept);
+        EXPECT_EQ(Kept, C.Kept) << C.Name;
+    }
+}
+
+TEST_F(DBLayerTest, LandOutlinesAreLeftToTheCountriesUnlessStyled)
+{
+    TGeoDB Land;
+    Land.SetGDBName(Dir.filePath("land").toStdString());
+    Land.AddBorder(TgdbName(""), Stored(Rectangle(47, 53, 172, 180)), true, 0, 0, 0, 0, 0, 0, 0, gdbLandOutlineClass, 0);
+    TGeoMap M;
+    Prepare(M, cmEquiRect);
+    M.SetSuppressPaint(false);
+    M.Paint();
+    const QImage Without = M.Picture();
+    TGeoDBLayer L(&M, &Land);
+    L.SetEnabled(true);
+    EXPECT_EQ(M.Picture(), Without);
+    const TPixelF Inside = ControlOf(M, 50, 176);
+    const TPoint P{int(Inside.X), int(Inside.Y)};
+    EXPECT_TRUE(L.HitTest(P).empty());
+    TGeoDBStyle Filled = TGeoDBLayer::LandOutlineStyle();
+    Filled.Filled = true;
+    L.SetClassStyle(gitBorder, gdbLandOutlineClass, Filled);
+    EXPECT_NE(M.Picture().pixel(P.X, P.Y), Without.pixel(P.X, P.Y));
+    EXPECT_EQ(L.HitTest(P).size(), 1u);
+}
+
+TEST_F(DBLayerTest, AWorldMapWithRoomBeyondThePolesShowsEveryItem)
+{
+    // The whole world in the middle of the control: its top and bottom edges lie beyond the poles.
+    TGeoDB World;
+    World.SetGDBName(Dir.filePath("world").toStdString());
+    World.AddBorder(TgdbName("Far from 180"), Stored(Rectangle(0, 10, 0, 10)), true, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    TGeoMap M;
+    test::ShowPlainImage(M, W, H);
+    M.SetCalibModel(cmEquiRect);
+    M.AddCalibPoint(90.0, -180.0, 0, 40);
+    M.AddCalibPoint(90.0, 180.0, W, 40);
+    M.AddCalibPoint(-90.0, -180.0, 0, 200);
+    TGeoDBLayer L(&M, &World);
+    ASSERT_EQ(L.ViewItems().size(), 1u);
+}
+
 } // namespace
 } // namespace tyx
