@@ -207,10 +207,12 @@ void TOverview::MoveTo(const QPoint& At)
 bool TOverview::eventFilter(QObject* Watched, QEvent* Event)
 {
     if (Watched == FMini) {
-        const auto* M = static_cast<QMouseEvent*>(Event);
-        const bool Press = Event->type() == QEvent::MouseButtonPress && M->button() == Qt::LeftButton;
-        const bool Drag = Event->type() == QEvent::MouseMove && (M->buttons() & Qt::LeftButton);
-        if (Press || Drag) {
+        const QEvent::Type T = Event->type();
+        // Only mouse events may be read as such.
+        const auto* M = T == QEvent::MouseButtonPress || T == QEvent::MouseMove ? static_cast<QMouseEvent*>(Event) : nullptr;
+        const bool Press = M && T == QEvent::MouseButtonPress && M->button() == Qt::LeftButton;
+        const bool Drag = M && T == QEvent::MouseMove && (M->buttons() & Qt::LeftButton);
+        if (M && (Press || Drag)) {
             MoveTo(M->position().toPoint());
             return true;
         }
