@@ -81,7 +81,8 @@ for f in "$work"/*.deb; do dpkg -x "$f" "$root"; done
 bin=$root/usr/bin
 [ "$("$bin/tyxgeo" --version)" = "$(dpkg-deb -f "$(deb tyxgeo)" Version)" ] || fail "tyxgeo --version is not the package's version"
 if [ "$shared" = "ON" ]; then
-  ldd "$bin/tyxgeo" | grep -q "libtyx_host.so.0 => $root/" ||
+  # grep reads the whole listing: an early exit would end ldd by SIGPIPE, a failure under pipefail.
+  ldd "$bin/tyxgeo" | grep "libtyx_host.so.0 => $root/" >/dev/null ||
     fail "tyxgeo does not use the packaged libraries: $(ldd "$bin/tyxgeo" | grep libtyx_host)"
 fi
 # Each manual page is made from the program's --help: every option there is in the page.
