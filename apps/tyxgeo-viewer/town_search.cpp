@@ -44,7 +44,7 @@ const std::array<std::string, 256>& FoldTable()
                 else if (c >= 'A' && c <= 'Z')
                     T[b] += static_cast<char>(c - 'A' + 'a');
                 else if (c != '\'' && T[b] != " ")
-                    T[b] = " "; // "O'Higgins" is typed "ohiggins", "Saint-Denis" "saint denis"
+                    T[b].assign(1, ' '); // "O'Higgins" is typed "ohiggins", "Saint-Denis" "saint denis"
             }
         }
         return T;

@@ -442,7 +442,7 @@ TEST_F(MapImageTest, LabelFormatsFollowTheStep)
                           Case{48, 48.3, 0.05, 48.1, dfDegMinSec, " N "}}) {
         SCOPED_TRACE(C.Step);
         M.CreateAndLoadEmptyMap(Path("labels.bmp"), C.Low, 10, C.High, 11, C.Step, 0.5, W, H);
-        std::string Text = DegreeToStr(std::fabs(C.Label), C.Format, 0).insert(0, " ");
+        std::string Text = std::string(" ").append(DegreeToStr(std::fabs(C.Label), C.Format, 0));
         Text += C.Hemi;
         const int y = (H - 30) - static_cast<int>(std::nearbyint((C.Label - C.Low) / (C.High - C.Low) * (H - 60)));
         TBitmap Probe(10, 10, pf4bit);
