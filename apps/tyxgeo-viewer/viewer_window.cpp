@@ -18,7 +18,6 @@
 #include "geomap/Tyx_geomap.h"
 
 #include <QApplication>
-#include <QCompleter>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -26,7 +25,6 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
-#include <QStringListModel>
 #include <QToolBar>
 #include <QToolTip>
 
@@ -283,10 +281,9 @@ bool TViewerWindow::OpenCalibration(const QString& FileName)
 
 TCalibrateWindow* TViewerWindow::CalibrateImage(const QString& ImageFile, QString& Error)
 {
-    QStringList Places;
-    if (auto* Names = FSearch->completer() ? qobject_cast<QStringListModel*>(FSearch->completer()->model()) : nullptr)
-        Places = Names->stringList();
-    auto* W = new TCalibrateWindow(this, Places, [this](const QString& Name, double& Lat, double& Long) {
+    // Names are looked up through the search's index (towns and typed positions) rather than
+    // offered as a list: the search keeps no list of names.
+    auto* W = new TCalibrateWindow(this, {}, [this](const QString& Name, double& Lat, double& Long) {
         return FindPlace(Name, Lat, Long);
     });
     W->setAttribute(Qt::WA_DeleteOnClose);
