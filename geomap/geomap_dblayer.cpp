@@ -585,6 +585,7 @@ void TGeoDBLayer::DrawItems(QPainter* P, TThinLines* Thin, const std::vector<TDr
                 Flush();
                 // Counted as the pieces of the run that meet the view would be.
                 bool Open = false;
+                const long long Before = Thin->StepsDrawn();
                 TPixelF A{(Run[0].X - TL.X) * Mag, (Run[0].Y - TL.Y) * Mag};
                 for (std::size_t k = 1; k < Run.size(); ++k) {
                     const TPixelF B{(Run[k].X - TL.X) * Mag, (Run[k].Y - TL.Y) * Mag};
@@ -597,6 +598,8 @@ void TGeoDBLayer::DrawItems(QPainter* P, TThinLines* Thin, const std::vector<TDr
                     Open = Meets;
                     A = B;
                 }
+                if (!AntiAlias && Thin->StepsDrawn() == Before)
+                    Thin->Dot({(Run[0].X - TL.X) * Mag, (Run[0].Y - TL.Y) * Mag}); // a speck, as Qt leaves
                 continue;
             }
             if (!P) continue; // not reached: the caller gives a painter where one is needed

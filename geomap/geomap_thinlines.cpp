@@ -130,9 +130,25 @@ void TThinLines::Steps(double U0, double V0, double U1, double V1)
     };
     if (FWide) Draw(reinterpret_cast<uint32_t*>(FBits), FOpaque32, FOpaque32);
     else Draw(reinterpret_cast<uint16_t*>(FBits), FOpaque555, Spread(FOpaque555));
+    FSteps += Last - First + 1;
     const double Va = V0 + (Ua - U0) * Slope, Vb = V0 + (Ub - U0) * Slope;
     const int VLo = std::max(0, Floor(std::min(Va, Vb)) - 1), VHi = std::min(VN, Floor(std::max(Va, Vb)) + 2);
-    const TRect Box = Steep ? TRect{VLo, First, VHi, Last + 1} : TRect{First, VLo, Last + 1, VHi};
+    Touched(Steep ? TRect{VLo, First, VHi, Last + 1} : TRect{First, VLo, Last + 1, VHi});
+}
+
+void TThinLines::Dot(const TPixelF& P)
+{
+    if (!FBits || !(P.X >= 0 && P.X < FW && P.Y >= 0 && P.Y < FH)) return;
+    const int x = int(P.X), y = int(P.Y);
+    uchar* const Row = FBits + y * FStride;
+    if (FWide) reinterpret_cast<uint32_t*>(Row)[x] = FOpaque32;
+    else reinterpret_cast<uint16_t*>(Row)[x] = FOpaque555;
+    ++FSteps;
+    Touched({x, y, x + 1, y + 1});
+}
+
+void TThinLines::Touched(const TRect& Box)
+{
     if (FDirty.Right <= FDirty.Left) {
         FDirty = Box;
     } else {

@@ -28,12 +28,19 @@ public:
     void SetPen(TColor Color, bool AntiAlias);
     /// The line from A to B.
     void Line(const TPixelF& A, const TPixelF& B);
+    /// The pixel that holds P at full weight: a plain line too short to pass a pixel's centre
+    /// draws nothing, where Qt's thin pen leaves a dot.
+    void Dot(const TPixelF& P);
+    /// The steps drawn so far (a step: a pixel, or the two that share an antialiased step).
+    long long StepsDrawn() const { return FSteps; }
     /// The pixels written so far lie in this box (right and bottom exclusive; empty when none).
     TRect Dirty() const { return FDirty; }
 
 private:
     template <bool Steep>
     void Steps(double U0, double V0, double U1, double V1);
+    /// Dirty grows by Box.
+    void Touched(const TRect& Box);
 
     uchar* FBits = nullptr;
     qsizetype FStride = 0;
@@ -43,6 +50,7 @@ private:
     uint16_t FOpaque555 = 0;
     uint32_t FOpaque32 = 0;
     TRect FDirty{0, 0, 0, 0};
+    long long FSteps = 0;
 };
 
 } // namespace tyx

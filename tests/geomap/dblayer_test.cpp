@@ -241,6 +241,26 @@ TEST_F(DBLayerTest, ARepaintOfAnotherViewShowsNothingOfTheLast)
     EXPECT_EQ(M.Picture(), Fresh.Picture());
 }
 
+TEST_F(DBLayerTest, AnIsletWithinAPixelStaysASpeckWithoutAntialiasing)
+{
+    TGeoDB Islet;
+    // A ring of 0.27 x 0.3 pixels that passes no pixel centre row or column.
+    Islet.SetGDBName(Dir.filePath("islet").toStdString());
+    Islet.AddBorder(TgdbName("Islet"), Stored(Rectangle(49.99, 50, 176.01, 176.03)), true, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    TGeoMap M;
+    Prepare(M, cmEquiRect);
+    M.SetAntiAlias(false);
+    TGeoDBLayer L(&M, &Islet);
+    Style(L);
+    L.SetEnabled(true);
+    M.SetSuppressPaint(false);
+    const TPixelF P = ControlOf(M, 49.995, 176.02);
+    int Dots = 0;
+    for (int y = int(P.Y) - 1; y <= int(P.Y) + 1; ++y)
+        for (int x = int(P.X) - 1; x <= int(P.X) + 1; ++x) Dots += Dark(M.Picture().pixel(x, y));
+    EXPECT_EQ(Dots, 1);
+}
+
 TEST_F(DBLayerTest, ALongLineThinnedStaysWithinOnePixelOfTheFullLine)
 {
     // 100 000 points of a wave 2 degrees high across the map.
