@@ -563,7 +563,7 @@ void TGeoDBLayer::DrawItems(QPainter* P, TThinLines* Thin, const std::vector<TDr
         if (!Lines.isEmpty()) P->drawPath(Lines);
         Lines.clear();
     };
-    std::optional<TGeoDBStyle> Pen, ThinPen;
+    std::optional<TGeoDBStyle> Pen, ThinPen; // Thin's pen first set after the fills (see SetPen)
     const auto SetPen = [&](const TGeoDBStyle& St) {
         if (Pen && *Pen == St) return;
         Flush();

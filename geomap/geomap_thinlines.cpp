@@ -18,7 +18,6 @@ TThinLines::TThinLines(QImage& Image, int W, int H)
     FBits = Image.bits();
     FStride = Image.bytesPerLine();
     SetPen(clBlack, true);
-    ClearUpperVectorState(); // Qt's fills leave wide registers in use
 }
 
 bool TThinLines::Takes(const QImage& Image)
@@ -33,6 +32,7 @@ void TThinLines::SetPen(TColor Color, bool AntiAlias)
     const unsigned R = GetRValue(Color), G = GetGValue(Color), B = GetBValue(Color);
     FOpaque555 = uint16_t((R >> 3) << 10 | (G >> 3) << 5 | (B >> 3));
     FOpaque32 = 0xFF000000u | R << 16 | G << 8 | B;
+    ClearUpperVectorState(); // Qt's drawing before the lines leaves wide registers in use
 }
 
 void TThinLines::Line(const TPixelF& A, const TPixelF& B)

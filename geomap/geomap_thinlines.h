@@ -24,7 +24,7 @@ public:
     TThinLines(QImage& Image, int W, int H);
     /// True for the formats drawn on directly: RGB555, RGB32 and ARGB32_Premultiplied.
     static bool Takes(const QImage& Image);
-    /// The colour and antialiasing of the lines that follow.
+    /// The colour and antialiasing of the lines that follow (set it after drawing with Qt).
     void SetPen(TColor Color, bool AntiAlias);
     /// The line from A to B.
     void Line(const TPixelF& A, const TPixelF& B);
