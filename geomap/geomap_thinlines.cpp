@@ -112,7 +112,10 @@ void TThinLines::Steps(double U0, double V0, double U1, double V1)
         };
         // V: 8 plus the line's offset, in 16.16 fixed point, from the centres of the pixels at v
         // at the middle of a step, which take the step's weight less what those at v + 1 take.
-        int64_t V = std::llround((V0 + (First + 0.5 - U0) * Slope + (AntiAlias ? 7.5 : 8)) * 65536);
+        // Ends far beyond any picture lose the line to rounding: nothing sound to draw then.
+        const double VFirst = V0 + (First + 0.5 - U0) * Slope;
+        if (!(VFirst > -4 && VFirst < VN + 4)) return;
+        int64_t V = std::llround((VFirst + (AntiAlias ? 7.5 : 8)) * 65536);
         const int64_t dV = std::llround(Slope * 65536);
         if (!AntiAlias) {
             for (int u = First; u <= Last; ++u, V += dV) Put(u, int(V >> 16) - 8, 255);
