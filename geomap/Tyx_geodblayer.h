@@ -6,7 +6,8 @@
 // points once per view (panning reuses them), drops the points that lie within half a pixel of
 // the line kept, and at coarse scales starts from a reduced copy of the item built once; areas are
 // filled with their holes cut out, and items cut at the antimeridian by the importer draw without
-// a seam. On a 15-bit picture the layer is drawn into a 32-bit image and composed once.
+// a seam. Thin solid lines are written straight into the picture's pixels; where areas or other
+// lines are drawn too, a 15-bit picture gets the layer drawn into a 32-bit image and composed.
 // Off by default: a map with a layer that is not enabled looks exactly as without one.
 #pragma once
 #include <array>
@@ -24,6 +25,8 @@
 class QPainter;
 
 namespace tyx {
+
+class TThinLines;
 
 /// How the items of one kind and class are drawn.
 struct TGeoDBStyle {
@@ -108,15 +111,22 @@ public:
 
 private:
     struct TItemCache;
+    struct TDrawItem;
     /// Repaints the map when the layer is enabled.
     void Changed();
     /// Forgets the cached points when the database, its files or the calibration changed.
     void CheckCaches(double Ratio);
-    /// The shapes of the visible items of the map's current view, in control pixels, thinned to
-    /// half a pixel of a picture of Ratio pixels per control pixel.
-    std::vector<TDBShape> ViewShapes(int W, int H, bool ForHitTest, double Ratio);
-    /// Fills and strokes Shapes with their styles on P.
-    void DrawShapes(QPainter& P, const std::vector<TDBShape>& Shapes) const;
+    /// Calls Visit(Entry, Data, Style, Closed, Converted) for each visible item the map's W x H
+    /// view queries that its style draws, converted and thinned to half a pixel of a picture of
+    /// Ratio pixels per control pixel.
+    template <typename F>
+    void ForEachViewItem(int W, int H, double Ratio, F&& Visit);
+    /// The shapes of the visible items of the map's current view, in control pixels, not cut.
+    std::vector<TDBShape> ViewShapes(int W, int H, double Ratio);
+    /// Fills and strokes Items of the W x H view on P, the thin solid lines through Thin when
+    /// given; Dirty grows by the picture pixels that P painted. Counts what it drew in the stats.
+    void DrawItems(QPainter* P, TThinLines* Thin, const std::vector<TDrawItem>& Items, int W, int H,
+                   TRect& Dirty);
 
     QPointer<TGeoMap> FMap;
     TGeoDB* FDatabase = nullptr;

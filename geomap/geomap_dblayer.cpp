@@ -14,6 +14,8 @@
 #include <QPainterPath>
 #include <QPolygonF>
 
+#include "geomap/geomap_thinlines.h"
+
 namespace tyx {
 
 namespace {
@@ -50,6 +52,7 @@ struct TConverted {
     int Level = FullPoints;
     TPixelPath Whole;
     std::vector<TPixelPath> Strokes;
+    TPixelF Low, High; // the box of Whole
 };
 
 struct TItem {
@@ -221,11 +224,11 @@ void TGeoDBLayer::CheckCaches(double Ratio)
     }
 }
 
-std::vector<TDBShape> TGeoDBLayer::ViewShapes(int W, int H, bool ForHitTest, double Ratio)
+template <typename F>
+void TGeoDBLayer::ForEachViewItem(int W, int H, double Ratio, F&& Visit)
 {
-    std::vector<TDBShape> Shapes;
     FStats = {};
-    if (!FMap || !FDatabase || FDatabase->NumEntries() == 0 || FMap->CalibModel() == cmUndefined) return Shapes;
+    if (!FMap || !FDatabase || FDatabase->NumEntries() == 0 || FMap->CalibModel() == cmUndefined) return;
     CheckCaches(Ratio);
     TItemCache& K = *FCache;
     const TGeoCalibration& Cal = FMap->Calibration();
@@ -238,8 +241,6 @@ std::vector<TDBShape> TGeoDBLayer::ViewShapes(int W, int H, bool ForHitTest, dou
     for (int l = 0; l < int(ReducedTolerance.size()); ++l)
         if (ReducedTolerance[l] <= Step / Ratio / 2) Level = l;
     const double Tolerance = 0.5 / (Mag * Ratio); // half a control pixel, in map-image pixels
-    // Beyond the view the runs are cut off, a few pixels out so that wide pens end outside.
-    const TRect View{-8, -8, W + 8, H + 8};
     for (const TDBQueryBox& B : Boxes) {
         for (const int Entry : FDatabase->FindItemsInBox(B.LatLow, B.LatHigh, B.LongLow, B.LongHigh)) {
             const TgdbData D = FDatabase->GetSumdata(Entry);
@@ -311,41 +312,52 @@ std::vector<TDBShape> TGeoDBLayer::ViewShapes(int W, int H, bool ForHitTest, dou
                     if (Run.empty()) Run.push_back(C.Whole.front());
                     C.Strokes.push_back(std::move(Run));
                 }
+                C.Low = C.High = C.Whole.empty() ? TPixelF{} : C.Whole.front();
+                for (const TPixelF& q : C.Whole) {
+                    C.Low = {std::min(C.Low.X, q.X), std::min(C.Low.Y, q.Y)};
+                    C.High = {std::max(C.High.X, q.X), std::max(C.High.Y, q.Y)};
+                }
                 Conv = &C;
             }
-            // To control pixels, cut to the view.
-            const auto ToControl = [&](const TPixelPath& In) {
-                TPixelPath Out(In.size());
-                for (std::size_t i = 0; i < In.size(); ++i)
-                    Out[i] = {(In[i].X - TL.X) * Mag, (In[i].Y - TL.Y) * Mag};
-                return Out;
-            };
-            TDBShape S;
-            S.Entry = Entry;
-            S.ItemId = D.ItemId;
-            S.Kind = D.ItemKind;
-            S.ClassFlag = D.ClassFlag;
-            S.Name = D.Name.Str();
-            S.Closed = Closed;
-            S.Hole = Closed && D.StateFlag == gdbHoleStateFlag;
-            S.Feature = D.Tag;
-            if (ForHitTest) {
-                if (Closed) S.Parts.push_back(ToControl(Conv->Whole));
-                else
-                    for (const TPixelPath& R : Conv->Strokes) S.Parts.push_back(ToControl(R));
-            } else {
-                // Parts[0]: the area, clipped (empty for a line); then the runs to stroke.
-                const bool Fill = Closed && St.Filled;
-                S.Parts.push_back(Fill ? ClipRingToBox(ToControl(Conv->Whole), View) : TPixelPath{});
-                for (const TPixelPath& R : Conv->Strokes)
-                    for (TPixelPath& Piece : ClipLineToBox(ToControl(R), View)) S.Parts.push_back(std::move(Piece));
-                if (S.Parts.size() == 1 && S.Parts[0].empty()) continue;
-            }
-            ++FStats.ItemsDrawn;
-            for (const TPixelPath& P : S.Parts) FStats.PointsDrawn += static_cast<long long>(P.size());
-            Shapes.push_back(std::move(S));
+            Visit(Entry, D, St, Closed, *Conv);
         }
     }
+}
+
+namespace {
+
+// Points of map-image pixels in control pixels.
+TPixelPath ToControl(const TPixelPath& In, const TPoint& TL, double Mag)
+{
+    TPixelPath Out(In.size());
+    for (std::size_t i = 0; i < In.size(); ++i) Out[i] = {(In[i].X - TL.X) * Mag, (In[i].Y - TL.Y) * Mag};
+    return Out;
+}
+
+} // namespace
+
+std::vector<TDBShape> TGeoDBLayer::ViewShapes(int W, int H, double Ratio)
+{
+    std::vector<TDBShape> Shapes;
+    const TPoint TL = FMap ? FMap->TopLeft() : TPoint{};
+    const double Mag = FMap ? FMap->Magnification() : 1;
+    ForEachViewItem(W, H, Ratio, [&](int Entry, const TgdbData& D, const TGeoDBStyle&, bool Closed, const TConverted& Conv) {
+        TDBShape S;
+        S.Entry = Entry;
+        S.ItemId = D.ItemId;
+        S.Kind = D.ItemKind;
+        S.ClassFlag = D.ClassFlag;
+        S.Name = D.Name.Str();
+        S.Closed = Closed;
+        S.Hole = Closed && D.StateFlag == gdbHoleStateFlag;
+        S.Feature = D.Tag;
+        if (Closed) S.Parts.push_back(ToControl(Conv.Whole, TL, Mag));
+        else
+            for (const TPixelPath& R : Conv.Strokes) S.Parts.push_back(ToControl(R, TL, Mag));
+        ++FStats.ItemsDrawn;
+        for (const TPixelPath& P : S.Parts) FStats.PointsDrawn += static_cast<long long>(P.size());
+        Shapes.push_back(std::move(S));
+    });
     return Shapes;
 }
 
@@ -353,7 +365,7 @@ std::vector<TDBShape> TGeoDBLayer::ViewItems()
 {
     if (!FMap) return {};
     const TGeoDBLayerStats Keep = FStats;
-    std::vector<TDBShape> Shapes = ViewShapes(FMap->width(), FMap->height(), true, FLastRatio);
+    std::vector<TDBShape> Shapes = ViewShapes(FMap->width(), FMap->height(), FLastRatio);
     FStats = Keep;
     return Shapes;
 }
@@ -365,18 +377,17 @@ std::vector<TGeoDBHit> TGeoDBLayer::HitTest(const TPoint& P, double Tolerance)
 
 namespace {
 
-// Premultiplied 32-bit Layer over the 15-bit Picture, pixel for pixel; transparent pixels (most
-// of a layer of lines) are skipped.
-void ComposeOver555(QImage& Picture, const QImage& Layer)
+// Premultiplied 32-bit Layer over the 15-bit Picture within Box, pixel for pixel; transparent
+// pixels (most of a layer of lines) are skipped. Box is cleared in Layer afterwards.
+void ComposeOver555(QImage& Picture, QImage& Layer, const TRect& Box)
 {
     const auto Wide = [](unsigned v) { return (v << 3) | (v >> 2); }; // 5 bits to 8
-    const int W = Layer.width(), H = Layer.height();
-    for (int y = 0; y < H; ++y) {
-        const auto* Src = reinterpret_cast<const uint32_t*>(Layer.constScanLine(y));
-        auto* Dst = reinterpret_cast<uint16_t*>(Picture.scanLine(y));
-        for (int x0 = 0; x0 < W; x0 += 16) {
+    for (int y = Box.Top; y < Box.Bottom; ++y) {
+        auto* const Src = reinterpret_cast<uint32_t*>(Layer.scanLine(y));
+        auto* const Dst = reinterpret_cast<uint16_t*>(Picture.scanLine(y));
+        for (int x0 = Box.Left; x0 < Box.Right; x0 += 16) {
             // Sixteen pixels at a time, skipped together when all are clear.
-            const int x1 = std::min(W, x0 + 16);
+            const int x1 = std::min(Box.Right, x0 + 16);
             uint32_t Any = 0;
             for (int x = x0; x < x1; ++x) Any |= Src[x];
             if (Any == 0) continue;
@@ -389,108 +400,234 @@ void ComposeOver555(QImage& Picture, const QImage& Layer)
                                   Mix(S & 0xFF, D & 31));
             }
         }
+        std::fill(Src + Box.Left, Src + Box.Right, 0u);
     }
+}
+
+// Whether TThinLines draws the lines of St on a picture of Ratio pixels per control pixel: solid,
+// one picture pixel wide.
+bool ThinSolid(const TGeoDBStyle& St, double Ratio) { return Ratio == 1 && St.PenWidth == 1 && St.PenStyle == psSolid; }
+
+// The union of two boxes, an empty one taking no part.
+TRect Union(const TRect& A, const TRect& B)
+{
+    if (A.Right <= A.Left || A.Bottom <= A.Top) return B;
+    if (B.Right <= B.Left || B.Bottom <= B.Top) return A;
+    return {std::min(A.Left, B.Left), std::min(A.Top, B.Top), std::max(A.Right, B.Right), std::max(A.Bottom, B.Bottom)};
+}
+
+// The device pixels that Points drawn with a reach of Reach control pixels about them may touch.
+TRect Reach(const TPixelPath& Points, double Reach, double Ratio)
+{
+    if (Points.empty()) return {};
+    double x0 = Points[0].X, y0 = Points[0].Y, x1 = x0, y1 = y0;
+    for (const TPixelF& p : Points) {
+        x0 = std::min(x0, p.X), y0 = std::min(y0, p.Y);
+        x1 = std::max(x1, p.X), y1 = std::max(y1, p.Y);
+    }
+    const auto Lo = [&](double v) { return int(std::floor(std::clamp((v - Reach) * Ratio, -1e9, 1e9))); };
+    const auto Hi = [&](double v) { return int(std::ceil(std::clamp((v + Reach) * Ratio, -1e9, 1e9))); };
+    return {Lo(x0), Lo(y0), Hi(x1), Hi(y1)};
 }
 
 } // namespace
 
+// An item to draw, in the order of the query.
+struct TGeoDBLayer::TDrawItem {
+    const TConverted* Conv = nullptr;
+    TGeoDBStyle Style;
+    bool Closed = false, Hole = false;
+    int Feature = 0;
+    TgdbItem Kind = gitUndefined;
+    std::string Name; // only of areas that share a fill
+};
+
 void TGeoDBLayer::DrawLayer(TCanvas& C, int W, int H)
 {
-    if (!FEnabled) return;
+    if (!FEnabled || !FMap) return;
     FLastRatio = C.Scale();
-    const std::vector<TDBShape> Shapes = ViewShapes(W, H, false, FLastRatio);
-    if (Shapes.empty()) return;
-    // Qt blends antialiased edges onto a 15-bit picture pixel by pixel through 32 bits and back,
-    // several times slower than onto a 32-bit one: there the layer is drawn apart and composed.
+    const double Ratio = FLastRatio;
+    const TPoint TL = FMap->TopLeft();
+    const double Mag = FMap->Magnification();
+    // Whether Qt draws anything: areas, town dots and lines other than thin solid ones.
+    bool NeedsQt = false;
+    std::vector<TDrawItem> Items;
+    ForEachViewItem(W, H, Ratio, [&](int, const TgdbData& D, const TGeoDBStyle& St, bool Closed, const TConverted& Conv) {
+        // Beyond the view by more than a pen reaches, nothing of the item shows.
+        const double Margin = 8 + St.PenWidth;
+        if (Conv.Whole.empty() || (Conv.High.X - TL.X) * Mag < -Margin || (Conv.Low.X - TL.X) * Mag > W + Margin ||
+            (Conv.High.Y - TL.Y) * Mag < -Margin || (Conv.Low.Y - TL.Y) * Mag > H + Margin)
+            return;
+        const bool Fill = Closed && St.Filled;
+        const bool Strokes = St.PenWidth > 0 && St.PenStyle != psClear;
+        NeedsQt = NeedsQt || Fill;
+        if (Strokes && !NeedsQt)
+            NeedsQt = !ThinSolid(St, Ratio) ||
+                      std::any_of(Conv.Strokes.begin(), Conv.Strokes.end(), [](const TPixelPath& R) { return R.size() == 1; });
+        Items.push_back({&Conv, St, Closed, Closed && D.StateFlag == gdbHoleStateFlag, D.Tag, D.ItemKind,
+                         Fill && D.Tag != 0 ? D.Name.Str() : std::string()});
+    });
+    if (Items.empty()) return;
     QImage* const Picture = C.Image();
-    const bool Apart = Picture && Picture->format() == QImage::Format_RGB555;
-    if (Apart) {
-        QImage& L = FCache->Layer;
-        const QSize Size(std::min(Picture->width(), int(std::ceil(W * FLastRatio))),
-                         std::min(Picture->height(), int(std::ceil(H * FLastRatio))));
-        if (L.size() != Size) L = QImage(Size, QImage::Format_ARGB32_Premultiplied);
-        L.fill(Qt::transparent);
-        QPainter LP(&L);
-        LP.scale(FLastRatio, FLastRatio);
-        DrawShapes(LP, Shapes);
-        LP.end();
-        C.EndPaint();
-        ComposeOver555(*Picture, L);
+    if (!Picture || Picture->format() != QImage::Format_RGB555) {
+        QPainter& P = C.Painter();
+        P.save();
+        TRect Unused;
+        DrawItems(&P, nullptr, Items, W, H, Unused);
+        P.restore();
         return;
     }
-    QPainter& P = C.Painter();
-    P.save();
-    DrawShapes(P, Shapes);
-    P.restore();
+    C.EndPaint();
+    const int DW = std::min(Picture->width(), int(std::ceil(W * Ratio)));
+    const int DH = std::min(Picture->height(), int(std::ceil(H * Ratio)));
+    if (!NeedsQt) {
+        // Lines only, and all thin and solid: written straight into the picture.
+        TThinLines Thin(*Picture, DW, DH);
+        TRect Unused;
+        DrawItems(nullptr, &Thin, Items, W, H, Unused);
+        return;
+    }
+    // Qt blends antialiased edges onto a 15-bit picture pixel by pixel through 32 bits and back,
+    // several times slower than onto a 32-bit one: there the layer is drawn apart and composed.
+    // The kept image stays clear: what a paint drew is cleared after composing, within the box
+    // it drew in. The thin solid lines are written into it by TThinLines all the same.
+    QImage& L = FCache->Layer;
+    if (L.size() != QSize(DW, DH)) {
+        L = QImage(DW, DH, QImage::Format_ARGB32_Premultiplied);
+        L.fill(Qt::transparent);
+    }
+    TRect Dirty;
+    {
+        QPainter LP(&L);
+        LP.scale(Ratio, Ratio);
+        TThinLines Thin(L, DW, DH);
+        DrawItems(&LP, &Thin, Items, W, H, Dirty);
+        Dirty = Union(Dirty, Thin.Dirty());
+    }
+    Dirty = {std::max(Dirty.Left, 0), std::max(Dirty.Top, 0), std::min(Dirty.Right, DW), std::min(Dirty.Bottom, DH)};
+    if (Dirty.Left < Dirty.Right && Dirty.Top < Dirty.Bottom) ComposeOver555(*Picture, L, Dirty);
 }
 
-void TGeoDBLayer::DrawShapes(QPainter& P, const std::vector<TDBShape>& Shapes) const
+void TGeoDBLayer::DrawItems(QPainter* P, TThinLines* Thin, const std::vector<TDrawItem>& Items, int W, int H,
+                            TRect& Dirty)
 {
-    P.setRenderHint(QPainter::Antialiasing, FMap->AntiAlias());
+    const bool AntiAlias = FMap->AntiAlias();
+    const double Ratio = FLastRatio;
+    const TPoint TL = FMap->TopLeft();
+    const double Mag = FMap->Magnification();
+    // Beyond the view the runs are cut off, a few pixels out so that wide pens end outside.
+    const TRect View{-8, -8, W + 8, H + 8};
+    if (P) P->setRenderHint(QPainter::Antialiasing, AntiAlias);
     // Areas first, each feature in one path so that its holes cut out; then every line above.
     // A feature: the rings of one Tag, kind and name, as the importer stores them.
     std::map<std::tuple<int, int, std::string>, std::size_t> FeaturePath;
     std::vector<std::pair<QPainterPath, TGeoDBStyle>> Fills;
-    for (const TDBShape& S : Shapes) {
-        if (!S.Closed || S.Parts[0].size() < 3) continue;
-        const TGeoDBStyle St = Style(S.Kind, S.ClassFlag);
-        if (!St.Filled) continue;
+    // The points drawn of each item, cut to the view, for the statistics.
+    std::vector<long long> Drawn(Items.size(), 0);
+    for (std::size_t i = 0; i < Items.size(); ++i) {
+        const TDrawItem& S = Items[i];
+        if (!P || !S.Closed || !S.Style.Filled) continue;
+        const TPixelPath Ring = ClipRingToBox(ToControl(S.Conv->Whole, TL, Mag), View);
+        if (Ring.size() < 3) continue;
+        Drawn[i] += static_cast<long long>(Ring.size());
         std::size_t Ix = Fills.size();
         if (S.Feature != 0) {
             const auto [It, New] = FeaturePath.try_emplace({S.Feature, S.Kind, S.Name}, Fills.size());
             Ix = It->second;
-            if (!New && !S.Hole) Fills[Ix].second = St;
+            if (!New && !S.Hole) Fills[Ix].second = S.Style;
         }
         if (Ix == Fills.size()) {
-            Fills.emplace_back(QPainterPath(), St);
+            Fills.emplace_back(QPainterPath(), S.Style);
             Fills.back().first.setFillRule(Qt::OddEvenFill);
         }
         QPolygonF Poly;
-        Poly.reserve(qsizetype(S.Parts[0].size()));
-        for (const TPixelF& Q : S.Parts[0]) Poly.append(QPointF(Q.X, Q.Y));
+        Poly.reserve(qsizetype(Ring.size()));
+        for (const TPixelF& Q : Ring) Poly.append(QPointF(Q.X, Q.Y));
         Fills[Ix].first.addPolygon(Poly);
         Fills[Ix].first.closeSubpath();
+        Dirty = Union(Dirty, Reach(Ring, 2, Ratio));
     }
-    P.setPen(Qt::NoPen);
-    for (const auto& [Path, St] : Fills) {
-        P.setBrush(ToQColor(St.FillColor));
-        P.drawPath(Path);
+    if (P) {
+        P->setPen(Qt::NoPen);
+        for (const auto& [Path, St] : Fills) {
+            P->setBrush(ToQColor(St.FillColor));
+            P->drawPath(Path);
+        }
+        P->setBrush(Qt::NoBrush);
     }
-    P.setBrush(Qt::NoBrush);
     // The thin solid lines of one style go to Qt as one path: a call per line costs more than its
     // points. Wider or dashed lines go one by one, each with its own joins and dash pattern.
+    // Given Thin, the thin solid lines are written by it instead.
     QPainterPath Lines;
     const auto Flush = [&] {
-        if (!Lines.isEmpty()) P.drawPath(Lines);
+        if (!Lines.isEmpty()) P->drawPath(Lines);
         Lines.clear();
     };
-    std::optional<TGeoDBStyle> Pen;
-    for (const TDBShape& S : Shapes) {
-        const TGeoDBStyle St = Style(S.Kind, S.ClassFlag);
+    std::optional<TGeoDBStyle> Pen, ThinPen; // Thin's pen first set after the fills (see SetPen)
+    const auto SetPen = [&](const TGeoDBStyle& St) {
+        if (Pen && *Pen == St) return;
+        Flush();
+        Pen = St;
+        P->setPen(QPen(ToQColor(St.PenColor), std::clamp(St.PenWidth, 1, 20), ToQtPenStyle(St.PenStyle),
+                       St.PenWidth > 1 ? Qt::RoundCap : Qt::FlatCap, Qt::RoundJoin));
+    };
+    for (std::size_t i = 0; i < Items.size(); ++i) {
+        const TDrawItem& S = Items[i];
+        const TGeoDBStyle& St = S.Style;
         if (St.PenWidth <= 0 || St.PenStyle == psClear) continue;
-        if (!Pen || !(*Pen == St)) {
-            Flush();
-            Pen = St;
-            P.setPen(QPen(ToQColor(St.PenColor), std::clamp(St.PenWidth, 1, 20), ToQtPenStyle(St.PenStyle),
-                          St.PenWidth > 1 ? Qt::RoundCap : Qt::FlatCap, Qt::RoundJoin));
+        const bool Own = Thin && ThinSolid(St, Ratio);
+        if (Own && !(ThinPen && *ThinPen == St)) {
+            ThinPen = St;
+            Thin->SetPen(St.PenColor, AntiAlias);
         }
-        for (std::size_t i = 1; i < S.Parts.size(); ++i) {
-            const TPixelPath& R = S.Parts[i];
-            if (R.size() == 1) {
-                // A town: a dot.
+        for (const TPixelPath& Run : S.Conv->Strokes) {
+            if (Own && Run.size() > 1) {
                 Flush();
-                const double r = St.PenWidth + 1;
-                P.setBrush(ToQColor(St.FillColor));
-                P.drawEllipse(QPointF(R[0].X, R[0].Y), r, r);
-                P.setBrush(Qt::NoBrush);
+                // Counted as the pieces of the run that meet the view would be.
+                bool Open = false;
+                const long long Before = Thin->StepsDrawn();
+                TPixelF A{(Run[0].X - TL.X) * Mag, (Run[0].Y - TL.Y) * Mag};
+                for (std::size_t k = 1; k < Run.size(); ++k) {
+                    const TPixelF B{(Run[k].X - TL.X) * Mag, (Run[k].Y - TL.Y) * Mag};
+                    const bool Meets = std::max(A.X, B.X) >= View.Left && std::min(A.X, B.X) < View.Right &&
+                                       std::max(A.Y, B.Y) >= View.Top && std::min(A.Y, B.Y) < View.Bottom;
+                    if (Meets) {
+                        Thin->Line(A, B);
+                        Drawn[i] += Open ? 1 : 2;
+                    }
+                    Open = Meets;
+                    A = B;
+                }
+                if (!AntiAlias && Thin->StepsDrawn() == Before)
+                    Thin->Dot({(Run[0].X - TL.X) * Mag, (Run[0].Y - TL.Y) * Mag}); // a speck, as Qt leaves
                 continue;
             }
-            Lines.moveTo(R[0].X, R[0].Y);
-            for (std::size_t k = 1; k < R.size(); ++k) Lines.lineTo(R[k].X, R[k].Y);
-            if (St.PenStyle != psSolid || St.PenWidth > 1) Flush();
+            if (!P) continue; // not reached: the caller gives a painter where one is needed
+            for (const TPixelPath& R : ClipLineToBox(ToControl(Run, TL, Mag), View)) {
+                SetPen(St);
+                Drawn[i] += static_cast<long long>(R.size());
+                if (R.size() == 1) {
+                    // A town: a dot.
+                    Flush();
+                    const double r = St.PenWidth + 1;
+                    P->setBrush(ToQColor(St.FillColor));
+                    P->drawEllipse(QPointF(R[0].X, R[0].Y), r, r);
+                    P->setBrush(Qt::NoBrush);
+                    Dirty = Union(Dirty, Reach(R, r + St.PenWidth / 2.0 + 2, Ratio));
+                    continue;
+                }
+                Lines.moveTo(R[0].X, R[0].Y);
+                for (std::size_t k = 1; k < R.size(); ++k) Lines.lineTo(R[k].X, R[k].Y);
+                Dirty = Union(Dirty, Reach(R, St.PenWidth / 2.0 + 2, Ratio));
+                if (St.PenStyle != psSolid || St.PenWidth > 1) Flush();
+            }
         }
     }
-    Flush();
+    if (P) Flush();
+    for (const long long n : Drawn) {
+        FStats.ItemsDrawn += n > 0;
+        FStats.PointsDrawn += n;
+    }
 }
 
 } // namespace tyx

@@ -9,8 +9,11 @@
 #include <cmath>
 #include <vector>
 
+#include <QPainter>
+
 #include "geobasics/Tyx_geobasics.h"
 #include "geomap/Tyx_geodblayer.h"
+#include "geomap/geomap_thinlines.h"
 #include "geomap_test_util.h"
 
 namespace tyx {
@@ -26,7 +29,8 @@ struct TModelCase {
     TCalibModel Model;
     double Mag;
     TPoint TopLeft;
-    double Ratio; // HighDpi pixel ratio, 1 for none
+    double Ratio;      // HighDpi pixel ratio, 1 for none
+    bool Areas = true; // the lakes shown (else lines only)
 };
 
 void Calibrate(TGeoMap& M, TCalibModel Model)
@@ -148,7 +152,8 @@ TEST_F(DBLayerTest, ItemsLieWhereTheCalibrationPutsThemUnderEachModelAndView)
                                    TModelCase{"equirect zoomed", cmEquiRect, 2.5, {60, 50}, 1},
                                    TModelCase{"equirect HighDpi", cmEquiRect, 1, {0, 0}, 2},
                                    TModelCase{"UTM", cmUTM, 1, {0, 0}, 1},
-                                   TModelCase{"conic", cmConicConformal, 1, {0, 0}, 1}}) {
+                                   TModelCase{"conic", cmConicConformal, 1, {0, 0}, 1},
+                                   TModelCase{"conic, lines only", cmConicConformal, 1, {0, 0}, 1, false}}) {
         SCOPED_TRACE(Case.Name);
         TGeoMap M;
         Prepare(M, Case.Model);
@@ -160,6 +165,7 @@ TEST_F(DBLayerTest, ItemsLieWhereTheCalibrationPutsThemUnderEachModelAndView)
         }
         TGeoDBLayer L(&M, &Db);
         Style(L);
+        L.SetKindVisible(gitLake, Case.Areas);
         L.SetEnabled(true);
         M.SetSuppressPaint(false);
         M.Paint();
@@ -194,7 +200,7 @@ TEST_F(DBLayerTest, ItemsLieWhereTheCalibrationPutsThemUnderEachModelAndView)
         // The lake is filled, its hole is not.
         const TPixelF Lake = ControlOf(M, 50, 174.8), Hole = ControlOf(M, 50, 176);
         ASSERT_TRUE(Inside(Lake) && Inside(Hole));
-        EXPECT_EQ(PixelOf(Pic, int(Lake.X * R), int(Lake.Y * R)), test::Through15Bit(clBlue));
+        EXPECT_EQ(PixelOf(Pic, int(Lake.X * R), int(Lake.Y * R)), Case.Areas ? test::Through15Bit(clBlue) : clWhite);
         EXPECT_EQ(PixelOf(Pic, int(Hole.X * R), int(Hole.Y * R)), clWhite);
     }
 }
@@ -213,6 +219,46 @@ TEST_F(DBLayerTest, OffOrUnboundTheLayerLeavesThePictureAsItWas)
     EXPECT_NE(M.Picture(), Without) << "enabled";
     L.SetMap(nullptr);
     EXPECT_EQ(M.Picture(), Without) << "left the map";
+}
+
+TEST_F(DBLayerTest, ARepaintOfAnotherViewShowsNothingOfTheLast)
+{
+    // The lake makes the layer draw apart and compose; what it drew must not stay for later.
+    TGeoMap M, Fresh;
+    Prepare(M, cmEquiRect);
+    Prepare(Fresh, cmEquiRect);
+    TGeoDBLayer L(&M, &Db), F(&Fresh, &Db);
+    for (TGeoDBLayer* Layer : {&L, &F}) {
+        Style(*Layer);
+        Layer->SetEnabled(true);
+    }
+    M.SetSuppressPaint(false);
+    for (TGeoMap* Map : {&M, &Fresh}) {
+        Map->SetMagnification(2);
+        Map->SetTopLeft({60, 50});
+    }
+    Fresh.SetSuppressPaint(false);
+    EXPECT_EQ(M.Picture(), Fresh.Picture());
+}
+
+TEST_F(DBLayerTest, AnIsletWithinAPixelStaysASpeckWithoutAntialiasing)
+{
+    TGeoDB Islet;
+    // A ring of 0.27 x 0.3 pixels that passes no pixel centre row or column.
+    Islet.SetGDBName(Dir.filePath("islet").toStdString());
+    Islet.AddBorder(TgdbName("Islet"), Stored(Rectangle(49.99, 50, 176.01, 176.03)), true, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    TGeoMap M;
+    Prepare(M, cmEquiRect);
+    M.SetAntiAlias(false);
+    TGeoDBLayer L(&M, &Islet);
+    Style(L);
+    L.SetEnabled(true);
+    M.SetSuppressPaint(false);
+    const TPixelF P = ControlOf(M, 49.995, 176.02);
+    int Dots = 0;
+    for (int y = int(P.Y) - 1; y <= int(P.Y) + 1; ++y)
+        for (int x = int(P.X) - 1; x <= int(P.X) + 1; ++x) Dots += Dark(M.Picture().pixel(x, y));
+    EXPECT_EQ(Dots, 1);
 }
 
 TEST_F(DBLayerTest, ALongLineThinnedStaysWithinOnePixelOfTheFullLine)
@@ -378,6 +424,75 @@ TEST_F(DBLayerTest, AWorldMapWithRoomBeyondThePolesShowsEveryItem)
     M.AddCalibPoint(-90.0, -180.0, 0, 200);
     TGeoDBLayer L(&M, &World);
     ASSERT_EQ(L.ViewItems().size(), 1u);
+}
+
+TEST(ThinLines, ALineCoversThePixelsQtsThinPenCovers)
+{
+    // Coverage of a white line on a clear 48 x 40 image by TThinLines and by Qt's one-pixel pen,
+    // and on a black 15-bit one by TThinLines; a plain line's pixels have their centres on it.
+    constexpr int IW = 48, IH = 40;
+    struct TCase {
+        const char* Name;
+        TPixelF A, B;
+    };
+    const TCase Cases[] = {
+        {"shallow, fractional ends", {3.3, 10.7}, {44.6, 17.2}},
+        {"steep, upwards", {27.9, 38.1}, {20.5, 2.2}},
+        {"diagonal, leftwards", {40, 4}, {6, 38}},
+        {"along a row of centres", {2, 20.5}, {45, 20.5}},
+        {"along a row boundary", {2.25, 20}, {45.75, 20}},
+        {"short", {10.2, 30.3}, {12.9, 31.1}},
+        {"through the image from far outside", {-1e9, -2e8}, {1e9, 2e8}},
+        {"beside the image", {-10, 5}, {-3, 30}},
+    };
+    for (const bool AntiAlias : {true, false}) {
+        for (const TCase& C : Cases) {
+            SCOPED_TRACE(std::string(C.Name) + (AntiAlias ? ", antialiased" : ", plain"));
+            QImage Ours(IW, IH, QImage::Format_ARGB32_Premultiplied), Qts = Ours, On15(IW, IH, QImage::Format_RGB555);
+            Ours.fill(Qt::transparent);
+            Qts.fill(Qt::transparent);
+            On15.fill(Qt::black);
+            TThinLines Thin(Ours, IW, IH), Thin15(On15, IW, IH);
+            Thin.SetPen(clWhite, AntiAlias);
+            Thin15.SetPen(clWhite, AntiAlias);
+            Thin.Line(C.A, C.B);
+            Thin15.Line(C.A, C.B);
+            {
+                QPainter P(&Qts);
+                P.setRenderHint(QPainter::Antialiasing, AntiAlias);
+                P.setPen(QPen(Qt::white, 1, Qt::SolidLine, Qt::FlatCap));
+                P.drawLine(QLineF(C.A.X, C.A.Y, C.B.X, C.B.Y));
+            }
+            int Sum = 0, QtSum = 0, Diff = 0, Stray = 0, Outside = 0, Off15 = 0, OffCentre = 0;
+            const TRect Box = Thin.Dirty();
+            const auto QtNear = [&](int x, int y) {
+                for (int j = std::max(0, y - 1); j <= std::min(IH - 1, y + 1); ++j)
+                    for (int i = std::max(0, x - 1); i <= std::min(IW - 1, x + 1); ++i)
+                        if (qAlpha(Qts.pixel(i, j)) > 0) return true;
+                return false;
+            };
+            for (int y = 0; y < IH; ++y)
+                for (int x = 0; x < IW; ++x) {
+                    const int a = qAlpha(Ours.pixel(x, y)), q = qAlpha(Qts.pixel(x, y));
+                    Sum += a;
+                    QtSum += q;
+                    Diff += std::abs(a - q);
+                    Stray += a > 0 && !QtNear(x, y);
+                    OffCentre += !AntiAlias && a > 0 && DistanceToPath({C.A, C.B}, false, {x + 0.5, y + 0.5}) > 0.5 + 1e-6;
+                    Outside += a > 0 && !(x >= Box.Left && x < Box.Right && y >= Box.Top && y < Box.Bottom);
+                    Off15 += std::abs(qRed(On15.pixel(x, y)) - a) > 16;
+                }
+            // As much ink as Qt's, nowhere Qt puts none nearby; antialiased, in the same pixels.
+            EXPECT_NEAR(Sum, QtSum, 0.02 * QtSum + 255);
+            if (AntiAlias) {
+                EXPECT_LE(Diff, 0.05 * QtSum + 255);
+            }
+            EXPECT_EQ(Stray, 0);
+            EXPECT_EQ(OffCentre, 0) << "plain pixels lie on the line";
+            EXPECT_EQ(Outside, 0) << "drawn beyond the dirty box";
+            EXPECT_EQ(Off15, 0) << "the 15-bit picture differs";
+        }
+    }
 }
 
 } // namespace
