@@ -61,6 +61,7 @@ Q_ENUM_NS(TLandMarkAction)
 
 class TGeoMapMouse;
 class TImagePyramid;
+struct TKeptView;
 class TGratLabels;
 struct TCaptionExtents;
 
@@ -954,6 +955,7 @@ private:
     double FCacheMagLimit;
     TBitmap GrafBmp;           ///< the full-resolution map image up to 3000000 pixels
     std::shared_ptr<const TImagePyramid> FLarge; ///< an image above 3000000 pixels, else null
+    std::unique_ptr<TKeptView> FKeptView; ///< the view of FLarge last painted, for pans
     int FMaxMapPixels;
     QImage FPicture;           ///< what paintEvent shows
     bool FHighDpi = false;

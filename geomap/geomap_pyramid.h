@@ -8,6 +8,7 @@
 #include <QImage>
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "host/gui/tyx_canvas.h"
@@ -22,6 +23,17 @@ QImage CompactImage(QImage Img);
 /// Img halved in both directions (odd sizes round up), each pixel the mean of the 2 x 2 it
 /// covers; 15-bit, or Grayscale8 for a grey source.
 QImage HalveImage(const QImage& Img);
+
+/// What a control keeps of its last view of a pyramid: the sampled pixels and where they lie in
+/// the scaled image, so that a pan samples only the strips it uncovers.
+struct TKeptView {
+    QImage Pixels;               ///< RGB555 at the view's device pixels
+    std::uint64_t Pyramid = 0;   ///< serial number of the pyramid sampled; 0: nothing kept
+    std::size_t Level = 0;
+    double Mag = 0;
+    bool Smooth = false;
+    QPoint Origin;               ///< pixel of the scaled image at Pixels' (0, 0)
+};
 
 class TImagePyramid {
 public:
@@ -41,11 +53,19 @@ public:
 
     /// Draws map-image pixel TopLeft and what follows at Mag onto (0, 0, W, H) of C, as a
     /// stretch from the full image would; SampleMag is the magnification in C's own pixels
-    /// (Mag times the canvas's scale) and picks the level.
-    void DrawView(TCanvas& C, int W, int H, TPoint TopLeft, double Mag, double SampleMag, bool Smooth) const;
+    /// (Mag times the canvas's scale) and picks the level. Below 1 the view is sampled from the
+    /// level in one pass (Smooth: the mean of the area each pixel covers, else the nearest
+    /// pixel); Kept, when given, holds that sample between calls and is reused where it fits.
+    void DrawView(TCanvas& C, int W, int H, TPoint TopLeft, double Mag, double SampleMag, bool Smooth,
+                  TKeptView* Kept = nullptr) const;
 
 private:
+    /// Samples the rectangle R of Out, whose (0, 0) is pixel Origin of the image scaled to
+    /// SampleMag, from level k.
+    void Sample(QImage& Out, const QRect& R, QPoint Origin, std::size_t k, double SampleMag, bool Smooth) const;
+
     std::vector<QImage> FLevels;
+    std::uint64_t FId;
 };
 
 } // namespace tyx

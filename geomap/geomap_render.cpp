@@ -3,7 +3,9 @@
 // copies it in one block into the control's own picture, so the screen never sees a half-drawn
 // map. Below CacheMagLimit the image is shrunk once per magnification into FImgCache and panning
 // only copies blocks of it; at or above the limit each paint stretches the visible part of the
-// full-resolution image. The exports compose the same way into bitmaps of their own.
+// full-resolution image. An image above the default pixel limit is sampled from its pyramid
+// instead, and the control keeps that sample so that a pan samples only what it uncovers. The
+// exports compose the same way into bitmaps of their own.
 #include "geomap/Tyx_geomap.h"
 
 #include <algorithm>
@@ -73,10 +75,15 @@ void TGeoMap::BuildImageCache(TBitmap& Cache, double Mag, bool AA) const
 void TGeoMap::DrawMapImage(TCanvas& C, int W, int H, bool OwnCache)
 {
     if (FLarge) {
-        // No whole-image cache: the pyramid's levels are the reduced copies.
-        FLarge->DrawView(C, W, H, FTopLeft, FMagnify, FMagnify * C.Scale(), FAntiAlias);
+        // No whole-image cache: the pyramid's levels are the reduced copies. The control keeps
+        // its view, which exports leave alone.
+        if (OwnCache && !FKeptView) FKeptView = std::make_unique<TKeptView>();
+        FLarge->DrawView(C, W, H, FTopLeft, FMagnify, FMagnify * C.Scale(), FAntiAlias,
+                         OwnCache ? FKeptView.get() : nullptr);
         return;
     }
+    // A small image has no use for a large one's kept view.
+    if (OwnCache) FKeptView.reset();
     const TBitmap* Cache = nullptr;
     TBitmap Temporary;
     // The cache holds the image at the picture's own pixels: on a scaled canvas, Scale times the

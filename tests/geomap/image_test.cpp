@@ -667,8 +667,9 @@ TEST_F(MapImageTest, ZoomedOutViewsFromThePyramidMatchADirectScaledSample)
             EXPECT_LT(Pyramid.Level(k + 1).width(), Mag * W);
         }
 
-        // Views on whole pixels of every level: one between them is rounded to one.
-        const TPoint TL{Mag > 0.05 ? 704 : 0, Mag > 0.05 ? 496 : 0};
+        // Views on whole pixels of every level and of the scaled image's grid: one between them
+        // is rounded to one.
+        const TPoint TL{Mag > 0.05 ? 1000 : 0, Mag > 0.05 ? 520 : 0};
         M.SetMagnification(Mag);
         M.SetTopLeft(TL);
         const int VW = std::min(CW, static_cast<int>((W - TL.X) * Mag)) - 4;
@@ -690,6 +691,133 @@ TEST_F(MapImageTest, ZoomedOutViewsFromThePyramidMatchADirectScaledSample)
         // level moves or smears the edges by far more.
         EXPECT_LT(Diff / (3 * N), 4.0);
         EXPECT_LT(Far / N, 0.005);
+    }
+}
+
+/// Gradients under a checkerboard and a 1-pixel grid, in the format asked for.
+QImage SampleScan(int W, int H, QImage::Format Format)
+{
+    QImage Img(W, H, QImage::Format_RGB888);
+    for (int y = 0; y < H; ++y) {
+        uchar* Row = Img.scanLine(y);
+        for (int x = 0; x < W; ++x) {
+            const bool Line = x % 50 == 7 || y % 50 == 11;
+            Row[3 * x] = static_cast<uchar>(Line ? 0 : x * 255 / W);
+            Row[3 * x + 1] = static_cast<uchar>(Line ? 0 : y * 255 / H);
+            Row[3 * x + 2] = static_cast<uchar>(Line ? 0 : (x / 96 + y / 96) % 2 ? 230 : 20);
+        }
+    }
+    return Format == QImage::Format_RGB888 ? Img : Img.convertToFormat(Format, Qt::ThresholdDither);
+}
+
+/// The view of Pyramid at TopLeft and Mag, W x H pixels, as RGB32; Kept as DrawView takes it.
+QImage PyramidView(const TImagePyramid& Pyramid, TPoint TopLeft, double Mag, int W, int H, TKeptView* Kept = nullptr,
+                   double Scale = 1)
+{
+    TBitmap B(static_cast<int>(W * Scale), static_cast<int>(H * Scale), pf15bit);
+    B.Canvas().SetScale(Scale);
+    Pyramid.DrawView(B.Canvas(), W, H, TopLeft, Mag, Mag * Scale, true, Kept);
+    B.Canvas().EndPaint();
+    return B.Image().convertToFormat(QImage::Format_RGB32);
+}
+
+TEST_F(MapImageTest, ViewsBetweenLevelsAreTheMeanOfTheAreaEachPixelCovers)
+{
+    constexpr int W = 2400, H = 1800, VW = 160, VH = 120;
+    // Level pixels per view pixel 1.5, 1.25 or 1.1, from the full image and halvings, in every
+    // format a level takes.
+    const struct {
+        QImage::Format Format;
+        double Mag;
+        TPoint TopLeft;
+    } Cases[] = {
+        {QImage::Format_RGB888, 2.0 / 3, {300, 150}}, {QImage::Format_RGB888, 1.0 / 3, {1207, 601}},
+        {QImage::Format_RGB888, 0.2, {1003, 498}},    {QImage::Format_RGB888, 0.8, {5, 1000}},
+        {QImage::Format_RGB888, 1 / 2.2, {99, 1400}}, {QImage::Format_Grayscale8, 0.4, {410, 21}},
+        {QImage::Format_Indexed8, 2.0 / 3, {903, 1209}},
+    };
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(testing::Message() << C.Format << " at " << C.Mag);
+        const TImagePyramid Pyramid(SampleScan(W, H, C.Format));
+        const QImage Shown = PyramidView(Pyramid, C.TopLeft, C.Mag, VW, VH);
+        // The reference in doubles: view pixel x covers level pixels (X0 + x) * Step up to
+        // (X0 + x + 1) * Step, X0 the view's corner on the grid of whole view pixels.
+        const std::size_t k = Pyramid.LevelFor(C.Mag);
+        const QImage& L = Pyramid.Level(k);
+        const double Step = 1 / (C.Mag * std::ldexp(1.0, static_cast<int>(k)));
+        const auto Cover = [Step](int Corner, int v, int j) {
+            return std::max(0.0, std::min((Corner + v + 1) * Step, j + 1.0) - std::max((Corner + v) * Step, double(j)));
+        };
+        const int X0 = static_cast<int>(std::lround(C.TopLeft.X * C.Mag));
+        const int Y0 = static_cast<int>(std::lround(C.TopLeft.Y * C.Mag));
+        double Sum = 0;
+        int Max = 0;
+        for (int y = 0; y < VH; ++y)
+            for (int x = 0; x < VW; ++x) {
+                double R = 0, G = 0, B = 0;
+                for (int j = static_cast<int>((Y0 + y) * Step); j < (Y0 + y + 1) * Step; ++j)
+                    for (int i = static_cast<int>((X0 + x) * Step); i < (X0 + x + 1) * Step; ++i) {
+                        const double A = Cover(X0, x, i) * Cover(Y0, y, j);
+                        const QRgb P = L.pixel(i, j);
+                        R += A * qRed(P), G += A * qGreen(P), B += A * qBlue(P);
+                    }
+                const QRgb S = Shown.pixel(x, y);
+                // The 15-bit value the mean cuts to, as Qt reads it back.
+                const auto Shows = [Step](double V) {
+                    const int C5 = static_cast<int>(V / (Step * Step)) >> 3;
+                    return (C5 << 3) | (C5 >> 2);
+                };
+                for (const int D : {qRed(S) - Shows(R), qGreen(S) - Shows(G), qBlue(S) - Shows(B)}) {
+                    Sum += std::abs(D);
+                    Max = std::max(Max, std::abs(D));
+                }
+            }
+        // A mean near a 15-bit step may cut either way (8.8 fixed point: about one pixel in
+        // ten); a pixel off, a wrong level or a weight lost moves the grid lines' pixels and the
+        // squares' edges by far more.
+        EXPECT_LE(Max, 9);
+        EXPECT_LT(Sum / (3.0 * VW * VH), 1.0);
+    }
+}
+
+TEST_F(MapImageTest, APanSamplesOnlyWhatItUncoversAndShowsWhatAFreshViewShows)
+{
+    const TImagePyramid Pyramid(SampleScan(2400, 1800, QImage::Format_RGB888));
+    constexpr int VW = 200, VH = 150;
+    // Moves in view pixels (Mag times the map pixels), off the image's edge, beyond the view.
+    const struct {
+        double Mag, Scale;
+        TPoint From, To;
+    } Cases[] = {
+        {0.35, 1, {1000, 800}, {1020, 800}},   {0.35, 1, {1000, 800}, {960, 840}},
+        {0.6, 1, {1000, 800}, {1000, 770}},    {0.15, 1, {-200, 100}, {-100, 40}},
+        {0.6, 1, {2200, 1650}, {2260, 1700}},  {0.35, 1, {1000, 800}, {1800, 800}},
+        {0.3, 2, {1000, 800}, {990, 812}},
+    };
+    const TImagePyramid Other(SampleScan(2400, 1800, QImage::Format_Grayscale8));
+    for (const auto& C : Cases) {
+        SCOPED_TRACE(testing::Message() << C.Mag << " from " << C.From.X << "," << C.From.Y << " to " << C.To.X << ","
+                                        << C.To.Y);
+        TKeptView Kept;
+        PyramidView(Pyramid, C.From, C.Mag, VW, VH, &Kept, C.Scale);
+        // A mark in the kept pixels travels with the move when they are reused.
+        const QPoint Mark(VW * C.Scale / 2, VH * C.Scale / 2);
+        constexpr QRgb Magenta = qRgb(255, 0, 255); // not in the scan
+        Kept.Pixels.setPixel(Mark, Magenta);
+        PyramidView(Pyramid, C.To, C.Mag, VW, VH, &Kept, C.Scale);
+        const int DX = static_cast<int>(std::lround((C.To.X - C.From.X) * C.Mag * C.Scale));
+        const int DY = static_cast<int>(std::lround((C.To.Y - C.From.Y) * C.Mag * C.Scale));
+        ASSERT_EQ(Kept.Pixels.size(), QSize(VW, VH) * C.Scale);
+        const bool Reused = std::abs(DX) < VW * C.Scale && std::abs(DY) < VH * C.Scale;
+        EXPECT_EQ(Kept.Pixels.pixel(Reused ? Mark - QPoint(DX, DY) : Mark) == Magenta, Reused);
+
+        TKeptView Clean;
+        PyramidView(Pyramid, C.From, C.Mag, VW, VH, &Clean, C.Scale);
+        EXPECT_EQ(PyramidView(Pyramid, C.To, C.Mag, VW, VH, &Clean, C.Scale),
+                  PyramidView(Pyramid, C.To, C.Mag, VW, VH, nullptr, C.Scale));
+        // What is kept of one image never shows in the view of another.
+        EXPECT_EQ(PyramidView(Other, C.To, C.Mag, VW, VH, &Clean, C.Scale),
+                  PyramidView(Other, C.To, C.Mag, VW, VH, nullptr, C.Scale));
     }
 }
 
