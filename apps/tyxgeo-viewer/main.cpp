@@ -123,7 +123,7 @@ int main(int argc, char* argv[])
     const QCommandLineOption Grat("grat", "Overlay 0-5: none, points, lines, points and lines, UTM grid, points and UTM grid.",
                                   "N");
     const QCommandLineOption Classes("classes", "Town classes shown, e.g. 1,2,3 (default 1,2).", "LIST");
-    const QCommandLineOption Zoom("zoom", "Magnification after start-up.", "M");
+    const QCommandLineOption Zoom("zoom", "Magnification after start-up, about the view's centre (or the --goto place).", "M");
     const QCommandLineOption Size("size", "Window size (default 1000x700).", "WxH");
     const QCommandLineOption Shot("screenshot", "Renders the window after start-up into FILE (PNG) and exits.", "FILE");
     const QCommandLineOption Export("export", "Writes the map view as PNG (File > Export view) and exits.", "FILE");
@@ -209,7 +209,7 @@ int main(int argc, char* argv[])
             const double Mag = P.isSet(Zoom) ? P.value(Zoom).toDouble() : 1.0;
             if (!(Mag > 0)) return Fail("--zoom wants a positive magnification");
             if (P.isSet(GoTo) && !W.GoTo(P.value(GoTo), Mag)) return Fail("not found on any map: " + P.value(GoTo));
-            if (!P.isSet(GoTo) && P.isSet(Zoom)) W.Map()->SetMagnification(Mag);
+            if (!P.isSet(GoTo) && P.isSet(Zoom)) W.ZoomAboutCentre(Mag);
             if (P.isSet(Grat)) W.SetGraticule(P.value(Grat).toInt());
             if (P.isSet(Measure) && !MeasurePath(W.Measure(), P.value(Measure)))
                 return Fail("--measure wants at least two points LAT,LONG;LAT,LONG in degrees");

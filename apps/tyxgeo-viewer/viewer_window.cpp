@@ -266,6 +266,21 @@ bool TViewerWindow::ShowLocation(double Lat, double Long, double Magnification)
     return true;
 }
 
+void TViewerWindow::ZoomAboutCentre(double Magnification)
+{
+    TGeoMap* M = Map();
+    double Lat = 0, Long = 0;
+    // The control's own magnification keeps the top-left corner, which on a fitted, centred
+    // view lies beyond the image: the centre would slide away from what the user looked at.
+    const bool Known = M->LocationAtControl(M->width() / 2.0, M->height() / 2.0, Lat, Long);
+    FNav->Unswitched([&] {
+        M->SetMagnification(Magnification);
+        if (Known) M->CenterOnLatLong(Lat, Long);
+    });
+    ClassesForScale();
+    ShowViewCentre();
+}
+
 bool TViewerWindow::OpenCalibration(const QString& FileName)
 {
     try {

@@ -51,6 +51,8 @@ public:
     bool GoTo(const QString& Name, double Magnification = 1);
     /// Centres the position on the most detailed map that contains it; false when none does.
     bool ShowLocation(double Lat, double Long, double Magnification = 1);
+    /// Sets the map's magnification, keeping the ground at the view's centre there.
+    void ZoomAboutCentre(double Magnification);
     /// Registers a user's own calibration file and shows it; false when it cannot be read.
     bool OpenCalibration(const QString& FileName);
     /// Opens the calibration mode on an image in a window of its own; what it saves is opened

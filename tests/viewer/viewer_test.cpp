@@ -145,8 +145,9 @@ TEST_F(ViewerTest, ViewerOffscreenShowsMapLandmarksAndStatus)
     EXPECT_TRUE(PdfFile.read(5) == "%PDF-" && PdfFile.size() > 10000);
 
     // A calibration of one's own, without an atlas folder, by option or as the application menu
-    // hands a file over: the view shows its land.
-    for (const QStringList& Open : {QStringList{"--calib", AtlasDir() + "/germany.xml"}, QStringList{AtlasDir() + "/germany.xml"}}) {
+    // hands a file over: the view shows its land; a zoom keeps that centre.
+    for (const QStringList& Open : {QStringList{"--calib", AtlasDir() + "/germany.xml"}, QStringList{AtlasDir() + "/germany.xml"},
+                                    QStringList{AtlasDir() + "/germany.xml", "--zoom", "3"}}) {
         QFile::remove(Png);
         const TRun Own = RunProgram(VIEWER_PATH, Open + QStringList{"--export", Png});
         ASSERT_EQ(Own.Code, 0) << Open.join(' ').toStdString() << ": " << Own.Err.toStdString();
