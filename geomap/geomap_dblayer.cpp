@@ -224,6 +224,31 @@ void TGeoDBLayer::CheckCaches(double Ratio)
     }
 }
 
+namespace {
+
+// The smallest box holding Points (both corners at the origin when there are none).
+void BoxOf(const TPixelPath& Points, TPixelF& Low, TPixelF& High)
+{
+    Low = High = Points.empty() ? TPixelF{} : Points.front();
+    for (const TPixelF& q : Points) {
+        Low = {std::min(Low.X, q.X), std::min(Low.Y, q.Y)};
+        High = {std::max(High.X, q.X), std::max(High.Y, q.Y)};
+    }
+}
+
+// A point of map-image pixels in control pixels.
+TPixelF ToControl(const TPixelF& q, const TPoint& TL, double Mag) { return {(q.X - TL.X) * Mag, (q.Y - TL.Y) * Mag}; }
+
+// Points of map-image pixels in control pixels.
+TPixelPath ToControl(const TPixelPath& In, const TPoint& TL, double Mag)
+{
+    TPixelPath Out(In.size());
+    for (std::size_t i = 0; i < In.size(); ++i) Out[i] = ToControl(In[i], TL, Mag);
+    return Out;
+}
+
+} // namespace
+
 template <typename F>
 void TGeoDBLayer::ForEachViewItem(int W, int H, double Ratio, F&& Visit)
 {
@@ -312,29 +337,13 @@ void TGeoDBLayer::ForEachViewItem(int W, int H, double Ratio, F&& Visit)
                     if (Run.empty()) Run.push_back(C.Whole.front());
                     C.Strokes.push_back(std::move(Run));
                 }
-                C.Low = C.High = C.Whole.empty() ? TPixelF{} : C.Whole.front();
-                for (const TPixelF& q : C.Whole) {
-                    C.Low = {std::min(C.Low.X, q.X), std::min(C.Low.Y, q.Y)};
-                    C.High = {std::max(C.High.X, q.X), std::max(C.High.Y, q.Y)};
-                }
+                BoxOf(C.Whole, C.Low, C.High);
                 Conv = &C;
             }
             Visit(Entry, D, St, Closed, *Conv);
         }
     }
 }
-
-namespace {
-
-// Points of map-image pixels in control pixels.
-TPixelPath ToControl(const TPixelPath& In, const TPoint& TL, double Mag)
-{
-    TPixelPath Out(In.size());
-    for (std::size_t i = 0; i < In.size(); ++i) Out[i] = {(In[i].X - TL.X) * Mag, (In[i].Y - TL.Y) * Mag};
-    return Out;
-}
-
-} // namespace
 
 std::vector<TDBShape> TGeoDBLayer::ViewShapes(int W, int H, double Ratio)
 {
@@ -408,26 +417,15 @@ void ComposeOver555(QImage& Picture, QImage& Layer, const TRect& Box)
 // one picture pixel wide.
 bool ThinSolid(const TGeoDBStyle& St, double Ratio) { return Ratio == 1 && St.PenWidth == 1 && St.PenStyle == psSolid; }
 
-// The union of two boxes, an empty one taking no part.
-TRect Union(const TRect& A, const TRect& B)
-{
-    if (A.Right <= A.Left || A.Bottom <= A.Top) return B;
-    if (B.Right <= B.Left || B.Bottom <= B.Top) return A;
-    return {std::min(A.Left, B.Left), std::min(A.Top, B.Top), std::max(A.Right, B.Right), std::max(A.Bottom, B.Bottom)};
-}
-
 // The device pixels that Points drawn with a reach of Reach control pixels about them may touch.
 TRect Reach(const TPixelPath& Points, double Reach, double Ratio)
 {
     if (Points.empty()) return {};
-    double x0 = Points[0].X, y0 = Points[0].Y, x1 = x0, y1 = y0;
-    for (const TPixelF& p : Points) {
-        x0 = std::min(x0, p.X), y0 = std::min(y0, p.Y);
-        x1 = std::max(x1, p.X), y1 = std::max(y1, p.Y);
-    }
+    TPixelF Low, High;
+    BoxOf(Points, Low, High);
     const auto Lo = [&](double v) { return int(std::floor(std::clamp((v - Reach) * Ratio, -1e9, 1e9))); };
     const auto Hi = [&](double v) { return int(std::ceil(std::clamp((v + Reach) * Ratio, -1e9, 1e9))); };
-    return {Lo(x0), Lo(y0), Hi(x1), Hi(y1)};
+    return {Lo(Low.X), Lo(Low.Y), Hi(High.X), Hi(High.Y)};
 }
 
 } // namespace
@@ -455,8 +453,8 @@ void TGeoDBLayer::DrawLayer(TCanvas& C, int W, int H)
     ForEachViewItem(W, H, Ratio, [&](int, const TgdbData& D, const TGeoDBStyle& St, bool Closed, const TConverted& Conv) {
         // Beyond the view by more than a pen reaches, nothing of the item shows.
         const double Margin = 8 + St.PenWidth;
-        if (Conv.Whole.empty() || (Conv.High.X - TL.X) * Mag < -Margin || (Conv.Low.X - TL.X) * Mag > W + Margin ||
-            (Conv.High.Y - TL.Y) * Mag < -Margin || (Conv.Low.Y - TL.Y) * Mag > H + Margin)
+        const TPixelF Low = ToControl(Conv.Low, TL, Mag), High = ToControl(Conv.High, TL, Mag);
+        if (Conv.Whole.empty() || High.X < -Margin || Low.X > W + Margin || High.Y < -Margin || Low.Y > H + Margin)
             return;
         const bool Fill = Closed && St.Filled;
         const bool Strokes = St.PenWidth > 0 && St.PenStyle != psClear;
@@ -502,7 +500,7 @@ void TGeoDBLayer::DrawLayer(TCanvas& C, int W, int H)
         LP.scale(Ratio, Ratio);
         TThinLines Thin(L, DW, DH);
         DrawItems(&LP, &Thin, Items, W, H, Dirty);
-        Dirty = Union(Dirty, Thin.Dirty());
+        Dirty = UnionRect(Dirty, Thin.Dirty());
     }
     Dirty = {std::max(Dirty.Left, 0), std::max(Dirty.Top, 0), std::min(Dirty.Right, DW), std::min(Dirty.Bottom, DH)};
     if (Dirty.Left < Dirty.Right && Dirty.Top < Dirty.Bottom) ComposeOver555(*Picture, L, Dirty);
@@ -545,7 +543,7 @@ void TGeoDBLayer::DrawItems(QPainter* P, TThinLines* Thin, const std::vector<TDr
         for (const TPixelF& Q : Ring) Poly.append(QPointF(Q.X, Q.Y));
         Fills[Ix].first.addPolygon(Poly);
         Fills[Ix].first.closeSubpath();
-        Dirty = Union(Dirty, Reach(Ring, 2, Ratio));
+        Dirty = UnionRect(Dirty, Reach(Ring, 2, Ratio));
     }
     if (P) {
         P->setPen(Qt::NoPen);
@@ -586,9 +584,9 @@ void TGeoDBLayer::DrawItems(QPainter* P, TThinLines* Thin, const std::vector<TDr
                 // Counted as the pieces of the run that meet the view would be.
                 bool Open = false;
                 const long long Before = Thin->StepsDrawn();
-                TPixelF A{(Run[0].X - TL.X) * Mag, (Run[0].Y - TL.Y) * Mag};
+                TPixelF A = ToControl(Run[0], TL, Mag);
                 for (std::size_t k = 1; k < Run.size(); ++k) {
-                    const TPixelF B{(Run[k].X - TL.X) * Mag, (Run[k].Y - TL.Y) * Mag};
+                    const TPixelF B = ToControl(Run[k], TL, Mag);
                     const bool Meets = std::max(A.X, B.X) >= View.Left && std::min(A.X, B.X) < View.Right &&
                                        std::max(A.Y, B.Y) >= View.Top && std::min(A.Y, B.Y) < View.Bottom;
                     if (Meets) {
@@ -599,7 +597,7 @@ void TGeoDBLayer::DrawItems(QPainter* P, TThinLines* Thin, const std::vector<TDr
                     A = B;
                 }
                 if (!AntiAlias && Thin->StepsDrawn() == Before)
-                    Thin->Dot({(Run[0].X - TL.X) * Mag, (Run[0].Y - TL.Y) * Mag}); // a speck, as Qt leaves
+                    Thin->Dot(ToControl(Run[0], TL, Mag)); // a speck, as Qt leaves
                 continue;
             }
             if (!P) continue; // not reached: the caller gives a painter where one is needed
@@ -613,12 +611,12 @@ void TGeoDBLayer::DrawItems(QPainter* P, TThinLines* Thin, const std::vector<TDr
                     P->setBrush(ToQColor(St.FillColor));
                     P->drawEllipse(QPointF(R[0].X, R[0].Y), r, r);
                     P->setBrush(Qt::NoBrush);
-                    Dirty = Union(Dirty, Reach(R, r + St.PenWidth / 2.0 + 2, Ratio));
+                    Dirty = UnionRect(Dirty, Reach(R, r + St.PenWidth / 2.0 + 2, Ratio));
                     continue;
                 }
                 Lines.moveTo(R[0].X, R[0].Y);
                 for (std::size_t k = 1; k < R.size(); ++k) Lines.lineTo(R[k].X, R[k].Y);
-                Dirty = Union(Dirty, Reach(R, St.PenWidth / 2.0 + 2, Ratio));
+                Dirty = UnionRect(Dirty, Reach(R, St.PenWidth / 2.0 + 2, Ratio));
                 if (St.PenStyle != psSolid || St.PenWidth > 1) Flush();
             }
         }

@@ -136,7 +136,7 @@ void TThinLines::Steps(double U0, double V0, double U1, double V1)
     FSteps += Last - First + 1;
     const double Va = V0 + (Ua - U0) * Slope, Vb = V0 + (Ub - U0) * Slope;
     const int VLo = std::max(0, Floor(std::min(Va, Vb)) - 1), VHi = std::min(VN, Floor(std::max(Va, Vb)) + 2);
-    Touched(Steep ? TRect{VLo, First, VHi, Last + 1} : TRect{First, VLo, Last + 1, VHi});
+    FDirty = UnionRect(FDirty, Steep ? TRect{VLo, First, VHi, Last + 1} : TRect{First, VLo, Last + 1, VHi});
 }
 
 void TThinLines::Dot(const TPixelF& P)
@@ -147,17 +147,7 @@ void TThinLines::Dot(const TPixelF& P)
     if (FWide) reinterpret_cast<uint32_t*>(Row)[x] = FOpaque32;
     else reinterpret_cast<uint16_t*>(Row)[x] = FOpaque555;
     ++FSteps;
-    Touched({x, y, x + 1, y + 1});
-}
-
-void TThinLines::Touched(const TRect& Box)
-{
-    if (FDirty.Right <= FDirty.Left) {
-        FDirty = Box;
-    } else {
-        FDirty = {std::min(FDirty.Left, Box.Left), std::min(FDirty.Top, Box.Top), std::max(FDirty.Right, Box.Right),
-                  std::max(FDirty.Bottom, Box.Bottom)};
-    }
+    FDirty = UnionRect(FDirty, {x, y, x + 1, y + 1});
 }
 
 } // namespace tyx

@@ -39,8 +39,6 @@ public:
 private:
     template <bool Steep>
     void Steps(double U0, double V0, double U1, double V1);
-    /// Dirty grows by Box.
-    void Touched(const TRect& Box);
 
     uchar* FBits = nullptr;
     qsizetype FStride = 0;

@@ -28,6 +28,14 @@ struct TRect {
     friend bool operator==(const TRect&, const TRect&) = default;
 };
 inline TRect Rect(int Left, int Top, int Right, int Bottom) { return TRect{Left, Top, Right, Bottom}; }
+/// The smallest rectangle holding A and B; an empty one (no width or no height) takes no part.
+inline TRect UnionRect(const TRect& A, const TRect& B)
+{
+    if (A.Right <= A.Left || A.Bottom <= A.Top) return B;
+    if (B.Right <= B.Left || B.Bottom <= B.Top) return A;
+    return {A.Left < B.Left ? A.Left : B.Left, A.Top < B.Top ? A.Top : B.Top, A.Right > B.Right ? A.Right : B.Right,
+            A.Bottom > B.Bottom ? A.Bottom : B.Bottom};
+}
 
 /// 32-bit colour, red in the low byte: 0x00BBGGRR.
 using TColor = uint32_t;
